@@ -314,6 +314,13 @@ int ModifierBit(int code)
     return FindCode(kModifierBits, code, code);
 }
 
+int UsageModifierBit(int usage)
+{
+    if (usage >= 224 && usage <= 231)
+        return 1 << (usage - 224); // left Ctrl, Shift, Alt, Win, then the right ones
+    return usage;
+}
+
 bool IsModifierVirtualKey(int virtualKey)
 {
     return (virtualKey >= 0xA0 && virtualKey <= 0xA5) || virtualKey == 0x5B || virtualKey == 0x5C;

@@ -75,6 +75,11 @@ int VirtualKeyToUsage(int virtualKey);
 // other code is returned unchanged, so a plain key's usage passes through.
 int ModifierBit(int code);
 
+// Modifier bit of a modifier's usage code (224..231); any other code is returned
+// unchanged. Unlike ModifierBit it never reads a usage as a virtual key: usages
+// 91 and 92 are keypad 3 and 4, whose virtual-key twins are the Win keys.
+int UsageModifierBit(int usage);
+
 // True for the virtual keys of the eight modifier keys (0xA0..0xA5, 0x5B, 0x5C).
 bool IsModifierVirtualKey(int virtualKey);
 

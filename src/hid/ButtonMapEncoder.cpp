@@ -81,18 +81,21 @@ void EncodeMouseFunction(int value, std::span<uint8_t, 4> b)
     }
 }
 
+// The keys of an assignment are usage codes. ModifierBit also accepts virtual
+// keys and would turn keypad 3 and 4 (usages 91, 92) into the Win bits, sending
+// a different key; the usage-only conversion keeps them.
 void EncodeKey(const ButtonAssignment& a, std::span<uint8_t, 4> b)
 {
     b[0] = kKeyFunction;
     if (a.value2 == 0 && a.value >= 224 && a.value <= 231) {
         // A modifier alone travels in the modifier byte, not as a key.
-        b[1] = Low(ModifierBit(a.value));
+        b[1] = Low(UsageModifierBit(a.value));
         b[2] = 0;
     } else {
         b[1] = Low(a.value2);
-        b[2] = Low(ModifierBit(a.value));
+        b[2] = Low(UsageModifierBit(a.value));
     }
-    b[3] = Low(ModifierBit(a.value3));
+    b[3] = Low(UsageModifierBit(a.value3));
 }
 
 void EncodeMultimedia(int value, std::span<uint8_t, 4> b)

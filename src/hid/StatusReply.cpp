@@ -52,21 +52,21 @@ QString LabelledVersionText(const QString& label, const QString& version)
     return label + QStringLiteral(": ") + version;
 }
 
-std::vector<std::pair<QString, int>> StoredConfigValues(const DeviceStatus& status)
+std::vector<std::pair<QString, QString>> StoredConfigValues(const DeviceStatus& status)
 {
-    std::vector<std::pair<QString, int>> values;
+    std::vector<std::pair<QString, QString>> values;
     values.reserve(15);
     for (std::size_t level = 0; level < status.dpi.size(); ++level)
-        values.emplace_back(QStringLiteral("dpi_group%1_value").arg(level), status.dpi[level]);
-    values.emplace_back(QStringLiteral("report_rate"), status.reportRate);
-    values.emplace_back(QStringLiteral("report_flag"), status.reportFlag);
-    values.emplace_back(QStringLiteral("scroll_flag"), status.scrollFlag);
-    values.emplace_back(QStringLiteral("liftoff_height"), status.liftoffHeight);
-    values.emplace_back(QStringLiteral("sensor_flag"), status.sensorFlag);
-    values.emplace_back(QStringLiteral("highspeed_mode"), status.highspeedMode);
-    values.emplace_back(QStringLiteral("button_respondtime"), status.buttonRespondTime);
-    values.emplace_back(QStringLiteral("light_sleep"), status.lightSleep);
-    values.emplace_back(QStringLiteral("deep_sleep"), status.deepSleep);
+        values.emplace_back(QStringLiteral("dpi_group%1_value").arg(level), QString::number(status.dpi[level]));
+    values.emplace_back(QStringLiteral("report_rate"), QString::number(status.reportRate));
+    values.emplace_back(QStringLiteral("report_flag"), QString::number(status.reportFlag));
+    values.emplace_back(QStringLiteral("scroll_flag"), QString::number(status.scrollFlag));
+    values.emplace_back(QStringLiteral("liftoff_height"), QString::number(status.liftoffHeight));
+    values.emplace_back(QStringLiteral("sensor_flag"), QString::number(status.sensorFlag));
+    values.emplace_back(QStringLiteral("highspeed_mode"), QString::number(status.highspeedMode));
+    values.emplace_back(QStringLiteral("button_respondtime"), QString::number(status.buttonRespondTime));
+    values.emplace_back(QStringLiteral("light_sleep"), QString::number(status.lightSleep));
+    values.emplace_back(QStringLiteral("deep_sleep"), QString::number(status.deepSleep));
     return values;
 }
 

@@ -63,10 +63,11 @@ QString FirmwareVersionText(uint8_t majorMinor, uint8_t patch);
 QString LabelledVersionText(const QString& label, const QString& version);
 
 // The configuration keys a successful read-back stores, in the order they are
-// stored, with their values: dpi_group0_value .. dpi_group5_value (the DPI
-// itself), report_rate, report_flag, scroll_flag, liftoff_height, sensor_flag,
-// highspeed_mode, button_respondtime, light_sleep, deep_sleep.
-std::vector<std::pair<QString, int>> StoredConfigValues(const DeviceStatus& status);
+// stored, with their values as the decimal text the store holds:
+// dpi_group0_value .. dpi_group5_value (the DPI itself), report_rate,
+// report_flag, scroll_flag, liftoff_height, sensor_flag, highspeed_mode,
+// button_respondtime, light_sleep, deep_sleep.
+std::vector<std::pair<QString, QString>> StoredConfigValues(const DeviceStatus& status);
 
 // The receiver's firmware version text from a receiver-information reply; nothing
 // when no receiver answered (byte 5 is not 1) or the reply is too short.

@@ -65,6 +65,12 @@ TEST(ButtonMap, KeyboardKeys)
         {2, 40, 8, 41, "20 08 28 29"},  // second key a plain key: its usage
         {2, 232, 0, 0, "20 00 E8 00"},  // just past the modifier range
         {2, 0, 0, 0, "20 00 00 00"},
+        // Keypad 3 and 4 share their numbers with the Win keys' virtual keys;
+        // they must still go out as keypad keys.
+        {2, 91, 0, 0, "20 00 5B 00"},
+        {2, 92, 1, 0, "20 01 5C 00"},
+        {2, 4, 0, 91, "20 00 04 5B"},
+        {2, 160, 0, 164, "20 00 A0 A4"}, // usages 160+, not modifiers
     };
     for (const RowCase& c : cases)
         CheckButtonZero(c);

@@ -52,12 +52,13 @@ TEST(DeviceStatus, StoredKeysInTheirOrder)
 {
     const auto status = DecodeDeviceStatus(Reply65(kReply));
     ASSERT_TRUE(status);
-    const std::vector<std::pair<QString, int>> expected = {
-        {"dpi_group0_value", 400}, {"dpi_group1_value", 800}, {"dpi_group2_value", 1600},
-        {"dpi_group3_value", 3000}, {"dpi_group4_value", 26000}, {"dpi_group5_value", 50},
-        {"report_rate", 1}, {"report_flag", 0}, {"scroll_flag", 1}, {"liftoff_height", 2},
-        {"sensor_flag", 5}, {"highspeed_mode", 1}, {"button_respondtime", 8},
-        {"light_sleep", 300}, {"deep_sleep", 1800},
+    // DPI word 0x001F stores "1600"; light sleep 2C 01 stores "300".
+    const std::vector<std::pair<QString, QString>> expected = {
+        {"dpi_group0_value", "400"}, {"dpi_group1_value", "800"}, {"dpi_group2_value", "1600"},
+        {"dpi_group3_value", "3000"}, {"dpi_group4_value", "26000"}, {"dpi_group5_value", "50"},
+        {"report_rate", "1"}, {"report_flag", "0"}, {"scroll_flag", "1"}, {"liftoff_height", "2"},
+        {"sensor_flag", "5"}, {"highspeed_mode", "1"}, {"button_respondtime", "8"},
+        {"light_sleep", "300"}, {"deep_sleep", "1800"},
     };
     EXPECT_EQ(StoredConfigValues(*status), expected);
 }

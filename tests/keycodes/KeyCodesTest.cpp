@@ -193,6 +193,18 @@ TEST(ModifierBit, AcceptsVirtualKeysAndUsagesAndPassesOthers)
         EXPECT_EQ(ModifierBit(code), bit) << code;
 }
 
+TEST(ModifierBit, UsageOnlyConversion)
+{
+    const std::pair<int, int> cases[] = {
+        {224, 1}, {225, 2}, {226, 4}, {227, 8}, {228, 16}, {229, 32}, {230, 64}, {231, 128},
+        {91, 91}, {92, 92}, {160, 160}, {165, 165}, {0, 0}, {4, 4}, {223, 223}, {232, 232},
+    };
+    for (const auto& [usage, bit] : cases)
+        EXPECT_EQ(UsageModifierBit(usage), bit) << usage;
+    for (int usage = 224; usage <= 231; ++usage)
+        EXPECT_EQ(UsageModifierBit(usage), ModifierBit(usage)) << usage;
+}
+
 TEST(ModifierBit, SidedVirtualKeyAndUsageAgree)
 {
     for (int vk : {160, 161, 162, 163, 164, 165, 91, 92}) {
