@@ -29,7 +29,7 @@ constexpr uint8_t kEndKind = 0x83;
 constexpr uint8_t kEndCode = 0x01;
 
 constexpr std::size_t kRecordSize = 4;
-constexpr std::size_t kEndSize = 8; // end record plus 4 zero bytes
+constexpr std::size_t kPaddingSize = 4; // zero bytes after a macro's end record
 
 using Record = std::array<uint8_t, kRecordSize>;
 
@@ -138,7 +138,7 @@ std::vector<uint8_t> EncodeMacro(std::span<const MacroEvent> events)
     }
     const Record end = WithDelay(std::clamp(pending, kMinEndDelay, kMaxEndDelay), kEndKind, kEndCode);
     bytes.insert(bytes.end(), end.begin(), end.end());
-    bytes.insert(bytes.end(), 4, uint8_t{0});
+    bytes.insert(bytes.end(), kPaddingSize, uint8_t{0});
     return bytes;
 }
 
@@ -176,7 +176,7 @@ MacroImage BuildMacroImage(std::span<const std::vector<MacroEvent>> macros)
         const std::vector<uint8_t> encoded = EncodeMacro(CompleteReleases(stored));
         const std::size_t start = image.bytes.size();
         // The trailing zero bytes may fall past the capacity; the records may not.
-        if (!encoded.empty() && start + encoded.size() - 4 > kCapacity) {
+        if (!encoded.empty() && start + encoded.size() - kPaddingSize > kCapacity) {
             full = true; // stop here, as a later macro would land after a gap
             ++image.macrosLeftOut;
             continue;
