@@ -64,11 +64,15 @@ bool EncodeEvent(const MacroEvent& event, int pendingDelay, Record& record)
     switch (event.type) {
     case kKeyDown:
     case kKeyUp: {
-        const bool modifier = IsModifierVirtualKey(event.value);
+        // Recording never stores the generic Shift, Ctrl or Alt, but an imported
+        // macro may; they have no usage of their own and would go out as no key
+        // at all, so they play as the left-hand key.
+        const int key = CapturedKeyCode(event.value);
+        const bool modifier = IsModifierVirtualKey(key);
         uint8_t kind = modifier ? kModifierKind : kKeyKind;
         if (event.type == kKeyDown)
             kind |= kPressFlag;
-        const int code = modifier ? ModifierBit(event.value) : VirtualKeyToUsage(event.value);
+        const int code = modifier ? ModifierBit(key) : VirtualKeyToUsage(key);
         record = WithDelay(pendingDelay, kind, static_cast<uint8_t>(code & 0xFF));
         return true;
     }

@@ -117,7 +117,11 @@ TEST(MacroImage, EventKinds)
         {Ev(3, 92, 10), "0A 00 01 80"},   // right Win
         {Ev(2, 162, 10), "0A 00 41 01"},
         {Ev(2, 163, 10), "0A 00 41 10"},
-        {Ev(2, 16, 10), "0A 00 42 00"},   // the generic Shift has no usage
+        {Ev(2, 16, 10), "0A 00 41 02"},   // generic Shift, Ctrl, Alt play as the left keys
+        {Ev(3, 17, 10), "0A 00 01 01"},
+        {Ev(2, 18, 10), "0A 00 41 04"},
+        {Ev(2, 20, 10), "0A 00 42 39"},   // Caps Lock
+        {Ev(2, 400, 10), "0A 00 42 00"},  // no usage: a record for no key
         {Ev(2, 13, 10), "0A 00 42 28"},   // Enter
         {Ev(3, 302, 10), "0A 00 02 EB"},
         {Ev(4, 4, 10, "↓  MB"), "0A 00 43 04"},
