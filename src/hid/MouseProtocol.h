@@ -72,8 +72,10 @@ Report BuildResponseTimeReport(int buttonRespondTime);
 Report BuildScrollOptionReport(int scrollFlag);
 Report BuildLiftOffDistanceReport(int liftoffHeight);
 Report BuildHighSpeedModeReport(int highspeedMode);
-Report BuildSleepTimesReport(int lightSleep, int deepSleep); // seconds
-Report BuildStartPairingReport();                            // 06 13 01 00 00 09
+// The stored sleep times as they are, 16 bits each.
+Report BuildSleepTimesReport(int lightSleep, int deepSleep);
+// Tells the receiver to pair: 06 13 01 00 00 09.
+Report BuildStartPairingReport();
 
 // 06 0F 01 00 00 scope.
 Report BuildRestoreReport(RestoreScope scope);
