@@ -19,13 +19,17 @@ LoadedProfile ProfileLoader::LoadProfiles(SettingsStore& store)
             // All four or none: a load cut short would otherwise leave a
             // database that never gets its missing profiles.
             StoreSavepoint savepoint(store);
+            bool created = true;
             for (int n = 1; n <= kProfileCount; ++n) {
                 NamedEntry entry;
                 entry.name = QStringLiteral("%1 %2").arg(word, QString::number(n));
-                store.AddProfile(entry);
+                if (store.AddProfile(entry) <= 0)
+                    created = false;
             }
-            store.SetActiveProfile(1);
-            savepoint.Release();
+            if (created && store.SetActiveProfile(1))
+                savepoint.Release();
+            else
+                savepoint.Rollback();
         }
     }
 

@@ -55,6 +55,23 @@ int ToInt(const QString& text)
     return static_cast<int>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
 }
 
+// Checked before the library sees the file: on opening, SQLite settles a
+// leftover journal of the file (and may delete it), which must not happen to
+// the logs of a file that is no database at all. An empty file is a valid
+// empty database; anything else starts with the format's 16-byte signature
+// and is at least one header long.
+bool LooksLikeDatabase(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true; // unreadable: let the open report it
+    if (file.size() == 0)
+        return true;
+    static constexpr char kSignature[] = "SQLite format 3"; // and its terminating zero
+    const QByteArray head = file.read(100);
+    return head.size() == 100 && head.startsWith(QByteArray(kSignature, sizeof kSignature));
+}
+
 } // namespace
 
 SettingsStore& SettingsStore::Instance()
@@ -124,6 +141,8 @@ QByteArray SettingsStore::DatabasePath() const
 
 bool SettingsStore::OpenExisting()
 {
+    if (!LooksLikeDatabase(QString::fromUtf8(m_path)))
+        return SetAsideDamagedFile() && CreateDatabase();
     if (Open(m_path.constData(), kOpenExisting)) {
         // A file without a single table is what a creation cut short leaves
         // (the schema is written in one transaction): give it the schema. A
