@@ -181,6 +181,9 @@ TEST_F(StartupLanguageTest, StoredValueWinsAndZeroOrTextCountAsAbsent)
 {
     WriteFile("[General]\nLCID=2052\n");
     EXPECT_EQ(UserSettings::ChooseStartupLanguage(Path(), 1033), 2052);
+    WriteFile("LCID=1028\n"); // written by hand, without a section
+    EXPECT_EQ(UserSettings::ChooseStartupLanguage(Path(), 1033), 1028);
+    EXPECT_EQ(Stored(), 1033);
     for (const QByteArray& absent : { QByteArray("0"), QByteArray("chinese"), QByteArray("") }) {
         WriteFile("[General]\nLCID=" + absent + "\nexit_mode=1\n");
         EXPECT_EQ(UserSettings::ChooseStartupLanguage(Path(), 1049), 1049) << absent.constData();
