@@ -36,7 +36,7 @@ QString TextColumn(const SQLiteStatement& statement, int column)
     return QString::fromUtf8(statement.GetColumnText(column));
 }
 
-// Decimal text as the callers have always read it: missing or non-numeric is 0.
+// Lenient decimal conversion: missing or non-numeric text is 0, "12ab" is 12.
 int ToInt(const QString& text)
 {
     bool negative = false;
