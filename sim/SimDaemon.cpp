@@ -26,8 +26,8 @@ constexpr char const* kInterfaceClass = "{4d1e55b2-f16f-11cf-88cb-001111000030}"
 std::string InterfacePath(uint16_t pid, int number, uint32_t instance)
 {
     char buf[160];
-    std::snprintf(buf, sizeof buf, "\\\\?\\HID#VID_%04X&PID_%04X&MI_%02d#7&%08x&0&%04d#%s", kVendorId, pid, number,
-        instance, number, kInterfaceClass);
+    std::snprintf(buf, sizeof buf, "\\\\?\\HID#VID_%04X&PID_%04X&MI_%02d#7&%08x&0&0000#%s", kVendorId, pid, number,
+        instance, kInterfaceClass);
     return buf;
 }
 
