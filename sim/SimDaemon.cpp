@@ -70,7 +70,8 @@ constexpr char const* kHelp =
     "  battery <model> [link] <level> <status> | mouse <model> on|off | text <model> [link] <a> <b> |\n"
     "  device-changed <model> [link] | notify <model> [link] <event> <a> <b> | receiver-status <model> |\n"
     "  start-pairing <model> | pair <model> | fault <model> [link] none|silent|late [ms]|wrong|unplug |\n"
-    "  version <model> [link] mouse|receiver <x.y.z> | state <model> [link] | log [clear] | ping | quit";
+    "  mouse-version <model> [link] <x.y.z> | receiver-version <model> <x.y.z> | state <model> [link] |\n"
+    "  log [clear] | ping | quit";
 
 }
 
@@ -224,6 +225,7 @@ void SimDaemon::Accept()
 void SimDaemon::ReadClient(Client& client)
 {
     char chunk[8192];
+    bool ended = false;
     for (;;) {
         ssize_t const n = recv(client.fd, chunk, sizeof chunk, 0);
         if (n < 0 && errno == EINTR)
@@ -231,17 +233,23 @@ void SimDaemon::ReadClient(Client& client)
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             break;
         if (n <= 0) {
-            close(client.fd);
-            client.fd = -1;
-            return;
+            ended = true;
+            break;
         }
         client.input.append(chunk, static_cast<size_t>(n));
     }
+    // Lines that arrived before the peer hung up are still served: a host
+    // that writes a report and closes at once has still sent it.
     size_t newline;
     while (client.fd >= 0 && (newline = client.input.find('\n')) != std::string::npos) {
         std::string const line = client.input.substr(0, newline);
         client.input.erase(0, newline + 1);
         HandleLine(client, line);
+    }
+    if (ended && client.fd >= 0) {
+        close(client.fd);
+        client.fd = -1;
+        return;
     }
     if (client.fd >= 0 && client.input.size() > kLineLimit) {
         Log("bad", client.path, "line longer than " + std::to_string(kLineLimit) + " bytes dropped");
@@ -611,8 +619,9 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
         Reply(client, std::vector<std::string>(m_log.begin(), m_log.end()));
     } else if (verb == "dpi-button" || verb == "battery" || verb == "mouse" || verb == "text" || verb == "device-changed"
         || verb == "notify" || verb == "receiver-status" || verb == "pair" || verb == "start-pairing" || verb == "fault"
-        || verb == "version") {
-        bool const receiverOnly = verb == "mouse" || verb == "receiver-status" || verb == "pair" || verb == "start-pairing";
+        || verb == "mouse-version" || verb == "receiver-version") {
+        bool const receiverOnly = verb == "mouse" || verb == "receiver-status" || verb == "pair" || verb == "start-pairing"
+            || verb == "receiver-version";
         if (!Target(words, 1, model, link, error) && !(receiverOnly && model)) {
             Reply(client, {}, error);
             return;
@@ -650,10 +659,9 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
             Reply(client, {});
             return;
         }
-        if (verb == "version") {
-            if (words.size() < at + 2 || (words[at] != "mouse" && words[at] != "receiver")
-                || !firmware.SetVersion(words[at] == "receiver", words[at + 1])) {
-                Reply(client, {}, "usage: version <model> [link] mouse|receiver <x.y.z>");
+        if (verb == "mouse-version" || verb == "receiver-version") {
+            if (words.size() != at + 1 || !firmware.SetVersion(verb == "receiver-version", words[at])) {
+                Reply(client, {}, "usage: " + std::string(verb) + " <model> [link] <x.y.z>, parts 0-15.0-15.0-255");
                 return;
             }
             Reply(client, {});

@@ -22,6 +22,10 @@ bool SimProcess::Start(std::string const& executable, std::string const& socketP
 {
     Stop();
     m_socketPath = socketPath;
+    if (Command("ping")) {
+        error = "a simulator already answers on " + socketPath;
+        return false;
+    }
     std::string socketOption = "--socket=" + socketPath;
     std::string daemonWord = "daemon";
     char* argv[] = { const_cast<char*>(executable.c_str()), socketOption.data(), daemonWord.data(), nullptr };

@@ -38,7 +38,11 @@ bool DeviceChangeSource::Start(int monitorFd)
         m_fd = monitorFd;
         m_backend = Backend::Descriptor;
         m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { ReadDescriptor(); });
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
+            m_dispatching = true;
+            ReadDescriptor();
+            m_dispatching = false;
+        });
         return true;
     }
     m_udev = std::make_unique<UdevMonitor>();
@@ -50,13 +54,24 @@ bool DeviceChangeSource::Start(int monitorFd)
     }
     m_backend = Backend::Udev;
     m_notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { ReadUdev(); });
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
+        m_dispatching = true;
+        ReadUdev();
+        m_dispatching = false;
+    });
     return true;
 }
 
 void DeviceChangeSource::Stop()
 {
-    m_notifier.reset();
+    if (m_notifier) {
+        m_notifier->setEnabled(false);
+        // A handler may stop the source from inside the notifier's own signal.
+        if (m_dispatching)
+            m_notifier.release()->deleteLater();
+        else
+            m_notifier.reset();
+    }
     m_udev.reset();
     if (m_fd >= 0)
         close(m_fd);
@@ -85,6 +100,8 @@ void DeviceChangeSource::ReadDescriptor()
         QByteArray const line = m_pending.left(newline);
         m_pending.remove(0, newline + 1);
         DeviceChange change;
+        if (line.isEmpty())
+            continue;
         if (line.startsWith("add "))
             change = { DeviceChangeEvent::Arrival, QString::fromUtf8(line.mid(4)) };
         else if (line.startsWith("remove "))

@@ -36,6 +36,7 @@ private:
     Handler m_handler;
     Backend m_backend = Backend::None;
     int m_fd = -1;
+    bool m_dispatching = false;
     QByteArray m_pending;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::unique_ptr<UdevMonitor> m_udev;
