@@ -22,6 +22,7 @@ public:
     void Stop();
     bool Running() const { return m_pid > 0; }
     std::string const& SocketPath() const { return m_socketPath; }
+    pid_t Pid() const { return m_pid; }
 
     // One control command; see SimWire.h for the line protocol.
     bool Command(std::string const& line, std::vector<std::string>* lines = nullptr, std::string* error = nullptr) const;
