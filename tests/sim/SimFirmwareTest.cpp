@@ -227,7 +227,7 @@ Bytes TwoMacroImage()
 Bytes Piece(Bytes const& image, size_t k, uint8_t length)
 {
     Bytes frame = Frame({ 0x06, 0x31, length, static_cast<uint8_t>((59 * k) & 0xFF), static_cast<uint8_t>((59 * k) >> 8) });
-    for (size_t i = 0; i < length; ++i)
+    for (size_t i = 0; i < length && 59 * k + i < image.size(); ++i)
         frame[5 + i] = image[59 * k + i];
     return frame;
 }
