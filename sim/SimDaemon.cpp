@@ -67,9 +67,9 @@ int64_t MonotonicMicroseconds()
 
 constexpr char const* kHelp =
     "commands: plug <model> cable|receiver [update] | unplug <model> [link] | list | dpi-button <model> [link] |\n"
-    "  battery <model> [link] <level> <status> | mouse <model> on|off | text <model> [link] <a> <b> |\n"
+    "  battery <model> [link] <level> <status> | mouse <model> on|off|away | text <model> [link] <a> <b> |\n"
     "  device-changed <model> [link] | notify <model> [link] <event> <a> <b> | receiver-status <model> |\n"
-    "  start-pairing <model> | pair <model> | fault <model> [link] none|silent|late [ms]|wrong|unplug |\n"
+    "  start-pairing <model> | pair <model> [replug] | fault <model> [link] none|silent|late [ms]|wrong|unplug |\n"
     "  mouse-version <model> [link] <x.y.z> | receiver-version <model> <x.y.z> | state <model> [link] |\n"
     "  log [clear] | ping | quit";
 
@@ -681,8 +681,9 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
             reports = firmware.SetBattery(numbers[0], numbers[1]);
         } else if (verb == "mouse") {
             std::string_view const power = words.size() > at ? words[at] : std::string_view();
-            if (power != "on" && power != "off") {
-                Reply(client, {}, "usage: mouse <model> on|off");
+            // Out of range looks the same as switched off from the receiver's side.
+            if (power != "on" && power != "off" && power != "away") {
+                Reply(client, {}, "usage: mouse <model> on|off|away");
                 return;
             }
             reports = firmware.SetMousePower(power == "on");
@@ -714,6 +715,16 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
         } else if (verb == "pair") {
             if (!firmware.CompletePairing(reports)) {
                 Reply(client, {}, "the receiver is not pairing");
+                return;
+            }
+            if (words.size() > at && words[at] == "replug") {
+                // Some receivers re-enumerate after pairing: their interfaces
+                // leave and arrive again, with the firmware state kept.
+                DeliverAll(device->id, reports);
+                SimModel const& paired = *device->model;
+                Unplug(device->id);
+                std::string const path = Plug(paired, SimLink::Receiver, false, error);
+                Reply(client, { path }, error);
                 return;
             }
         }

@@ -46,9 +46,14 @@ bool HidLibrary::Load()
     if (m_handle)
         return true;
     QByteArray const name = LibraryName();
+    // Every enumeration retries a failed load; say why only once per library.
+    bool const firstFailure = name != m_lastFailure;
     void* handle = dlopen(name.constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
-        qCWarning(lcTarvoHid).noquote() << "dlopen" << name << "failed:" << dlerror();
+        char const* reason = dlerror();
+        if (firstFailure)
+            qCWarning(lcTarvoHid).noquote() << "dlopen" << name << "failed:" << reason;
+        m_lastFailure = name;
         return false;
     }
     auto entry = std::make_unique<EntryPoints>();
@@ -56,7 +61,8 @@ bool HidLibrary::Load()
     auto resolve = [&](auto& pointer, char const* symbol) {
         pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(dlsym(handle, symbol));
         if (!pointer) {
-            qCWarning(lcTarvoHid).noquote() << name << "lacks" << symbol;
+            if (firstFailure)
+                qCWarning(lcTarvoHid).noquote() << name << "lacks" << symbol;
             complete = false;
         }
     };
@@ -72,11 +78,13 @@ bool HidLibrary::Load()
     resolve(entry->error, "hid_error");
     entry->monitorFd = reinterpret_cast<int (*)()>(dlsym(handle, "tarvo_hid_monitor_fd"));
     if (!complete || entry->init() != 0) {
-        if (complete)
+        if (complete && firstFailure)
             qCWarning(lcTarvoHid).noquote() << "hid_init of" << name << "failed";
+        m_lastFailure = name;
         dlclose(handle);
         return false;
     }
+    m_lastFailure.clear();
     m_handle = handle;
     m_entry = std::move(entry);
     return true;

@@ -62,6 +62,7 @@ private:
     void Unload();
 
     void* m_handle = nullptr;
+    QByteArray m_lastFailure;
     struct EntryPoints;
     std::unique_ptr<EntryPoints> m_entry;
 };

@@ -486,3 +486,46 @@ TEST_F(HidDeviceListTest, EnumerationRetriesTheLibraryAfterAFailure)
     setenv("TARVO_HIDAPI_LIBRARY", TARVO_HIDSIM_LIBRARY, 1);
     EXPECT_EQ(Refresh(*list, 101).size(), 1u);
 }
+
+TEST_F(HidDeviceListTest, PairingThroughTheTransport)
+{
+    Sim("plug heron receiver");
+    auto list = MakeList();
+    Refresh(*list, 101);
+    HidInputBuffer buffer = Command({ 0x06, 0x13, 0x01, 0x00, 0x00, 0x09 });
+    ASSERT_TRUE(list->SendReport(buffer, HidReply::Wanted));
+    EXPECT_EQ(Head(buffer, 6), std::vector<uint8_t>({ 0x06, 0x13, 0x00, 0x00, 0x00, 0x09 }));
+    EXPECT_TRUE(State("heron receiver")["pairing"].toBool());
+
+    // Pairing drops the old mouse: the receiver's status report says so.
+    list->PollWirelessStatus();
+    std::vector<HidDeviceRecord> records;
+    list->CopyDevices(records);
+    EXPECT_EQ(records.at(0).connectionState, kHidNotConnected);
+
+    Sim("pair heron");
+    HidInputBuffer report {};
+    int32_t devType = 0;
+    for (int i = 0; i < 2000 && devType == 0; ++i)
+        list->PollReports(report, devType);
+    EXPECT_EQ(Head(report, 8), std::vector<uint8_t>({ 0x06, 0xFA, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00 }));
+    for (int i = 0; i < 200 && records.at(0).connectionState != kHidConnected; ++i) {
+        list->PollWirelessStatus();
+        list->CopyDevices(records);
+    }
+    EXPECT_EQ(records.at(0).connectionState, kHidConnected);
+}
+
+TEST_F(HidDeviceListTest, ReceiverThatReenumeratesAfterPairing)
+{
+    std::string const before = Sim("plug egret receiver").at(0);
+    Sim("start-pairing egret");
+    auto const after = Sim("pair egret replug");
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_NE(after[0], before) << "a new instance after re-enumeration";
+    auto list = MakeList();
+    auto const records = Refresh(*list, 103);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].path, QString::fromStdString(after[0]));
+    EXPECT_EQ(records[0].connectionState, kHidConnected);
+}
