@@ -4,7 +4,7 @@
 
 #include <chrono>
 #include <csignal>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -29,10 +29,19 @@ bool SimProcess::Start(std::string const& executable, std::string const& socketP
     std::string socketOption = "--socket=" + socketPath;
     std::string daemonWord = "daemon";
     char* argv[] = { const_cast<char*>(executable.c_str()), socketOption.data(), daemonWord.data(), nullptr };
-    if (posix_spawn(&m_pid, executable.c_str(), nullptr, nullptr, argv, environ) != 0) {
-        m_pid = -1;
+    pid_t const parent = getpid();
+    m_pid = fork();
+    if (m_pid < 0) {
         error = "cannot start " + executable;
         return false;
+    }
+    if (m_pid == 0) {
+        // A test that crashes or is killed takes its simulator with it.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit(1);
+        execve(executable.c_str(), argv, environ);
+        _exit(127);
     }
     auto const deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (std::chrono::steady_clock::now() < deadline) {
