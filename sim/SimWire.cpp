@@ -98,7 +98,7 @@ LineReader::Result LineReader::ReadLine(std::string& line, std::chrono::millisec
         }
         int wait = -1;
         if (timeout.count() >= 0) {
-            auto const left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            auto const left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             wait = static_cast<int>(std::max<int64_t>(left.count(), 0));
         }
         pollfd p { m_fd, POLLIN, 0 };
