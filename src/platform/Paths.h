@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+// Where Tarvo finds its resources and keeps its per-user data. Folder results
+// always end with '/', so a file name can be appended directly.
+class Paths {
+public:
+    // Names the settings file, the data folder, the single-instance channel and
+    // the window title. Never changes during a run.
+    static QString ApplicationName();
+
+    // Folder of config.xml, device/, language/, skins/ and the flashing tool:
+    // $TARVO_PROGRAM_DIR when set; else the executable's folder when it holds
+    // config.xml (a build tree or an unpacked bundle); else the installed share folder.
+    static QString ProgramFolder();
+
+    // The decision behind ProgramFolder(), given its inputs; any empty input is
+    // treated as absent.
+    static QString ResolveProgramFolder(const QString& overrideDir, const QString& executableDir,
+        const QString& installPrefix);
+
+    // $XDG_DATA_HOME/Tarvo Files/ ($HOME/.local/share when the variable is unset,
+    // empty or relative, as the XDG rules require).
+    static QString DataFolder();
+    static QString DatabaseFolder(); // DataFolder() + "db/"
+    static QString TempFolder();     // DataFolder() + "temp/"
+
+    // $XDG_CONFIG_HOME/Tarvo/Tarvo.conf ($HOME/.config by the same rules).
+    static QString SettingsFilePath();
+
+    // Creates every missing folder along the path. True when the folder exists
+    // afterwards, whether it was created now or before.
+    static bool MakePath(const QString& folder);
+
+    // Start-up: creates the database folder of the data folder.
+    static bool PrepareDataFolder();
+
+private:
+    static QString XdgBase(const char* variable, const char* fallbackBelowHome);
+    static QString WithSlash(const QString& folder);
+};

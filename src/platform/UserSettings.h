@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QSettings;
+
+// The program's own settings ("LCID", "DeviceType", "autorun_minimize",
+// "exit_mode"): an INI file holding each value as decimal text.
+class UserSettings {
+public:
+    enum class OpenResult {
+        Opened,  // the file existed and is readable
+        Created, // the file did not exist and was created empty
+        Failed,  // neither: nothing can be read or written
+    };
+
+    explicit UserSettings(QString filePath);
+    ~UserSettings();
+    UserSettings(const UserSettings&) = delete;
+    UserSettings& operator=(const UserSettings&) = delete;
+
+    // Opens the file, creating it (and its folder) when it is missing.
+    OpenResult Open();
+    bool IsOpen() const { return m_settings != nullptr; }
+    const QString& FilePath() const { return m_filePath; }
+
+    // The value converted leniently: missing, empty or non-numeric text gives 0,
+    // "12ab" gives 12. 0 when the file is not open.
+    int ReadInt(const QString& name) const;
+    // Stores the value as decimal text and writes the file at once. False when the
+    // file is not open or cannot be written.
+    bool WriteInt(const QString& name, int value);
+
+    // Decimal conversion with the lenient rules above (leading blanks and a sign
+    // allowed, stops at the first non-digit, saturates instead of overflowing).
+    static int ParseDecimal(const QString& text);
+
+    // The start-up choice of the interface language. The stored "LCID" wins when it
+    // is non-zero; otherwise the user's language. A settings file that cannot be
+    // opened or created stands for Simplified Chinese. Writes back 2052 when the
+    // choice is 2052 and 1033 for anything else, so the next start lands on a
+    // language with texts, while this run keeps the unnormalised choice.
+    static int ChooseStartupLanguage(const QString& filePath, int userLcid);
+
+private:
+    QString m_filePath;
+    std::unique_ptr<QSettings> m_settings;
+};

@@ -1,0 +1,40 @@
+#include "store/ProfileLoader.h"
+
+#include "language/InterfaceText.h"
+#include "store/SettingsStore.h"
+#include "store/StoreRecords.h"
+#include "store/StoreSavepoint.h"
+
+#include <vector>
+
+LoadedProfile ProfileLoader::LoadProfiles(SettingsStore& store)
+{
+    // One lock for the whole load: the other thread never sees a database with
+    // some of the profiles, or none active.
+    const auto lock = store.Lock();
+    {
+        std::vector<NamedEntry> profiles;
+        if (store.ListProfiles(profiles) < 1) {
+            const QString word = InterfaceText::Get(kProfileWordText);
+            // All four or none: a load cut short would otherwise leave a
+            // database that never gets its missing profiles.
+            StoreSavepoint savepoint(store);
+            for (int n = 1; n <= kProfileCount; ++n) {
+                NamedEntry entry;
+                entry.name = QStringLiteral("%1 %2").arg(word, QString::number(n));
+                store.AddProfile(entry);
+            }
+            store.SetActiveProfile(1);
+            savepoint.Release();
+        }
+    }
+
+    LoadedProfile loaded;
+    loaded.profile = store.GetActiveProfile();
+    if (loaded.profile < 1) {
+        store.SetActiveProfile(1);
+        loaded.profile = store.GetActiveProfile();
+    }
+    store.GetProfileName(loaded.profile, loaded.name);
+    return loaded;
+}

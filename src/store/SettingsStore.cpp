@@ -1,0 +1,479 @@
+#include "store/SettingsStore.h"
+
+#include "language/Language.h"
+#include "store/ProfileNames.h"
+#include "store/SQLiteAutoTransaction.h"
+#include "store/SQLiteStatement.h"
+#include "store/StoreDefaults.h"
+#include "store/StoreSavepoint.h"
+#include "store/StoreSql.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+namespace {
+
+constexpr int kOpenExisting = SQLiteOpen::kReadWrite | SQLiteOpen::kFullMutex;            // 0x10002
+constexpr int kOpenOrCreate = SQLiteOpen::kReadWrite | SQLiteOpen::kCreate | SQLiteOpen::kFullMutex; // 0x10006
+
+// Files SQLite keeps beside a database. They belong to the file they were
+// written for, so they move with it and never stay behind for a new database.
+constexpr std::array kCompanionSuffixes { "-wal", "-journal", "-shm" };
+
+int Size(const QByteArray& bytes)
+{
+    return static_cast<int>(bytes.size());
+}
+
+QString TextColumn(const SQLiteStatement& statement, int column)
+{
+    return QString::fromUtf8(statement.GetColumnText(column));
+}
+
+// Decimal text as the callers have always read it: missing or non-numeric is 0.
+int ToInt(const QString& text)
+{
+    bool negative = false;
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
+        negative = text.at(i++) == QLatin1Char('-');
+    long long value = 0;
+    for (; i < text.size() && text.at(i).isDigit() && text.at(i).unicode() < 128; ++i) {
+        value = value * 10 + (text.at(i).unicode() - u'0');
+        if (value > 0x80000000LL)
+            value = 0x80000000LL;
+    }
+    value = negative ? -value : value;
+    return static_cast<int>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
+}
+
+} // namespace
+
+SettingsStore& SettingsStore::Instance()
+{
+    static SettingsStore store;
+    return store;
+}
+
+SettingsStore::SettingsStore() = default;
+
+SettingsStore::~SettingsStore()
+{
+    CloseDatabase();
+}
+
+QString SettingsStore::DatabaseFilePath(const QString& dataFolder, const QString& stem)
+{
+    QString folder = dataFolder;
+    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + QStringLiteral("db/") + stem + QStringLiteral("_datav3.db");
+}
+
+bool SettingsStore::OpenForDevice(const QString& dataFolder, const QString& stem)
+{
+    const auto lock = Lock();
+    const QString path = DatabaseFilePath(dataFolder, stem);
+    m_path = path.toUtf8();
+    bool result = false;
+    if (QFileInfo::exists(path))
+        result = IsOpen() || OpenExisting();
+    else
+        result = CreateDatabase();
+    m_opened = result;
+    return result;
+}
+
+bool SettingsStore::SelectDevice(const QString& dataFolder, const QString& stem)
+{
+    const auto lock = Lock();
+    CloseDatabase();
+    return OpenForDevice(dataFolder, stem);
+}
+
+void SettingsStore::CloseDatabase()
+{
+    const auto lock = Lock();
+    // Every statement of the store is finalized before its operation returns,
+    // so a refused close means one left open elsewhere; the connection is then
+    // given up rather than kept on the wrong model's file.
+    if (!Close())
+        Abandon();
+    m_opened = false;
+}
+
+bool SettingsStore::IsOpened() const
+{
+    const auto lock = Lock();
+    return m_opened;
+}
+
+QByteArray SettingsStore::DatabasePath() const
+{
+    const auto lock = Lock();
+    return m_path;
+}
+
+bool SettingsStore::OpenExisting()
+{
+    if (Open(m_path.constData(), kOpenExisting)) {
+        // A file without a single table is what a creation cut short leaves
+        // (the schema is written in one transaction): give it the schema. A
+        // file with some tables is used as it is.
+        SQLiteStatement statement;
+        Prepare(statement, "SELECT count(*) FROM sqlite_master", -1);
+        if (statement.Step() == SQLiteResult::kRow && statement.GetColumnInt(0) == 0) {
+            statement.Finalize();
+            ExecuteSchema();
+        }
+        return true;
+    }
+    const int why = LastOpenResult() & 0xFF;
+    if (why != SQLiteResult::kNotADatabase && why != SQLiteResult::kCorrupt)
+        return false;
+    // Without this the program would run on with every edit failing unseen.
+    // The old file is kept, not deleted: it may still hold something worth saving.
+    if (!SetAsideDamagedFile())
+        return false;
+    return CreateDatabase();
+}
+
+bool SettingsStore::SetAsideDamagedFile()
+{
+    const QString path = QString::fromUtf8(m_path);
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+    QString target = path + QStringLiteral(".corrupt-") + stamp;
+    for (int n = 2; QFileInfo::exists(target) && n < 1000; ++n)
+        target = path + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
+    if (!QFile::rename(path, target))
+        return false;
+    // Renamed as <target>-wal etc., so the set-aside database still opens with its log.
+    for (const char* suffix : kCompanionSuffixes) {
+        const QString companion = path + QLatin1String(suffix);
+        if (QFileInfo::exists(companion))
+            QFile::rename(companion, target + QLatin1String(suffix));
+    }
+    return true;
+}
+
+bool SettingsStore::CreateDatabase()
+{
+    if (IsOpen())
+        return true;
+    QDir().mkpath(QFileInfo(QString::fromUtf8(m_path)).absolutePath());
+    if (!Open(m_path.constData(), kOpenOrCreate))
+        return false;
+    return ExecuteSchema();
+}
+
+bool SettingsStore::ExecuteSchema()
+{
+    // One transaction: a creation that is cut short leaves no table at all,
+    // which the next open recognises, instead of a half schema nobody repairs.
+    StoreSavepoint savepoint(*this);
+    bool allCreated = true;
+    for (const char* statement : StoreSql::kSchema) {
+        if (Execute(statement) != SQLiteResult::kOk)
+            allCreated = false;
+    }
+    if (savepoint.IsOpen() && !savepoint.Release())
+        return false;
+    return allCreated;
+}
+
+bool SettingsStore::WriteSucceeded(int result)
+{
+    return result == SQLiteResult::kOk || result == SQLiteResult::kRow || result == SQLiteResult::kDone;
+}
+
+int SettingsStore::InsertedId(int stepResult)
+{
+    if (!WriteSucceeded(stepResult))
+        return 0;
+    return static_cast<int32_t>(static_cast<uint32_t>(LastInsertRowId()));
+}
+
+bool SettingsStore::RunIntWrite(const char* sql, std::initializer_list<int> values)
+{
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    Prepare(statement, sql, -1);
+    int index = 1;
+    for (const int value : values)
+        statement.BindInt(index++, value);
+    return WriteSucceeded(statement.Step());
+}
+
+// ---- Configuration ----
+
+bool SettingsStore::SetConfigValue(int profile, const QString& key, const QString& value)
+{
+    const auto lock = Lock();
+    const QByteArray valueUtf8 = value.toUtf8();
+    const QByteArray keyUtf8 = key.toUtf8();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kSetConfigValue, -1);
+    statement.BindText(1, valueUtf8.constData(), Size(valueUtf8));
+    statement.BindInt(2, profile);
+    statement.BindText(3, keyUtf8.constData(), Size(keyUtf8));
+    return WriteSucceeded(statement.Step());
+}
+
+bool SettingsStore::SetConfigInt(int profile, const QString& key, int value)
+{
+    return SetConfigValue(profile, key, QString::number(value));
+}
+
+bool SettingsStore::GetConfigValue(int profile, const QString& key, QString& value)
+{
+    value.clear();
+    const auto lock = Lock();
+    const QByteArray keyUtf8 = key.toUtf8();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kGetConfigValue, -1);
+    statement.BindInt(1, profile);
+    statement.BindText(2, keyUtf8.constData(), Size(keyUtf8));
+    if (statement.Step() != SQLiteResult::kRow)
+        return false;
+    value = TextColumn(statement, 0);
+    return true;
+}
+
+int SettingsStore::GetConfigInt(int profile, const QString& key)
+{
+    QString value;
+    GetConfigValue(profile, key, value);
+    return ToInt(value);
+}
+
+namespace {
+
+bool InsertDefaultRows(SQLiteDB& database, int profile)
+{
+    bool allInserted = true;
+    SQLiteStatement statement;
+    for (const StoreDefaults::ConfigKey& row : StoreDefaults::kConfigKeys) {
+        database.Prepare(statement, StoreSql::kInsertConfig, -1);
+        statement.BindInt(1, profile);
+        statement.BindText(2, row.key, -1);
+        statement.BindText(3, row.newProfile, -1);
+        const int result = statement.Step();
+        if (result != SQLiteResult::kDone && result != SQLiteResult::kOk && result != SQLiteResult::kRow)
+            allInserted = false;
+    }
+    return allInserted;
+}
+
+} // namespace
+
+void SettingsStore::InsertDefaultConfig(int profile)
+{
+    const auto lock = Lock();
+    StoreSavepoint savepoint(*this);
+    InsertDefaultRows(*this, profile);
+    savepoint.Release();
+}
+
+void SettingsStore::ResetConfig(int profile)
+{
+    const auto lock = Lock();
+    StoreSavepoint savepoint(*this);
+    for (const StoreDefaults::ConfigKey& row : StoreDefaults::kConfigKeys) {
+        if (row.reset)
+            SetConfigValue(profile, QString::fromLatin1(row.key), QString::fromLatin1(row.reset));
+    }
+    savepoint.Release();
+}
+
+// ---- Profiles ----
+
+int SettingsStore::AddProfile(const NamedEntry& entry)
+{
+    const auto lock = Lock();
+    const QByteArray nameUtf8 = entry.name.toUtf8();
+    const QByteArray textUtf8 = entry.text.toUtf8();
+    StoreSavepoint savepoint(*this);
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kAddProfile, -1);
+    statement.BindText(1, nameUtf8.constData(), Size(nameUtf8));
+    statement.BindInt(2, 0);
+    statement.BindText(3, textUtf8.constData(), Size(textUtf8));
+    statement.BindInt(4, 0);
+    const int id = InsertedId(statement.Step());
+    statement.Finalize();
+    // A profile without its rows would read every key as missing, and rows of
+    // profile 0 would belong to nobody: both or neither.
+    if (id <= 0 || !InsertDefaultRows(*this, id))
+        return 0;
+    if (savepoint.IsOpen() && !savepoint.Release())
+        return 0;
+    return id;
+}
+
+bool SettingsStore::RenameProfile(int profile, const QString& name)
+{
+    const auto lock = Lock();
+    const QByteArray nameUtf8 = name.toUtf8();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kRenameProfile, -1);
+    statement.BindText(1, nameUtf8.constData(), Size(nameUtf8));
+    statement.BindInt(2, profile);
+    return WriteSucceeded(statement.Step());
+}
+
+bool SettingsStore::GetProfileName(int profile, QString& name)
+{
+    name.clear();
+    bool found = false;
+    {
+        const auto lock = Lock();
+        SQLiteStatement statement;
+        Prepare(statement, StoreSql::kGetProfileName, -1);
+        statement.BindInt(1, profile);
+        found = statement.Step() == SQLiteResult::kRow;
+        if (found)
+            name = TextColumn(statement, 0);
+    }
+    name = ProfileNames::Localise(name, Language::Current());
+    return found;
+}
+
+int SettingsStore::ListProfiles(std::vector<NamedEntry>& list)
+{
+    list.clear();
+    const int lcid = Language::Current();
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kListProfiles, -1);
+    while (statement.Step() == SQLiteResult::kRow) {
+        NamedEntry entry;
+        entry.id = statement.GetColumnInt(0);
+        entry.name = ProfileNames::Localise(TextColumn(statement, 1), lcid);
+        entry.status = statement.GetColumnInt(2);
+        entry.text = TextColumn(statement, 3);
+        entry.type = statement.GetColumnInt(4);
+        list.push_back(std::move(entry));
+    }
+    return static_cast<int>(list.size());
+}
+
+bool SettingsStore::SetActiveProfile(int profile)
+{
+    const auto lock = Lock();
+    // Together or not at all: clearing every status and then failing to set
+    // the new one would leave the mouse without an active profile.
+    StoreSavepoint savepoint(*this);
+    RunIntWrite(StoreSql::kClearActiveProfile, { 0 });
+    if (!RunIntWrite(StoreSql::kSetActiveProfile, { 1, profile }))
+        return false;
+    return !savepoint.IsOpen() || savepoint.Release();
+}
+
+int SettingsStore::GetActiveProfile()
+{
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kGetActiveProfile, -1);
+    statement.BindInt(1, 1);
+    if (statement.Step() != SQLiteResult::kRow)
+        return 0;
+    return statement.GetColumnInt(0);
+}
+
+// ---- Text snippets ----
+
+int SettingsStore::AddText(const NamedEntry& entry)
+{
+    const auto lock = Lock();
+    const QByteArray nameUtf8 = entry.name.toUtf8();
+    const QByteArray textUtf8 = entry.text.toUtf8();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kAddText, -1);
+    statement.BindText(1, nameUtf8.constData(), Size(nameUtf8));
+    statement.BindInt(2, 0);
+    statement.BindText(3, textUtf8.constData(), Size(textUtf8));
+    statement.BindInt(4, 0);
+    return InsertedId(statement.Step());
+}
+
+bool SettingsStore::DeleteText(int id)
+{
+    return RunIntWrite(StoreSql::kDeleteText, { id });
+}
+
+namespace {
+
+bool WriteTextById(SettingsStore& store, const char* sql, const QString& text, int id)
+{
+    const QByteArray utf8 = text.toUtf8();
+    SQLiteStatement statement;
+    store.Prepare(statement, sql, -1);
+    statement.BindText(1, utf8.constData(), Size(utf8));
+    statement.BindInt(2, id);
+    const int result = statement.Step();
+    return result == SQLiteResult::kOk || result == SQLiteResult::kRow || result == SQLiteResult::kDone;
+}
+
+bool ReadTextById(SettingsStore& store, const char* sql, int id, QString& text)
+{
+    text.clear();
+    SQLiteStatement statement;
+    store.Prepare(statement, sql, -1);
+    statement.BindInt(1, id);
+    if (statement.Step() != SQLiteResult::kRow)
+        return false;
+    text = TextColumn(statement, 0);
+    return true;
+}
+
+} // namespace
+
+bool SettingsStore::RenameText(int id, const QString& name)
+{
+    const auto lock = Lock();
+    return WriteTextById(*this, StoreSql::kRenameText, name, id);
+}
+
+bool SettingsStore::GetTextName(int id, QString& name)
+{
+    const auto lock = Lock();
+    return ReadTextById(*this, StoreSql::kGetTextName, id, name);
+}
+
+bool SettingsStore::SetTextContent(int id, const QString& content)
+{
+    const auto lock = Lock();
+    return WriteTextById(*this, StoreSql::kSetTextContent, content, id);
+}
+
+bool SettingsStore::GetTextContent(int id, QString& content)
+{
+    const auto lock = Lock();
+    return ReadTextById(*this, StoreSql::kGetTextContent, id, content);
+}
+
+int SettingsStore::ListTexts(std::vector<NamedEntry>& list)
+{
+    list.clear();
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kListTexts, -1);
+    while (statement.Step() == SQLiteResult::kRow) {
+        NamedEntry entry;
+        entry.id = statement.GetColumnInt(0);
+        entry.name = TextColumn(statement, 1);
+        entry.status = statement.GetColumnInt(2);
+        entry.text = TextColumn(statement, 3);
+        entry.type = statement.GetColumnInt(4);
+        list.push_back(std::move(entry));
+    }
+    return static_cast<int>(list.size());
+}

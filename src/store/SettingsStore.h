@@ -1,0 +1,152 @@
+#pragma once
+
+#include "store/SQLiteDB.h"
+#include "store/StoreRecords.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <initializer_list>
+#include <mutex>
+#include <vector>
+
+// The settings of the current mouse model: one database file per model,
+// <data folder>db/<stem>_datav3.db. Every table operation holds the store's
+// recursive lock from before its statement is compiled until after it is
+// finalized, so the interface and worker threads may call any of them.
+// Results: writes give true/false, inserts the new row id (0 on failure), list
+// reads the number of rows, lookups their documented "nothing" value. Without a
+// connection every operation fails quietly in that way.
+class SettingsStore : public SQLiteDB {
+public:
+    // The program's one store, created on first use.
+    static SettingsStore& Instance();
+
+    // Tests and tools may own private stores; the program uses Instance().
+    SettingsStore();
+    ~SettingsStore() override;
+
+    // Held by code that needs a one-off statement or several operations in a row.
+    std::unique_lock<std::recursive_mutex> Lock() const { return std::unique_lock(m_lock); }
+
+    // Opens the model's database, creating it with the full schema when missing.
+    // An existing file is opened as it is, except that a file holding no
+    // database (or a corrupt one) is set aside as <name>.corrupt-<UTC time> and
+    // replaced by a fresh database, and a database without any table (a creation
+    // that was cut short) gets the schema. True while connected. With a
+    // connection already open it only reports that.
+    bool OpenForDevice(const QString& dataFolder, const QString& stem);
+    // The switch to another model, done under the lock so no operation of
+    // another thread ever meets a half-switched connection: closes the current
+    // database and opens `stem`'s.
+    bool SelectDevice(const QString& dataFolder, const QString& stem);
+    // Closes the database (process exit, tests). The next operation fails quietly.
+    void CloseDatabase();
+    bool IsOpened() const;
+    // UTF-8 path of the last OpenForDevice.
+    QByteArray DatabasePath() const;
+    // <dataFolder>db/<stem>_datav3.db
+    static QString DatabaseFilePath(const QString& dataFolder, const QString& stem);
+
+    // ---- Configuration (t_configdata) ----
+    // Succeeds, changing nothing, for a key the profile has no row for.
+    bool SetConfigValue(int profile, const QString& key, const QString& value);
+    bool SetConfigInt(int profile, const QString& key, int value);
+    // Clears `value`; true and the value when the row exists.
+    bool GetConfigValue(int profile, const QString& key, QString& value);
+    // The value as a decimal number; 0 when the key is missing or not a number.
+    int GetConfigInt(int profile, const QString& key);
+    // The 36 rows of a new profile.
+    void InsertDefaultConfig(int profile);
+    // Keys 2 to 36 back to their reset values; "version" stays.
+    void ResetConfig(int profile);
+
+    // ---- Profiles (t_profile_data) ----
+    // Inserts the profile (name and text of `entry`, status 0) with its 36
+    // configuration rows, all or nothing. The new id, or 0.
+    int AddProfile(const NamedEntry& entry);
+    bool RenameProfile(int profile, const QString& name);
+    // The name localised for the current language; false when there is no such profile.
+    bool GetProfileName(int profile, QString& name);
+    int ListProfiles(std::vector<NamedEntry>& list);
+    // Makes `profile` the only active one. All or nothing: a failure keeps the
+    // previously active profile. Succeeds for an id without a row, leaving none active.
+    bool SetActiveProfile(int profile);
+    // The active profile, or 0 when none is.
+    int GetActiveProfile();
+
+    // ---- Text snippets (t_text_data) ----
+    int AddText(const NamedEntry& entry);
+    bool DeleteText(int id);
+    bool RenameText(int id, const QString& name);
+    bool GetTextName(int id, QString& name);
+    bool SetTextContent(int id, const QString& content);
+    bool GetTextContent(int id, QString& content);
+    int ListTexts(std::vector<NamedEntry>& list);
+
+    // ---- Button assignments (t_key_macro_data) ----
+    // Replaces the button's row. A row is kept only while macro_value or
+    // macro_value2 is non-zero: with both zero the row is removed and 0 returned.
+    int SetKeyAssignment(const KeyAssignment& assignment);
+    bool GetKeyAssignment(int profile, int keyCode, KeyAssignment& assignment);
+    bool SetKeyDescription(int profile, int keyCode, const QString& description);
+    int ListKeyAssignments(int profile, std::vector<KeyAssignment>& list);
+    bool DeleteKeyAssignments(int profile);
+
+    // ---- Program and text actions (t_key_otherdata) ----
+    int AddKeyOtherData(const QString& description, const QString& parameter, int type);
+    // Always true; the outputs change only when the row exists.
+    bool GetKeyOtherData(int id, QString& description, QString& parameter, int& type);
+
+    // ---- Macros (t_macro_data) ----
+    // A new macro plays once: play_type 0, play_times 1, delay_type 1, delay_time 0.
+    int AddMacro(const QString& name);
+    int AddMacroInfo(const MacroInfo& macro);
+    bool RenameMacro(int id, const QString& name);
+    bool UpdateMacro(int id, const MacroInfo& macro);
+    bool GetMacro(int id, MacroInfo& macro);
+    int ListMacros(std::vector<MacroInfo>& list);
+    // Removes the macro and its steps, all or nothing. Buttons naming it stay.
+    bool DeleteMacro(int id);
+
+    // ---- Macro steps (t_macrorecord) ----
+    int AddMacroStep(const MacroStep& step);
+    // All inserts in one transaction.
+    void AddMacroSteps(std::vector<MacroStep> steps);
+    // Sorted by record_index.
+    int ListMacroSteps(int macroId, std::vector<MacroStep>& list);
+    bool DeleteMacroSteps(int macroId);
+
+    // ---- Lighting (t_light_data) ----
+    int CountLightModes(int profile);
+    int AddLightMode(const LightMode& mode);
+    // Changes brightness to reserved of the profile's row for `mode`; name and status stay.
+    bool UpdateLightMode(int profile, int mode, const LightMode& values);
+    // Makes `mode` the profile's only active mode. All or nothing; succeeds for a
+    // mode the profile lacks, leaving none active.
+    bool SetActiveLightMode(int profile, int mode);
+    // The active mode, or 0 when none is.
+    int GetActiveLightMode(int profile);
+    bool GetLightMode(int profile, int mode, LightMode& light);
+    int ListLightModes(int profile, std::vector<LightMode>& list);
+    // The lighting editor's first load: when the profile has no lighting rows,
+    // the seven default modes with mode 3 active. True when the profile has
+    // lighting rows afterwards.
+    bool AddDefaultLightModes(int profile);
+
+private:
+    bool CreateDatabase();
+    bool OpenExisting();
+    bool SetAsideDamagedFile();
+    bool ExecuteSchema();
+
+    // A writing step's success: 0, 100 or 101.
+    static bool WriteSucceeded(int result);
+    int InsertedId(int stepResult);
+    // Compiles, binds and steps a write whose parameters are all integers.
+    bool RunIntWrite(const char* sql, std::initializer_list<int> values);
+
+    mutable std::recursive_mutex m_lock;
+    QByteArray m_path;
+    bool m_opened = false;
+};

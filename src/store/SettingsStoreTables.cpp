@@ -1,0 +1,466 @@
+// Button, action, macro and lighting tables of SettingsStore.
+
+#include "store/SettingsStore.h"
+
+#include "store/SQLiteAutoTransaction.h"
+#include "store/SQLiteStatement.h"
+#include "store/StoreDefaults.h"
+#include "store/StoreSavepoint.h"
+#include "store/StoreSql.h"
+
+#include <optional>
+
+namespace {
+
+int Size(const QByteArray& bytes)
+{
+    return static_cast<int>(bytes.size());
+}
+
+QString TextColumn(const SQLiteStatement& statement, int column)
+{
+    return QString::fromUtf8(statement.GetColumnText(column));
+}
+
+// Columns of "SELECT *" on t_key_macro_data, in table order.
+KeyAssignment ReadKeyAssignment(const SQLiteStatement& statement)
+{
+    KeyAssignment row;
+    row.key_id = statement.GetColumnInt(0);
+    row.profile = statement.GetColumnInt(1);
+    row.fn_layer = statement.GetColumnInt(2);
+    row.key_code = statement.GetColumnInt(3);
+    row.layout_value = statement.GetColumnInt(4);
+    row.layout_desc = TextColumn(statement, 5);
+    row.macro_type = statement.GetColumnInt(6);
+    row.macro_value = statement.GetColumnInt(7);
+    row.macro_value2 = statement.GetColumnInt(8);
+    row.macro_value3 = statement.GetColumnInt(9);
+    row.macro_desc = TextColumn(statement, 10);
+    return row;
+}
+
+MacroInfo ReadMacro(const SQLiteStatement& statement)
+{
+    MacroInfo row;
+    row.macro_id = statement.GetColumnInt(0);
+    row.name = TextColumn(statement, 1);
+    row.play_type = statement.GetColumnInt(2);
+    row.play_times = statement.GetColumnInt(3);
+    row.delay_type = statement.GetColumnInt(4);
+    row.delay_time = statement.GetColumnInt(5);
+    return row;
+}
+
+// The table keeps desc before value; the record keeps it last.
+MacroStep ReadMacroStep(const SQLiteStatement& statement)
+{
+    MacroStep row;
+    row.record_id = statement.GetColumnInt(0);
+    row.macro_id = statement.GetColumnInt(1);
+    row.type = statement.GetColumnInt(2);
+    row.record_index = statement.GetColumnInt(3);
+    row.desc = TextColumn(statement, 4);
+    row.value = statement.GetColumnInt(5);
+    row.delay_time = statement.GetColumnInt(6);
+    return row;
+}
+
+LightMode ReadLightMode(const SQLiteStatement& statement)
+{
+    LightMode row;
+    row.light_id = statement.GetColumnInt(0);
+    row.profile = statement.GetColumnInt(1);
+    row.name = TextColumn(statement, 2);
+    row.mode = statement.GetColumnInt(3);
+    row.brightness = statement.GetColumnInt(4);
+    row.speed = statement.GetColumnInt(5);
+    row.direction = statement.GetColumnInt(6);
+    row.colorful = statement.GetColumnInt(7);
+    row.colorindex = statement.GetColumnInt(8);
+    row.color_value = statement.GetColumnInt(9);
+    row.config_func = statement.GetColumnInt(10);
+    row.reserved = statement.GetColumnInt(11);
+    row.status = statement.GetColumnInt(12);
+    return row;
+}
+
+// Binds the macro's five values from index 1 (the insert's and update's order).
+void BindMacroValues(SQLiteStatement& statement, const QByteArray& nameUtf8, const MacroInfo& macro)
+{
+    statement.BindText(1, nameUtf8.constData(), Size(nameUtf8));
+    statement.BindInt(2, macro.play_type);
+    statement.BindInt(3, macro.play_times);
+    statement.BindInt(4, macro.delay_type);
+    statement.BindInt(5, macro.delay_time);
+}
+
+void BindMacroStep(SQLiteStatement& statement, const QByteArray& descUtf8, const MacroStep& step)
+{
+    statement.BindInt(1, step.macro_id);
+    statement.BindInt(2, step.type);
+    statement.BindInt(3, step.record_index);
+    statement.BindText(4, descUtf8.constData(), Size(descUtf8));
+    statement.BindInt(5, step.value);
+    statement.BindInt(6, step.delay_time);
+}
+
+} // namespace
+
+// ---- Button assignments ----
+
+int SettingsStore::SetKeyAssignment(const KeyAssignment& assignment)
+{
+    const auto lock = Lock();
+    // Delete and insert together: a failed insert keeps the old assignment
+    // instead of silently returning the button to its default.
+    StoreSavepoint savepoint(*this);
+    RunIntWrite(StoreSql::kDeleteKeyAssignment, { assignment.profile, assignment.fn_layer, assignment.key_code });
+    if (assignment.macro_value == 0 && assignment.macro_value2 == 0) {
+        savepoint.Release();
+        return 0;
+    }
+    const QByteArray layoutUtf8 = assignment.layout_desc.toUtf8();
+    const QByteArray descUtf8 = assignment.macro_desc.toUtf8();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kInsertKeyAssignment, -1);
+    statement.BindInt(1, assignment.profile);
+    statement.BindInt(2, assignment.fn_layer);
+    statement.BindInt(3, assignment.key_code);
+    statement.BindInt(4, assignment.layout_value);
+    statement.BindText(5, layoutUtf8.constData(), Size(layoutUtf8));
+    statement.BindInt(6, assignment.macro_type);
+    statement.BindInt(7, assignment.macro_value);
+    statement.BindInt(8, assignment.macro_value2);
+    statement.BindInt(9, assignment.macro_value3);
+    statement.BindText(10, descUtf8.constData(), Size(descUtf8));
+    const int id = InsertedId(statement.Step());
+    statement.Finalize();
+    if (id == 0)
+        return 0;
+    if (savepoint.IsOpen() && !savepoint.Release())
+        return 0;
+    return id;
+}
+
+bool SettingsStore::GetKeyAssignment(int profile, int keyCode, KeyAssignment& assignment)
+{
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kGetKeyAssignment, -1);
+    statement.BindInt(1, profile);
+    statement.BindInt(2, 0);
+    statement.BindInt(3, keyCode);
+    if (statement.Step() != SQLiteResult::kRow)
+        return false;
+    assignment = ReadKeyAssignment(statement);
+    return true;
+}
+
+bool SettingsStore::SetKeyDescription(int profile, int keyCode, const QString& description)
+{
+    const auto lock = Lock();
+    const QByteArray descUtf8 = description.toUtf8();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kSetKeyDescription, -1);
+    statement.BindText(1, descUtf8.constData(), Size(descUtf8));
+    statement.BindInt(2, profile);
+    statement.BindInt(3, 0);
+    statement.BindInt(4, keyCode);
+    return WriteSucceeded(statement.Step());
+}
+
+int SettingsStore::ListKeyAssignments(int profile, std::vector<KeyAssignment>& list)
+{
+    list.clear();
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kListKeyAssignments, -1);
+    statement.BindInt(1, profile);
+    statement.BindInt(2, 0);
+    while (statement.Step() == SQLiteResult::kRow)
+        list.push_back(ReadKeyAssignment(statement));
+    return static_cast<int>(list.size());
+}
+
+bool SettingsStore::DeleteKeyAssignments(int profile)
+{
+    return RunIntWrite(StoreSql::kDeleteKeyAssignments, { profile });
+}
+
+// ---- Program and text actions ----
+
+int SettingsStore::AddKeyOtherData(const QString& description, const QString& parameter, int type)
+{
+    const auto lock = Lock();
+    const QByteArray descUtf8 = description.toUtf8();
+    const QByteArray paramUtf8 = parameter.toUtf8();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kAddKeyOtherData, -1);
+    statement.BindText(1, descUtf8.constData(), Size(descUtf8));
+    statement.BindText(2, paramUtf8.constData(), Size(paramUtf8));
+    statement.BindInt(3, type);
+    return InsertedId(statement.Step());
+}
+
+bool SettingsStore::GetKeyOtherData(int id, QString& description, QString& parameter, int& type)
+{
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kGetKeyOtherData, -1);
+    statement.BindInt(1, id);
+    if (statement.Step() == SQLiteResult::kRow) {
+        description = TextColumn(statement, 0);
+        parameter = TextColumn(statement, 1);
+        type = statement.GetColumnInt(2);
+    }
+    return true;
+}
+
+// ---- Macros ----
+
+int SettingsStore::AddMacro(const QString& name)
+{
+    MacroInfo macro;
+    macro.name = name;
+    macro.play_type = 0;
+    macro.play_times = 1;
+    macro.delay_type = 1;
+    macro.delay_time = 0;
+    return AddMacroInfo(macro);
+}
+
+int SettingsStore::AddMacroInfo(const MacroInfo& macro)
+{
+    const auto lock = Lock();
+    const QByteArray nameUtf8 = macro.name.toUtf8();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kAddMacro, -1);
+    BindMacroValues(statement, nameUtf8, macro);
+    return InsertedId(statement.Step());
+}
+
+bool SettingsStore::RenameMacro(int id, const QString& name)
+{
+    const auto lock = Lock();
+    const QByteArray nameUtf8 = name.toUtf8();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kRenameMacro, -1);
+    statement.BindText(1, nameUtf8.constData(), Size(nameUtf8));
+    statement.BindInt(2, id);
+    return WriteSucceeded(statement.Step());
+}
+
+bool SettingsStore::UpdateMacro(int id, const MacroInfo& macro)
+{
+    const auto lock = Lock();
+    const QByteArray nameUtf8 = macro.name.toUtf8();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kUpdateMacro, -1);
+    BindMacroValues(statement, nameUtf8, macro);
+    statement.BindInt(6, id);
+    return WriteSucceeded(statement.Step());
+}
+
+bool SettingsStore::GetMacro(int id, MacroInfo& macro)
+{
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kGetMacro, -1);
+    statement.BindInt(1, id);
+    if (statement.Step() != SQLiteResult::kRow)
+        return false;
+    macro = ReadMacro(statement);
+    return true;
+}
+
+int SettingsStore::ListMacros(std::vector<MacroInfo>& list)
+{
+    list.clear();
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kListMacros, -1);
+    while (statement.Step() == SQLiteResult::kRow)
+        list.push_back(ReadMacro(statement));
+    return static_cast<int>(list.size());
+}
+
+bool SettingsStore::DeleteMacro(int id)
+{
+    const auto lock = Lock();
+    // Together or not at all: a macro row without steps, or steps without
+    // their macro, help nobody.
+    StoreSavepoint savepoint(*this);
+    if (!RunIntWrite(StoreSql::kDeleteMacro, { id }))
+        return false;
+    if (!RunIntWrite(StoreSql::kDeleteMacroSteps, { id }))
+        return false;
+    return !savepoint.IsOpen() || savepoint.Release();
+}
+
+// ---- Macro steps ----
+
+int SettingsStore::AddMacroStep(const MacroStep& step)
+{
+    const auto lock = Lock();
+    const QByteArray descUtf8 = step.desc.toUtf8();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kAddMacroStep, -1);
+    BindMacroStep(statement, descUtf8, step);
+    return InsertedId(statement.Step());
+}
+
+void SettingsStore::AddMacroSteps(std::vector<MacroStep> steps)
+{
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    // Inside a caller's transaction "BEGIN" would fail and "END" would end the
+    // caller's work early; the inserts then simply join it.
+    const bool ownTransaction = !InTransaction();
+    std::optional<SQLiteAutoTransaction> transaction;
+    if (ownTransaction)
+        transaction.emplace(this);
+    for (const MacroStep& step : steps) {
+        const QByteArray descUtf8 = step.desc.toUtf8();
+        Prepare(statement, StoreSql::kAddMacroStep, -1);
+        BindMacroStep(statement, descUtf8, step);
+        statement.Step();
+    }
+    if (transaction)
+        transaction->Commit();
+}
+
+int SettingsStore::ListMacroSteps(int macroId, std::vector<MacroStep>& list)
+{
+    list.clear();
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kListMacroSteps, -1);
+    statement.BindInt(1, macroId);
+    while (statement.Step() == SQLiteResult::kRow)
+        list.push_back(ReadMacroStep(statement));
+    return static_cast<int>(list.size());
+}
+
+bool SettingsStore::DeleteMacroSteps(int macroId)
+{
+    return RunIntWrite(StoreSql::kDeleteMacroSteps, { macroId });
+}
+
+// ---- Lighting ----
+
+int SettingsStore::CountLightModes(int profile)
+{
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kCountLightModes, -1);
+    statement.BindInt(1, profile);
+    if (statement.Step() != SQLiteResult::kRow)
+        return 0;
+    return statement.GetColumnInt(0);
+}
+
+int SettingsStore::AddLightMode(const LightMode& mode)
+{
+    const auto lock = Lock();
+    const QByteArray nameUtf8 = mode.name.toUtf8();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kAddLightMode, -1);
+    statement.BindInt(1, mode.profile);
+    statement.BindText(2, nameUtf8.constData(), Size(nameUtf8));
+    statement.BindInt(3, mode.mode);
+    statement.BindInt(4, mode.brightness);
+    statement.BindInt(5, mode.speed);
+    statement.BindInt(6, mode.direction);
+    statement.BindInt(7, mode.colorful);
+    statement.BindInt(8, mode.colorindex);
+    statement.BindInt(9, mode.color_value);
+    statement.BindInt(10, mode.config_func);
+    statement.BindInt(11, mode.reserved);
+    statement.BindInt(12, mode.status);
+    return InsertedId(statement.Step());
+}
+
+bool SettingsStore::UpdateLightMode(int profile, int mode, const LightMode& values)
+{
+    return RunIntWrite(StoreSql::kUpdateLightMode,
+        { values.brightness, values.speed, values.direction, values.colorful, values.colorindex,
+            values.color_value, values.config_func, values.reserved, profile, mode });
+}
+
+bool SettingsStore::SetActiveLightMode(int profile, int mode)
+{
+    const auto lock = Lock();
+    // Together or not at all, as for the active profile.
+    StoreSavepoint savepoint(*this);
+    RunIntWrite(StoreSql::kClearActiveLightMode, { 0, profile });
+    if (!RunIntWrite(StoreSql::kSetActiveLightMode, { 1, profile, mode }))
+        return false;
+    return !savepoint.IsOpen() || savepoint.Release();
+}
+
+int SettingsStore::GetActiveLightMode(int profile)
+{
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kGetActiveLightMode, -1);
+    statement.BindInt(1, profile);
+    statement.BindInt(2, 1);
+    if (statement.Step() != SQLiteResult::kRow)
+        return 0;
+    return statement.GetColumnInt(0);
+}
+
+bool SettingsStore::GetLightMode(int profile, int mode, LightMode& light)
+{
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kGetLightMode, -1);
+    statement.BindInt(1, profile);
+    statement.BindInt(2, mode);
+    if (statement.Step() != SQLiteResult::kRow)
+        return false;
+    light = ReadLightMode(statement);
+    return true;
+}
+
+int SettingsStore::ListLightModes(int profile, std::vector<LightMode>& list)
+{
+    list.clear();
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kListLightModes, -1);
+    statement.BindInt(1, profile);
+    while (statement.Step() == SQLiteResult::kRow)
+        list.push_back(ReadLightMode(statement));
+    return static_cast<int>(list.size());
+}
+
+bool SettingsStore::AddDefaultLightModes(int profile)
+{
+    const auto lock = Lock();
+    if (CountLightModes(profile) >= 1)
+        return true;
+    StoreSavepoint savepoint(*this);
+    for (const StoreDefaults::DefaultLightMode& row : StoreDefaults::kLightModes) {
+        LightMode mode;
+        mode.profile = profile;
+        mode.name = QString::fromUtf8(row.name);
+        mode.mode = row.mode;
+        mode.brightness = 255;
+        mode.speed = 128;
+        mode.direction = 0;
+        mode.colorful = 1;
+        mode.colorindex = 0;
+        mode.color_value = 255;
+        mode.config_func = row.configFunc;
+        mode.reserved = row.textId;
+        mode.status = 0;
+        if (AddLightMode(mode) == 0)
+            return false;
+    }
+    SetActiveLightMode(profile, StoreDefaults::kDefaultActiveLightMode);
+    if (savepoint.IsOpen() && !savepoint.Release())
+        return false;
+    return CountLightModes(profile) >= 1;
+}
