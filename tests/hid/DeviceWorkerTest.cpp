@@ -246,7 +246,7 @@ TEST_F(DeviceWorkerTest, ThroughTheReceiverTheReceiverVersionIsShownAndItsCheckQ
 TEST_F(DeviceWorkerTest, VersionWithAZeroPartIsRetriedToTheFifthAttemptThenAccepted)
 {
     Connect("heron cable");
-    Sim("version heron mouse 1.2.0");
+    Sim("mouse-version heron 1.2.0");
     EXPECT_TRUE(m_worker->GetMouseData());
     EXPECT_EQ(Queries("0605"), 5);
     EXPECT_EQ(m_worker->Held().mouseVersion, QStringLiteral("1.2.0"));
