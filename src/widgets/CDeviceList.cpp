@@ -137,12 +137,17 @@ void CDeviceList::PaintItem(QPainter& painter, const QRect& rect, int32_t index,
         painter.setPen(connected ? Theme::kText : Theme::kTextDim);
         painter.drawText(QRect(x, row.top(), row.right() - x, row.height()), Qt::AlignLeft | Qt::AlignVCenter, m_modeText[mode]);
     }
-    QStringList facts;
-    if (online && !item.detail.isEmpty())
-        facts << QStringLiteral("v%1").arg(item.detail);
-    if (online && item.batteryLevel > 0)
-        facts << QStringLiteral("%1%%2").arg(item.batteryLevel).arg(item.batteryStatus == 1 ? QStringLiteral(" ⚡") : QString());
+    // The battery belongs to the connection that reports it; the firmware
+    // version sits in the card's corner.
+    const int onlineMode = item.modeState[0] == 1 ? 0 : (item.modeState[1] == 1 ? 1 : -1);
+    painter.setFont(Theme::Font(12));
     painter.setPen(Theme::kTextDim);
-    painter.drawText(QRect(rect.left() + 16, rect.bottom() - 94, rect.width() - 32, 26), Qt::AlignRight | Qt::AlignVCenter,
-        facts.join(QStringLiteral("  ")));
+    if (onlineMode >= 0 && item.batteryLevel > 0) {
+        painter.drawText(QRect(rect.left() + 16, rect.bottom() - 64 + onlineMode * 24, rect.width() - 32, 22),
+            Qt::AlignRight | Qt::AlignVCenter,
+            QStringLiteral("%1%%2").arg(item.batteryLevel).arg(item.batteryStatus == 1 ? QStringLiteral(" ⚡") : QString()));
+    }
+    if (onlineMode >= 0 && !item.detail.isEmpty())
+        painter.drawText(QRect(rect.left() + 12, rect.top() + 8, rect.width() - 24, 18), Qt::AlignRight | Qt::AlignVCenter,
+            QStringLiteral("v%1").arg(item.detail));
 }

@@ -9,7 +9,6 @@ public:
     explicit DPISlider(QWidget* parent = nullptr);
     QString GetClassName() const override { return QStringLiteral("DPISlider"); }
     void SetDisplayFactor(int32_t factor) { m_factor = factor; update(); }
-    void SetBackImage(const QString& file) { m_backImage = file; update(); }
 
 protected:
     QRect TrackRect() const override;
@@ -17,5 +16,4 @@ protected:
 
 private:
     int32_t m_factor = 50;
-    QString m_backImage;
 };

@@ -35,11 +35,14 @@ QRect MacroList::GetMoreRect(int32_t index) const
 
 void MacroList::PaintItem(QPainter& painter, const QRect& rect, int32_t index, bool selected, bool hovered)
 {
+    if (selected || hovered) {
+        // the highlight spans the "more" button too
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(selected ? QColor(0x1d, 0x3d, 0x3b) : Theme::kHover);
+        painter.drawRoundedRect(QRectF(rect), 5, 5);
+    }
     MListBase::PaintItem(painter, rect.adjusted(0, 0, -28, 0), index, selected, hovered);
     if (selected || hovered) {
-        if (!selected) {
-            // the row highlight must span the more button too
-        }
         const QRect more = GetMoreRect(index);
         const QPixmap image = MRender::LoadImage(m_moreImage);
         if (!image.isNull()) {
