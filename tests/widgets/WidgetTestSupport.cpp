@@ -5,16 +5,21 @@
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QTest>
+#include <gtest/gtest.h>
+
+// The application must outlive every window and end before the process's
+// own teardown, so the tests run inside main's QApplication.
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    Manager::SetProgramFolder(QStringLiteral(TARVO_BINARY_DIR));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
 
 void EnsureApplication()
 {
-    static int argc = 1;
-    static char name[] = "tarvo_widgets_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) {
-        static QApplication app(argc, argv);
-        Manager::SetProgramFolder(QStringLiteral(TARVO_BINARY_DIR));
-    }
+    Manager::SetProgramFolder(QStringLiteral(TARVO_BINARY_DIR));
 }
 
 void RecordingDialog::Open(const QString& title)

@@ -7,7 +7,7 @@
 
 class QWidget;
 
-// A QApplication for the whole test run (offscreen platform).
+// Points the library at the build tree's program folder (main owns the QApplication).
 void EnsureApplication();
 
 // One notification as OnMessage saw it.
