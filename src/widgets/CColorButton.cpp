@@ -8,8 +8,11 @@
 void CColorButton::SetCheck(bool checked)
 {
     if (checked && !m_group.isEmpty()) {
-        for (CColorButton* other : window()->findChildren<CColorButton*>()) {
-            if (other != this && other->m_group == m_group && other->GetCheck())
+        // The controls carry no meta-object of their own, so findChildren<CColorButton*>
+        // would match every widget: look them up with dynamic_cast.
+        for (QWidget* widget : window()->findChildren<QWidget*>()) {
+            auto* other = dynamic_cast<CColorButton*>(widget);
+            if (other && other != this && other->m_group == m_group && other->GetCheck())
                 other->MButton::SetCheck(false);
         }
     }

@@ -5,8 +5,11 @@
 void CRadioButton::SetCheck(bool checked)
 {
     if (checked && !m_group.isEmpty()) {
-        for (CRadioButton* other : window()->findChildren<CRadioButton*>()) {
-            if (other != this && other->m_group == m_group && other->GetCheck())
+        // The controls carry no meta-object of their own, so findChildren<CRadioButton*>
+        // would match every widget: look them up with dynamic_cast.
+        for (QWidget* widget : window()->findChildren<QWidget*>()) {
+            auto* other = dynamic_cast<CRadioButton*>(widget);
+            if (other && other != this && other->m_group == m_group && other->GetCheck())
                 other->MButton::SetCheck(false);
         }
     }

@@ -7,23 +7,33 @@
 MDialog::MDialog() = default;
 MDialog::~MDialog() = default;
 
-MControl* MDialog::CreateControl(const QString& className, int32_t id, const MRect& rect, const QString& title, MArea* parent)
+QWidget* MDialog::Container(MArea* parent) const
 {
     QWidget* host = GetWidget();
     if (!host)
         return nullptr;
     QWidget* container = parent ? static_cast<QWidget*>(parent) : host;
-    if (container->window() != host)
-        return nullptr; // an area of another window
-    MControl* control = ControlFactory::Create(className, container);
-    if (!control)
-        return nullptr;
+    return container->window() == host ? container : nullptr;
+}
+
+void MDialog::Attach(MControl* control, int32_t id, const MRect& rect, const QString& title)
+{
     control->SetId(id);
     control->SetRect(rect);
     if (auto* font = dynamic_cast<MControlFont*>(control); font && !title.isEmpty())
         font->SetTitle(title);
     control->show();
     m_controls.emplace_back(control);
+}
+
+MControl* MDialog::CreateControl(const QString& className, int32_t id, const MRect& rect, const QString& title, MArea* parent)
+{
+    QWidget* container = Container(parent);
+    if (!container)
+        return nullptr;
+    MControl* control = ControlFactory::Create(className, container);
+    if (control)
+        Attach(control, id, rect, title);
     return control;
 }
 

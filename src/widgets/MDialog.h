@@ -24,10 +24,16 @@ public:
     // The same for areas ("CArea", "CRoundArea", "MTabLayout", "MPicture").
     MArea* CreateArea(const QString& className, int32_t id, const MRect& rect,
         const QString& title = {}, MArea* parent = nullptr);
+    // The typed form: dialog->Create<MButton>(75, rect, text).
     template <class T>
     T* Create(int32_t id, const MRect& rect, const QString& title = {}, MArea* parent = nullptr)
     {
-        return dynamic_cast<T*>(CreateControl(T(nullptr).GetClassName(), id, rect, title, parent));
+        QWidget* container = Container(parent);
+        if (!container)
+            return nullptr;
+        T* control = new T(container);
+        Attach(control, id, rect, title);
+        return control;
     }
     // The first control created with that id; null when none.
     MControl* GetControl(int32_t id) const;
@@ -40,5 +46,9 @@ public:
     using MWindow::Create;
 
 private:
+    // Where a control of `parent` goes; null before Create or for an area of another window.
+    QWidget* Container(MArea* parent) const;
+    void Attach(MControl* control, int32_t id, const MRect& rect, const QString& title);
+
     std::vector<QPointer<MControl>> m_controls;
 };

@@ -46,7 +46,7 @@ protected:
     template <class T>
     T* Make(int32_t id, const MRect& rect, const QString& title = {})
     {
-        return dynamic_cast<T*>(m_dialog.CreateControl(T(nullptr).GetClassName(), id, rect, title));
+        return m_dialog.Create<T>(id, rect, title);
     }
     RecordingDialog m_dialog;
 };
@@ -99,6 +99,10 @@ TEST_F(ControlNotifyTest, ButtonClicksNotifyOncePerClick)
 
 TEST_F(ControlNotifyTest, RadioGroupsExcludeWithinTheirGroupOnly)
 {
+    // Other controls in the window must not be mistaken for group members.
+    Make<MEdit>(1, {400, 10, 500, 30});
+    m_dialog.CreateArea(QStringLiteral("MPicture"), 2, {400, 40, 500, 60});
+    Make<CCheckButton>(3, {400, 70, 500, 90});
     auto* a1 = Make<CRadioButton>(47, {10, 10, 200, 30}, QStringLiteral("Hide to tray"));
     auto* a2 = Make<CRadioButton>(48, {10, 40, 200, 60}, QStringLiteral("Exit"));
     auto* b1 = Make<CRadioButton>(47, {10, 70, 200, 90}, QStringLiteral("Other group, same id"));

@@ -4,6 +4,7 @@
 #include "widgets/MText.h"
 #include "widgets/WindowRegistry.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -222,6 +223,31 @@ TEST_F(WindowTest, CreatingTwiceFails)
     RecordingDialog dialog;
     EXPECT_NE(dialog.Create(0, QStringLiteral("Once"), kWsDialog, 0, {0, 0, 10, 10}), 0u);
     EXPECT_EQ(dialog.Create(0, QStringLiteral("Twice"), kWsDialog, 0, {0, 0, 10, 10}), 0u);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WindowTest, LosingActivationReachesOnNcActivate)
+{
+    struct Popup : RecordingDialog {
+        std::vector<bool> activations;
+        bool OnNcActivate(bool active) override
+        {
+            activations.push_back(active);
+            return RecordingDialog::OnNcActivate(active);
+        }
+    } popup;
+    RecordingDialog other;
+    popup.Open(QStringLiteral("ProfileDlg"));
+    other.Create(0, QStringLiteral("Elsewhere"), kWsDialog, 0, {0, 0, 100, 100});
+    other.ShowWindow(kSwShow);
+    QApplication::setActiveWindow(other.GetWidget());
+    ProcessEvents();
+    ASSERT_FALSE(popup.activations.empty());
+    EXPECT_TRUE(popup.activations.front());
+    EXPECT_FALSE(popup.activations.back());
 }
 
 } // namespace
