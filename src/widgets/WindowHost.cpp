@@ -28,6 +28,7 @@ WindowHost::~WindowHost()
 
 bool WindowHost::event(QEvent* event)
 {
+    WindowRegistry::SyncWithPosters();
     if (event->type() == WindowMessageEvent::kType) {
         auto* message = static_cast<WindowMessageEvent*>(event);
         if (m_owner)

@@ -74,6 +74,11 @@ bool WindowRegistry::PostCall(WindowHandle handle, std::function<void()> call)
     return true;
 }
 
+void WindowRegistry::SyncWithPosters()
+{
+    std::lock_guard lock(g_mutex);
+}
+
 WindowHost* WindowRegistry::HostOf(WindowHandle handle)
 {
     std::lock_guard lock(g_mutex);

@@ -26,6 +26,11 @@ public:
     // Queues a call to run on the interface thread, in order with the messages.
     static bool PostCall(WindowHandle handle, std::function<void()> call);
     static WindowHost* HostOf(WindowHandle handle);
+    // Called by a host before it looks at an event: taking the posters' lock
+    // orders the event's construction on the posting thread before its use
+    // here in a way that the thread sanitizer can see (Qt's own queue lock is
+    // invisible to it).
+    static void SyncWithPosters();
     static std::vector<WindowHandle> OpenWindows();
 };
 

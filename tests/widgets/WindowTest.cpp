@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMouseEvent>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <thread>
@@ -248,6 +249,97 @@ TEST_F(WindowTest, LosingActivationReachesOnNcActivate)
     ASSERT_FALSE(popup.activations.empty());
     EXPECT_TRUE(popup.activations.front());
     EXPECT_FALSE(popup.activations.back());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WindowTest, AStartHiddenNeverShowsTheWindow)
+{
+    RecordingDialog main;
+    main.Create(0, QStringLiteral("Tarvo"), kWsDialog, 0, {0, 0, 1280, 780});
+    bool everVisible = false;
+    WindowRegistry::PostCall(main.GetSafeHwnd(), [&] {
+        ProcessEvents();
+        everVisible = main.IsWindowVisible();
+        main.DoOK();
+    });
+    EXPECT_EQ(main.ShowModal(kSwHide), kIdOk);
+    EXPECT_FALSE(everVisible);
+}
+
+TEST_F(WindowTest, TheLibraryTimerTicks)
+{
+    struct Ticking : RecordingDialog {
+        int ticks = 0;
+        void OnTimer(int32_t id) override
+        {
+            if (id == kLibraryTimer && ++ticks == 3)
+                DoOK();
+        }
+    } dialog;
+    dialog.Create(0, QStringLiteral("Ticking"), kWsDialog, 0, {0, 0, 100, 100});
+    dialog.SetMTimer(10);
+    EXPECT_EQ(dialog.ShowModal(kSwShow), kIdOk);
+    EXPECT_EQ(dialog.ticks, 3);
+}
+
+TEST_F(WindowTest, MaximiseTogglesAndZoomedFollows)
+{
+    RecordingDialog dialog;
+    dialog.Open();
+    EXPECT_FALSE(dialog.IsZoomed());
+    dialog.OnMaximize();
+    ProcessEvents();
+    EXPECT_TRUE(dialog.IsZoomed());
+    dialog.OnMaximize();
+    ProcessEvents();
+    EXPECT_FALSE(dialog.IsZoomed());
+    dialog.ShowWindow(kSwHide);
+    EXPECT_FALSE(dialog.IsWindowVisible());
+    dialog.ShowWindow(kSwShowNormal);
+    EXPECT_TRUE(dialog.IsWindowVisible());
+}
+
+TEST_F(WindowTest, DraggingMovesTheWindowOnlyWhenEnabled)
+{
+    for (const bool enabled : {false, true}) {
+        SCOPED_TRACE(enabled);
+        RecordingDialog dialog;
+        dialog.Open();
+        dialog.EnableWndDrag(enabled);
+        QWidget* host = dialog.GetWidget();
+        const QPoint origin = host->pos();
+        const QPoint start(20, 20);
+        const QPoint globalStart = host->mapToGlobal(start);
+        QMouseEvent press(QEvent::MouseButtonPress, start, globalStart, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(host, &press);
+        QMouseEvent move(QEvent::MouseMove, start + QPoint(50, 40), globalStart + QPoint(50, 40), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(host, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, start + QPoint(50, 40), globalStart + QPoint(50, 40), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(host, &release);
+        ProcessEvents();
+        EXPECT_EQ(host->pos(), enabled ? origin + QPoint(50, 40) : origin);
+    }
+}
+
+TEST_F(WindowTest, BackgroundColoursAndLayering)
+{
+    RecordingDialog wait;
+    wait.Create(0, QStringLiteral("WaitDlg"), kWsDialog, kWsExToolWindow, {0, 0, 102, 102});
+    wait.GetPaintManager().SetBackColor(0x333333, 0x333333);
+    QImage image = wait.GetWidget()->grab().toImage();
+    EXPECT_EQ(image.pixelColor(50, 50), QColor(0x33, 0x33, 0x33));
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(0x33, 0x33, 0x33)) << "the border has the second colour";
+
+    RecordingDialog box;
+    box.Create(0, QStringLiteral("MessageBox"), kWsDialog, kWsExToolWindow, {0, 0, 430, 230});
+    box.GetPaintManager().SetBackColor(0x0000FF, 0x00FF00); // red fill, green border
+    box.SetLayeredWindow(true);
+    image = box.GetWidget()->grab().toImage();
+    EXPECT_EQ(image.pixelColor(200, 100), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0) << "rounded corners leave the corner clear";
 }
 
 } // namespace
