@@ -1,8 +1,9 @@
 #pragma once
 
 #include "widgets/MControl.h"
+#include "widgets/MSlider.h"
 
-class MSlider;
+#include <QPointer>
 
 // The colour bar: hues from position 0 to kPositions. A click or drag moves
 // the marker (and a bound slider, without the slider notifying) and sends
@@ -31,5 +32,5 @@ private:
     int32_t XToPosition(int32_t x) const;
     int32_t m_position = 0;
     bool m_dragging = false;
-    MSlider* m_slider = nullptr;
+    QPointer<MSlider> m_slider;
 };
