@@ -330,6 +330,15 @@ void MListBase::wheelEvent(QWheelEvent* event)
     event->accept();
 }
 
+void MListBase::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F2 && m_editable && isEnabled() && m_cur >= 0) {
+        BeginEdit(m_cur);
+        return;
+    }
+    MControlFont::keyPressEvent(event);
+}
+
 QString MListBase::EditText(int32_t index) const
 {
     return GetItemText(index);

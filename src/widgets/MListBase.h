@@ -26,8 +26,9 @@ struct ListItem {
 // `columns`, one current item, scrolling, in-place editing and a context
 // menu. Gestures: a click selects and sends kNotifyClick (parameter = index);
 // a right click selects, sends kNotifyContextClick and opens the context
-// menu; a double click opens the in-place editor when editing is on, and a
-// changed text sends kNotifyEditCommit. Calls from code never notify.
+// menu; a double click (or F2 on the current item) opens the in-place editor
+// when editing is on, and a changed text sends kNotifyEditCommit. Calls from
+// code never notify.
 class MListBase : public MControlFont {
 public:
     explicit MListBase(QWidget* parent = nullptr);
@@ -91,6 +92,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::vector<ListItem> m_items;

@@ -102,8 +102,8 @@ QRect MTabCtrl::GetItemRect(int32_t index) const
     for (int32_t i = 0; i < index; ++i)
         slot += m_items[size_t(i)].visible ? 1 : 0;
     if (Vertical())
-        return QRect(0, slot * m_itemHeight, std::min(width(), m_itemWidth), m_itemHeight);
-    return QRect(slot * m_itemWidth, 0, m_itemWidth, std::min(height(), m_itemHeight));
+        return QRect(m_padLeft, m_padTop + slot * m_itemHeight, std::min(width() - m_padLeft, m_itemWidth), m_itemHeight);
+    return QRect(m_padLeft + slot * m_itemWidth, m_padTop, m_itemWidth, std::min(height() - m_padTop, m_itemHeight));
 }
 
 int32_t MTabCtrl::HitTest(const QPoint& point) const

@@ -282,6 +282,9 @@ TEST_F(ControlNotifyTest, TabBarHidesAndShowsItemsKeepingIndexes)
     Click(tabs, tabs->GetItemRect(5).center());
     EXPECT_EQ(LastNote(m_dialog.m_notes), (Note{48, 2, 5}));
     EXPECT_FALSE(tabs->SetItemVisible(42, false));
+    tabs->SetTopBottomPading(20, 0);
+    EXPECT_EQ(tabs->GetItemRect(0).top(), 20) << "the top padding moves the first item";
+    tabs->SetTopBottomPading(0, 0);
     EXPECT_EQ(tabs->GetItemIndex(8), 4);
     tabs->SetSelectItem(1);
     EXPECT_EQ(m_dialog.m_notes.size(), 2u);

@@ -104,6 +104,27 @@ TEST_F(ListControlTest, ListBoxCommitsAnEditWhenTheFocusIsTakenAway)
     EXPECT_FALSE(list->IsEditing());
 }
 
+TEST_F(ListControlTest, F2RenamesTheCurrentEntry)
+{
+    auto* list = m_dialog.Create<DListBox>(31, {10, 10, 300, 200});
+    list->AddString(QStringLiteral("配置 1"), 1);
+    list->AddString(QStringLiteral("配置 2"), 2);
+    list->SetCurSel(1);
+    list->OnFocus(true);
+    QTest::keyClick(list, Qt::Key_F2);
+    EXPECT_FALSE(list->IsEditing()) << "the edit flag is off";
+    list->SetEditFlag(true);
+    QTest::keyClick(list, Qt::Key_F2);
+    ASSERT_TRUE(list->IsEditing());
+    auto* editor = list->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    TypeText(editor, QStringLiteral("Office"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(list->GetItemText(1), QStringLiteral("Office"));
+    EXPECT_EQ(m_dialog.m_notes, (std::vector<Note>{{31, 29, 1}}));
+}
+
 TEST_F(ListControlTest, OutOfRangeIndexesAreRefused)
 {
     auto* list = dynamic_cast<DListBox*>(m_dialog.CreateControl(QStringLiteral("DListBox"), 31, {10, 10, 300, 200}));
