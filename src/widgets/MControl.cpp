@@ -119,7 +119,7 @@ bool MControl::DrawSkin(QPainter& painter, const QRect& rect, int32_t index) con
     if (strip.isNull())
         return false;
     const QPixmap frame = MRender::StateFrame(strip, m_imageStates, index);
-    const int border = m_showParam >= 0 ? m_showParam : std::min(frame.height() / 2 - 1, 10);
+    const int border = m_showParam >= 0 ? m_showParam : std::min(int(frame.deviceIndependentSize().height()) / 2 - 1, 10);
     MRender::DrawImage(painter, rect, frame, m_showMode, border);
     return true;
 }

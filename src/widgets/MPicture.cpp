@@ -10,13 +10,13 @@ MPicture::MPicture(QWidget* parent) : MArea(parent)
 int32_t MPicture::GetImageWidth() const
 {
     const QPixmap image = SkinImage();
-    return image.isNull() ? 0 : image.width() / std::max(1, GetImageStates());
+    return image.isNull() ? 0 : int32_t(image.deviceIndependentSize().width()) / std::max(1, GetImageStates());
 }
 
 int32_t MPicture::GetImageHeight() const
 {
     const QPixmap image = SkinImage();
-    return image.isNull() ? 0 : image.height();
+    return image.isNull() ? 0 : int32_t(image.deviceIndependentSize().height());
 }
 
 void MPicture::paintEvent(QPaintEvent*)

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmapCache>
+#include <cmath>
 
 QIcon MRender::LoadIconFromFile(const QString& path)
 {
@@ -37,14 +38,20 @@ QPixmap MRender::StateFrame(const QPixmap& strip, int states, int index)
     if (width <= 0)
         return strip;
     index = std::clamp(index, 0, states - 1);
-    return strip.copy(index * width, 0, width, strip.height());
+    QPixmap frame = strip.copy(index * width, 0, width, strip.height());
+    frame.setDevicePixelRatio(strip.devicePixelRatio());
+    return frame;
 }
 
 void MRender::DrawNineSlice(QPainter& painter, const QRect& target, const QPixmap& image, int border)
 {
     if (image.isNull() || target.isEmpty())
         return;
-    const int b = std::max(0, std::min({border, image.width() / 2, image.height() / 2,
+    // `border` is in logical pixels; a high-density image ("@2x") has more
+    // device pixels per logical one.
+    const double ratio = image.devicePixelRatio();
+    const QSize logical = image.deviceIndependentSize().toSize();
+    const int b = std::max(0, std::min({border, logical.width() / 2, logical.height() / 2,
                                     target.width() / 2, target.height() / 2}));
     if (b == 0) {
         painter.drawPixmap(target, image);
@@ -52,10 +59,11 @@ void MRender::DrawNineSlice(QPainter& painter, const QRect& target, const QPixma
     }
     const int w = image.width();
     const int h = image.height();
+    const int sb = int(std::lround(b * ratio));
     const int tx[4] = {target.left(), target.left() + b, target.right() + 1 - b, target.right() + 1};
     const int ty[4] = {target.top(), target.top() + b, target.bottom() + 1 - b, target.bottom() + 1};
-    const int sx[4] = {0, b, w - b, w};
-    const int sy[4] = {0, b, h - b, h};
+    const int sx[4] = {0, sb, w - sb, w};
+    const int sy[4] = {0, sb, h - sb, h};
     for (int row = 0; row < 3; ++row) {
         for (int col = 0; col < 3; ++col) {
             const QRect dst(tx[col], ty[row], tx[col + 1] - tx[col], ty[row + 1] - ty[row]);
@@ -88,9 +96,10 @@ void MRender::DrawImage(QPainter& painter, const QRect& target, const QPixmap& i
         break;
     }
     case ShowMode::Center: {
-        QSize size = image.size().scaled(target.size(), Qt::KeepAspectRatio);
-        if (image.width() <= target.width() && image.height() <= target.height())
-            size = image.size();
+        const QSize logical = image.deviceIndependentSize().toSize();
+        QSize size = logical.scaled(target.size(), Qt::KeepAspectRatio);
+        if (logical.width() <= target.width() && logical.height() <= target.height())
+            size = logical;
         QRect r(QPoint(0, 0), size);
         r.moveCenter(target.center());
         painter.drawPixmap(r, image);

@@ -139,6 +139,38 @@ TEST_F(SkinTest, NineSliceKeepsCornersAndStretchesTheMiddle)
     EXPECT_EQ(target.pixelColor(195, 95), QColor(Qt::blue));
 }
 
+TEST_F(SkinTest, NineSliceOfAHighDensityImageKeepsLogicalCorners)
+{
+    QImage source(60, 60, QImage::Format_ARGB32);
+    source.fill(Qt::blue);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            source.setPixelColor(x, y, Qt::red);
+    QPixmap pixmap = QPixmap::fromImage(source);
+    pixmap.setDevicePixelRatio(2); // 30 x 30 logical, a 10-pixel red corner
+    QImage target(200, 100, QImage::Format_ARGB32);
+    target.fill(Qt::black);
+    {
+        QPainter painter(&target);
+        MRender::DrawNineSlice(painter, target.rect(), pixmap, 10);
+    }
+    EXPECT_EQ(target.pixelColor(7, 7), QColor(Qt::red));
+    EXPECT_EQ(target.pixelColor(13, 13), QColor(Qt::blue));
+    EXPECT_EQ(MRender::StateFrame(pixmap, 2, 1).devicePixelRatio(), 2.0);
+}
+
+TEST_F(SkinTest, HighDensityVariantsAreTwiceTheSize)
+{
+    const QString skin = Manager::GetSkinFolder();
+    const char* names[] = {"img_button", "btn_checkbox", "sysbtn_close", "logo/logo", "icon/tab_home", "device/heron", "main_bkg"};
+    for (const char* name : names) {
+        const QSize normal = QImageReader(skin + QString::fromLatin1(name) + QStringLiteral(".png")).size();
+        const QSize dense = QImageReader(skin + QString::fromLatin1(name) + QStringLiteral("@2x.png")).size();
+        EXPECT_TRUE(normal.isValid()) << name;
+        EXPECT_EQ(dense, normal * 2) << name;
+    }
+}
+
 TEST_F(SkinTest, DefaultSkinHoldsTheNamedImages)
 {
     const QString skin = Manager::GetSkinFolder();

@@ -32,9 +32,14 @@ const QColor kAccentPressed(0x22, 0x9e, 0x93);
 const QColor kAccentDeep(0x1d, 0x3d, 0x3b);
 const QColor kDanger(0xe5, 0x48, 0x4d);
 
+// The scale being painted: 1 for "name.png", 2 for "name@2x.png", which Qt
+// picks on high-density screens. Painting happens in logical pixels.
+int g_scale = 1;
+
 QImage Canvas(int width, int height)
 {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(width * g_scale, height * g_scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(g_scale);
     image.fill(Qt::transparent);
     return image;
 }
@@ -593,11 +598,14 @@ QVector<QRgb> SpinnerPalette()
 
 } // namespace
 
-SkinPainter::SkinPainter(QString outputFolder) : m_folder(std::move(outputFolder)) {}
+SkinPainter::SkinPainter(QString outputFolder, int scale) : m_folder(std::move(outputFolder)), m_scale(scale) {}
 
 bool SkinPainter::Save(const QImage& image, const QString& name)
 {
-    const QString path = m_folder + QLatin1Char('/') + name;
+    QString file = name;
+    if (m_scale != 1)
+        file.insert(file.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(m_scale));
+    const QString path = m_folder + QLatin1Char('/') + file;
     QDir().mkpath(QFileInfo(path).absolutePath());
     if (!image.save(path)) {
         std::fprintf(stderr, "skinpainter: cannot write %s\n", qPrintable(path));
@@ -609,9 +617,10 @@ bool SkinPainter::Save(const QImage& image, const QString& name)
 
 bool SkinPainter::PaintAll()
 {
+    g_scale = m_scale;
     // Window backgrounds and bands.
     {
-        QImage bg(1280, 780, QImage::Format_ARGB32_Premultiplied);
+        QImage bg = Canvas(1280, 780);
         QPainter p(&bg);
         Smooth(p);
         QLinearGradient base(0, 0, 0, 780);
@@ -729,8 +738,13 @@ bool SkinPainter::PaintAll()
         g.setColorAt(1, kAccent);
         v.fillRect(value.rect(), g);
         Save(value, QStringLiteral("icon/icon_batteryvalue.png"));
-        Save(Glyph1(QStringLiteral("bolt"), 18, QColor(0xf2, 0xb1, 0x3a)).scaled(14, 18, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
-            QStringLiteral("icon/icon_charge.png"));
+        QImage charge = Canvas(14, 18);
+        QPainter c(&charge);
+        Smooth(c);
+        c.scale(14 / 24.0, 18 / 24.0);
+        Glyphs().at(QStringLiteral("bolt"))(c, QColor(0xf2, 0xb1, 0x3a));
+        c.end();
+        Save(charge, QStringLiteral("icon/icon_charge.png"));
     }
 
     // Panels, areas and lists.
@@ -867,8 +881,8 @@ bool SkinPainter::PaintAll()
         Save(sw, on ? QStringLiteral("img_switch_btn_on.png") : QStringLiteral("img_switch_btn_off.png"));
     }
 
-    // The application icon.
-    {
+    // The application icon and the busy animation exist at one size.
+    if (m_scale == 1) {
         QImage icon = Canvas(64, 64);
         QPainter p(&icon);
         Smooth(p);
@@ -885,8 +899,7 @@ bool SkinPainter::PaintAll()
         Save(icon, QStringLiteral("DeviceDriver.ico"));
     }
 
-    // The busy animation.
-    {
+    if (m_scale == 1) {
         std::vector<QImage> frames;
         for (int i = 0; i < 12; ++i)
             frames.push_back(Spinner(i * 30.0));

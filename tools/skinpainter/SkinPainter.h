@@ -7,12 +7,14 @@
 // of each mouse model. The output depends only on this code and the fonts.
 class SkinPainter {
 public:
-    explicit SkinPainter(QString outputFolder);
+    // `scale` 2 writes the "@2x" variants of the images.
+    SkinPainter(QString outputFolder, int scale);
     // Writes every image; false (and a message on stderr) when one fails.
     bool PaintAll();
 
 private:
     bool Save(const class QImage& image, const QString& name);
     QString m_folder;
+    int m_scale;
     bool m_ok = true;
 };

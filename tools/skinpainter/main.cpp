@@ -12,5 +12,7 @@ int main(int argc, char** argv)
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    return SkinPainter(QString::fromLocal8Bit(argv[1])).PaintAll() ? 0 : 1;
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const bool ok = SkinPainter(folder, 1).PaintAll();
+    return ok && SkinPainter(folder, 2).PaintAll() ? 0 : 1;
 }
