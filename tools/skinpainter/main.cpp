@@ -1,0 +1,18 @@
+#include "SkinPainter.h"
+
+#include <QGuiApplication>
+#include <cstdio>
+
+// tarvo-skinpainter <output folder>: paints the default skin into the folder.
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: tarvo-skinpainter <output folder>\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const bool ok = SkinPainter(folder, 1).PaintAll();
+    return ok && SkinPainter(folder, 2).PaintAll() ? 0 : 1;
+}
