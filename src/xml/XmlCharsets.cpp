@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -184,7 +185,7 @@ int XmlCharsets::CodePageFromName(QStringView name)
     }
     lowered[name.size()] = 0;
     for (const CharsetName* entry : Table().buckets[sum % kBuckets]) {
-        if (std::char_traits<char>::compare(entry->name, lowered, name.size() + 1) == 0)
+        if (std::strcmp(entry->name, lowered) == 0)
             return entry->codePage;
     }
     return -1;

@@ -739,6 +739,16 @@ bool XmlDocument::SetAttribute(const QString& name, const QString& value)
             --at;
         inserted = u' ' + name + QLatin1String("=\"") + escaped + u'"';
     }
+    // A start tag mangled enough (stray quotes, a dangling "=") could make the
+    // new text read as part of something else; refuse rather than write an
+    // attribute that would not read back.
+    QString candidate = tag.toString();
+    candidate.replace(at - tagStart, removed, inserted);
+    XmlAttributeSpan check;
+    if (XmlTagScanner::StartTagLength(candidate) != candidate.size()
+        || !XmlTagScanner::FindAttribute(candidate, name, cs, check) || !check.hasValue
+        || candidate.sliced(check.valueStart, check.valueEnd - check.valueStart) != escaped)
+        return false;
     const uint32_t endTag = XmlElementIndex::EndTagField(r);
     Splice(at, removed, inserted);
     Record& updated = m_index[m_current];

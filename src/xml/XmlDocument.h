@@ -62,7 +62,10 @@ public:
     // False for a name that cannot be an element name.
     bool AppendElement(const QString& name, const QString& text = QString(),
                        TextMode mode = TextMode::Escaped);
-    // Sets (replacing or inserting) an attribute of the current element.
+    // Sets (replacing or inserting) an attribute of the current element. False,
+    // with nothing changed, when there is no current element, the name cannot
+    // be an attribute name, or the start tag is too malformed for the value to
+    // read back.
     bool SetAttribute(const QString& name, const QString& value);
     // Writes the text in the file's encoding. The file is replaced atomically:
     // a failed write leaves the previous file as it was.
