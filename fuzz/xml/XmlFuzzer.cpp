@@ -49,7 +49,7 @@ void Edit(XmlDocument& doc, const QString& value)
                                                                             : XmlDocument::TextMode::Escaped));
     Check(doc.SetAttribute(QStringLiteral("v"), value));
     Check(doc.IsWellFormed());
-    XmlDocument again;
+    static XmlDocument again;
     Check(again.SetDocumentText(doc.DocumentText()));
     Check(again.Index().FreeIndex() == doc.Index().FreeIndex());
 }
@@ -67,18 +67,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString text = XmlFileCodec::Decode(bytes, flags, log);
     Check(log.Text().size() < 2000);
 
-    XmlDocument doc;
+    // Documents are reused across inputs, as a program reloading files would;
+    // every load rebuilds the index from scratch.
+    static XmlDocument doc;
     const bool wellFormed = doc.SetDocumentText(text);
     Check(doc.ResultText().size() < 2000);
     Walk(doc);
     if (wellFormed) {
-        XmlDocument edited;
+        static XmlDocument edited;
         Check(edited.SetDocumentText(text));
         Edit(edited, text.left(64));
     }
 
     // The raw bytes as UTF-16 units: lone surrogates and every code unit.
-    XmlDocument units;
+    static XmlDocument units;
     units.SetDocumentText(QString(reinterpret_cast<const QChar*>(data), static_cast<qsizetype>(size / 2)));
     Walk(units);
 
