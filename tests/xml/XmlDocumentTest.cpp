@@ -220,13 +220,42 @@ TEST(XmlDocument, IndexGrowsByHalfWithoutMovingRecords)
     text += QStringLiteral("</r>");
     ASSERT_TRUE(doc.SetDocumentText(text));
     EXPECT_EQ(doc.Index().FreeIndex(), 302u);
-    EXPECT_GE(doc.Index().Capacity(), 302u);
+    // 1,207 characters reserve 1207 / 64 + 8 = 26 records, then
+    // 39, 58, 87, 130, 195, 292, 438.
+    EXPECT_EQ(doc.Index().Capacity(), 438u);
     ASSERT_TRUE(doc.FindNext());
     ASSERT_TRUE(doc.StepIn());
     int n = 0;
     while (doc.FindNext(QStringLiteral("e")))
         ++n;
     EXPECT_EQ(n, 300);
+}
+
+TEST(XmlDocument, AppendingNeverMovesRecords)
+{
+    // 65,535 records fill the first block exactly (record 0 is the document).
+    QString text = QStringLiteral("<r>");
+    for (int i = 0; i < 65534; ++i)
+        text += QStringLiteral("<e/>");
+    text += QStringLiteral("</r>");
+    XmlDocument doc;
+    ASSERT_TRUE(doc.SetDocumentText(text));
+    ASSERT_EQ(doc.Index().FreeIndex(), 65536u);
+    const XmlElementRecord* root = &doc.Index()[1];
+    const XmlElementRecord* last = &doc.Index()[65535];
+    const size_t blocks = doc.Index().BlockCount();
+    ASSERT_TRUE(doc.FindNext());
+    ASSERT_TRUE(doc.StepIn());
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(doc.AppendElement(QStringLiteral("n")));
+    EXPECT_EQ(doc.Index().FreeIndex(), 65546u);
+    EXPECT_GE(doc.Index().BlockCount(), 2u);
+    EXPECT_GE(doc.Index().BlockCount(), blocks);
+    EXPECT_EQ(&doc.Index()[1], root);
+    EXPECT_EQ(&doc.Index()[65535], last);
+    EXPECT_EQ(root->length, uint32_t(doc.DocumentText().size()));
+    EXPECT_EQ(last->next, 65536u) << "the first appended element follows the last parsed one";
+    EXPECT_TRUE(doc.IsWellFormed());
 }
 
 // Hostile shapes must load in one linear pass; ctest's timeout catches a hang
