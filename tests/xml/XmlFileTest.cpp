@@ -242,6 +242,10 @@ TEST(XmlFileCodec, DeclaredEncoding)
         {"<html><head><meta http-equiv=\"Content-Type\" content=\"text/html;charset=gbk\"></head></html>", "gbk"},
         {"<html><head><meta http-equiv=\"refresh\" content=\"charset=gbk\"></head></html>", ""},
         {"<a><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\"></a>", ""},
+        // A head cut short: nothing is closed, the meta element is still found.
+        {"<!DOCTYPE html><HTML lang=en><Head><title>x</title><meta charset=x>"
+         "<META http-equiv='content-type' content='text/html; CHARSET = \"big5\"'><body><p>",
+         "big5"},
     };
     for (const auto& [head, expected] : cases)
         EXPECT_EQ(XmlFileCodec::DeclaredEncoding(QString::fromUtf8(head)), QString::fromUtf8(expected)) << head;
