@@ -24,10 +24,12 @@ bool IsNameStart(char16_t c)
     return c == u':' || c == u'_' || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c >= 0x7B;
 }
 
+enum class NameKind { Element, Attribute };
+
 // A name we are asked to write must read back as the same single name.
-bool IsWritableName(const QString& name, bool element)
+bool IsWritableName(const QString& name, NameKind kind)
 {
-    if (name.isEmpty() || (element && !IsNameStart(name[0].unicode())))
+    if (name.isEmpty() || (kind == NameKind::Element && !IsNameStart(name[0].unicode())))
         return false;
     for (QChar ch : name) {
         const char16_t c = ch.unicode();
@@ -623,7 +625,7 @@ void XmlDocument::LinkAfter(uint32_t element, uint32_t previous)
 
 bool XmlDocument::AppendElement(const QString& name, const QString& text, TextMode mode)
 {
-    if (!IsWritableName(name, true) || m_text.size() > kMaxTextLength / 2)
+    if (!IsWritableName(name, NameKind::Element) || m_text.size() > kMaxTextLength / 2)
         return false;
     QString element = u'<' + name;
     size_t startTag;
@@ -705,7 +707,7 @@ bool XmlDocument::AppendElement(const QString& name, const QString& text, TextMo
 
 bool XmlDocument::SetAttribute(const QString& name, const QString& value)
 {
-    if (!m_current || !IsWritableName(name, false) || m_text.size() > kMaxTextLength / 2)
+    if (!m_current || !IsWritableName(name, NameKind::Attribute) || m_text.size() > kMaxTextLength / 2)
         return false;
     const Record& r = m_index[m_current];
     const qsizetype tagStart = r.start;

@@ -11,7 +11,7 @@ struct XmlElementRecord
     uint32_t start;       // offset of the element's "<"
     uint32_t length;      // through its end tag (or its start tag when it has none)
     uint32_t tagLengths;  // start-tag length in the low 22 bits, end-tag length in the high 10
-    uint32_t levelFlags;  // depth in the low 16 bits, plus the k... flags of XmlElementIndex
+    uint32_t levelFlags;  // depth in the low 16 bits (at most 0xFFFF), plus XmlElementIndex::k* flags
     uint32_t parent;
     uint32_t firstChild;
     uint32_t next;
