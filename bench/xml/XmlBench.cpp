@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace {
@@ -99,10 +100,9 @@ int main()
             return bool(doc.load_file(nativePath.c_str()));
         }, bytes.size());
         const double libxml = BestSeconds([&] {
-            xmlDoc* doc = xmlReadFile(nativePath.c_str(), nullptr, XML_PARSE_NONET);
-            const bool ok = doc != nullptr;
-            xmlFreeDoc(doc);
-            return ok;
+            const std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)> doc(
+                xmlReadFile(nativePath.c_str(), nullptr, XML_PARSE_NONET), &xmlFreeDoc);
+            return doc != nullptr;
         }, bytes.size());
 
         const double mb = double(bytes.size()) / (1024.0 * 1024.0);
