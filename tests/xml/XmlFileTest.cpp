@@ -164,6 +164,9 @@ TEST_F(XmlFile, MissingFile)
     EXPECT_TRUE(doc.DocumentText().isEmpty());
     EXPECT_TRUE(doc.ResultText().startsWith(QStringLiteral("<file_error msg=\""))) << doc.ResultText().toStdString();
     EXPECT_FALSE(doc.FindNext());
+    EXPECT_FALSE(doc.LoadFile(m_dir.path())) << "a folder is no file";
+    EXPECT_TRUE(doc.ResultText().startsWith(QStringLiteral("<file_error msg=\""))) << doc.ResultText().toStdString();
+    EXPECT_FALSE(doc.SaveFile(m_dir.path()));
 }
 
 TEST_F(XmlFile, IllFormedFileLoadsButFails)
