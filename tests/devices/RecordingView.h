@@ -58,13 +58,13 @@ public:
         if (it != items.end())
             it->second.version = version.toStdString();
     }
-    void SetDeviceBattery(int32_t deviceType, int32_t status, int32_t level) override
+    void SetDeviceBattery(int32_t deviceType, int32_t batteryStatus, int32_t level) override
     {
         Record("battery " + std::to_string(deviceType));
         std::lock_guard lock(m_mutex);
         auto it = items.find(deviceType);
         if (it != items.end()) {
-            it->second.batteryStatus = status;
+            it->second.batteryStatus = batteryStatus;
             it->second.batteryLevel = level;
         }
     }
@@ -133,6 +133,25 @@ public:
         Record(present ? "present" : "absent");
         std::lock_guard lock(m_mutex);
         devicesPresent = present;
+    }
+
+    // Forgets everything, as a fresh window would.
+    void Reset()
+    {
+        std::lock_guard lock(m_mutex);
+        calls.clear();
+        items.clear();
+        selected = 0;
+        view = View::Home;
+        home = HomeContent::NoDevice;
+        status = -1;
+        versionLabel.clear();
+        closes = 0;
+        picture.clear();
+        lighting = -1;
+        markers.clear();
+        tasks.clear();
+        devicesPresent = false;
     }
 
     std::vector<std::string> Calls() const
