@@ -174,6 +174,12 @@ void DeviceRegistry::SelectModel(int32_t deviceType)
 {
     DevicesDebugLine(QStringLiteral("dev_type 11: %1").arg(deviceType));
     std::lock_guard lock(m_mutex);
+    if (!HasModelLocked(deviceType)) {
+        // Only an item's click selects a model; anything else would switch the
+        // store to a database under an empty name.
+        DevicesDebugLine(QStringLiteral("no model has device type %1: click ignored").arg(deviceType));
+        return;
+    }
     const bool changed = deviceType != m_state.deviceType;
     if (changed) {
         DevicesDebugLine(QStringLiteral("dev_type 22: %1").arg(deviceType));

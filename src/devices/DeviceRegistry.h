@@ -77,7 +77,8 @@ public:
     void RefreshConnectionState(Refresh kind);
     // A click on the device list item of deviceType: a new model becomes
     // current and is read by task 4; the clicked one, new or not, has its
-    // description loaded and the device view shown.
+    // description loaded and the device view shown. A type no model has is
+    // ignored.
     void SelectModel(int32_t deviceType);
     // Starts delivering device changes to OnDeviceChange on this thread's
     // event loop. False when no source of changes can be opened.

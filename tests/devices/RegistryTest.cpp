@@ -353,6 +353,14 @@ TEST_F(RegistryTest, ClickingTheCurrentModelReloadsWithoutTaskFour)
     EXPECT_EQ(registry.Description().FirmwareModel(), QStringLiteral("egretv2-3311"));
     ASSERT_EQ(registry.DefaultKeys().size(), 6u);
     EXPECT_EQ(registry.DefaultKeys().back().key_code, 7);
+
+    // A click that names no model (an empty list area) switches nothing.
+    const size_t before = m_view.CallCount();
+    registry.SelectModel(0);
+    registry.SelectModel(999);
+    EXPECT_EQ(m_view.CallCount(), before);
+    EXPECT_EQ(registry.State().deviceType, 106);
+    EXPECT_EQ(StoredDeviceType(), 106);
 }
 
 TEST_F(RegistryTest, HexSpellingsInConfigStillFindTheDevices)
