@@ -105,13 +105,15 @@ void DeviceRegistry::RefreshConnectionState(Refresh kind)
 
     // The enumeration may wait seconds for a silent interface: no state lock.
     m_hid.Rebuild();
-    m_hid.SetCurrentDevType(0);
-    std::vector<HidDeviceRecord> records;
-    m_hid.CopyDevices(records);
 
     std::lock_guard lock(m_mutex);
     if (m_state.flashing)
         return; // an update started meanwhile: it owns the devices now
+    // Under the lock: a click setting the transport's type in between would
+    // make the copy hold that model's records only.
+    m_hid.SetCurrentDevType(0);
+    std::vector<HidDeviceRecord> records;
+    m_hid.CopyDevices(records);
     // The current type, which a description load took from "DeviceType"
     // (resolved to a real model) and a click stored there. Taking it from the
     // registry rather than reading the file again keeps the list, the
