@@ -113,7 +113,7 @@ bool AppConfig::Load(const QString& path, HidDeviceList* hid)
     if (!doc.FindNext(QStringLiteral("config")) || !doc.StepIn()) {
         m_error = QStringLiteral("config.xml has no \"config\" root: %1").arg(path);
         DevicesDebugLine(m_error);
-        return true;
+        return false;
     }
     if (doc.FindNext(QStringLiteral("device")) && doc.StepIn()) {
         while (doc.FindNext(QStringLiteral("mouse"))) {

@@ -20,9 +20,9 @@ public:
 
     // Empties both lists (and the transport's supported table when hid is
     // given), then reads the file. Each "mode" is registered with the
-    // transport as it is read. True when the file was read and well formed;
-    // otherwise the lists stay empty, the version stays "1.0.10" and
-    // LastError() says why.
+    // transport as it is read. True when the file was read, is well formed
+    // and has its "config" root; otherwise the lists stay empty, the version
+    // stays "1.0.10" and LastError() says why.
     bool Load(const QString& path, HidDeviceList* hid);
 
     // One entry per "mouse", in file order, mode fields at their initial values.

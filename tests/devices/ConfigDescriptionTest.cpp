@@ -101,6 +101,7 @@ TEST_F(AppConfigTest, BadFilesLeaveNoModelsAndTheBuiltInVersion)
         { "cut short", good.left(good.indexOf("<mode value=\"1\"")) },
         { "mismatched end tag", "<config><device>" + MouseXml(101, "heron", "6D25", "6425") + "</config></device>" },
         { "not XML", "\x01\x02 binary" },
+        { "another root", "<settings><device>" + MouseXml(101, "heron", "6D25", "6425") + "</device></settings>" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -338,4 +339,40 @@ TEST(DeviceDescriptionFile, OnlyTheSectionsFoundChange)
     EXPECT_TRUE(description.DefaultKeys().empty());
     EXPECT_TRUE(description.Markers().empty());
     EXPECT_FALSE(description.Lighting());
+}
+
+namespace {
+
+std::vector<QString> g_logged;
+
+void Capture(QtMsgType, const QMessageLogContext& context, const QString& text)
+{
+    if (context.category && QByteArray(context.category) == "tarvo.devices")
+        g_logged.push_back(text);
+}
+
+}
+
+TEST(DevicesLog, BadFilesSayWhyOnlyUnderTarvoDebug)
+{
+    QTemporaryDir dir;
+    const QString folder = MakeProgramFolder(dir);
+    WriteText(folder, QStringLiteral("config.xml"), "<config><device>");
+    g_logged.clear();
+    QtMessageHandler previous = qInstallMessageHandler(Capture);
+    AppConfig config;
+    qunsetenv("TARVO_DEBUG");
+    config.Load(AppConfig::FilePath(folder), nullptr);
+    const size_t quiet = g_logged.size();
+    qputenv("TARVO_DEBUG", "1");
+    config.Load(AppConfig::FilePath(folder), nullptr);
+    DeviceDescription description;
+    description.LoadFile(DeviceDescription::FilePath(folder, QStringLiteral("nowhere")));
+    qunsetenv("TARVO_DEBUG");
+    qInstallMessageHandler(previous);
+
+    EXPECT_EQ(quiet, 0u);
+    ASSERT_EQ(g_logged.size(), 2u);
+    EXPECT_TRUE(g_logged[0].startsWith(QStringLiteral("vkt: config.xml is not well formed: "))) << g_logged[0].toStdString();
+    EXPECT_TRUE(g_logged[1].contains(QStringLiteral("nowhere.xml"))) << g_logged[1].toStdString();
 }
