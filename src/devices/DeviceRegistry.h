@@ -1,0 +1,124 @@
+#pragma once
+
+#include "devices/AppConfig.h"
+#include "devices/DeviceDescription.h"
+#include "platform/DeviceChangeEvent.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class DeviceChangeSource;
+class HidDeviceList;
+class RegistryView;
+class SettingsStore;
+class UserSettings;
+
+// The registry's state, copied out under its lock.
+struct RegistryState {
+    int32_t deviceType = 0;     // the model the pages work on
+    int32_t mode = 0;           // mode of the entry matched by the last arrival or removal
+    bool devicesPresent = false;
+    bool reachable = false;     // the current model answers, by cable or receiver
+    bool flashing = false;      // a firmware update runs: refreshes are skipped
+};
+
+// Which models are plugged in and how, which one the user works on, and what
+// the window shows of it. Owns the model list (config.xml) and the current
+// description. Callable from the interface thread (start-up, model clicks,
+// device changes) and from the worker thread (the refreshes of tasks 2 and 3,
+// the lighter refresh, DeviceConnectState): one mutex serialises every
+// operation on the state and on the view, and a second one lets only one
+// refresh talk to the transport at a time. The slow part of a refresh, the
+// enumeration of the transport, runs outside the state lock, so a model click
+// never waits for a silent device. Every effect on the window goes through
+// RegistryView, in order, from the thread that caused it.
+class DeviceRegistry {
+public:
+    // Worker task codes this registry queues.
+    static constexpr int32_t kTaskDeviceArrived = 2;
+    static constexpr int32_t kTaskDeviceRemoved = 3;
+    static constexpr int32_t kTaskModelSwitched = 4;
+    // Status texts.
+    static constexpr int32_t kTextNotConnected = 50;
+    static constexpr int32_t kTextCable = 51;
+    static constexpr int32_t kTextReceiver = 52;
+    // Device list item states.
+    static constexpr int32_t kItemOffline = 0;
+    static constexpr int32_t kItemNotConnected = 2;
+
+    enum class Refresh { Full, Lighter };
+
+    // programFolder and dataFolder end with '/'. Every reference must outlive
+    // the registry.
+    DeviceRegistry(HidDeviceList& hid, SettingsStore& store, UserSettings& settings, RegistryView& view,
+                   QString programFolder, QString dataFolder);
+    ~DeviceRegistry();
+    DeviceRegistry(const DeviceRegistry&) = delete;
+    DeviceRegistry& operator=(const DeviceRegistry&) = delete;
+
+    // Start-up, interface thread, in this order: the configuration, the
+    // current model's description, the device-change registration and the
+    // first full refresh. False when config.xml could not be used; the window
+    // still opens, with no model to select.
+    bool Start();
+
+    // config.xml: the model and mode lists, the transport's supported table,
+    // the device list items and the version label.
+    bool LoadConfiguration();
+    // The current model from "DeviceType", its database and its description.
+    void LoadDescription();
+    // The device table read again and shown. Does nothing while flashing.
+    // The lighter variant (a mouse reported a connection change) neither
+    // stores "DeviceType" nor closes transient windows.
+    void RefreshConnectionState(Refresh kind);
+    // A click on the device list item of deviceType: a new model becomes
+    // current and is read by task 4; the clicked one, new or not, has its
+    // description loaded and the device view shown. A type no model has is
+    // ignored.
+    void SelectModel(int32_t deviceType);
+    // Starts delivering device changes to OnDeviceChange on this thread's
+    // event loop. False when no source of changes can be opened.
+    bool RegisterDeviceNotifications();
+    void OnDeviceChange(const DeviceChange& change);
+    // The mouse stopped answering (worker thread). connectionKind is the last
+    // one its status reported: 3 by cable, any other through the receiver,
+    // 0 when none was read yet (the mode of the last arrival is taken).
+    void DeviceConnectState(int32_t connectionKind);
+    void CloseTransientWindows();
+
+    bool IsReachable() const;
+    void ClearReachable();
+    void SetFlashing(bool flashing);
+
+    RegistryState State() const;
+    std::vector<ModelEntry> Models() const;
+    std::vector<ModelEntry> Modes() const;
+    QString SoftwareVersion() const;
+    // Copies of the current description and of its factory button entries.
+    DeviceDescription Description() const;
+    std::vector<KeyAssignment> DefaultKeys() const;
+
+private:
+    void LoadDescriptionLocked(int32_t deviceType);
+    bool HasModelLocked(int32_t deviceType) const;
+
+    HidDeviceList& m_hid;
+    SettingsStore& m_store;
+    UserSettings& m_settings;
+    RegistryView& m_view;
+    QString const m_programFolder;
+    QString const m_dataFolder;
+
+    std::mutex m_refreshMutex; // taken before m_mutex, never after
+    mutable std::mutex m_mutex;
+    AppConfig m_config;
+    DeviceDescription m_description;
+    RegistryState m_state;
+    bool m_modelChosen = false; // a description load or a click set deviceType
+
+    std::unique_ptr<DeviceChangeSource> m_source;
+};
