@@ -85,8 +85,10 @@ SimDaemon::~SimDaemon()
     for (auto& client : m_clients)
         close(client->fd);
     if (m_listenFd >= 0) {
-        close(m_listenFd);
+        // The file goes first: whoever sees the daemon stop answering must
+        // also find the path free.
         unlink(m_socketPath.c_str());
+        close(m_listenFd);
     }
     if (m_signalFd >= 0)
         close(m_signalFd);

@@ -165,7 +165,7 @@ TEST_F(RegistryTest, MouseAndReceiverAtOnceTheCableWins)
 {
     Sim("plug heron receiver");
     Sim("plug heron cable");
-    Sim("version heron cable mouse 1.2.3");
+    Sim("mouse-version heron cable 1.2.3");
     Sim("battery heron receiver 76 1");
     DeviceRegistry& registry = Started();
 
