@@ -25,7 +25,7 @@ XmlResultText::Event& XmlResultText::Event::Text(const char* name, const QString
         m_text += u' ';
         m_text += QLatin1String(name);
         m_text += QLatin1String("=\"");
-        m_text += XmlEscaping::EscapeAttribute(value.left(XmlResultText::kMaxLength));
+        m_text += XmlEscaping::EscapeAttribute(value.left(kMaxValueLength));
         m_text += u'"';
     }
     return *this;

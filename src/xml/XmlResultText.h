@@ -13,6 +13,9 @@ class XmlResultText
 {
 public:
     static constexpr int kMaxLength = 999;
+    // Attribute values (names and messages from the input) are cut to this
+    // many characters, so one event cannot carry a whole hostile file.
+    static constexpr int kMaxValueLength = 100;
 
     // One event under construction; attributes are escaped as attribute values.
     class Event

@@ -194,6 +194,11 @@ TEST(XmlDocument, ResultTextStopsGrowing)
     doc.SetDocumentText(text);
     EXPECT_GT(doc.ResultText().size(), 900);
     EXPECT_LT(doc.ResultText().size(), 999 + 120);
+
+    // One event with a huge escaped name stays bounded too.
+    doc.SetDocumentText(QStringLiteral("</") + QString(5000, u'\'') + QStringLiteral(">"));
+    EXPECT_TRUE(doc.ResultText().startsWith(QStringLiteral("<lone_end_tag tagname=\"&apos;&apos;")));
+    EXPECT_LT(doc.ResultText().size(), 700);
 }
 
 TEST(XmlDocument, NullTextReleasesIndex)
