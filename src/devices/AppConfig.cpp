@@ -3,27 +3,14 @@
 #include "devices/DevicesLog.h"
 #include "hid/HidDeviceList.h"
 #include "language/InterfaceText.h"
-#include "platform/UserSettings.h"
+#include "platform/LenientNumber.h"
 #include "xml/XmlDocument.h"
-
-#include <climits>
 
 namespace {
 
 QString Attribute(const XmlDocument& doc, const char* name)
 {
     return doc.GetAttribute(QString::fromLatin1(name));
-}
-
-int HexDigit(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
 }
 
 }
@@ -36,45 +23,6 @@ AppConfig::AppConfig()
 QString AppConfig::FilePath(const QString& programFolder)
 {
     return programFolder + QStringLiteral("config.xml");
-}
-
-int32_t AppConfig::ParseDecimal(const QString& text)
-{
-    return UserSettings::ParseDecimal(text);
-}
-
-int32_t AppConfig::ParseHex(const QString& text)
-{
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && text.at(i).isSpace())
-        ++i;
-    bool negative = false;
-    if (i < n && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    // "0x" counts as a prefix only when a hex digit follows, so "0x" alone is 0.
-    if (i + 2 < n && text.at(i) == QLatin1Char('0')
-        && (text.at(i + 1) == QLatin1Char('x') || text.at(i + 1) == QLatin1Char('X'))
-        && HexDigit(text.at(i + 2).unicode()) >= 0)
-        i += 2;
-    long long value = 0;
-    for (; i < n; ++i) {
-        const int digit = HexDigit(text.at(i).unicode());
-        if (digit < 0)
-            break;
-        value = value * 16 + digit;
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1;
-    }
-    if (negative)
-        value = -value;
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int32_t>(value);
 }
 
 const ModelEntry* AppConfig::FindModel(int32_t deviceType) const
@@ -119,16 +67,16 @@ bool AppConfig::Load(const QString& path, HidDeviceList* hid)
         while (doc.FindNext(QStringLiteral("mouse"))) {
             ModelEntry entry;
             entry.name = Attribute(doc, "name");
-            entry.deviceType = ParseDecimal(Attribute(doc, "device_type"));
+            entry.deviceType = LenientNumber::Decimal(Attribute(doc, "device_type"));
             entry.deviceAttr = Attribute(doc, "device_attr");
             entry.imagePath = QStringLiteral("device/") + Attribute(doc, "image");
             m_models.push_back(entry);
             if (!doc.StepIn())
                 continue; // an empty "mouse": listed, never recognised
             while (doc.FindNext(QStringLiteral("mode"))) {
-                entry.mode = ParseDecimal(Attribute(doc, "value"));
-                entry.vendorId = ParseHex(Attribute(doc, "vid"));
-                entry.productId = ParseHex(Attribute(doc, "pid"));
+                entry.mode = LenientNumber::Decimal(Attribute(doc, "value"));
+                entry.vendorId = LenientNumber::Hex(Attribute(doc, "vid"));
+                entry.productId = LenientNumber::Hex(Attribute(doc, "pid"));
                 entry.interfacePattern = Attribute(doc, "hid_interface");
                 m_modes.push_back(entry);
                 if (hid)

@@ -40,12 +40,6 @@ public:
     // "<program folder>config.xml"
     static QString FilePath(const QString& programFolder);
 
-    // Lenient number conversions of the files. Decimal: leading blanks and a
-    // sign allowed, stops at the first non-digit, missing or non-numeric text
-    // gives 0. Hexadecimal: the same with base 16 and an optional "0x"; a
-    // decimal-looking "1234" is 0x1234. Both saturate instead of overflowing.
-    static int32_t ParseDecimal(const QString& text);
-    static int32_t ParseHex(const QString& text);
 
 private:
     std::vector<ModelEntry> m_models;

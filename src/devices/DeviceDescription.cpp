@@ -3,6 +3,7 @@
 #include "devices/AppConfig.h"
 #include "devices/DevicesLog.h"
 #include "language/InterfaceText.h"
+#include "platform/LenientNumber.h"
 #include "xml/XmlDocument.h"
 
 namespace {
@@ -60,20 +61,20 @@ void DeviceDescription::SplitRect(const QString& rect, int32_t& x1, int32_t& x2,
     if (first < 0) {
         x1 = 0;
         x2 = 0;
-        y = AppConfig::ParseDecimal(rect);
+        y = LenientNumber::Decimal(rect);
         return;
     }
-    x1 = AppConfig::ParseDecimal(rect.left(first));
+    x1 = LenientNumber::Decimal(rect.left(first));
     const QString rest = rect.mid(first + 1);
     const qsizetype second = rest.indexOf(QLatin1Char('#'));
     if (second < 0) {
         // The original cut leaves y empty here: 0.
-        x2 = AppConfig::ParseDecimal(rest);
+        x2 = LenientNumber::Decimal(rest);
         y = 0;
         return;
     }
-    x2 = AppConfig::ParseDecimal(rest.left(second));
-    y = AppConfig::ParseDecimal(rest.mid(second + 1));
+    x2 = LenientNumber::Decimal(rest.left(second));
+    y = LenientNumber::Decimal(rest.mid(second + 1));
 }
 
 void DeviceDescription::SelectModel(int32_t deviceType, const std::vector<ModelEntry>& models)
@@ -113,7 +114,7 @@ bool DeviceDescription::LoadFile(const QString& path)
         m_sections |= kPictureSection;
     }
     if (doc.FindNext(QStringLiteral("menu"))) {
-        m_lighting = AppConfig::ParseDecimal(Attribute(doc, "light")) == 1;
+        m_lighting = LenientNumber::Decimal(Attribute(doc, "light")) == 1;
         m_sections |= kLightingSection;
     }
     if (doc.FindNext(QStringLiteral("mouse_key"))) {
@@ -121,13 +122,13 @@ bool DeviceDescription::LoadFile(const QString& path)
         m_defaultKeys.clear();
         if (doc.StepIn()) {
             while (doc.FindNext(QStringLiteral("key"))) {
-                const int32_t keyValue = AppConfig::ParseDecimal(Attribute(doc, "key_value"));
+                const int32_t keyValue = LenientNumber::Decimal(Attribute(doc, "key_value"));
                 const QString funcDesc = Attribute(doc, "func_desc");
                 MouseMarker marker;
-                marker.labelText = AppConfig::ParseDecimal(funcDesc);
+                marker.labelText = LenientNumber::Decimal(funcDesc);
                 marker.label = InterfaceText::Get(marker.labelText);
                 marker.keyValue = keyValue;
-                marker.side = AppConfig::ParseDecimal(Attribute(doc, "direction"));
+                marker.side = LenientNumber::Decimal(Attribute(doc, "direction"));
                 int32_t x1 = 0;
                 int32_t x2 = 0;
                 int32_t y = 0;
@@ -140,8 +141,8 @@ bool DeviceDescription::LoadFile(const QString& path)
                 key.key_code = keyValue;
                 key.layout_value = keyValue;
                 key.layout_desc = Attribute(doc, "name");
-                key.macro_type = AppConfig::ParseDecimal(Attribute(doc, "func_type"));
-                key.macro_value = AppConfig::ParseDecimal(Attribute(doc, "func_value"));
+                key.macro_type = LenientNumber::Decimal(Attribute(doc, "func_type"));
+                key.macro_value = LenientNumber::Decimal(Attribute(doc, "func_value"));
                 key.macro_desc = funcDesc;
                 m_defaultKeys.push_back(key);
             }

@@ -1,5 +1,6 @@
 #include "platform/UserSettings.h"
 
+#include "platform/LenientNumber.h"
 #include "platform/Locale.h"
 
 #include <QDir>
@@ -7,7 +8,6 @@
 #include <QFileInfo>
 #include <QSettings>
 
-#include <climits>
 
 UserSettings::UserSettings(QString filePath)
     : m_filePath(std::move(filePath))
@@ -44,7 +44,7 @@ int UserSettings::ReadInt(const QString& name) const
 {
     if (!m_settings)
         return 0;
-    return ParseDecimal(m_settings->value(name).toString());
+    return LenientNumber::Decimal(m_settings->value(name).toString());
 }
 
 bool UserSettings::WriteInt(const QString& name, int value)
@@ -54,35 +54,6 @@ bool UserSettings::WriteInt(const QString& name, int value)
     m_settings->setValue(name, QString::number(value));
     m_settings->sync();
     return m_settings->status() == QSettings::NoError;
-}
-
-int UserSettings::ParseDecimal(const QString& text)
-{
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n && text.at(i).isSpace())
-        ++i;
-    bool negative = false;
-    if (i < n && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-        negative = text.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    long long value = 0;
-    for (; i < n; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c < u'0' || c > u'9')
-            break;
-        value = value * 10 + (c - u'0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1;
-    }
-    if (negative)
-        value = -value;
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
 }
 
 int UserSettings::ChooseStartupLanguage(const QString& filePath, int userLcid)

@@ -33,10 +33,6 @@ public:
     // file is not open or cannot be written.
     bool WriteInt(const QString& name, int value);
 
-    // Decimal conversion with the lenient rules above (leading blanks and a sign
-    // allowed, stops at the first non-digit, saturates instead of overflowing).
-    static int ParseDecimal(const QString& text);
-
     // The start-up choice of the interface language. The stored "LCID" wins when it
     // is non-zero; otherwise the user's language. A settings file that cannot be
     // opened or created stands for Simplified Chinese. Writes back 2052 when the

@@ -1,6 +1,7 @@
 #include "store/SettingsStore.h"
 
 #include "language/Language.h"
+#include "platform/LenientNumber.h"
 #include "store/ProfileNames.h"
 #include "store/SQLiteAutoTransaction.h"
 #include "store/SQLiteStatement.h"
@@ -34,25 +35,6 @@ int Size(const QByteArray& bytes)
 QString TextColumn(const SQLiteStatement& statement, int column)
 {
     return QString::fromUtf8(statement.GetColumnText(column));
-}
-
-// Lenient decimal conversion: missing or non-numeric text is 0, "12ab" is 12.
-int ToInt(const QString& text)
-{
-    bool negative = false;
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
-        negative = text.at(i++) == QLatin1Char('-');
-    long long value = 0;
-    for (; i < text.size() && text.at(i).isDigit() && text.at(i).unicode() < 128; ++i) {
-        value = value * 10 + (text.at(i).unicode() - u'0');
-        if (value > 0x80000000LL)
-            value = 0x80000000LL;
-    }
-    value = negative ? -value : value;
-    return static_cast<int>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
 }
 
 // Checked before the library sees the file: on opening, SQLite settles a
@@ -270,7 +252,7 @@ int SettingsStore::GetConfigInt(int profile, const QString& key)
 {
     QString value;
     GetConfigValue(profile, key, value);
-    return ToInt(value);
+    return LenientNumber::Decimal(value);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include "devices/DeviceDescription.h"
 #include "language/InterfaceText.h"
 #include "language/Language.h"
+#include "platform/LenientNumber.h"
 
 #include <climits>
 
@@ -36,7 +37,7 @@ TEST(LenientNumbers, Hexadecimal)
         { "-FFFFFFFFFF", INT_MIN }, { "7fffffff", INT_MAX },
     };
     for (const Case& c : cases)
-        EXPECT_EQ(AppConfig::ParseHex(QString::fromLatin1(c.text)), c.value) << c.text;
+        EXPECT_EQ(LenientNumber::Hex(QString::fromLatin1(c.text)), c.value) << c.text;
 }
 
 TEST(LenientNumbers, Decimal)
@@ -50,7 +51,7 @@ TEST(LenientNumbers, Decimal)
         { "0x65", 0 }, { "99999999999", INT_MAX },
     };
     for (const Case& c : cases)
-        EXPECT_EQ(AppConfig::ParseDecimal(QString::fromLatin1(c.text)), c.value) << c.text;
+        EXPECT_EQ(LenientNumber::Decimal(QString::fromLatin1(c.text)), c.value) << c.text;
 }
 
 using AppConfigTest = SimFixture;

@@ -1,3 +1,4 @@
+#include "platform/LenientNumber.h"
 #include "platform/Locale.h"
 #include "platform/Paths.h"
 #include "platform/UserSettings.h"
@@ -140,7 +141,7 @@ TEST(UserSettings, LenientDecimal)
         { "2147483647", INT_MAX }, { "-2147483648", INT_MIN },
     };
     for (const auto& c : cases)
-        EXPECT_EQ(UserSettings::ParseDecimal(QString::fromLatin1(c.text)), c.value) << c.text;
+        EXPECT_EQ(LenientNumber::Decimal(QString::fromLatin1(c.text)), c.value) << c.text;
 }
 
 class StartupLanguageTest : public ::testing::Test {
