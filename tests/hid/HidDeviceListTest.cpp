@@ -25,7 +25,7 @@ std::vector<HidDeviceRecord> Refresh(HidDeviceList& list, int32_t devType)
     return records;
 }
 
-HidInputBuffer Command(std::initializer_list<uint8_t> bytes)
+HidInputBuffer Frame(std::initializer_list<uint8_t> bytes)
 {
     HidInputBuffer buffer {};
     std::copy(bytes.begin(), bytes.end(), buffer.begin());
@@ -136,7 +136,7 @@ TEST_F(HidDeviceListTest, ReceiverWithUnreachableMouseGivesNoDevice)
     EXPECT_EQ(records[0].connectionState, kHidNotConnected);
     EXPECT_EQ(list->GetCurrentDevice(), -1);
     EXPECT_EQ(list->GetCurrentDevMode(), -1);
-    HidInputBuffer buffer = Command({ 0x06, 0x05 });
+    HidInputBuffer buffer = Frame({ 0x06, 0x05 });
     EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
 
     Sim("mouse heron on");
@@ -191,7 +191,7 @@ TEST_F(HidDeviceListTest, StatusReplyCarriesEveryField)
     Sim("plug heron cable");
     auto list = MakeList();
     Refresh(*list, 101);
-    HidInputBuffer buffer = Command({ 0x06, 0x05 });
+    HidInputBuffer buffer = Frame({ 0x06, 0x05 });
     ASSERT_TRUE(list->SendReport(buffer, HidReply::Wanted));
     std::vector<uint8_t> const expected {
         0x06, 0x05, 0x00, 0x00, 0x00, 0x25, 0x6D, 0x68, 0x77, // pid, vid
@@ -208,7 +208,7 @@ TEST_F(HidDeviceListTest, SendReportWithoutReplyReturnsOnWrite)
     auto list = MakeList();
     Refresh(*list, 101);
     Sim("log clear");
-    HidInputBuffer buffer = Command({ 0x06, 0x13, 0x02, 0x00, 0x00, 0x02, 0x03 });
+    HidInputBuffer buffer = Frame({ 0x06, 0x13, 0x02, 0x00, 0x00, 0x02, 0x03 });
     HidInputBuffer const sent = buffer;
     EXPECT_TRUE(list->SendReport(buffer, HidReply::NotWanted));
     EXPECT_EQ(buffer, sent);
@@ -225,7 +225,7 @@ TEST_F(HidDeviceListTest, SendReportWhileClosedTouchesNothing)
     Refresh(*list, 101);
     list->CloseAll();
     Sim("log clear");
-    HidInputBuffer buffer = Command({ 0x06, 0x05 });
+    HidInputBuffer buffer = Frame({ 0x06, 0x05 });
     EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
     int32_t devType = -5;
     EXPECT_FALSE(list->PollReports(buffer, devType));
@@ -245,7 +245,7 @@ TEST_F(HidDeviceListTest, SilentDeviceKeepsTheCommandInTheBuffer)
     auto list = MakeList(HidTimings {});
     Refresh(*list, 101);
     Sim("fault heron silent");
-    HidInputBuffer buffer = Command({ 0x06, 0x07 });
+    HidInputBuffer buffer = Frame({ 0x06, 0x07 });
     HidInputBuffer const sent = buffer;
     EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
     EXPECT_EQ(buffer, sent);
@@ -257,7 +257,7 @@ TEST_F(HidDeviceListTest, LateReplyFailsTheExchangeAndArrivesLater)
     auto list = MakeList();
     Refresh(*list, 101);
     Sim("fault heron late 200");
-    HidInputBuffer buffer = Command({ 0x06, 0x05 });
+    HidInputBuffer buffer = Frame({ 0x06, 0x05 });
     EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
     EXPECT_EQ(buffer[1], 0x05);
     EXPECT_EQ(buffer[9], 0x00) << "no reply bytes without a reply";
@@ -277,7 +277,7 @@ TEST_F(HidDeviceListTest, UnplugMidExchangeFailsWithoutHanging)
     auto list = MakeList(HidTimings {});
     Refresh(*list, 101);
     Sim("fault heron unplug");
-    HidInputBuffer buffer = Command({ 0x06, 0x05 });
+    HidInputBuffer buffer = Frame({ 0x06, 0x05 });
     EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
     EXPECT_TRUE(Sim("list").empty());
     // The record stays until the next refresh; its device only fails.
@@ -393,7 +393,7 @@ TEST_F(HidDeviceListTest, ConcurrentCommandsAndPollsAreSerialised)
     std::atomic<int> answered { 0 };
     std::thread sender([&] {
         for (int i = 0; i < 100; ++i) {
-            HidInputBuffer buffer = Command({ 0x06, 0x05 });
+            HidInputBuffer buffer = Frame({ 0x06, 0x05 });
             if (list->SendReport(buffer, HidReply::Wanted) && buffer[1] == 0x05)
                 ++answered;
         }
@@ -432,7 +432,7 @@ TEST_F(HidDeviceListTest, TraceWritesEveryReportAsHex)
             captured << message;
     });
     setenv("TARVO_DEBUG", "1", 1);
-    HidInputBuffer buffer = Command({ 0x06, 0x07 });
+    HidInputBuffer buffer = Frame({ 0x06, 0x07 });
     EXPECT_TRUE(list->SendReport(buffer, HidReply::Wanted));
     unsetenv("TARVO_DEBUG");
     list->SendReport(buffer, HidReply::Wanted);
@@ -500,7 +500,7 @@ TEST_F(HidDeviceListTest, PairingThroughTheTransport)
     Sim("plug heron receiver");
     auto list = MakeList();
     Refresh(*list, 101);
-    HidInputBuffer buffer = Command({ 0x06, 0x13, 0x01, 0x00, 0x00, 0x09 });
+    HidInputBuffer buffer = Frame({ 0x06, 0x13, 0x01, 0x00, 0x00, 0x09 });
     ASSERT_TRUE(list->SendReport(buffer, HidReply::Wanted));
     EXPECT_EQ(Head(buffer, 6), std::vector<uint8_t>({ 0x06, 0x13, 0x00, 0x00, 0x00, 0x09 }));
     EXPECT_TRUE(State("heron receiver")["pairing"].toBool());
