@@ -1,0 +1,147 @@
+#include "widgets/MControl.h"
+
+#include "widgets/MRender.h"
+#include "widgets/MWindow.h"
+#include "widgets/Theme.h"
+#include "widgets/WindowHost.h"
+#include "widgets/WindowRegistry.h"
+
+#include <QPainter>
+#include <QPointer>
+#include <QTimerEvent>
+
+MControl::MControl(QWidget* parent) : QWidget(parent), m_textColor(Theme::kText)
+{
+    setAttribute(Qt::WA_Hover, true);
+}
+
+void MControl::SetEnabled(bool enabled)
+{
+    setEnabled(enabled);
+    update();
+}
+
+void MControl::SetRect(const MRect& rect)
+{
+    QPoint origin(0, 0);
+    if (QWidget* parent = parentWidget(); parent && !parent->isWindow())
+        origin = parent->mapTo(parent->window(), QPoint(0, 0));
+    setGeometry(rect.left - origin.x(), rect.top - origin.y(), std::max(0, rect.Width()), std::max(0, rect.Height()));
+}
+
+MRect MControl::GetRect() const
+{
+    const QPoint topLeft = isWindow() ? QPoint(0, 0) : mapTo(window(), QPoint(0, 0));
+    return {topLeft.x(), topLeft.y(), topLeft.x() + width(), topLeft.y() + height()};
+}
+
+void MControl::OnFocus(bool focus)
+{
+    if (focus)
+        setFocus(Qt::OtherFocusReason);
+    else if (QWidget* focused = window()->focusWidget(); focused && (focused == this || isAncestorOf(focused)))
+        focused->clearFocus();
+}
+
+void MControl::AddMTimer(int32_t intervalMs)
+{
+    KillMTimer();
+    if (intervalMs > 0) {
+        m_timerId = startTimer(intervalMs);
+        m_timerInterval = intervalMs;
+    }
+}
+
+void MControl::KillMTimer()
+{
+    if (m_timerId != 0)
+        killTimer(m_timerId);
+    m_timerId = 0;
+}
+
+void MControl::SetImage(const QString& file, int32_t states)
+{
+    m_imageFile = file;
+    m_imageStates = std::max(1, states);
+    update();
+}
+
+void MControl::SetShowMode(ShowMode mode, int32_t param)
+{
+    m_showMode = mode;
+    m_showParam = param;
+    update();
+}
+
+void MControl::SetTextColor(uint32_t argb)
+{
+    m_textColor = QColor::fromRgba(argb);
+    update();
+}
+
+MWindow* MControl::GetOwnerWindow() const
+{
+    auto* host = dynamic_cast<WindowHost*>(window());
+    return host ? host->Owner() : nullptr;
+}
+
+void MControl::Notify(int32_t code, intptr_t param, intptr_t lParam)
+{
+    if (MWindow* owner = GetOwnerWindow())
+        owner->OnMessage(m_id, code, param, lParam);
+}
+
+bool MControl::PostToWindow(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    auto* host = dynamic_cast<WindowHost*>(window());
+    return host && WindowRegistry::PostMessage(host->Handle(), message, wParam, lParam);
+}
+
+int32_t MControl::VisualState() const
+{
+    if (!isEnabled())
+        return 3;
+    if (m_pressed)
+        return 2;
+    if (m_hover)
+        return 1;
+    return 0;
+}
+
+QPixmap MControl::SkinImage() const
+{
+    return MRender::LoadImage(m_imageFile);
+}
+
+bool MControl::DrawSkin(QPainter& painter, const QRect& rect, int32_t index) const
+{
+    const QPixmap strip = SkinImage();
+    if (strip.isNull())
+        return false;
+    const QPixmap frame = MRender::StateFrame(strip, m_imageStates, index);
+    const int border = m_showParam >= 0 ? m_showParam : std::min(frame.height() / 2 - 1, 10);
+    MRender::DrawImage(painter, rect, frame, m_showMode, border);
+    return true;
+}
+
+void MControl::enterEvent(QEnterEvent* event)
+{
+    m_hover = true;
+    update();
+    QWidget::enterEvent(event);
+}
+
+void MControl::leaveEvent(QEvent* event)
+{
+    m_hover = false;
+    update();
+    QWidget::leaveEvent(event);
+}
+
+void MControl::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_timerId)
+        OnMTimer();
+    else
+        QWidget::timerEvent(event);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "widgets/WidgetTypes.h"
+
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+
+class QPainter;
+
+// Image loading and drawing. Images are strips of `states` equal frames laid
+// side by side: buttons use normal, hover, pressed, disabled; check and radio
+// images add the same four for the checked state.
+class MRender {
+public:
+    // An icon from a file (absolute or skin-relative); a null icon when missing.
+    static QIcon LoadIconFromFile(const QString& path);
+    // A skin image, cached; a null pixmap when missing or unreadable.
+    static QPixmap LoadImage(const QString& name);
+    // Frame `index` of a strip of `states` frames (index clamped to the strip).
+    static QPixmap StateFrame(const QPixmap& strip, int states, int index);
+    static void DrawImage(QPainter& painter, const QRect& target, const QPixmap& image,
+        ShowMode mode = ShowMode::Stretch, int param = 0);
+    static void DrawNineSlice(QPainter& painter, const QRect& target, const QPixmap& image, int border);
+};

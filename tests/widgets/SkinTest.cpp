@@ -1,0 +1,193 @@
+#include "WidgetTestSupport.h"
+
+#include "widgets/CGifPicture.h"
+#include "widgets/Colors.h"
+#include "widgets/MButton.h"
+#include "widgets/MRender.h"
+#include "widgets/Manager.h"
+#include "widgets/PaletteBar.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class SkinTest : public ::testing::Test {
+protected:
+    void SetUp() override { EnsureApplication(); }
+    void TearDown() override { Manager::SetProgramFolder(QStringLiteral(TARVO_BINARY_DIR)); }
+};
+
+TEST(PaletteTest, KnownHues)
+{
+    struct Case {
+        int32_t position;
+        uint32_t bgr;
+    };
+    // 0x00BBGGRR, worked out by hand from hue = position x 1.8 degrees.
+    const Case cases[] = {
+        {0, 0x0000FF},    // red
+        {25, 0x00BFFF},   // 45 deg: red 255, green 191
+        {100, 0xFFFF00},  // 180 deg: cyan
+        {150, 0xFF007F},  // 270 deg: violet, red 127.5 rounds to 128? see below
+        {200, 0x0000FF},  // full turn: red again
+        {-5, 0x0000FF},   // clamped
+        {260, 0x0000FF},  // clamped
+    };
+    for (const Case& c : cases) {
+        const uint32_t got = PaletteBar::PaletteHSLToRGB(c.position);
+        if (c.position == 150) {
+            EXPECT_EQ(got & 0xFFFF00, 0xFF0000u) << "blue full, green none";
+            EXPECT_NEAR(int(got & 0xFF), 128, 1);
+            continue;
+        }
+        EXPECT_EQ(got, c.bgr) << c.position;
+    }
+}
+
+TEST(PaletteTest, EveryPositionIsASaturatedColourAndNeighboursAreClose)
+{
+    uint32_t previous = PaletteBar::PaletteHSLToRGB(0);
+    for (int32_t p = 0; p <= PaletteBar::kPositions; ++p) {
+        const uint32_t bgr = PaletteBar::PaletteHSLToRGB(p);
+        const int channels[3] = {int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)};
+        EXPECT_EQ(bgr >> 24, 0u) << p;
+        EXPECT_EQ(*std::max_element(channels, channels + 3), 255) << p;
+        EXPECT_EQ(*std::min_element(channels, channels + 3), 0) << p;
+        for (int ch = 0; ch < 3; ++ch)
+            EXPECT_LE(std::abs(channels[ch] - int((previous >> (8 * ch)) & 0xFF)), 8) << p;
+        previous = bgr;
+    }
+}
+
+TEST(ColorTest, BgrLayoutRoundTrips)
+{
+    EXPECT_EQ(ColorFromBgr(0x0108F1), QColor(0xF1, 0x08, 0x01));
+    EXPECT_EQ(BgrFromColor(QColor(0xF1, 0x08, 0x01)), 0x0108F1u);
+    EXPECT_EQ(ColorFromArgb(0xFFFFFFFF), QColor(Qt::white));
+}
+
+TEST_F(SkinTest, SkinPathsAcceptBackslashes)
+{
+    Manager::SetProgramFolder(QStringLiteral("/opt/tarvo"));
+    EXPECT_EQ(Manager::GetProgramFolder(), QStringLiteral("/opt/tarvo/"));
+    EXPECT_EQ(Manager::SkinPath(QStringLiteral("logo\\logo.png")), QStringLiteral("/opt/tarvo/skins/default/logo/logo.png"));
+    EXPECT_EQ(Manager::SkinPath(QStringLiteral("/abs/x.png")), QStringLiteral("/abs/x.png"));
+    EXPECT_EQ(Manager::GetDeviceName(), QStringLiteral("Tarvo"));
+    EXPECT_TRUE(MRender::LoadImage(QStringLiteral("missing.png")).isNull());
+    EXPECT_TRUE(MRender::LoadIconFromFile(QStringLiteral("missing.ico")).isNull());
+}
+
+TEST_F(SkinTest, StateImagesShowTheFrameOfTheState)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QDir(dir.path()).mkpath(QStringLiteral("skins/default"));
+    const QColor frames[4] = {Qt::red, Qt::green, Qt::blue, Qt::gray};
+    QImage strip(4 * 12, 12, QImage::Format_ARGB32);
+    for (int i = 0; i < 4; ++i) {
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 12; ++x)
+                strip.setPixelColor(i * 12 + x, y, frames[i]);
+    }
+    ASSERT_TRUE(strip.save(dir.filePath(QStringLiteral("skins/default/btn4.png"))));
+    Manager::SetProgramFolder(dir.path());
+
+    const QPixmap loaded = MRender::LoadImage(QStringLiteral("btn4.png"));
+    ASSERT_FALSE(loaded.isNull());
+    struct Case {
+        int index;
+        QColor color;
+    };
+    for (const Case c : {Case{0, Qt::red}, Case{1, Qt::green}, Case{2, Qt::blue}, Case{3, Qt::gray}, Case{9, Qt::gray}, Case{-1, Qt::red}}) {
+        const QPixmap frame = MRender::StateFrame(loaded, 4, c.index);
+        EXPECT_EQ(frame.width(), 12);
+        EXPECT_EQ(frame.toImage().pixelColor(6, 6), c.color) << c.index;
+    }
+    EXPECT_EQ(MRender::StateFrame(loaded, 1, 3).width(), 48) << "one state: the whole image";
+
+    RecordingDialog dialog;
+    dialog.Open();
+    auto* button = dynamic_cast<MButton*>(dialog.CreateControl(QStringLiteral("MButton"), 1, {10, 10, 110, 40}));
+    button->SetImage(QStringLiteral("btn4.png"), 4);
+    EXPECT_EQ(button->grab().toImage().pixelColor(50, 15), QColor(Qt::red));
+    button->SetEnabled(false);
+    EXPECT_EQ(button->grab().toImage().pixelColor(50, 15), QColor(Qt::gray));
+}
+
+TEST_F(SkinTest, NineSliceKeepsCornersAndStretchesTheMiddle)
+{
+    QImage source(30, 30, QImage::Format_ARGB32);
+    source.fill(Qt::blue);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x)
+            source.setPixelColor(x, y, Qt::red);
+    QImage target(200, 100, QImage::Format_ARGB32);
+    target.fill(Qt::black);
+    {
+        QPainter painter(&target);
+        MRender::DrawNineSlice(painter, target.rect(), QPixmap::fromImage(source), 10);
+    }
+    EXPECT_EQ(target.pixelColor(5, 5), QColor(Qt::red));
+    EXPECT_EQ(target.pixelColor(15, 15), QColor(Qt::blue));
+    EXPECT_EQ(target.pixelColor(195, 95), QColor(Qt::blue));
+}
+
+TEST_F(SkinTest, DefaultSkinHoldsTheNamedImages)
+{
+    const QString skin = Manager::GetSkinFolder();
+    const char* names[] = {"main_bkg.png", "img_caption.png", "img_tab_bkg.png", "logo/logo.png", "sysbtn_close.png",
+        "sysbtn_min.png", "sysbtn_maximize.png", "sysbtn_restore.png", "sysbtn_setting.png", "icon/icon_battery_bkg.png",
+        "icon/icon_batteryvalue.png", "icon/icon_charge.png", "img_area.png", "img_button.png", "icon/icon_arrow_up.png",
+        "img_tabitem_bkg.png", "area_device.png", "device_mode.png", "img_area3.png", "icon/tab_home.png", "icon/tab_key.png",
+        "icon/tab_dpi.png", "icon/tab_macro.png", "icon/tab_text.png", "icon/tab_light.png", "icon/tab_set.png",
+        "img_combobox.png", "btn_checkbox.png", "btn_radiobox.png", "bk_prompt.png", "loading.gif", "DeviceDriver.ico",
+        "img_area_content.png", "img_area_bkg.png", "img_area_caption.png", "img_area2.png", "icon/keytype_0.png",
+        "icon/keytype_1.png", "icon/keytype_2.png", "icon/keytype_4.png", "icon/keytype_6.png", "icon/keytype_7.png",
+        "icon/keytype_9.png", "icon/keytype_10.png", "icon/keytype_11.png", "icon/keytype_12.png", "img_key_bkg.png",
+        "btn_openfile.png", "img_list_bkg.png", "btn_more.png", "icon/icon_record.png", "icon/icon_rec.png",
+        "icon/icon_stop_rec.png", "img_help.png", "btn_reset.png", "img_dpi_bar.png", "img_slider_bar.png",
+        "img_switch_btn_off.png", "img_switch_btn_on.png", "img_btn_abc.png", "device/heron.png",
+        "device/heron_3311.png", "device/egret.png", "device/egret_3311.png", "device/egretv2.png",
+        "device/egretv2_3311.png", "device/plover.png", "device/plover_3311.png"};
+    for (const char* name : names) {
+        const QString path = skin + QString::fromLatin1(name);
+        QImageReader reader(path);
+        EXPECT_TRUE(reader.canRead()) << name;
+        EXPECT_GT(reader.size().width(), 1) << name;
+    }
+    EXPECT_FALSE(MRender::LoadIconFromFile(QStringLiteral("DeviceDriver.ico")).isNull());
+    // Eight-state check images: eight equal frames side by side.
+    const QPixmap check = MRender::LoadImage(QStringLiteral("btn_checkbox.png"));
+    EXPECT_EQ(check.width(), 8 * check.height());
+}
+
+TEST_F(SkinTest, LoadingGifAnimates)
+{
+    RecordingDialog dialog;
+    dialog.Open();
+    auto* gif = dynamic_cast<CGifPicture*>(dialog.CreateControl(QStringLiteral("CGifPicture"), 30, {1, 1, 101, 101}));
+    ASSERT_NE(gif, nullptr);
+    EXPECT_FALSE(gif->LoadGif(QStringLiteral("missing.gif")));
+    gif->SetImage(QStringLiteral("loading.gif"));
+    ASSERT_GE(gif->GetFrameCount(), 8);
+    gif->SetRunState(1, 0);
+    gif->AddMTimer(10);
+    // Wait for frames to move on; bounded by a count of event-loop turns, not by time.
+    int turns = 0;
+    while (gif->GetCurrentFrame() < 2 && turns++ < 2000)
+        QTest::qWait(5);
+    EXPECT_GE(gif->GetCurrentFrame(), 2);
+    gif->SetRunState(0, 1);
+    EXPECT_EQ(gif->GetCurrentFrame(), 0);
+    const QImage frame = gif->grab().toImage();
+    EXPECT_EQ(frame.size(), QSize(100, 100));
+}
+
+} // namespace
