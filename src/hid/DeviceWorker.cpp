@@ -1,0 +1,457 @@
+#include "hid/DeviceWorker.h"
+
+#include "hid/ButtonMapEncoder.h"
+#include "hid/HidDeviceList.h"
+#include "hid/HidTrace.h"
+#include "hid/MacroImage.h"
+#include "hid/MouseProtocol.h"
+#include "hid/Notification.h"
+#include "hid/StatusReply.h"
+#include "language/InterfaceText.h"
+#include "store/ProfileLoader.h"
+#include "store/SettingsStore.h"
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace {
+
+// Texts of the version labels.
+constexpr int kMouseFirmwareText = 551;
+constexpr int kReceiverFirmwareText = 552;
+
+constexpr int kStatusAttempts = 5;
+
+enum Task : int32_t {
+    kReadMouse = 1,
+    kDeviceArrived = 2,
+    kDeviceRemoved = 3,
+    kModelSwitched = 4,
+    kWriteEverything = 5,
+    kUploadMacros = 6,
+    kButtonMap = 7,
+    kLightingOnly = 9,
+    kFirstSetting = 10,
+    kLastSetting = 17,
+    kRestorePending = 20,
+    kFactoryReset = 21,
+    kFirstUpdateTask = 23,
+    kLastUpdateTask = 30,
+    kMouseFirmwareCheck = 26,
+    kReceiverFirmwareCheck = 27,
+};
+
+HidInputBuffer ToBuffer(const Report& report)
+{
+    HidInputBuffer buffer{};
+    std::copy(report.begin(), report.end(), buffer.begin());
+    return buffer;
+}
+
+}
+
+DeviceWorker::DeviceWorker(HidDeviceList& hid, SettingsStore& store, DeviceEvents& events,
+                           WorkerTimings timings)
+    : m_hid(hid)
+    , m_store(store)
+    , m_events(events)
+    , m_timings(timings)
+{
+}
+
+HeldDeviceState DeviceWorker::Held() const
+{
+    std::lock_guard lock(m_heldMutex);
+    return m_held;
+}
+
+void DeviceWorker::Interrupt()
+{
+    std::lock_guard lock(m_sleepMutex);
+    m_interrupted = true;
+    m_wake.notify_all();
+}
+
+void DeviceWorker::Sleep(int32_t ms)
+{
+    std::unique_lock lock(m_sleepMutex);
+    if (ms > 0)
+        m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_interrupted; });
+}
+
+void DeviceWorker::RunPass()
+{
+    if (m_paused) {
+        // The pairing dialog owns the receiver meanwhile: whatever was queued
+        // is dropped, one task a pass, never run.
+        m_tasks.TakeFirst();
+        return;
+    }
+    int32_t code = m_tasks.TakeFirst();
+    if (code >= 0)
+        RunTask(code);
+    else if (m_devicesPresent)
+        PollNotifications();
+}
+
+void DeviceWorker::RunTask(int32_t code)
+{
+    switch (code) {
+    case kReadMouse:
+        LoadIfNeeded();
+        break;
+    case kDeviceArrived:
+        ConnectAndRead(m_timings.arrivalSettleMs);
+        LoadIfNeeded();
+        break;
+    case kDeviceRemoved:
+        ConnectAndRead(m_timings.removalSettleMs);
+        break;
+    case kModelSwitched:
+        m_events.ClearReachable();
+        if (m_hid.GetCurrentDevMode() != -1) {
+            LoadProfiles();
+            m_events.ReloadPages(DeviceEvents::kDpiPerformancePage);
+            if (GetMouseData())
+                ReloadAfterRead();
+        }
+        m_events.CloseWaitDialog();
+        Sleep(m_timings.switchSettleMs);
+        break;
+    case kWriteEverything: {
+        uint32_t pages = DeviceEvents::kButtonPage | DeviceEvents::kDpiPerformancePage;
+        if (m_lightingPresent)
+            pages |= DeviceEvents::kLightingPage;
+        m_events.ReloadPages(pages);
+        for (int32_t setting = kFirstSetting; setting <= kLastSetting; ++setting)
+            SendSetting(setting);
+        SendButtonMap();
+        if (m_lightingPresent)
+            Sleep(m_timings.lightingSettleMs);
+        break;
+    }
+    case kUploadMacros:
+        UploadMacros();
+        break;
+    case kButtonMap:
+        SendButtonMap();
+        break;
+    case kLightingOnly:
+        // Lighting lives only in the store; the mouse is not told.
+        break;
+    case kRestorePending:
+        RestorePending();
+        break;
+    case kFactoryReset:
+        FactoryReset();
+        break;
+    default:
+        if (code >= kFirstSetting && code <= kLastSetting)
+            SendSetting(code);
+        else if (code >= kFirstUpdateTask && code <= kLastUpdateTask)
+            m_events.RunUpdateTask(code);
+        // Anything else (8, 18, 19, 22, above 30) is not a task.
+        break;
+    }
+}
+
+void DeviceWorker::LoadIfNeeded()
+{
+    if (m_loaded || m_hid.GetCurrentDevMode() == -1)
+        return;
+    LoadProfiles();
+    if (GetMouseData()) {
+        ReloadAfterRead();
+        m_loaded = true;
+    }
+}
+
+void DeviceWorker::ConnectAndRead(int32_t settleMs)
+{
+    Sleep(settleMs);
+    m_events.ClearReachable();
+    m_events.RefreshConnectionState(DeviceEvents::Refresh::Full);
+    if (m_hid.GetCurrentDevMode() == -1)
+        return;
+    LoadProfiles();
+    if (GetMouseData())
+        ReloadAfterRead();
+}
+
+uint32_t DeviceWorker::ReadPages() const
+{
+    uint32_t pages = DeviceEvents::kButtonPage | DeviceEvents::kMacroPage
+        | DeviceEvents::kDpiPerformancePage;
+    if (m_lightingPresent)
+        pages |= DeviceEvents::kLightingPage;
+    return pages;
+}
+
+void DeviceWorker::ReloadAfterRead()
+{
+    m_events.ReloadPages(ReadPages());
+}
+
+void DeviceWorker::LoadProfiles()
+{
+    LoadedProfile loaded = ProfileLoader::LoadProfiles(m_store);
+    m_currentProfile = loaded.profile;
+    m_events.ShowProfile(loaded.profile, loaded.name);
+}
+
+void DeviceWorker::MarkOffline(int32_t connectionKind)
+{
+    {
+        std::lock_guard lock(m_heldMutex);
+        m_held.reachable = false;
+    }
+    m_events.DeviceConnectState(connectionKind);
+    // Ask the receivers where their mice are, so the device list shows it.
+    m_hid.PollWirelessStatus();
+}
+
+bool DeviceWorker::GetMouseData()
+{
+    HidInputBuffer reply{};
+    bool answered = false;
+    for (int attempt = 0; attempt < kStatusAttempts; ++attempt) {
+        reply.fill(0);
+        reply[0] = kCommandReportId;
+        reply[1] = static_cast<uint8_t>(Command::DeviceInfo);
+        answered = m_hid.SendReport(reply, HidReply::Wanted);
+        if (reply[9] != 0 && reply[10] != 0)
+            break;
+        if (attempt + 1 < kStatusAttempts)
+            Sleep(m_timings.statusRetryMs);
+    }
+
+    int32_t heldKind = Held().connectionKind;
+    if (reply[9] == 0 && reply[10] == 0) {
+        MarkOffline(heldKind);
+        qCDebug(lcTarvoHid, "vkt: GetMouseData 11 dev_type: %d", m_hid.CurrentDevType());
+        return false;
+    }
+    std::optional<DeviceStatus> status = DecodeDeviceStatus(reply);
+    if (!answered || !status) {
+        MarkOffline(heldKind);
+        return false;
+    }
+
+    {
+        std::lock_guard lock(m_heldMutex);
+        m_held.connectionKind = status->connectionKind;
+        m_held.reachable = status->mouseReachable;
+        m_held.batteryLevel = status->batteryLevel;
+        m_held.batteryStatus = status->batteryStatus;
+    }
+    if (!status->mouseReachable) {
+        MarkOffline(status->connectionKind);
+        qCDebug(lcTarvoHid, "vkt: GetMouseData 22 dev_type: %d", m_hid.CurrentDevType());
+        return false;
+    }
+
+    m_events.ShowBattery(status->batteryLevel, status->batteryStatus);
+    m_events.ShowDeviceBattery(m_hid.CurrentDevType(), status->batteryStatus, status->batteryLevel);
+
+    QString mouseVersion = FirmwareVersionText(status->versionMajorMinor, status->versionPatch);
+    {
+        std::lock_guard lock(m_heldMutex);
+        m_held.mouseVersion = mouseVersion;
+        m_held.dpiIndex = status->activeDpiIndex;
+        m_held.reportRate = status->reportRate;
+        m_held.reportFlag = status->reportFlag;
+        m_held.receiverVersion.clear();
+    }
+    m_events.ShowMouseVersion(LabelledVersionText(InterfaceText::Get(kMouseFirmwareText), mouseVersion));
+    m_events.ShowReceiverVersion(InterfaceText::Get(kReceiverFirmwareText));
+
+    int32_t profile = m_currentProfile;
+    for (const auto& [key, value] : StoredConfigValues(*status))
+        m_store.SetConfigValue(profile, key, value);
+
+    HidInputBuffer receiver = ToBuffer(MouseProtocol::BuildQuery(Command::ReceiverInfo));
+    if (m_hid.SendReport(receiver, HidReply::Wanted)) {
+        if (std::optional<QString> version = DecodeReceiverVersion(receiver)) {
+            {
+                std::lock_guard lock(m_heldMutex);
+                m_held.receiverVersion = *version;
+            }
+            m_events.ShowReceiverVersion(
+                LabelledVersionText(InterfaceText::Get(kReceiverFirmwareText), *version));
+        }
+    }
+    for (Command followUp : {Command::FollowUpA, Command::FollowUpB}) {
+        HidInputBuffer query = ToBuffer(MouseProtocol::BuildQuery(followUp));
+        m_hid.SendReport(query, HidReply::Wanted);
+    }
+
+    m_tasks.Append(status->connectionKind == kConnectionKindMouse ? kMouseFirmwareCheck
+                                                                  : kReceiverFirmwareCheck);
+    m_tasks.Append(kUploadMacros);
+    return true;
+}
+
+void DeviceWorker::SendSetting(int32_t code)
+{
+    int32_t profile = m_currentProfile;
+    std::optional<Report> report = MouseProtocol::BuildSettingTaskReport(
+        code, [&](const QString& key) { return m_store.GetConfigInt(profile, key); });
+    if (!report)
+        return;
+    HidInputBuffer buffer = ToBuffer(*report);
+    m_hid.SendReport(buffer, HidReply::Wanted);
+}
+
+void DeviceWorker::SendButtonMap()
+{
+    std::vector<KeyAssignment> rows;
+    m_store.ListKeyAssignments(m_currentProfile, rows);
+    std::vector<ButtonAssignment> assignments;
+    for (const KeyAssignment& row : rows) {
+        if (row.fn_layer != 0)
+            continue;
+        assignments.push_back({row.key_code, row.macro_type, row.macro_value, row.macro_value2,
+                               row.macro_value3});
+    }
+    std::vector<MacroInfo> macros;
+    m_store.ListMacros(macros);
+    std::vector<int> macroIds;
+    for (const MacroInfo& macro : macros)
+        macroIds.push_back(macro.macro_id);
+
+    HidInputBuffer buffer = ToBuffer(ButtonMapEncoder::BuildButtonMapReport(assignments, macroIds));
+    m_hid.SendReport(buffer, HidReply::Wanted);
+}
+
+void DeviceWorker::UploadMacros()
+{
+    std::vector<MacroInfo> macros;
+    m_store.ListMacros(macros);
+    std::vector<std::vector<MacroEvent>> events;
+    for (const MacroInfo& macro : macros) {
+        std::vector<MacroStep> steps;
+        m_store.ListMacroSteps(macro.macro_id, steps);
+        std::vector<MacroEvent>& macroEvents = events.emplace_back();
+        for (const MacroStep& step : steps)
+            macroEvents.push_back({step.type, step.value, step.delay_time, step.desc});
+    }
+    MacroImage image = MacroImageEncoder::BuildMacroImage(events);
+    for (const Report& piece : MacroImageEncoder::SplitIntoReports(image.bytes)) {
+        HidInputBuffer buffer = ToBuffer(piece);
+        if (!m_hid.SendReport(buffer, HidReply::Wanted)) {
+            // Gone mid-upload: every further piece would wait out its reply
+            // for nothing. The next read of the mouse uploads all macros again.
+            MarkOffline(Held().connectionKind);
+            return;
+        }
+        Sleep(m_timings.macroPieceMs);
+    }
+}
+
+void DeviceWorker::RestorePending()
+{
+    switch (MouseProtocol::ResolvePendingRestore(m_pendingRestore)) {
+    case RestoreAction::ButtonDefaults:
+        m_events.RestoreButtonDefaults();
+        break;
+    case RestoreAction::Lighting:
+        m_events.RestoreLighting();
+        break;
+    case RestoreAction::DpiReport: {
+        HidInputBuffer buffer = ToBuffer(MouseProtocol::BuildRestoreReport(RestoreScope::Dpi));
+        m_hid.SendReport(buffer, HidReply::NotWanted);
+        break;
+    }
+    case RestoreAction::None:
+        break;
+    }
+}
+
+void DeviceWorker::FactoryReset()
+{
+    HidInputBuffer buffer = ToBuffer(MouseProtocol::BuildRestoreReport(RestoreScope::Everything));
+    m_hid.SendReport(buffer, HidReply::NotWanted);
+    Sleep(m_timings.factoryResetMs);
+    LoadProfiles();
+    if (GetMouseData())
+        ReloadAfterRead();
+    Sleep(m_timings.switchSettleMs);
+    m_events.CloseWaitDialog();
+    Sleep(m_timings.switchSettleMs);
+}
+
+void DeviceWorker::ReloadStep()
+{
+    GetMouseData();
+    // The pages follow the store whatever the read gave.
+    ReloadAfterRead();
+    m_tasks.Append(kReceiverFirmwareCheck);
+}
+
+void DeviceWorker::PollNotifications()
+{
+    HidInputBuffer report{};
+    int32_t devType = 0;
+    m_hid.PollReports(report, devType);
+    std::optional<Notification> notification = DecodeNotification(report);
+    if (!notification)
+        return;
+
+    int32_t current = m_hid.CurrentDevType();
+    switch (notification->event) {
+    case NotificationEvent::DeviceChanged:
+        m_events.RefreshConnectionState(DeviceEvents::Refresh::Lighter);
+        ReloadStep();
+        break;
+    case NotificationEvent::DpiLevelChanged: {
+        if (devType != current)
+            break;
+        int32_t index = notification->first;
+        {
+            std::lock_guard lock(m_heldMutex);
+            if (index == m_held.dpiIndex)
+                break;
+            m_held.dpiIndex = index;
+        }
+        m_events.ShowDpiLevel(index);
+        m_store.SetConfigValue(m_currentProfile, QStringLiteral("dpi_index"), QString::number(index));
+        break;
+    }
+    case NotificationEvent::Battery: {
+        if (devType == current && notification->first != 0) {
+            if (!m_events.IsReachable()) {
+                m_events.RefreshConnectionState(DeviceEvents::Refresh::Lighter);
+                ReloadStep();
+            }
+            {
+                std::lock_guard lock(m_heldMutex);
+                m_held.batteryLevel = notification->first;
+                m_held.batteryStatus = notification->second;
+            }
+            m_events.ShowBattery(notification->first, notification->second);
+        }
+        HeldDeviceState held = Held();
+        m_events.ShowDeviceBattery(devType, held.batteryStatus, held.batteryLevel);
+        break;
+    }
+    case NotificationEvent::TextRequest:
+        if (devType == current && notification->first != 0)
+            m_events.PlayTextRequest(notification->first, notification->second);
+        break;
+    default:
+        // Pairing results belong to the pairing dialog's own poll.
+        break;
+    }
+}
+
+DeviceWorkerThread::~DeviceWorkerThread()
+{
+    Shutdown();
+}
+
+void DeviceWorkerThread::Shutdown()
+{
+    m_worker.Interrupt();
+    StopAndJoin();
+}

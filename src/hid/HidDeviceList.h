@@ -1,0 +1,124 @@
+#pragma once
+
+#include "hid/HidDeviceRecord.h"
+#include "hid/HidLibrary.h"
+#include "hid/HidReportBuffer.h"
+#include "hid/SupportedDevice.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+enum class HidReply { NotWanted, Wanted };
+
+// The waits of the transport. The defaults are the product's; tests shorten
+// them so a silent device costs milliseconds instead of seconds.
+struct HidTimings {
+    int32_t replyReadMs = 100; // one read while waiting for a reply
+    int32_t replyReads = 10;
+    int32_t emptyReadSleepMs = 10;
+    int32_t statusAttempts = 10;
+    int32_t attemptSleepMs = 20;
+    int32_t pollReadMs = 10; // per interface while polling
+};
+
+// Usage page and usage of one interface, with its USB identity.
+struct HidCapabilities {
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    uint16_t usagePage = 0;
+    uint16_t usage = 0;
+};
+
+// The process-wide list of opened mouse and receiver command interfaces. One
+// mutex covers each operation, so the worker, the pairing dialog's thread and
+// the start-up refresh may call it from any thread.
+class HidDeviceList {
+public:
+    static constexpr uint16_t kVendorId = 0x7768;
+    static constexpr uint16_t kCommandUsagePage = 0xFFB2;
+    static constexpr uint16_t kCommandUsage = 0x0001;
+
+    static HidDeviceList& Instance();
+
+    explicit HidDeviceList(HidTimings timings = {});
+    ~HidDeviceList();
+    HidDeviceList(HidDeviceList const&) = delete;
+    HidDeviceList& operator=(HidDeviceList const&) = delete;
+
+    void AddSupportedDevice(int32_t vendorId, int32_t productId, QString const& name, int32_t devType, int32_t devMode);
+    void ClearSupportedDevices();
+    // 1 or 0, by the first matching entry.
+    int32_t IsSupported(int32_t vendorId, int32_t productId) const;
+    // dev_type / dev_mode of the first matching entry, or 0.
+    int32_t LookupDevType(int32_t vendorId, int32_t productId) const;
+    int32_t LookupDevMode(int32_t vendorId, int32_t productId) const;
+
+    // Opens every supported command interface (usage page 0xFFB2, usage 1) and
+    // asks each for its status; blocks up to about 11 s per silent interface.
+    void EnumerateDevice();
+    // Only while open: clears open, closes every device, empties the list.
+    void CloseAll();
+    // Reset cache, CloseAll, EnumerateDevice, set open: one refresh under one lock.
+    void Rebuild();
+
+    void SetOpen(bool open);
+    bool IsOpen() const;
+    void SetCurrentDevType(int32_t devType);
+    int32_t CurrentDevType() const;
+    void ResetCachedDevice();
+
+    // Copies of every record (current dev_type 0) or of those of the current
+    // dev_type. False when the list is empty.
+    bool CopyDevices(std::vector<HidDeviceRecord>& out) const;
+    // 0 cable connected, else 1 receiver connected, else -1 (current dev_type).
+    int32_t GetCurrentDevMode() const;
+    // Index of the record commands go to, or -1: the first cable record of the
+    // current dev_type whatever its state, else the first receiver record when
+    // it is connected.
+    int32_t GetCurrentDevice();
+    // Index of the first record with these three values, or -1.
+    int32_t FindDevice(int32_t vendorId, int32_t productId, int32_t devMode) const;
+
+    // Writes the first 64 bytes to the current device; with a reply wanted,
+    // waits for one input report. On return the buffer holds the reply, or the
+    // command as sent when none came. True when written (and answered).
+    bool SendReport(HidInputBuffer& buffer, HidReply reply);
+    // One pass over every opened interface; the buffer gets the last report
+    // read and devType its record's dev_type (untouched when nothing came).
+    // False only when the list is not open.
+    bool PollReports(HidInputBuffer& buffer, int32_t& devType);
+    // Reads the receivers' 0xC0 status reports into their connection state.
+    void PollWirelessStatus();
+    void SetConnectionState(int32_t vendorId, int32_t productId, int32_t state);
+    // 1 when a supported command interface with this product id is attached.
+    int32_t IsDevicePresent(int32_t productId);
+
+    // Capabilities of the interface at path (the library's path, or a device
+    // change path that names the same interface); nothing when not attached.
+    std::optional<HidCapabilities> QueryCapabilities(QString const& path);
+    // A hot-plug descriptor from the HID library, or -1 (then use udev).
+    int32_t OpenMonitorDescriptor();
+
+private:
+    struct Entry;
+
+    void CloseAllLocked();
+    void EnumerateLocked();
+    void QueryDeviceStatus(Entry& entry);
+    int32_t CurrentDeviceLocked();
+    SupportedDevice const* FindSupported(int32_t vendorId, int32_t productId) const;
+    void Sleep(int32_t ms) const;
+
+    mutable std::mutex m_mutex;
+    HidTimings const m_timings;
+    HidLibrary m_library;
+    bool m_open = false;
+    std::vector<std::unique_ptr<Entry>> m_entries;
+    std::vector<SupportedDevice> m_supported;
+    int32_t m_currentDevType = 0;
+    int32_t m_cachedDevice = -1;
+};

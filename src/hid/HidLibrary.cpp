@@ -1,0 +1,155 @@
+#include "hid/HidLibrary.h"
+
+#include <QLoggingCategory>
+#include <QtGlobal>
+#include <cwchar>
+#include <dlfcn.h>
+#include <hidapi/hidapi.h>
+
+#include "hid/HidTrace.h"
+
+struct HidLibrary::EntryPoints {
+    decltype(&::hid_init) init = nullptr;
+    decltype(&::hid_exit) exit = nullptr;
+    decltype(&::hid_enumerate) enumerate = nullptr;
+    decltype(&::hid_free_enumeration) freeEnumeration = nullptr;
+    decltype(&::hid_open_path) openPath = nullptr;
+    decltype(&::hid_close) close = nullptr;
+    decltype(&::hid_write) write = nullptr;
+    decltype(&::hid_read_timeout) readTimeout = nullptr;
+    decltype(&::hid_get_product_string) productString = nullptr;
+    decltype(&::hid_error) error = nullptr;
+    int (*monitorFd)() = nullptr; // optional extension
+};
+
+void HidDeviceCloser::operator()(hid_device_* device) const
+{
+    if (device && library && library->m_entry)
+        library->m_entry->close(device);
+}
+
+HidLibrary::HidLibrary() = default;
+
+HidLibrary::~HidLibrary()
+{
+    Unload();
+}
+
+QByteArray HidLibrary::LibraryName()
+{
+    QByteArray name = qgetenv("TARVO_HIDAPI_LIBRARY");
+    return name.isEmpty() ? QByteArray("libhidapi-hidraw.so.0") : name;
+}
+
+bool HidLibrary::Load()
+{
+    if (m_handle)
+        return true;
+    QByteArray const name = LibraryName();
+    void* handle = dlopen(name.constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        qCWarning(lcTarvoHid).noquote() << "dlopen" << name << "failed:" << dlerror();
+        return false;
+    }
+    auto entry = std::make_unique<EntryPoints>();
+    bool complete = true;
+    auto resolve = [&](auto& pointer, char const* symbol) {
+        pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(dlsym(handle, symbol));
+        if (!pointer) {
+            qCWarning(lcTarvoHid).noquote() << name << "lacks" << symbol;
+            complete = false;
+        }
+    };
+    resolve(entry->init, "hid_init");
+    resolve(entry->exit, "hid_exit");
+    resolve(entry->enumerate, "hid_enumerate");
+    resolve(entry->freeEnumeration, "hid_free_enumeration");
+    resolve(entry->openPath, "hid_open_path");
+    resolve(entry->close, "hid_close");
+    resolve(entry->write, "hid_write");
+    resolve(entry->readTimeout, "hid_read_timeout");
+    resolve(entry->productString, "hid_get_product_string");
+    resolve(entry->error, "hid_error");
+    entry->monitorFd = reinterpret_cast<int (*)()>(dlsym(handle, "tarvo_hid_monitor_fd"));
+    if (!complete || entry->init() != 0) {
+        if (complete)
+            qCWarning(lcTarvoHid).noquote() << "hid_init of" << name << "failed";
+        dlclose(handle);
+        return false;
+    }
+    m_handle = handle;
+    m_entry = std::move(entry);
+    return true;
+}
+
+void HidLibrary::Unload()
+{
+    if (!m_handle)
+        return;
+    m_entry->exit();
+    m_entry.reset();
+    dlclose(m_handle);
+    m_handle = nullptr;
+}
+
+std::vector<HidInterfaceInfo> HidLibrary::Enumerate()
+{
+    std::vector<HidInterfaceInfo> interfaces;
+    if (!Load())
+        return interfaces;
+    hid_device_info* const head = m_entry->enumerate(0, 0);
+    for (hid_device_info* info = head; info; info = info->next) {
+        HidInterfaceInfo entry;
+        entry.path = QByteArray(info->path ? info->path : "");
+        entry.vendorId = info->vendor_id;
+        entry.productId = info->product_id;
+        entry.release = info->release_number;
+        entry.usagePage = info->usage_page;
+        entry.usage = info->usage;
+        entry.interfaceNumber = info->interface_number;
+        interfaces.push_back(std::move(entry));
+    }
+    if (head)
+        m_entry->freeEnumeration(head);
+    return interfaces;
+}
+
+HidDeviceHandle HidLibrary::Open(QByteArray const& path)
+{
+    if (!Load())
+        return HidDeviceHandle(nullptr, HidDeviceCloser { this });
+    return HidDeviceHandle(m_entry->openPath(path.constData()), HidDeviceCloser { this });
+}
+
+int32_t HidLibrary::Write(hid_device_* device, std::span<const uint8_t> report)
+{
+    if (!device || !m_entry)
+        return -1;
+    return m_entry->write(device, report.data(), report.size());
+}
+
+int32_t HidLibrary::Read(hid_device_* device, std::span<uint8_t> buffer, int32_t timeoutMs)
+{
+    if (!device || !m_entry)
+        return -1;
+    return m_entry->readTimeout(device, buffer.data(), buffer.size(), timeoutMs);
+}
+
+QString HidLibrary::ProductString(hid_device_* device)
+{
+    if (!device || !m_entry)
+        return {};
+    // 1024 bytes of wide characters, terminator included.
+    wchar_t text[1024 / sizeof(wchar_t)] = {};
+    if (m_entry->productString(device, text, std::size(text)) != 0)
+        return {};
+    text[std::size(text) - 1] = L'\0';
+    return QString::fromWCharArray(text);
+}
+
+int32_t HidLibrary::OpenMonitorDescriptor()
+{
+    if (!Load() || !m_entry->monitorFd)
+        return -1;
+    return m_entry->monitorFd();
+}

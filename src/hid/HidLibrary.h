@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+struct hid_device_;
+
+// One HID interface as the library enumerates it.
+struct HidInterfaceInfo {
+    QByteArray path; // the library's own path bytes, passed back to Open unchanged
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    uint16_t release = 0;
+    uint16_t usagePage = 0;
+    uint16_t usage = 0;
+    int32_t interfaceNumber = -1;
+};
+
+class HidLibrary;
+
+struct HidDeviceCloser {
+    HidLibrary* library = nullptr;
+    void operator()(hid_device_* device) const;
+};
+using HidDeviceHandle = std::unique_ptr<hid_device_, HidDeviceCloser>;
+
+// hidapi loaded at run time: the library named by TARVO_HIDAPI_LIBRARY, else
+// libhidapi-hidraw.so.0. Not thread-safe: HidDeviceList serialises every call.
+class HidLibrary {
+public:
+    HidLibrary();
+    ~HidLibrary();
+    HidLibrary(HidLibrary const&) = delete;
+    HidLibrary& operator=(HidLibrary const&) = delete;
+
+    // Loads and initialises the library once. A missing library or entry point
+    // leaves it unloaded, and the next call tries again.
+    bool Load();
+    bool IsLoaded() const { return m_handle != nullptr; }
+    // The file name Load uses now (the environment may change between tries).
+    static QByteArray LibraryName();
+
+    // Every interface of the machine; empty when the library is not loaded.
+    std::vector<HidInterfaceInfo> Enumerate();
+    HidDeviceHandle Open(QByteArray const& path);
+    // Bytes written, or -1.
+    int32_t Write(hid_device_* device, std::span<const uint8_t> report);
+    // Bytes read, 0 when nothing came within timeoutMs, -1 when the device failed.
+    int32_t Read(hid_device_* device, std::span<uint8_t> buffer, int32_t timeoutMs);
+    // At most 1024 bytes' worth of the device's product string; empty on failure.
+    QString ProductString(hid_device_* device);
+    // A new hot-plug descriptor when the library offers one (the simulator
+    // does), owned by the caller; -1 otherwise.
+    int32_t OpenMonitorDescriptor();
+
+private:
+    friend struct HidDeviceCloser;
+    void Unload();
+
+    void* m_handle = nullptr;
+    struct EntryPoints;
+    std::unique_ptr<EntryPoints> m_entry;
+};

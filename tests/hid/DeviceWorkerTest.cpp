@@ -1,0 +1,604 @@
+#include "SimFixture.h"
+
+#include "hid/DeviceWorker.h"
+#include "language/InterfaceText.h"
+#include "language/Language.h"
+#include "store/SettingsStore.h"
+
+#include <QJsonArray>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+WorkerTimings FastWorkerTimings()
+{
+    WorkerTimings t;
+    t.arrivalSettleMs = 1;
+    t.removalSettleMs = 1;
+    t.switchSettleMs = 1;
+    t.factoryResetMs = 1;
+    t.lightingSettleMs = 1;
+    t.statusRetryMs = 1;
+    t.macroPieceMs = 0;
+    return t;
+}
+
+// The window's side of the worker, recorded. The connection refresh does what
+// the device registry does with the list, so tasks 2 and 3 see the devices.
+class RecordingEvents : public DeviceEvents {
+public:
+    explicit RecordingEvents(HidDeviceList& list) : m_list(list) {}
+
+    std::vector<std::string> Calls() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_calls;
+    }
+    bool Has(const std::string& prefix) const
+    {
+        auto calls = Calls();
+        return std::any_of(calls.begin(), calls.end(),
+                           [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
+    }
+    void Clear()
+    {
+        std::lock_guard lock(m_mutex);
+        m_calls.clear();
+    }
+
+    void ShowMouseVersion(const QString& text) override { Add("mouse-version " + text.toStdString()); }
+    void ShowReceiverVersion(const QString& text) override { Add("receiver-version " + text.toStdString()); }
+    void ShowBattery(int32_t level, int32_t status) override
+    {
+        Add("battery " + std::to_string(level) + " " + std::to_string(status));
+    }
+    void ShowDeviceBattery(int32_t devType, int32_t status, int32_t level) override
+    {
+        Add("device-battery " + std::to_string(devType) + " " + std::to_string(status) + " "
+            + std::to_string(level));
+    }
+    void ShowDpiLevel(int32_t index) override { Add("dpi-level " + std::to_string(index)); }
+    void ShowProfile(int32_t profile, const QString& name) override
+    {
+        Add("profile " + std::to_string(profile) + " " + name.toStdString());
+    }
+    void ReloadPages(uint32_t pages) override { Add("reload " + std::to_string(pages)); }
+    void RefreshConnectionState(Refresh kind) override
+    {
+        Add(kind == Refresh::Full ? "refresh full" : "refresh lighter");
+        int32_t devType = m_list.CurrentDevType();
+        m_list.ResetCachedDevice();
+        m_list.CloseAll();
+        m_list.EnumerateDevice();
+        m_list.SetOpen(true);
+        m_list.SetCurrentDevType(devType);
+        m_reachable = m_list.GetCurrentDevMode() != -1;
+    }
+    void DeviceConnectState(int32_t kind) override
+    {
+        m_reachable = false;
+        Add("offline " + std::to_string(kind));
+    }
+    bool IsReachable() override { return m_reachable; }
+    void ClearReachable() override { m_reachable = false; }
+    void CloseWaitDialog() override { Add("close-wait"); }
+    void RestoreButtonDefaults() override { Add("restore-buttons"); }
+    void RestoreLighting() override { Add("restore-lighting"); }
+    void PlayTextRequest(int32_t first, int32_t second) override
+    {
+        Add("text " + std::to_string(first) + " " + std::to_string(second));
+    }
+    void RunUpdateTask(int32_t code) override { Add("update " + std::to_string(code)); }
+
+    std::atomic<bool> m_reachable{true};
+
+private:
+    void Add(std::string call)
+    {
+        std::lock_guard lock(m_mutex);
+        m_calls.push_back(std::move(call));
+    }
+
+    HidDeviceList& m_list;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_calls;
+};
+
+constexpr uint32_t kAllPagesButLighting = DeviceEvents::kButtonPage | DeviceEvents::kMacroPage
+    | DeviceEvents::kDpiPerformancePage;
+
+class DeviceWorkerTest : public SimFixture {
+protected:
+    void SetUp() override
+    {
+        SimFixture::SetUp();
+        ASSERT_TRUE(m_dir.isValid());
+        InterfaceText::SetProgramFolder(QStringLiteral(TARVO_SOURCE_DIR "/resources/"));
+        Language::SetCurrent(1033);
+        ASSERT_TRUE(m_store.OpenForDevice(m_dir.path() + "/", QStringLiteral("heron")));
+        m_list = MakeList();
+        m_events = std::make_unique<RecordingEvents>(*m_list);
+        m_worker = std::make_unique<DeviceWorker>(*m_list, m_store, *m_events, FastWorkerTimings());
+    }
+    void TearDown() override
+    {
+        m_worker.reset();
+        m_store.CloseDatabase();
+        SimFixture::TearDown();
+    }
+
+    // Plugs the model and lets the registry's refresh find it.
+    void Connect(const std::string& plug, int32_t devType = 101)
+    {
+        Sim("plug " + plug);
+        m_list->SetCurrentDevType(devType);
+        m_events->RefreshConnectionState(DeviceEvents::Refresh::Full);
+        m_events->Clear();
+        Sim("log clear");
+        m_worker->SetDevicesPresent(true);
+    }
+
+    // Reads the mouse once so the store has a current profile, then forgets
+    // what that put in the queue, the log and the recorder.
+    void ReadOnce()
+    {
+        m_worker->Queue(1);
+        m_worker->RunPass();
+        ASSERT_TRUE(m_worker->IsLoaded());
+        m_worker->Tasks().Clear();
+        m_events->Clear();
+        Sim("log clear");
+    }
+
+    std::vector<std::string> Out()
+    {
+        std::vector<std::string> hex;
+        for (const std::string& line : LogLines("out"))
+            hex.push_back(line.substr(line.rfind(' ') + 1));
+        return hex;
+    }
+
+    int Queries(const std::string& commandHex)
+    {
+        auto out = Out();
+        return static_cast<int>(std::count_if(out.begin(), out.end(), [&](const std::string& h) {
+            return h.rfind(commandHex, 0) == 0;
+        }));
+    }
+
+    QString Config(const char* key)
+    {
+        QString value;
+        m_store.GetConfigValue(m_worker->CurrentProfile(), QString::fromLatin1(key), value);
+        return value;
+    }
+
+    void RunUntilEmpty()
+    {
+        for (int i = 0; i < 100 && !m_worker->Tasks().IsEmpty(); ++i)
+            m_worker->RunPass();
+    }
+
+    QTemporaryDir m_dir;
+    SettingsStore m_store;
+    std::unique_ptr<HidDeviceList> m_list;
+    std::unique_ptr<RecordingEvents> m_events;
+    std::unique_ptr<DeviceWorker> m_worker;
+};
+
+TEST_F(DeviceWorkerTest, ReadingTheMouseStoresItsStateAndQueuesTheCheckThenTheUpload)
+{
+    Connect("heron cable");
+    Sim("battery heron 64 1");
+    m_events->Clear();
+    m_worker->Queue(1);
+    m_worker->RunPass();
+
+    ASSERT_TRUE(m_worker->IsLoaded());
+    QJsonObject state = State("heron cable");
+    QJsonArray dpi = state["dpi"].toArray();
+    for (int i = 0; i < 6; ++i) {
+        QString key = QStringLiteral("dpi_group%1_value").arg(i);
+        QString value;
+        m_store.GetConfigValue(m_worker->CurrentProfile(), key, value);
+        EXPECT_EQ(value, QString::number(dpi[i].toInt())) << key.toStdString();
+    }
+    for (const char* key : {"report_rate", "report_flag", "scroll_flag", "liftoff_height", "sensor_flag",
+                            "highspeed_mode", "button_respondtime", "light_sleep", "deep_sleep"})
+        EXPECT_EQ(Config(key), QString::number(state[key].toInt())) << key;
+
+    HeldDeviceState held = m_worker->Held();
+    EXPECT_EQ(held.mouseVersion, QStringLiteral("1.2.3"));
+    EXPECT_EQ(held.connectionKind, 3);
+    EXPECT_EQ(held.dpiIndex, state["dpi_index"].toInt());
+    EXPECT_TRUE(m_events->Has("mouse-version Mouse firmware: 1.2.3"));
+    EXPECT_TRUE(m_events->Has("battery 64 1"));
+    EXPECT_TRUE(m_events->Has("device-battery 101 1 64"));
+    EXPECT_TRUE(m_events->Has("reload " + std::to_string(kAllPagesButLighting)));
+    EXPECT_TRUE(m_events->Has("profile 1 Profile 1"));
+    // By cable the mouse firmware is checked, then the macros go out.
+    EXPECT_EQ(m_worker->Tasks().Snapshot(), (std::vector<int32_t>{26, 6}));
+
+    // Loaded: a second task 1 does nothing.
+    m_worker->Tasks().Clear();
+    Sim("log clear");
+    m_worker->Queue(1);
+    m_worker->RunPass();
+    EXPECT_TRUE(Out().empty());
+}
+
+TEST_F(DeviceWorkerTest, ThroughTheReceiverTheReceiverVersionIsShownAndItsCheckQueued)
+{
+    Connect("heron receiver");
+    m_worker->Queue(1);
+    m_worker->RunPass();
+    ASSERT_TRUE(m_worker->IsLoaded());
+    EXPECT_EQ(m_worker->Held().receiverVersion, QStringLiteral("1.0.5"));
+    EXPECT_TRUE(m_events->Has("receiver-version Receiver firmware: 1.0.5"));
+    EXPECT_EQ(m_worker->Tasks().Snapshot(), (std::vector<int32_t>{27, 6}));
+}
+
+TEST_F(DeviceWorkerTest, VersionWithAZeroPartIsRetriedToTheFifthAttemptThenAccepted)
+{
+    Connect("heron cable");
+    Sim("version heron mouse 1.2.0");
+    EXPECT_TRUE(m_worker->GetMouseData());
+    EXPECT_EQ(Queries("0605"), 5);
+    EXPECT_EQ(m_worker->Held().mouseVersion, QStringLiteral("1.2.0"));
+}
+
+TEST_F(DeviceWorkerTest, SilentMouseIsMarkedOfflineWithTheHeldKindAndNothingIsStored)
+{
+    Connect("heron cable");
+    ReadOnce();
+    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("77"));
+    Sim("fault heron silent");
+    EXPECT_FALSE(m_worker->GetMouseData());
+    EXPECT_EQ(Queries("0605"), 5);
+    EXPECT_TRUE(m_events->Has("offline 3"));
+    EXPECT_EQ(Config("report_rate"), QStringLiteral("77"));
+    EXPECT_TRUE(m_worker->Tasks().IsEmpty());
+}
+
+TEST_F(DeviceWorkerTest, ReceiverAnsweringForAnUnreachableMouseStoresNothing)
+{
+    Connect("heron receiver");
+    ReadOnce();
+    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_group0_value"), QStringLiteral("5000"));
+    Sim("mouse heron off");
+    EXPECT_FALSE(m_worker->GetMouseData());
+    // The offline transition carries the kind this very reply reported.
+    ASSERT_TRUE(m_events->Has("offline "));
+    EXPECT_FALSE(m_events->Has("offline 3"));
+    EXPECT_EQ(Config("dpi_group0_value"), QStringLiteral("5000"));
+    EXPECT_FALSE(m_worker->Held().reachable);
+    EXPECT_TRUE(m_worker->Tasks().IsEmpty());
+}
+
+TEST_F(DeviceWorkerTest, SettingTasksSendTheStoredValues)
+{
+    Connect("heron cable");
+    ReadOnce();
+    int profile = m_worker->CurrentProfile();
+    struct Case {
+        int task;
+        std::vector<std::pair<const char*, const char*>> values;
+        std::string wire;
+        const char* stateKey;
+        int stateValue;
+    };
+    const std::vector<Case> cases = {
+        {10, {{"dpi_count", "6"}, {"dpi_index", "2"}, {"dpi_group2_value", "1600"}},
+         "0613050000010602400600", "dpi_index", 2},
+        {17, {{"light_sleep", "300"}, {"deep_sleep", "1800"}}, "06130500000b2c01080700", "deep_sleep", 1800},
+        {11, {{"report_rate", "3"}}, "06130200000203", "report_rate", 3},
+        {12, {{"sensor_flag", "12"}}, "0613020000070c", "sensor_flag", 12},
+        {13, {{"button_respondtime", "4"}}, "06130200000a04", "button_respondtime", 4},
+        {14, {{"scroll_flag", "0"}}, "061304000005000000", "scroll_flag", 0},
+        {15, {{"liftoff_height", "2"}}, "06130200000602", "liftoff_height", 2},
+        {16, {{"highspeed_mode", "1"}}, "06130200000801", "highspeed_mode", 1},
+    };
+    for (const Case& c : cases) {
+        for (const auto& [key, value] : c.values)
+            m_store.SetConfigValue(profile, QString::fromLatin1(key), QString::fromLatin1(value));
+        Sim("log clear");
+        m_worker->Queue(c.task);
+        m_worker->RunPass();
+        auto out = Out();
+        ASSERT_EQ(out.size(), 1u) << "task " << c.task;
+        EXPECT_EQ(out[0].substr(0, c.wire.size()), c.wire) << "task " << c.task;
+        EXPECT_EQ(State("heron cable")[c.stateKey].toInt(), c.stateValue) << "task " << c.task;
+    }
+    EXPECT_EQ(State("heron cable")["dpi"].toArray()[2].toInt(), 1600);
+}
+
+TEST_F(DeviceWorkerTest, ButtonMapCarriesTheStoredAssignments)
+{
+    Connect("heron cable");
+    ReadOnce();
+    KeyAssignment ctrl;
+    ctrl.profile = m_worker->CurrentProfile();
+    ctrl.key_code = 2;
+    ctrl.layout_value = 2;
+    ctrl.macro_type = 2;
+    ctrl.macro_value = 224; // Left Ctrl alone
+    ASSERT_NE(m_store.SetKeyAssignment(ctrl), 0);
+    KeyAssignment disabled = ctrl;
+    disabled.key_code = 4;
+    disabled.macro_type = 8;
+    disabled.macro_value = 1;
+    ASSERT_NE(m_store.SetKeyAssignment(disabled), 0);
+
+    m_worker->Queue(7);
+    m_worker->RunPass();
+    std::string map = State("heron cable")["button_map"].toString().toStdString();
+    // Buttons 0, 1 keep their defaults; 2 is Left Ctrl; 3 default; 4 disabled.
+    EXPECT_EQ(map.substr(0, 40), "1001000010020000200100001010000000000000");
+}
+
+TEST_F(DeviceWorkerTest, MacrosAreUploadedInPiecesAndReassembledByTheMouse)
+{
+    Connect("heron cable");
+    ReadOnce();
+    auto addMacro = [&](const QString& name, std::vector<MacroStep> steps) {
+        int id = m_store.AddMacro(name);
+        for (size_t i = 0; i < steps.size(); ++i) {
+            steps[i].macro_id = id;
+            steps[i].record_index = static_cast<int>(i);
+        }
+        m_store.AddMacroSteps(steps);
+    };
+    // 3 events and 1 event: the first takes 3 * 4 + 8 bytes.
+    addMacro(QStringLiteral("Macro1"), {{0, 0, 2, 0, 0x41, 30, {}}, {0, 0, 3, 0, 0x41, 40, {}}, {0, 0, 6, 0, 0, 50, {}}});
+    addMacro(QStringLiteral("Macro2"), {{0, 0, 3, 0, 0x43, 20, {}}});
+
+    m_worker->Queue(6);
+    m_worker->RunPass();
+    auto out = Out();
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].substr(0, 10), "06313b0000");
+    EXPECT_EQ(out[1].substr(0, 10), "0631253b00");
+    QJsonObject state = State("heron cable");
+    std::string image = state["macro_image"].toString().toStdString();
+    EXPECT_EQ(image.substr(0, 8), "40005400");
+    EXPECT_EQ(state["macro_count"].toInt(), 2);
+}
+
+TEST_F(DeviceWorkerTest, UnplugDuringTheMacroUploadStopsAtOnceAndReportsOffline)
+{
+    Connect("heron cable");
+    ReadOnce();
+    for (int m = 0; m < 20; ++m) {
+        int id = m_store.AddMacro(QStringLiteral("Macro%1").arg(m));
+        std::vector<MacroStep> steps;
+        for (int e = 0; e < 40; ++e)
+            steps.push_back({0, id, e % 2 ? 3 : 2, e, 0x41 + m, 10, {}});
+        m_store.AddMacroSteps(steps);
+    }
+    Sim("fault heron unplug");
+    m_worker->Queue(6);
+    m_worker->RunPass();
+    EXPECT_LE(Out().size(), 1u) << "no piece may follow the one that failed";
+    EXPECT_TRUE(m_events->Has("offline 3"));
+}
+
+TEST_F(DeviceWorkerTest, TaskTableEdgeCases)
+{
+    Connect("heron cable");
+    ReadOnce();
+
+    // Codes that are not tasks, and 9 (lighting lives in the store): consumed
+    // without any device traffic.
+    for (int code : {8, 9, 18, 19, 22, 31, 99}) {
+        m_worker->Queue(code);
+        m_worker->RunPass();
+        EXPECT_TRUE(m_worker->Tasks().IsEmpty()) << code;
+    }
+    EXPECT_TRUE(Out().empty());
+    EXPECT_TRUE(m_events->Calls().empty());
+
+    // Update tasks go to the window's update handling.
+    m_worker->Queue(23);
+    m_worker->RunPass();
+    EXPECT_TRUE(m_events->Has("update 23"));
+
+    // Paused: each pass drops one task; nothing runs, nothing is polled.
+    m_worker->SetPaused(true);
+    m_worker->Queue(10);
+    m_worker->Queue(7);
+    Sim("dpi-button heron");
+    m_worker->RunPass();
+    EXPECT_EQ(m_worker->Tasks().Snapshot(), (std::vector<int32_t>{7}));
+    m_worker->RunPass();
+    m_worker->RunPass();
+    EXPECT_TRUE(m_worker->Tasks().IsEmpty());
+    EXPECT_TRUE(Out().empty());
+    EXPECT_FALSE(m_events->Has("dpi-level"));
+    m_worker->SetPaused(false);
+}
+
+TEST_F(DeviceWorkerTest, WithoutDevicesAPassDoesNothing)
+{
+    m_worker->SetDevicesPresent(false);
+    m_worker->RunPass();
+    m_worker->Queue(1); // no mouse: GetCurrentDevMode is -1
+    m_worker->RunPass();
+    EXPECT_FALSE(m_worker->IsLoaded());
+    EXPECT_TRUE(LogLines("out").empty());
+    EXPECT_TRUE(m_events->Calls().empty());
+}
+
+TEST_F(DeviceWorkerTest, ArrivalWhileUnreachableRefreshesButDoesNotRead)
+{
+    m_worker->Queue(2);
+    m_worker->RunPass();
+    EXPECT_TRUE(m_events->Has("refresh full"));
+    EXPECT_TRUE(LogLines("out").empty());
+    EXPECT_FALSE(m_worker->IsLoaded());
+}
+
+TEST_F(DeviceWorkerTest, ArrivalBeforeTheFirstReadReadsTwice)
+{
+    Sim("plug heron cable");
+    m_list->SetCurrentDevType(101);
+    m_worker->Queue(2);
+    m_worker->RunPass();
+    // The refresh's own status query, then the task's read and task 1's.
+    EXPECT_EQ(Queries("0605"), 3);
+    EXPECT_TRUE(m_worker->IsLoaded());
+}
+
+TEST_F(DeviceWorkerTest, ModelSwitchAndFactoryResetEndTheWaitDialog)
+{
+    Connect("heron cable");
+    ReadOnce();
+    m_worker->Queue(4);
+    m_worker->RunPass();
+    EXPECT_TRUE(m_events->Has("close-wait"));
+    EXPECT_EQ(Queries("0605"), 1);
+    m_worker->Tasks().Clear();
+
+    // The factory reset restores everything in the mouse and reads it back.
+    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("3"));
+    m_worker->Queue(11);
+    m_worker->RunPass();
+    ASSERT_EQ(State("heron cable")["report_rate"].toInt(), 3);
+    m_events->Clear();
+    Sim("log clear");
+    m_worker->Queue(21);
+    m_worker->RunPass();
+    auto out = Out();
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(out[0].substr(0, 12), "060f010000ff");
+    EXPECT_EQ(Config("report_rate"), QString::number(State("heron cable")["report_rate"].toInt()));
+    EXPECT_NE(Config("report_rate"), QStringLiteral("3"));
+    EXPECT_TRUE(m_events->Has("close-wait"));
+}
+
+TEST_F(DeviceWorkerTest, PendingRestoreHandlesOnlyTheFirstSelectedBit)
+{
+    Connect("heron cable");
+    ReadOnce();
+    struct Case {
+        int selector;
+        const char* call;
+        size_t reports;
+    };
+    for (const Case& c : {Case{0x6, "restore-lighting", 0}, Case{0x1 | 0x2, "restore-buttons", 0},
+                          Case{0x2, nullptr, 1}, Case{0x0, nullptr, 0}}) {
+        m_events->Clear();
+        Sim("log clear");
+        m_worker->SetPendingRestore(c.selector);
+        m_worker->Queue(20);
+        m_worker->RunPass();
+        auto out = Out();
+        EXPECT_EQ(out.size(), c.reports) << c.selector;
+        if (c.reports) {
+            EXPECT_EQ(out[0].substr(0, 12), "060f01000008");
+        }
+        if (c.call)
+            EXPECT_EQ(m_events->Calls(), std::vector<std::string>{c.call}) << c.selector;
+        else
+            EXPECT_TRUE(m_events->Calls().empty()) << c.selector;
+    }
+}
+
+TEST_F(DeviceWorkerTest, NotificationsReachTheWindowAndTheStore)
+{
+    Connect("heron cable");
+    ReadOnce();
+    // Polls until the window heard `call` (or gives up).
+    auto pollUntil = [&](const std::string& call) {
+        for (int i = 0; i < 400 && !m_events->Has(call); ++i)
+            m_worker->RunPass();
+        return m_events->Has(call);
+    };
+    int held = m_worker->Held().dpiIndex;
+
+    Sim("dpi-button heron");
+    int next = State("heron cable")["dpi_index"].toInt();
+    ASSERT_NE(next, held);
+    EXPECT_TRUE(pollUntil("dpi-level " + std::to_string(next)));
+    EXPECT_EQ(Config("dpi_index"), QString::number(next));
+
+    // The same index again writes nothing.
+    m_events->Clear();
+    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_index"), QStringLiteral("5"));
+    Sim("notify heron 2 " + std::to_string(next) + " 0");
+    Sim("text heron 9 9"); // arrives after it: once seen, the repeat was handled
+    EXPECT_TRUE(pollUntil("text 9 9"));
+    EXPECT_FALSE(m_events->Has("dpi-level"));
+    EXPECT_EQ(Config("dpi_index"), QStringLiteral("5"));
+
+    // Battery level 0: only the device list hears of it, with the held values.
+    Sim("battery heron 55 1");
+    EXPECT_TRUE(pollUntil("battery 55 1"));
+    m_events->Clear();
+    Sim("notify heron 3 0 0");
+    EXPECT_TRUE(pollUntil("device-battery 101 1 55"));
+    EXPECT_FALSE(m_events->Has("battery "));
+
+    // Text requests: byte 6 = 0 is none; event 0x04 is not a notification we know.
+    m_events->Clear();
+    Sim("text heron 0 3");
+    Sim("notify heron 4 1 1");
+    Sim("text heron 2 7");
+    EXPECT_TRUE(pollUntil("text 2 7"));
+    EXPECT_EQ(m_events->Calls(), std::vector<std::string>{"text 2 7"});
+}
+
+TEST_F(DeviceWorkerTest, BatteryNotificationBringsAnOfflineMouseBack)
+{
+    Connect("heron receiver");
+    ReadOnce();
+    Sim("mouse heron off");
+    EXPECT_FALSE(m_worker->GetMouseData());
+    ASSERT_FALSE(m_events->IsReachable());
+    Sim("mouse heron on");
+    m_events->Clear();
+    Sim("battery heron 70 0");
+    for (int i = 0; i < 200 && !m_events->Has("battery 70"); ++i)
+        m_worker->RunPass();
+    EXPECT_TRUE(m_events->Has("refresh lighter"));
+    EXPECT_TRUE(m_events->Has("battery 70 0"));
+    EXPECT_TRUE(m_events->IsReachable());
+    auto queued = m_worker->Tasks().Snapshot();
+    EXPECT_NE(std::find(queued.begin(), queued.end(), 27), queued.end());
+}
+
+TEST_F(DeviceWorkerTest, ThreadRunsTasksFromAnotherThreadAndShutsDownWithTasksQueued)
+{
+    Connect("heron cable");
+    ReadOnce();
+    {
+        DeviceWorkerThread thread(*m_worker);
+        ASSERT_TRUE(thread.Start(2, CThreadBasic::Mode::Looping));
+        std::thread producer([&] {
+            for (int i = 0; i < 50; ++i) {
+                m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"),
+                                       QString::number(i % 4));
+                m_worker->Queue(11);
+            }
+        });
+        producer.join();
+        for (int i = 0; i < 5000 && !m_worker->Tasks().IsEmpty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_TRUE(m_worker->Tasks().IsEmpty());
+        // The last stored value wins.
+        EXPECT_EQ(State("heron cable")["report_rate"].toInt(), 49 % 4);
+
+        // A slow task (a factory reset with the product's settle time would
+        // take seconds) and more behind it: shutdown cuts it short.
+        for (int i = 0; i < 20; ++i)
+            m_worker->Queue(6);
+        thread.Shutdown();
+        EXPECT_FALSE(thread.IsRunning());
+    }
+}
+
+}

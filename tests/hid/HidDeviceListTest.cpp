@@ -1,0 +1,488 @@
+#include "SimFixture.h"
+
+#include "hid/HidTrace.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <array>
+#include <atomic>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+// The refresh the device registry runs, in its order.
+std::vector<HidDeviceRecord> Refresh(HidDeviceList& list, int32_t devType)
+{
+    list.ResetCachedDevice();
+    list.CloseAll();
+    list.EnumerateDevice();
+    list.SetOpen(true);
+    list.SetCurrentDevType(0);
+    std::vector<HidDeviceRecord> records;
+    list.CopyDevices(records);
+    list.SetCurrentDevType(devType);
+    return records;
+}
+
+HidInputBuffer Command(std::initializer_list<uint8_t> bytes)
+{
+    HidInputBuffer buffer {};
+    std::copy(bytes.begin(), bytes.end(), buffer.begin());
+    return buffer;
+}
+
+std::vector<uint8_t> Head(HidInputBuffer const& buffer, size_t n)
+{
+    return { buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n) };
+}
+
+}
+
+using HidDeviceListTest = SimFixture;
+
+TEST_F(HidDeviceListTest, SeveralCollectionsYieldOneRecordWithTheStatusValues)
+{
+    Sim("plug heron cable");
+    Sim("battery heron 64 1");
+    auto list = MakeList();
+    auto const records = Refresh(*list, 101);
+    ASSERT_EQ(records.size(), 1u);
+    HidDeviceRecord const& r = records[0];
+    EXPECT_EQ(r.index, 0);
+    EXPECT_EQ(r.vendorId, 0x7768);
+    EXPECT_EQ(r.productId, 0x6D25);
+    EXPECT_TRUE(r.path.contains(QStringLiteral("&MI_01#"))) << r.path.toStdString();
+    EXPECT_EQ(r.product, QStringLiteral("Heron Pro"));
+    EXPECT_EQ(r.release, 0x1203);
+    EXPECT_EQ(r.devType, 101);
+    EXPECT_EQ(r.devMode, 0);
+    EXPECT_EQ(r.connectionState, kHidConnected);
+    EXPECT_EQ(r.batteryLevel, 64);
+    EXPECT_EQ(r.batteryStatus, 1);
+}
+
+TEST_F(HidDeviceListTest, UnsupportedAndFlashingInterfacesAreNotOpened)
+{
+    Sim("plug egret cable update");
+    auto list = std::make_unique<HidDeviceList>(FastTimings());
+    list->AddSupportedDevice(0x7768, 0x6D2E, QString(), 103, 0);
+    Sim("plug heron cable"); // not in this table
+    auto const records = Refresh(*list, 103);
+    EXPECT_TRUE(records.empty());
+    std::vector<HidDeviceRecord> copy;
+    EXPECT_FALSE(list->CopyDevices(copy));
+    EXPECT_TRUE(LogLines("out").empty()) << "no status query may reach an interface that was not opened";
+    EXPECT_EQ(list->IsDevicePresent(0x6D2E), 0);
+    EXPECT_EQ(list->IsDevicePresent(0x6D25), 0);
+}
+
+TEST_F(HidDeviceListTest, SupportedTableLookups)
+{
+    HidDeviceList list(FastTimings());
+    list.AddSupportedDevice(0x7768, 0x6D25, QString(), 101, 0);
+    list.AddSupportedDevice(0x7768, 0x6D25, QString(), 999, 1); // a later duplicate never wins
+    list.AddSupportedDevice(0x7768, 0x6425, QString(), 101, 1);
+    struct Case {
+        int32_t pid;
+        int32_t supported;
+        int32_t devType;
+        int32_t devMode;
+    };
+    for (Case c : { Case { 0x6D25, 1, 101, 0 }, Case { 0x6425, 1, 101, 1 }, Case { 0x1234, 0, 0, 0 } }) {
+        EXPECT_EQ(list.IsSupported(0x7768, c.pid), c.supported) << c.pid;
+        EXPECT_EQ(list.LookupDevType(0x7768, c.pid), c.devType) << c.pid;
+        EXPECT_EQ(list.LookupDevMode(0x7768, c.pid), c.devMode) << c.pid;
+    }
+    EXPECT_EQ(list.IsSupported(0x1111, 0x6D25), 0);
+    list.ClearSupportedDevices();
+    EXPECT_EQ(list.IsSupported(0x7768, 0x6D25), 0);
+}
+
+TEST_F(HidDeviceListTest, WiredRecordWinsEvenWithoutAnswer)
+{
+    Sim("plug heron receiver");
+    Sim("plug heron cable");
+    auto list = MakeList();
+    auto const records = Refresh(*list, 101);
+    ASSERT_EQ(records.size(), 2u);
+    int32_t const cable = records[0].devMode == 0 ? 0 : 1;
+    EXPECT_EQ(list->GetCurrentDevice(), cable);
+    EXPECT_EQ(list->GetCurrentDevMode(), 0);
+    EXPECT_EQ(list->FindDevice(0x7768, 0x6D25, 0), cable);
+    EXPECT_EQ(list->FindDevice(0x7768, 0x6425, 1), 1 - cable);
+    EXPECT_EQ(list->FindDevice(0x7768, 0x6425, 0), -1);
+
+    list->SetConnectionState(0x7768, 0x6D25, kHidNoAnswer);
+    list->ResetCachedDevice();
+    EXPECT_EQ(list->GetCurrentDevice(), cable);
+    EXPECT_EQ(list->GetCurrentDevMode(), 1) << "the receiver is the connected one now";
+}
+
+TEST_F(HidDeviceListTest, ReceiverWithUnreachableMouseGivesNoDevice)
+{
+    Sim("plug heron receiver");
+    auto list = MakeList();
+    auto records = Refresh(*list, 101);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].connectionState, kHidConnected);
+    EXPECT_EQ(list->GetCurrentDevMode(), 1);
+
+    // The mouse goes off: the receiver says so with a 0xC0 report.
+    Sim("mouse heron off");
+    list->ResetCachedDevice();
+    list->PollWirelessStatus();
+    ASSERT_TRUE(list->CopyDevices(records));
+    EXPECT_EQ(records[0].connectionState, kHidNotConnected);
+    EXPECT_EQ(list->GetCurrentDevice(), -1);
+    EXPECT_EQ(list->GetCurrentDevMode(), -1);
+    HidInputBuffer buffer = Command({ 0x06, 0x05 });
+    EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
+
+    Sim("mouse heron on");
+    list->PollWirelessStatus();
+    EXPECT_EQ(list->GetCurrentDevMode(), 1);
+    EXPECT_EQ(list->GetCurrentDevice(), 0);
+}
+
+TEST_F(HidDeviceListTest, OnlyTheFirstReceiverRecordIsConsidered)
+{
+    Sim("plug heron receiver");
+    auto list = std::make_unique<HidDeviceList>(FastTimings());
+    list->AddSupportedDevice(0x7768, 0x6425, QString(), 101, 1);
+    list->AddSupportedDevice(0x7768, 0x642E, QString(), 101, 1); // a second receiver of the same type
+    Sim("plug egret receiver");
+    Refresh(*list, 101);
+    std::vector<HidDeviceRecord> records;
+    ASSERT_TRUE(list->CopyDevices(records));
+    ASSERT_EQ(records.size(), 2u);
+    list->SetConnectionState(records[0].vendorId, records[0].productId, kHidNotConnected);
+    list->ResetCachedDevice();
+    EXPECT_EQ(list->GetCurrentDevice(), -1);
+}
+
+TEST_F(HidDeviceListTest, SilentInterfaceKeepsDevTypeZero)
+{
+    Sim("fault heron cable silent");
+    Sim("plug heron cable");
+    auto list = MakeList();
+    auto const records = Refresh(*list, 101);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].devType, 0);
+    EXPECT_EQ(records[0].connectionState, kHidNoAnswer);
+    EXPECT_EQ(list->GetCurrentDevice(), -1);
+    EXPECT_EQ(list->GetCurrentDevMode(), -1);
+    EXPECT_EQ(LogLines("out").size(), 3u) << "one status query per attempt";
+}
+
+TEST_F(HidDeviceListTest, WrongAnswerToStatusQueryCountsAsSilent)
+{
+    Sim("fault heron cable wrong");
+    Sim("plug heron cable");
+    auto list = MakeList();
+    auto const records = Refresh(*list, 101);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].devType, 0);
+    EXPECT_EQ(records[0].connectionState, kHidNoAnswer);
+}
+
+TEST_F(HidDeviceListTest, StatusReplyCarriesEveryField)
+{
+    Sim("plug heron cable");
+    auto list = MakeList();
+    Refresh(*list, 101);
+    HidInputBuffer buffer = Command({ 0x06, 0x05 });
+    ASSERT_TRUE(list->SendReport(buffer, HidReply::Wanted));
+    std::vector<uint8_t> const expected {
+        0x06, 0x05, 0x00, 0x00, 0x00, 0x25, 0x6D, 0x68, 0x77, // pid, vid
+        0x03, 0x12, 0x03, 0x01, 0x50, 0x00, 0x00, 0x06, 0x01, // 1.2.3, cable, reachable, 80 %, 6 levels, level 1
+        0x07, 0x00, 0x0F, 0x00, 0x17, 0x00, 0x1F, 0x00, 0x2F, 0x00, 0x3F, 0x00, // 400 .. 3200
+        0x02, 0x0F, 0x01, 0x01, 0x35, 0x00, 0x01, 0x3C, 0x00, 0x3C, 0x00, 0x00,
+    };
+    EXPECT_EQ(Head(buffer, expected.size()), expected);
+}
+
+TEST_F(HidDeviceListTest, SendReportWithoutReplyReturnsOnWrite)
+{
+    Sim("plug heron cable");
+    auto list = MakeList();
+    Refresh(*list, 101);
+    Sim("log clear");
+    HidInputBuffer buffer = Command({ 0x06, 0x13, 0x02, 0x00, 0x00, 0x02, 0x03 });
+    HidInputBuffer const sent = buffer;
+    EXPECT_TRUE(list->SendReport(buffer, HidReply::NotWanted));
+    EXPECT_EQ(buffer, sent);
+    auto const out = LogLines("out");
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_NE(out[0].find(" 0613020000020300"), std::string::npos) << out[0];
+    EXPECT_EQ(State("heron cable")["report_rate"].toInt(), 3);
+}
+
+TEST_F(HidDeviceListTest, SendReportWhileClosedTouchesNothing)
+{
+    Sim("plug heron cable");
+    auto list = MakeList();
+    Refresh(*list, 101);
+    list->CloseAll();
+    Sim("log clear");
+    HidInputBuffer buffer = Command({ 0x06, 0x05 });
+    EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
+    int32_t devType = -5;
+    EXPECT_FALSE(list->PollReports(buffer, devType));
+    EXPECT_EQ(devType, -5);
+    EXPECT_TRUE(LogLines("out").empty());
+
+    // Enumerated but not yet marked open: only the status query goes out.
+    list->EnumerateDevice();
+    EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
+    EXPECT_EQ(LogLines("out").size(), 1u);
+}
+
+TEST_F(HidDeviceListTest, SilentDeviceKeepsTheCommandInTheBuffer)
+{
+    Sim("plug heron cable");
+    // The product's own waits: ten reads of 100 ms.
+    auto list = MakeList(HidTimings {});
+    Refresh(*list, 101);
+    Sim("fault heron silent");
+    HidInputBuffer buffer = Command({ 0x06, 0x07 });
+    HidInputBuffer const sent = buffer;
+    EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
+    EXPECT_EQ(buffer, sent);
+}
+
+TEST_F(HidDeviceListTest, LateReplyFailsTheExchangeAndArrivesLater)
+{
+    Sim("plug heron cable");
+    auto list = MakeList();
+    Refresh(*list, 101);
+    Sim("fault heron late 200");
+    HidInputBuffer buffer = Command({ 0x06, 0x05 });
+    EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
+    EXPECT_EQ(buffer[1], 0x05);
+    EXPECT_EQ(buffer[9], 0x00) << "no reply bytes without a reply";
+    // The reply is not lost: it is the next report the host reads.
+    HidInputBuffer late {};
+    int32_t devType = 0;
+    for (int i = 0; i < 2000 && devType == 0; ++i)
+        list->PollReports(late, devType);
+    EXPECT_EQ(devType, 101);
+    EXPECT_EQ(late[1], 0x05);
+    EXPECT_EQ(late[10], 0x12);
+}
+
+TEST_F(HidDeviceListTest, UnplugMidExchangeFailsWithoutHanging)
+{
+    Sim("plug heron cable");
+    auto list = MakeList(HidTimings {});
+    Refresh(*list, 101);
+    Sim("fault heron unplug");
+    HidInputBuffer buffer = Command({ 0x06, 0x05 });
+    EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
+    EXPECT_TRUE(Sim("list").empty());
+    // The record stays until the next refresh; its device only fails.
+    std::vector<HidDeviceRecord> records;
+    EXPECT_TRUE(list->CopyDevices(records));
+    EXPECT_FALSE(list->SendReport(buffer, HidReply::NotWanted));
+    int32_t devType = 0;
+    EXPECT_TRUE(list->PollReports(buffer, devType));
+    EXPECT_EQ(devType, 0);
+    EXPECT_TRUE(Refresh(*list, 101).empty());
+}
+
+TEST_F(HidDeviceListTest, PollReportsDeliversNotificationsWithTheirDevType)
+{
+    Sim("plug heron cable");
+    Sim("plug egret receiver");
+    auto list = MakeList();
+    Refresh(*list, 101);
+
+    struct Case {
+        std::string command;
+        int32_t devType;
+        std::vector<uint8_t> report;
+    };
+    std::vector<Case> const cases {
+        { "dpi-button heron", 101, { 0x06, 0xFA, 0, 0, 0, 0x02, 0x02, 0x00 } },
+        { "battery egret 30 1", 103, { 0x06, 0xFA, 0, 0, 0, 0x03, 0x1E, 0x01 } },
+        { "text heron 2 7", 101, { 0x06, 0xFA, 0, 0, 0, 0x50, 0x02, 0x07 } },
+        { "device-changed egret", 103, { 0x06, 0xFA, 0, 0, 0, 0x06, 0x00, 0x00 } },
+        { "notify heron 4 1 2", 101, { 0x06, 0xFA, 0, 0, 0, 0x04, 0x01, 0x02 } },
+    };
+    for (auto const& c : cases) {
+        Sim(c.command);
+        HidInputBuffer buffer {};
+        int32_t devType = 0;
+        for (int i = 0; i < 2000 && devType == 0; ++i)
+            ASSERT_TRUE(list->PollReports(buffer, devType));
+        EXPECT_EQ(devType, c.devType) << c.command;
+        EXPECT_EQ(Head(buffer, c.report.size()), c.report) << c.command;
+    }
+}
+
+TEST_F(HidDeviceListTest, IsDevicePresentNeedsTheCommandInterface)
+{
+    Sim("plug heron cable");
+    Sim("plug egret cable update");
+    auto list = MakeList();
+    EXPECT_EQ(list->IsDevicePresent(0x6D25), 1);
+    EXPECT_EQ(list->IsDevicePresent(0x6D2E), 0) << "flashing mode has no command interface";
+    EXPECT_EQ(list->IsDevicePresent(0x6425), 0);
+}
+
+TEST_F(HidDeviceListTest, CopyDevicesFiltersByCurrentDevType)
+{
+    Sim("plug heron cable");
+    Sim("plug egret cable");
+    Sim("plug egret receiver");
+    auto list = MakeList();
+    EXPECT_EQ(Refresh(*list, 103).size(), 3u);
+    std::vector<HidDeviceRecord> records;
+    ASSERT_TRUE(list->CopyDevices(records));
+    ASSERT_EQ(records.size(), 2u);
+    for (auto const& r : records)
+        EXPECT_EQ(r.devType, 103);
+    list->SetCurrentDevType(107);
+    EXPECT_TRUE(list->CopyDevices(records));
+    EXPECT_TRUE(records.empty());
+}
+
+TEST_F(HidDeviceListTest, RebuildReplacesTheRecords)
+{
+    Sim("plug heron cable");
+    auto list = MakeList();
+    list->Rebuild();
+    EXPECT_TRUE(list->IsOpen());
+    Sim("unplug heron");
+    Sim("plug plover receiver");
+    list->Rebuild();
+    list->SetCurrentDevType(0);
+    std::vector<HidDeviceRecord> records;
+    ASSERT_TRUE(list->CopyDevices(records));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].devType, 107);
+    EXPECT_EQ(records[0].devMode, 1);
+    EXPECT_EQ(records[0].index, 0);
+}
+
+TEST_F(HidDeviceListTest, CapabilitiesOfEachInterface)
+{
+    std::string const command = Sim("plug heron cable")[0];
+    auto list = MakeList();
+    auto const caps = list->QueryCapabilities(QString::fromStdString(command));
+    ASSERT_TRUE(caps.has_value());
+    EXPECT_EQ(caps->usagePage, 0xFFB2);
+    EXPECT_EQ(caps->usage, 0x0001);
+    EXPECT_EQ(caps->productId, 0x6D25);
+    // Device-change paths arrive upper-cased.
+    std::string mouse = command;
+    mouse.replace(mouse.find("MI_01"), 5, "MI_00");
+    auto const mouseCaps = list->QueryCapabilities(QString::fromStdString(mouse).toUpper());
+    ASSERT_TRUE(mouseCaps.has_value());
+    EXPECT_EQ(mouseCaps->usagePage, 0x0001);
+    EXPECT_EQ(mouseCaps->usage, 0x0002);
+    EXPECT_FALSE(list->QueryCapabilities(QStringLiteral("\\\\?\\HID#VID_7768&PID_0000&MI_01#x#y")).has_value());
+}
+
+TEST_F(HidDeviceListTest, ConcurrentCommandsAndPollsAreSerialised)
+{
+    Sim("plug heron cable");
+    // The product's waits, so a slow (sanitised) run still gets every reply in time.
+    auto list = MakeList(HidTimings {});
+    Refresh(*list, 101);
+    std::atomic<int> answered { 0 };
+    std::thread sender([&] {
+        for (int i = 0; i < 100; ++i) {
+            HidInputBuffer buffer = Command({ 0x06, 0x05 });
+            if (list->SendReport(buffer, HidReply::Wanted) && buffer[1] == 0x05)
+                ++answered;
+        }
+    });
+    std::thread poller([&] {
+        for (int i = 0; i < 100; ++i) {
+            HidInputBuffer buffer {};
+            int32_t devType = 0;
+            list->PollReports(buffer, devType);
+            list->GetCurrentDevMode();
+        }
+    });
+    std::thread refresher([&] {
+        for (int i = 0; i < 5; ++i) {
+            std::vector<HidDeviceRecord> records;
+            list->CopyDevices(records);
+            list->ResetCachedDevice();
+        }
+    });
+    sender.join();
+    poller.join();
+    refresher.join();
+    // Every command got its own answer: a poll never stole a reply mid-exchange.
+    EXPECT_EQ(answered.load(), 100);
+}
+
+TEST_F(HidDeviceListTest, TraceWritesEveryReportAsHex)
+{
+    Sim("plug heron cable");
+    auto list = MakeList();
+    Refresh(*list, 101);
+    static QStringList captured;
+    captured.clear();
+    auto previous = qInstallMessageHandler([](QtMsgType, QMessageLogContext const& context, QString const& message) {
+        if (QLatin1String(context.category) == QLatin1String("tarvo.hid"))
+            captured << message;
+    });
+    setenv("TARVO_DEBUG", "1", 1);
+    HidInputBuffer buffer = Command({ 0x06, 0x07 });
+    EXPECT_TRUE(list->SendReport(buffer, HidReply::Wanted));
+    unsetenv("TARVO_DEBUG");
+    list->SendReport(buffer, HidReply::Wanted);
+    qInstallMessageHandler(previous);
+    ASSERT_EQ(captured.size(), 2) << captured.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(captured[0].startsWith(QStringLiteral("sent ")));
+    EXPECT_TRUE(captured[0].endsWith(QStringLiteral(" 06 07") + QStringLiteral(" 00").repeated(62)));
+    EXPECT_TRUE(captured[1].startsWith(QStringLiteral("received ")));
+    EXPECT_TRUE(captured[1].contains(QStringLiteral(" 06 07 00 00 00 00 00 00 00 00 00 00")));
+}
+
+using HidLibraryLoadTest = ::testing::Test;
+
+TEST_F(HidLibraryLoadTest, SystemHidapiEnumeratesWithoutCrashing)
+{
+    unsetenv("TARVO_HIDAPI_LIBRARY");
+    HidDeviceList list(FastTimings());
+    AddAllSupported(list);
+    list.EnumerateDevice();
+    list.SetOpen(true);
+    std::vector<HidDeviceRecord> records;
+    EXPECT_FALSE(list.CopyDevices(records)) << "no mouse of this family is attached to the build machine";
+    EXPECT_EQ(list.IsDevicePresent(0x6D25), 0);
+    HidInputBuffer buffer {};
+    EXPECT_FALSE(list.SendReport(buffer, HidReply::Wanted));
+}
+
+TEST_F(HidLibraryLoadTest, MissingOrIncompleteLibraryLeavesTheListEmpty)
+{
+    for (char const* name : { "/nonexistent/libhidapi.so", "libudev.so.1" }) {
+        setenv("TARVO_HIDAPI_LIBRARY", name, 1);
+        HidDeviceList list(FastTimings());
+        AddAllSupported(list);
+        list.EnumerateDevice();
+        list.SetOpen(true);
+        std::vector<HidDeviceRecord> records;
+        EXPECT_FALSE(list.CopyDevices(records)) << name;
+        EXPECT_EQ(list.GetCurrentDevice(), -1) << name;
+        EXPECT_EQ(list.OpenMonitorDescriptor(), -1) << name;
+        EXPECT_FALSE(list.QueryCapabilities(QStringLiteral("/dev/hidraw0")).has_value()) << name;
+    }
+    unsetenv("TARVO_HIDAPI_LIBRARY");
+}
+
+TEST_F(HidDeviceListTest, EnumerationRetriesTheLibraryAfterAFailure)
+{
+    Sim("plug heron cable");
+    setenv("TARVO_HIDAPI_LIBRARY", "/nonexistent/libhidapi.so", 1);
+    auto list = MakeList();
+    EXPECT_TRUE(Refresh(*list, 101).empty());
+    setenv("TARVO_HIDAPI_LIBRARY", TARVO_HIDSIM_LIBRARY, 1);
+    EXPECT_EQ(Refresh(*list, 101).size(), 1u);
+}
