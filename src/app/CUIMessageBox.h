@@ -8,6 +8,8 @@
 // topmost and centred on the screen. Style kStyleOk gives one button (result
 // 1), kStyleYesNo two (results 1 and 2); any other style gives none, and the
 // box then ends only through kWmClose (wParam 2 gives 2).
+// It keeps the library's window class ("MWindow"): transient windows are
+// found by their title alone.
 class CUIMessageBox : public MDialog {
 public:
     static constexpr int32_t kStyleOk = 0;
@@ -34,7 +36,6 @@ public:
     void SetStyle(int32_t style) { m_style = style; }
     int32_t GetStyle() const { return m_style; }
 
-    QString GetWindowClassName() const override { return QStringLiteral("CUIMessageBox"); }
     void OnInitDialog() override;
     void InitUI(const MRect& client) override;
     intptr_t OnMessage(int32_t id, int32_t code, intptr_t param, intptr_t lParam) override;

@@ -99,7 +99,6 @@ public:
     void SetExitHook(ExitHook hook) { m_exitHook = std::move(hook); }
 
     // MWindow / MDialog.
-    QString GetWindowClassName() const override { return QStringLiteral("DeviceMainDlg"); }
     intptr_t OnWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
     void OnInitDialog() override;
     void InitUI(const MRect& client) override;

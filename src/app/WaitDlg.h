@@ -7,6 +7,8 @@
 // The busy indicator shown while the worker resets or switches the mouse: a
 // 102 x 102 square with an animation, centred on its parent, modal until the
 // worker ends it (EndFromAnyThread) or the transient windows are closed.
+// It keeps the library's window class ("MWindow"): transient windows are
+// found by their title alone.
 class WaitDlg : public MDialog {
 public:
     static constexpr int32_t kSize = 102;
@@ -22,7 +24,6 @@ public:
     // False when the dialog is not open.
     bool EndFromAnyThread();
 
-    QString GetWindowClassName() const override { return QStringLiteral("WaitDlg"); }
     void OnInitDialog() override;
     void InitUI(const MRect& client) override;
     intptr_t OnMessage(int32_t, int32_t, intptr_t, intptr_t) override { return 0; }
