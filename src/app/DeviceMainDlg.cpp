@@ -395,9 +395,12 @@ void DeviceMainDlg::UISize(const MRect& client)
     place(kFooter, {w / 2 - 260, h - kBand, w / 2 + 260, h});
     place(kProfileButton, {w - 200, h - kBand + 7, w - 20, h - 7});
     place(kBattery, {w - 60, kBand + 12, w - 24, kBand + 30});
-    place(kStatus, {w - 240, kBand + 6, w - 72, kBand + 36});
+    place(kStatus, {w - 340, kBand + 6, w - 72, kBand + 36});
     place(kTabBackground, {0, kBand, 200, h - kBand});
-    place(kTabBar, {1, 120, 191, 480});
+    // Tall enough for all seven items: at 360 the last one would be cut off
+    // and its page unreachable.
+    constexpr int32_t kTabItemHeight = 60;
+    place(kTabBar, {1, 120, 191, 120 + kTabItemHeight * int32_t(kTabs.size())});
     const MRect pages{200, 75, w, h - kBand};
     for (const TabDef& tab : kTabs) {
         if (tab.container != kHomeContainer)

@@ -13,7 +13,10 @@
 #include "widgets/MacroList.h"
 #include "widgets/WindowRegistry.h"
 
+#include <QImage>
+#include <QPixmap>
 #include <QTest>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -259,6 +262,12 @@ TEST_F(MainDlgTest, TabsInDisplayOrderAndAModelWithoutLighting)
 
     m_dlg->ShowModelView();
     ProcessEvents();
+    // Every item lies inside the bar, so every page can be reached.
+    for (int32_t i = 0; i < 7; ++i) {
+        const QRect rect = tabs->GetItemRect(i);
+        EXPECT_FALSE(rect.isEmpty()) << i;
+        EXPECT_LE(rect.bottom(), tabs->height() - 1) << "item " << i << " is cut off";
+    }
     m_dlg->SetLightingPresent(false);
     EXPECT_FALSE(tabs->IsItemVisible(DeviceMainDlg::kItemLighting));
     EXPECT_TRUE(tabs->GetItemRect(5).isEmpty());
@@ -307,7 +316,7 @@ TEST_F(MainDlgTest, MaximiseAndRestoreSwapTheButtonImage)
 TEST_F(MainDlgTest, LayoutScalesWithTheClientHeight)
 {
     EXPECT_FLOAT_EQ(m_dlg->LayoutScale(), 1.0f);
-    EXPECT_EQ(m_dlg->GetControl(DeviceMainDlg::kTabBar)->GetRect(), (MRect{1, 120, 191, 480}));
+    EXPECT_EQ(m_dlg->GetControl(DeviceMainDlg::kTabBar)->GetRect(), (MRect{1, 120, 191, 540}));
     EXPECT_EQ(m_dlg->GetControl(DeviceMainDlg::kNoDevicePicture)->GetRect(), (MRect{390, 200, 890, 280}));
     m_dlg->UISize({0, 0, 1560, 1170});
     EXPECT_FLOAT_EQ(m_dlg->LayoutScale(), 1.5f);
@@ -483,6 +492,38 @@ TEST_F(MainDlgTest, LanguageWithoutAFileLeavesTextsEmptyAndRuns)
     EXPECT_EQ(TitleOf(DeviceMainDlg::kTitle), QString());
     EXPECT_EQ(TitleOf(DeviceMainDlg::kVersionLabel), QStringLiteral(": v1.0.10"));
     EXPECT_TRUE(m_dlg->IsWindowVisible());
+}
+
+} // namespace
+
+namespace {
+
+// The device view as drawn offscreen (docs/tarvo-model-view.png is a copy).
+TEST(MainDlgRenderTest, TheDeviceViewDrawsTheTabBarAndTheFrame)
+{
+    AppFixtureServices services;
+    TestMainDlg dlg(*services.m_hid, *services.m_store);
+    dlg.Open();
+    dlg.ShowModelView();
+    dlg.SetReachable(true, 1);
+    dlg.ShowBattery(80, 0);
+    ProcessEvents();
+    const QImage image = dlg.GetWidget()->grab().toImage();
+    ASSERT_EQ(image.size(), QSize(1280, 780));
+    // The selected item (Buttons, index 1) is drawn in the accent colour band
+    // of the tab skin; the home item above it is not.
+    auto accentIn = [&](const QRect& area) {
+        int count = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                count += (c.green() > 0x90 && c.blue() > 0x80 && c.red() < 0x60) ? 1 : 0;
+            }
+        return count;
+    };
+    EXPECT_GT(accentIn(QRect(1, 180, 8, 60)), 20);
+    EXPECT_EQ(accentIn(QRect(1, 120, 8, 60)), 0);
+    image.save(QStringLiteral(TARVO_BINARY_DIR "/tarvo-model-view.png"));
 }
 
 } // namespace
