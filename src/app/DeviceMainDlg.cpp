@@ -189,8 +189,7 @@ DeviceMainDlg::DeviceMainDlg(Services services)
     m_exitHook = [this](int32_t code) {
         // The process ends here, as the tray's exit must; the worker is let
         // finish its exchange first so the mouse never sees half a command.
-        m_worker->Interrupt();
-        Stop();
+        StopWorker();
         if (m_channel)
             m_channel->Close();
         std::fflush(nullptr);
@@ -207,10 +206,15 @@ DeviceMainDlg::~DeviceMainDlg()
     RemoveTrayIcon();
 }
 
-void DeviceMainDlg::OnDestroy()
+void DeviceMainDlg::StopWorker()
 {
     m_worker->Interrupt();
     Stop();
+}
+
+void DeviceMainDlg::OnDestroy()
+{
+    StopWorker();
     m_handleForWorker = 0;
     MDialog::OnDestroy();
 }

@@ -97,6 +97,9 @@ public:
     ~DeviceMainDlg() override;
 
     void SetExitHook(ExitHook hook) { m_exitHook = std::move(hook); }
+    // Stops the worker, cutting short any wait of its current task. A class
+    // that overrides Run() calls it first in its destructor.
+    void StopWorker();
 
     // MWindow / MDialog.
     intptr_t OnWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;

@@ -50,6 +50,7 @@ public:
     enum class WorkerPasses { Off, On };
 
     TestMainDlg(HidDeviceList& hid, SettingsStore& store, WorkerPasses passes = WorkerPasses::Off);
+    ~TestMainDlg() override { StopWorker(); }
     // Creates the 1280 x 780 window and shows it.
     void Open();
     std::vector<std::string> TakeNames();
