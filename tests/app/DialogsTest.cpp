@@ -11,6 +11,9 @@
 #include "widgets/WindowRegistry.h"
 
 #include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QSet>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -253,6 +256,33 @@ TEST_F(RestoreFactoryTest, ClosingTransientWindowsEndsTheWait)
     dlg.RestoreFactorySettings();
     EXPECT_FALSE(dlg.HasWaitDialog());
     EXPECT_EQ(dlg.Worker().Tasks().Snapshot(), (std::vector<int32_t>{DeviceMainDlg::kReadMouseTask, DeviceMainDlg::kFactoryResetTask}));
+}
+
+} // namespace
+
+namespace {
+
+// The two-button box as drawn offscreen (docs/tarvo-message-box.png is a copy).
+TEST(MessageBoxRenderTest, TheQuestionDrawsItsTextsAndButtons)
+{
+    QImage image;
+    ShowBox(4, [](CUIMessageBox&) {}, [&](CUIMessageBox& box) {
+        image = box.GetWidget()->grab().toImage();
+        box.DoCancel();
+    });
+    ASSERT_EQ(image.size(), QSize(430, 230));
+    // Each button face differs from the plain background beside it.
+    auto distinct = [&](const QRect& area) {
+        QSet<QRgb> colours;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                colours.insert(image.pixel(x, y));
+        return colours.size();
+    };
+    EXPECT_GT(distinct(QRect(95, 180, 100, 36)), 10);
+    EXPECT_GT(distinct(QRect(235, 180, 100, 36)), 10);
+    EXPECT_GT(distinct(QRect(20, 50, 390, 130)), 10); // the message
+    image.save(QStringLiteral(TARVO_BINARY_DIR "/tarvo-message-box.png"));
 }
 
 } // namespace
