@@ -1,9 +1,81 @@
+#include "app/AppStartup.h"
+#include "app/DeviceMainDlg.h"
+#include "app/InstanceChannel.h"
+#include "language/InterfaceText.h"
+#include "language/Language.h"
+#include "platform/Locale.h"
+#include "platform/Paths.h"
+#include "platform/UserSettings.h"
+#include "widgets/Manager.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <cmath>
 #include <cstdio>
 
-// The configuration window arrives with the application shell; until then the
-// program only identifies itself.
-int main()
+namespace {
+// With TARVO_STARTUP_PROBE set, prints one line when the main window is first
+// drawn, for the start-up benchmark and the screen tests.
+class StartupProbe : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!m_reported && event->type() == QEvent::Paint) {
+            m_reported = true;
+            std::fprintf(stdout, "tarvo: window shown\n");
+            std::fflush(stdout);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_reported = false;
+};
+} // namespace
+
+// Returns 0 when another instance was already running, 1 after a normal run.
+int main(int argc, char** argv)
 {
-    std::printf("Tarvo %s\n", TARVO_VERSION);
-    return 0;
+    QApplication app(argc, argv);
+    const QString name = Manager::GetDeviceName();
+    QCoreApplication::setApplicationName(name);
+
+    const double windowScale = AppStartup::WindowScaleFor(QGuiApplication::primaryScreen());
+
+    InstanceChannel channel(name);
+    if (channel.ClaimFirst() == InstanceChannel::Claim::Other) {
+        // Brings the first window to the front; one that is still starting
+        // has no window yet and the second start ends silently.
+        channel.AskToShow();
+        return 0;
+    }
+    channel.Listen();
+
+    Language::SetCurrent(UserSettings::ChooseStartupLanguage(Paths::SettingsFilePath(), Locale::UserInterfaceLcid()));
+    Manager::SetInstance(&app);
+    Paths::PrepareDataFolder();
+    const QString programFolder = Paths::ProgramFolder();
+    InterfaceText::SetProgramFolder(programFolder);
+    Manager::SetProgramFolder(programFolder);
+
+    const bool autorun = AppStartup::HasAutorunSwitch(QCoreApplication::arguments());
+
+    DeviceMainDlg::Services services;
+    services.channel = &channel;
+    DeviceMainDlg dialog(services);
+    const MRect rect{0, 0, int32_t(std::lround(DeviceMainDlg::kDesignWidth * windowScale)),
+        int32_t(std::lround(DeviceMainDlg::kDesignHeight * windowScale))};
+    if (!dialog.Create(0, name, kWsDialog, 0, rect)) {
+        std::fprintf(stderr, "tarvo: cannot create the main window\n");
+        return 1;
+    }
+    dialog.CenterWindow();
+    StartupProbe probe;
+    if (!qEnvironmentVariableIsEmpty("TARVO_STARTUP_PROBE") && dialog.GetWidget())
+        dialog.GetWidget()->installEventFilter(&probe);
+    dialog.ShowModal(autorun ? kSwHide : kSwShowNormal);
+    return 1;
 }

@@ -55,6 +55,12 @@ bool MTabCtrl::SetItemText(int32_t id, const QString& text)
     return true;
 }
 
+QString MTabCtrl::GetItemText(int32_t id) const
+{
+    const int32_t index = GetItemIndex(id);
+    return index < 0 ? QString() : m_items[size_t(index)].text;
+}
+
 bool MTabCtrl::SetItemVisible(int32_t id, bool visible)
 {
     const int32_t index = GetItemIndex(id);

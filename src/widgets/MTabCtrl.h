@@ -24,6 +24,7 @@ public:
     // Appends an item; returns its index.
     int32_t InsertItem(int32_t id, const QString& text, const QString& icon);
     bool SetItemText(int32_t id, const QString& text);
+    QString GetItemText(int32_t id) const; // empty when no item has it
     bool SetItemVisible(int32_t id, bool visible);
     bool IsItemVisible(int32_t id) const;
     int32_t GetItemCount() const { return int32_t(m_items.size()); }

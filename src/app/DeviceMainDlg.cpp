@@ -1,0 +1,947 @@
+#include "app/DeviceMainDlg.h"
+
+#include "app/AppMessages.h"
+#include "app/CUIMessageBox.h"
+#include "app/InstanceChannel.h"
+#include "app/TextIds.h"
+#include "app/WaitDlg.h"
+#include "hid/HidDeviceList.h"
+#include "language/InterfaceText.h"
+#include "store/SettingsStore.h"
+#include "widgets/BatteryCtrl.h"
+#include "widgets/CDeviceList.h"
+#include "widgets/CDeviceState.h"
+#include "widgets/CIconButton.h"
+#include "widgets/CImageButton.h"
+#include "widgets/MButton.h"
+#include "widgets/MPicture.h"
+#include "widgets/MTabCtrl.h"
+#include "widgets/MTabLayout.h"
+#include "widgets/MText.h"
+#include "widgets/MacroList.h"
+#include "widgets/Manager.h"
+#include "widgets/WindowRegistry.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// The tabs in display order.
+struct TabDef {
+    int32_t item;
+    int textId;
+    const char* icon;
+    int32_t container;
+};
+constexpr std::array<TabDef, 7> kTabs = {{
+    {DeviceMainDlg::kItemHome, TextIds::kTabHome, "icon\\tab_home.png", DeviceMainDlg::kHomeContainer},
+    {DeviceMainDlg::kItemButtons, TextIds::kTabButtons, "icon\\tab_key.png", DeviceMainDlg::kButtonContainer},
+    {DeviceMainDlg::kItemDpi, TextIds::kTabDpi, "icon\\tab_dpi.png", DeviceMainDlg::kDpiContainer},
+    {DeviceMainDlg::kItemMacros, TextIds::kTabMacros, "icon\\tab_macro.png", DeviceMainDlg::kMacroContainer},
+    {DeviceMainDlg::kItemText, TextIds::kTabText, "icon\\tab_text.png", DeviceMainDlg::kTextContainer},
+    {DeviceMainDlg::kItemLighting, TextIds::kTabLighting, "icon\\tab_light.png", DeviceMainDlg::kLightingContainer},
+    {DeviceMainDlg::kItemPerformance, TextIds::kTabPerformance, "icon\\tab_set.png", DeviceMainDlg::kPerformanceContainer},
+}};
+
+// Which notifications of a control row are acted on.
+enum class Codes { Any, Click, EditCommit };
+
+enum class Route {
+    TabChange,
+    Close,
+    Minimize,
+    Maximize,
+    Settings,
+    Profiles,
+    SelectModel,
+    Pair,
+    Restore,
+    VersionMessage,
+    TextTab,
+    NoAction,
+    CharacterMap,
+    MouseSettings,
+    ButtonPage,
+    DpiPage,
+    MacroPage,
+    TextPage,
+    LightingPage,
+    PerformancePage,
+};
+
+struct RouteRow {
+    int32_t first;
+    int32_t last;
+    Codes codes;
+    Route route;
+};
+
+// Control notifications by id. An id appears once.
+constexpr RouteRow kRoutes[] = {
+    {48, 48, Codes::Any, Route::TabChange},
+    {39, 39, Codes::Click, Route::Close},
+    {40, 40, Codes::Click, Route::Minimize},
+    {41, 41, Codes::Click, Route::Maximize},
+    {42, 42, Codes::Click, Route::Settings},
+    {46, 46, Codes::Click, Route::Profiles},
+    {57, 57, Codes::Click, Route::SelectModel},
+    {60, 60, Codes::Click, Route::Pair},
+    {248, 248, Codes::Click, Route::Pair},
+    {251, 251, Codes::Click, Route::Restore},
+    {241, 241, Codes::Click, Route::VersionMessage},
+    {245, 245, Codes::Click, Route::VersionMessage},
+    {88, 88, Codes::Click, Route::TextTab},
+    {78, 81, Codes::Click, Route::NoAction},
+    {169, 169, Codes::Click, Route::CharacterMap},
+    {234, 234, Codes::Click, Route::MouseSettings},
+    // Button assignment.
+    {77, 77, Codes::Any, Route::ButtonPage},
+    {94, 94, Codes::Any, Route::ButtonPage},
+    {69, 69, Codes::Click, Route::ButtonPage},
+    {71, 71, Codes::Click, Route::ButtonPage},
+    {75, 76, Codes::Click, Route::ButtonPage},
+    {82, 82, Codes::Click, Route::ButtonPage},
+    {95, 95, Codes::Click, Route::ButtonPage},
+    // DPI and report rate.
+    {103, 104, Codes::Any, Route::DpiPage},
+    {102, 102, Codes::Click, Route::DpiPage},
+    {105, 105, Codes::Click, Route::DpiPage},
+    {107, 107, Codes::Click, Route::DpiPage},
+    {111, 112, Codes::Click, Route::DpiPage},
+    // Macros.
+    {119, 119, Codes::Any, Route::MacroPage},
+    {144, 144, Codes::Any, Route::MacroPage},
+    {152, 153, Codes::Any, Route::MacroPage},
+    {120, 122, Codes::Click, Route::MacroPage},
+    {131, 131, Codes::EditCommit, Route::MacroPage},
+    {133, 134, Codes::Click, Route::MacroPage},
+    {138, 138, Codes::Click, Route::MacroPage},
+    {140, 142, Codes::Click, Route::MacroPage},
+    {148, 151, Codes::Click, Route::MacroPage},
+    {155, 155, Codes::Click, Route::MacroPage},
+    // Text shortcuts.
+    {162, 162, Codes::Any, Route::TextPage},
+    {168, 168, Codes::Any, Route::TextPage},
+    {163, 164, Codes::Click, Route::TextPage},
+    {170, 171, Codes::Click, Route::TextPage},
+    // Lighting.
+    {204, 206, Codes::Any, Route::LightingPage},
+    {178, 178, Codes::Click, Route::LightingPage},
+    {182, 182, Codes::Click, Route::LightingPage},
+    {184, 184, Codes::Click, Route::LightingPage},
+    {186, 186, Codes::Click, Route::LightingPage},
+    {188, 195, Codes::Click, Route::LightingPage},
+    {197, 197, Codes::Click, Route::LightingPage},
+    {200, 200, Codes::Click, Route::LightingPage},
+    // Performance and power.
+    {231, 231, Codes::Any, Route::PerformancePage},
+    {213, 214, Codes::Click, Route::PerformancePage},
+    {218, 220, Codes::Click, Route::PerformancePage},
+    {223, 224, Codes::Click, Route::PerformancePage},
+    {227, 227, Codes::Click, Route::PerformancePage},
+    {254, 254, Codes::Click, Route::PerformancePage},
+};
+
+const RouteRow* FindRoute(int32_t id)
+{
+    for (const RouteRow& row : kRoutes) {
+        if (id >= row.first && id <= row.last)
+            return &row;
+    }
+    return nullptr;
+}
+
+bool CodeMatches(Codes codes, int32_t code)
+{
+    switch (codes) {
+    case Codes::Any:
+        return true;
+    case Codes::Click:
+        return code == kNotifyClick;
+    case Codes::EditCommit:
+        return code == kNotifyEditCommit;
+    }
+    return false;
+}
+
+QString Text(int id) { return InterfaceText::Get(id); }
+
+void SetTitleOf(MControl* control, const QString& text)
+{
+    if (auto* font = dynamic_cast<MControlFont*>(control))
+        font->SetTitle(text);
+}
+
+} // namespace
+
+DeviceMainDlg::DeviceMainDlg() : DeviceMainDlg(Services{}) {}
+
+DeviceMainDlg::DeviceMainDlg(Services services)
+    : m_hid(services.hid ? services.hid : &HidDeviceList::Instance())
+    , m_store(services.store ? services.store : &SettingsStore::Instance())
+    , m_channel(services.channel)
+{
+    m_worker = std::make_unique<DeviceWorker>(*m_hid, *m_store, *this, services.timings);
+    m_worker->SetLightingPresent(m_lightingPresent);
+    m_worker->SetCurrentProfile(m_currentProfile);
+    m_exitHook = [this](int32_t code) {
+        // The process ends here, as the tray's exit must; the worker is let
+        // finish its exchange first so the mouse never sees half a command.
+        StopWorker();
+        if (m_channel)
+            m_channel->Close();
+        std::fflush(nullptr);
+        std::_Exit(code);
+    };
+}
+
+DeviceMainDlg::~DeviceMainDlg()
+{
+    m_worker->Interrupt();
+    StopAndJoin();
+    if (m_channel)
+        m_channel->AttachWindow(0, {});
+    RemoveTrayIcon();
+}
+
+void DeviceMainDlg::StopWorker()
+{
+    m_worker->Interrupt();
+    Stop();
+}
+
+void DeviceMainDlg::OnDestroy()
+{
+    StopWorker();
+    m_handleForWorker = 0;
+    MDialog::OnDestroy();
+}
+
+void DeviceMainDlg::Run()
+{
+    m_worker->RunPass();
+}
+
+// ---- Initialisation ----
+
+void DeviceMainDlg::OnInitDialog()
+{
+    if (IsInitialized())
+        return;
+    MDialog::OnInitDialog();
+    const WindowHandle handle = GetSafeHwnd();
+    m_handleForWorker = handle;
+    if (m_channel)
+        m_channel->AttachWindow(handle, [this] { BringToFront(); });
+    AddTrayIcon();
+    SetIcon(Manager::SkinPath(QStringLiteral("DeviceDriver.ico")));
+    LoadConfiguration();
+    m_worker->Queue(kReadMouseTask);
+    Start(kWorkerIntervalMs, CThreadBasic::Mode::Looping);
+    SetMTimer(10);
+    SetUpdateBase();
+}
+
+void DeviceMainDlg::InitUI(const MRect& client)
+{
+    CreateFrame(client);
+    CreateTabs(client);
+    CreateHomePage(client);
+    CreatePages(client);
+    ShowHomeView();
+    SetHomeContent(false);
+    UISize(client);
+}
+
+void DeviceMainDlg::CreateFrame(const MRect& client)
+{
+    auto picture = [this](int32_t id, const char* image) {
+        MArea* area = CreateArea(QStringLiteral("MPicture"), id, {});
+        if (area && image)
+            area->SetImage(QString::fromLatin1(image));
+        return area;
+    };
+    if (MArea* background = picture(kBackground, "main_bkg.png"))
+        background->SetShowMode(ShowMode::Stretch);
+    if (MArea* mouse = picture(kMousePicture, nullptr)) {
+        mouse->SetShowMode(ShowMode::Center);
+        mouse->SetVisible(false);
+    }
+    picture(kTopBand, "img_caption.png");
+    picture(kBottomBand, "img_caption.png");
+    picture(kTabBackground, "img_tab_bkg.png");
+    if (MArea* logo = picture(kLogo, "logo\\logo.png"))
+        logo->SetShowMode(ShowMode::Natural);
+
+    auto label = [this](int32_t id, int textId, int32_t alignment, int32_t size) {
+        auto* text = Create<MText>(id, {}, textId ? Text(textId) : QString());
+        if (text) {
+            text->SetAlignment(alignment);
+            text->SetVAlignment(kVAlignCenter);
+            text->SetFontWidth(size);
+            text->SetTextColor(m_textColor);
+        }
+        return text;
+    };
+    label(kTitle, TextIds::kTitle, kAlignLeft, 16);
+    label(kVersionLabel, 0, kAlignLeft, 13);
+    label(kFooter, TextIds::kFooter, kAlignCenter, 13);
+
+    auto captionButton = [this](int32_t id, const char* image, int tipId) {
+        auto* button = Create<CImageButton>(id, {});
+        if (button) {
+            button->SetImage(QString::fromLatin1(image), 4);
+            button->SetTooltip(Text(tipId));
+        }
+    };
+    captionButton(kCloseButton, "sysbtn_close.png", TextIds::kTipClose);
+    captionButton(kMinimizeButton, "sysbtn_min.png", TextIds::kTipMinimize);
+    captionButton(kMaximizeButton, "sysbtn_maximize.png", TextIds::kTipMaximize);
+    captionButton(kSettingsButton, "sysbtn_setting.png", TextIds::kTipSettings);
+
+    m_battery = Create<BatteryCtrl>(kBattery, {});
+    if (m_battery)
+        m_battery->SetBatteryImages(QStringLiteral("icon\\icon_battery_bkg.png"),
+            QStringLiteral("icon\\icon_batteryvalue.png"), QStringLiteral("icon\\icon_charge.png"));
+    m_status = Create<CDeviceState>(kStatus, {}, Text(TextIds::kStatusOffline));
+    if (m_status) {
+        m_status->SetImage(QStringLiteral("img_area.png"));
+        m_status->SetTextColor(m_textColor);
+        m_status->SetFontWidth(13);
+    }
+    m_profileButton = Create<CIconButton>(kProfileButton, {}, Text(TextIds::kProfileWord));
+    if (m_profileButton) {
+        m_profileButton->SetImage(QStringLiteral("img_button.png"), 4);
+        m_profileButton->SetIconImage(QStringLiteral("icon\\icon_arrow_up.png"));
+        m_profileButton->SetFontWidth(14);
+    }
+    if (MControl* version = GetControl(kVersionLabel))
+        SetTitleOf(version, Text(TextIds::kVersionWord) + QStringLiteral(": v") + m_softwareVersion);
+    (void)client;
+}
+
+void DeviceMainDlg::CreateTabs(const MRect&)
+{
+    m_tabs = Create<MTabCtrl>(kTabBar, {});
+    if (!m_tabs)
+        return;
+    m_tabs->SetImage(QStringLiteral("img_tabitem_bkg.png"), 3);
+    m_tabs->SetTabCtrlWidth(190);
+    m_tabs->SetTabCtrlHeight(60);
+    m_tabs->SetLeftRightPading(0, 190);
+    m_tabs->SetTopBottomPading(0, 360);
+    for (const TabDef& tab : kTabs)
+        m_tabs->InsertItem(tab.item, Text(tab.textId), QString::fromLatin1(tab.icon));
+    m_tabs->SetItemWidth(190, 190, 1);
+    m_tabs->SetItemHeight(60, 60, 1);
+    m_tabs->SetSelectItem(0);
+    for (const TabDef& tab : kTabs)
+        CreateArea(QStringLiteral("MTabLayout"), tab.container, {});
+    if (MArea* panel = CreateArea(QStringLiteral("MTabLayout"), kPerformancePanel, {}))
+        panel->SetVisible(false);
+}
+
+void DeviceMainDlg::CreateHomePage(const MRect&)
+{
+    MArea* home = dynamic_cast<MArea*>(GetControl(kHomeContainer));
+    m_deviceList = dynamic_cast<CDeviceList*>(CreateControl(QStringLiteral("CDeviceList"), kDeviceList, {}, {}, home));
+    if (m_deviceList) {
+        m_deviceList->SetImage(QStringLiteral("area_device.png"));
+        m_deviceList->SetModeImage(QStringLiteral("device_mode.png"));
+        m_deviceList->SetModeText(1, Text(TextIds::kModeReceiver));
+        m_deviceList->SetModeText(0, Text(TextIds::kModeCable));
+    }
+    if (MControl* none = CreateControl(QStringLiteral("MPicture"), kNoDevicePicture, {}, {}, home))
+        none->SetImage(QStringLiteral("img_area3.png"));
+    if (auto* text = dynamic_cast<MText*>(CreateControl(QStringLiteral("MText"), kNoDeviceText, {}, Text(TextIds::kNoDevice), home))) {
+        text->SetAlignment(kAlignLeft);
+        text->SetVAlignment(kVAlignCenter);
+        text->SetFontWidth(15);
+        text->SetTextColor(m_textColor);
+    }
+    if (auto* pair = dynamic_cast<MButton*>(CreateControl(QStringLiteral("MButton"), kPairButton, {}, Text(TextIds::kPairReceiver), home))) {
+        pair->SetImage(QStringLiteral("img_button.png"), 4);
+        pair->SetFontWidth(14);
+    }
+}
+
+// ---- Layout ----
+
+void DeviceMainDlg::UISize(const MRect& client)
+{
+    const int32_t w = client.Width();
+    const int32_t h = client.Height();
+    if (w <= 0 || h <= 0)
+        return;
+    m_layoutScale = float(h) / float(kDesignHeight);
+    const float s = m_layoutScale;
+    auto place = [this](int32_t id, const MRect& rect) {
+        for (MControl* control : GetControls(id))
+            control->SetRect(rect);
+    };
+    constexpr int32_t kBand = 50;
+    place(kBackground, {0, 0, w, h});
+    place(kTopBand, {0, 0, w, kBand});
+    place(kBottomBand, {0, h - kBand, w, h});
+    place(kLogo, {16, 5, 176, 45});
+    place(kTitle, {190, 0, w / 2, kBand});
+    // Caption buttons from the right edge, 31 apart.
+    constexpr int32_t kCaptionStep = 31;
+    const int32_t captionOrder[] = {kCloseButton, kMaximizeButton, kMinimizeButton, kSettingsButton};
+    int32_t right = w - 8;
+    for (int32_t id : captionOrder) {
+        place(id, {right - 30, 10, right, 40});
+        right -= kCaptionStep;
+    }
+    place(kVersionLabel, {20, h - kBand, 420, h});
+    place(kFooter, {w / 2 - 260, h - kBand, w / 2 + 260, h});
+    place(kProfileButton, {w - 200, h - kBand + 7, w - 20, h - 7});
+    place(kBattery, {w - 60, kBand + 12, w - 24, kBand + 30});
+    place(kStatus, {w - 340, kBand + 6, w - 72, kBand + 36});
+    place(kTabBackground, {0, kBand, 200, h - kBand});
+    // Tall enough for all seven items: at 360 the last one would be cut off
+    // and its page unreachable.
+    constexpr int32_t kTabItemHeight = 60;
+    place(kTabBar, {1, 120, 191, 120 + kTabItemHeight * int32_t(kTabs.size())});
+    const MRect pages{200, 75, w, h - kBand};
+    for (const TabDef& tab : kTabs) {
+        if (tab.container != kHomeContainer)
+            place(tab.container, pages);
+    }
+    place(kPerformancePanel, pages);
+    place(kMousePicture, pages);
+    place(kHomeContainer, {10, 75, w, h - kBand});
+    place(kDeviceList, {90, 130, w - 60, h - 100});
+    const int32_t boxW = int32_t(500 * s);
+    const int32_t boxH = int32_t(80 * s);
+    const int32_t boxTop = int32_t(200 * s);
+    const MRect box{w / 2 - boxW / 2, boxTop, w / 2 - boxW / 2 + boxW, boxTop + boxH};
+    place(kNoDevicePicture, box);
+    place(kNoDeviceText, {box.left + int32_t(80 * s), box.top, box.right - int32_t(16 * s), box.bottom});
+    const int32_t pairTop = box.bottom + int32_t(40 * s);
+    place(kPairButton, {w / 2 - int32_t(80 * s), pairTop, w / 2 + int32_t(80 * s), pairTop + int32_t(36 * s)});
+    LayoutPages(client);
+}
+
+// ---- Views and tabs ----
+
+void DeviceMainDlg::ShowHomeView()
+{
+    auto hide = [this](int32_t id) {
+        if (MControl* control = GetControl(id))
+            control->SetVisible(false);
+    };
+    hide(kMousePicture);
+    hide(kTabBar);
+    if (m_tabs)
+        m_tabs->SetSelectItem(0);
+    hide(kTabBackground);
+    hide(kBattery);
+    hide(kStatus);
+    hide(kProfileButton);
+    hide(kTopBand);
+    m_currentItem = kItemHome;
+    ShowPageContainer(kItemHome);
+}
+
+void DeviceMainDlg::ShowModelView()
+{
+    for (int32_t id : {kTabBar, kTabBackground, kBattery, kStatus, kProfileButton, kTopBand, kMousePicture}) {
+        if (MControl* control = GetControl(id))
+            control->SetVisible(true);
+    }
+    SelectTab(1);
+}
+
+void DeviceMainDlg::SetHomeContent(bool devicesPresent)
+{
+    if (m_deviceList)
+        m_deviceList->SetVisible(devicesPresent);
+    for (int32_t id : {kNoDevicePicture, kNoDeviceText}) {
+        if (MControl* control = GetControl(id))
+            control->SetVisible(!devicesPresent);
+    }
+}
+
+void DeviceMainDlg::SelectTab(int32_t index)
+{
+    if (!m_tabs || m_tabs->GetItemId(index) < 0)
+        return;
+    m_tabs->SetSelectItem(index);
+    OnTabChange(index);
+}
+
+void DeviceMainDlg::OnTabChange(int32_t index)
+{
+    if (MControl* panel = GetControl(kPerformancePanel); panel && panel->IsVisible())
+        panel->SetVisible(false);
+    const int32_t item = m_tabs ? m_tabs->GetItemId(index) : -1;
+    if (item < 0)
+        return;
+    if (m_currentItem == kItemHome) {
+        if (MControl* mouse = GetControl(kMousePicture))
+            mouse->SetVisible(true);
+    }
+    if (item == kItemHome) {
+        ShowHomeView();
+        return;
+    }
+    m_currentItem = item;
+    ShowPageContainer(item);
+}
+
+void DeviceMainDlg::ShowPageContainer(int32_t item)
+{
+    for (const TabDef& tab : kTabs) {
+        if (MControl* container = GetControl(tab.container))
+            container->SetVisible(tab.item == item);
+    }
+}
+
+void DeviceMainDlg::SetLightingPresent(bool present)
+{
+    m_lightingPresent = present;
+    m_worker->SetLightingPresent(present);
+    if (m_tabs)
+        m_tabs->SetItemVisible(kItemLighting, present);
+    if (!present && m_currentItem == kItemLighting)
+        SelectTab(1);
+}
+
+void DeviceMainDlg::BringToFront()
+{
+    ShowWindow(kSwShowNormal);
+    SetForeground();
+}
+
+// ---- Messages ----
+
+intptr_t DeviceMainDlg::OnWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    switch (message) {
+    case AppMessages::kTray:
+        OnTrayNotify(lParam);
+        return 0;
+    case AppMessages::kQuit:
+        if (lParam == AppMessages::kQuitKey)
+            ExitProgram(0);
+        return 0;
+    case AppMessages::kUpdateResult:
+        OnUpdateResult(wParam, lParam);
+        return 0;
+    case AppMessages::kProfileAction:
+        if (wParam == AppMessages::kProfileChosen)
+            OnProfileChosen(int32_t(lParam));
+        else if (wParam == AppMessages::kProfileImport)
+            ImportProfile(lParam);
+        else if (wParam == AppMessages::kProfileExport)
+            ExportProfile(lParam);
+        return 0;
+    case AppMessages::kMacroListMenu:
+        OnMacroListCommand(wParam, lParam);
+        return 0;
+    case AppMessages::kMacroEventEdit:
+    case AppMessages::kMacroEventEdit2:
+        OnMacroEventEdit(message, wParam, lParam);
+        return 0;
+    case AppMessages::kLanguageChanged:
+        ApplyLanguage();
+        return 0;
+    case kWmDeviceChange:
+        OnDeviceChange(wParam, lParam);
+        return 0;
+    case kWmCommand:
+        if (wParam == AppMessages::kCommandExit) {
+            ExitProgram(0);
+            return 0;
+        }
+        if (wParam == AppMessages::kCommandSettings) {
+            OpenSettingsDialog();
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return MDialog::OnWindowMessage(message, wParam, lParam);
+}
+
+intptr_t DeviceMainDlg::OnMessage(int32_t id, int32_t code, intptr_t param, intptr_t)
+{
+    const RouteRow* row = FindRoute(id);
+    if (!row || !CodeMatches(row->codes, code))
+        return 0;
+    switch (row->route) {
+    case Route::TabChange:
+        OnTabChange(int32_t(param));
+        break;
+    case Route::Close:
+        OnCloseButton();
+        break;
+    case Route::Minimize:
+        OnMinimize();
+        break;
+    case Route::Maximize:
+        OnMaximizeButton();
+        break;
+    case Route::Settings:
+        OpenSettingsDialog();
+        break;
+    case Route::Profiles:
+        OnProfileButton();
+        break;
+    case Route::SelectModel:
+        SelectModel();
+        break;
+    case Route::Pair:
+        PairReceiver();
+        break;
+    case Route::Restore:
+        RestoreFactorySettings();
+        break;
+    case Route::VersionMessage:
+        ShowVersionMessage(id == 241 ? TextIds::kMouseFirmware : TextIds::kReceiverFirmware);
+        break;
+    case Route::TextTab:
+        SelectTab(4);
+        break;
+    case Route::NoAction:
+        break;
+    case Route::CharacterMap:
+        OpenCharacterMap();
+        break;
+    case Route::MouseSettings:
+        OpenMouseSettings();
+        break;
+    case Route::ButtonPage:
+        ButtonPageMessage(id, code, param);
+        break;
+    case Route::DpiPage:
+        DpiPageMessage(id, code, param);
+        break;
+    case Route::MacroPage:
+        MacroPageMessage(id, code, param);
+        break;
+    case Route::TextPage:
+        TextPageMessage(id, code, param);
+        break;
+    case Route::LightingPage:
+        LightingPageMessage(id, code, param);
+        break;
+    case Route::PerformancePage:
+        PerformancePageMessage(id, code, param);
+        break;
+    }
+    return 1;
+}
+
+void DeviceMainDlg::OnMaximizeButton()
+{
+    OnMaximize();
+    if (MControl* button = GetControl(kMaximizeButton))
+        button->SetImage(IsZoomed() ? QStringLiteral("sysbtn_restore.png") : QStringLiteral("sysbtn_maximize.png"), 4);
+}
+
+void DeviceMainDlg::OnProfileButton()
+{
+    if (!m_reachable) {
+        CUIMessageBox::Show(Text(TextIds::kMouseOffline), GetSafeHwnd(), Text(TextIds::kNotice), CUIMessageBox::kStyleOk);
+        return;
+    }
+    OpenProfilesDialog();
+}
+
+void DeviceMainDlg::OnProfileChosen(int32_t profile)
+{
+    SetCurrentProfile(profile);
+    m_store->SetActiveProfile(profile);
+    QString name;
+    m_profileName = m_store->GetProfileName(profile, name) ? name : QString();
+    UpdateProfileButton();
+    m_worker->Queue(kProfileLoadTask);
+}
+
+void DeviceMainDlg::SetCurrentProfile(int32_t profile)
+{
+    m_currentProfile = profile;
+    m_worker->SetCurrentProfile(profile);
+}
+
+void DeviceMainDlg::ShowVersionMessage(int32_t captionTextId)
+{
+    CUIMessageBox::Show(Text(TextIds::kLatestVersion), GetSafeHwnd(), Text(captionTextId), CUIMessageBox::kStyleOk);
+}
+
+void DeviceMainDlg::RestoreFactorySettings()
+{
+    if (!m_reachable) {
+        CUIMessageBox::Show(Text(TextIds::kMouseOffline), GetSafeHwnd(), Text(TextIds::kNotice), CUIMessageBox::kStyleOk);
+        return;
+    }
+    if (CUIMessageBox::Show(Text(TextIds::kRestoreQuestion), GetSafeHwnd(), Text(TextIds::kRestoreCaption),
+            CUIMessageBox::kStyleYesNo) != kIdOk)
+        return;
+    {
+        // Both resets under one hold of the store so the worker never reads a
+        // profile that is half reset.
+        auto lock = m_store->Lock();
+        m_store->DeleteKeyAssignments(m_currentProfile);
+        m_store->ResetConfig(m_currentProfile);
+    }
+    m_worker->Queue(kFactoryResetTask);
+    m_worker->ResetLoaded();
+    EndWaitDialog();
+    // The worker's end of task 21 reaches us as a posted call, which can only
+    // run inside the wait dialog's own loop: it is never missed.
+    WaitDlg wait;
+    m_waitDlg = &wait;
+    wait.Run(GetSafeHwnd());
+    m_waitDlg = nullptr;
+}
+
+void DeviceMainDlg::EndWaitDialog()
+{
+    if (m_waitDlg)
+        m_waitDlg->DoOK();
+}
+
+void DeviceMainDlg::SetReachable(bool reachable, int32_t mode)
+{
+    m_reachable = reachable;
+    m_currentMode = mode;
+    UpdateStatusText();
+}
+
+void DeviceMainDlg::SetSoftwareVersion(const QString& version)
+{
+    m_softwareVersion = version;
+    if (MControl* label = GetControl(kVersionLabel))
+        SetTitleOf(label, Text(TextIds::kVersionWord) + QStringLiteral(": v") + m_softwareVersion);
+}
+
+void DeviceMainDlg::UpdateStatusText()
+{
+    if (!m_status)
+        return;
+    int textId = TextIds::kStatusOffline;
+    if (m_reachable)
+        textId = m_currentMode == 1 ? TextIds::kStatusReceiver : TextIds::kStatusCable;
+    m_status->SetTitle(Text(textId));
+    m_status->SetState(m_reachable ? 1 : 0);
+}
+
+void DeviceMainDlg::UpdateProfileButton()
+{
+    if (m_profileButton)
+        m_profileButton->SetTitle(m_profileName.isEmpty() ? Text(TextIds::kProfileWord) : m_profileName);
+}
+
+void DeviceMainDlg::ExitProgram(int32_t code)
+{
+    RemoveTrayIcon();
+    if (m_exitHook)
+        m_exitHook(code);
+}
+
+// ---- Language ----
+
+QString DeviceMainDlg::RenameDefaultMacro(const QString& name, const QString& macroWord)
+{
+    static const QString kChineseWord = QStringLiteral("宏");
+    static const QString kEnglishWord = QStringLiteral("Macro");
+    if (name.startsWith(kChineseWord))
+        return macroWord + name.mid(kChineseWord.size());
+    if (name.startsWith(kEnglishWord))
+        return macroWord + name.mid(kEnglishWord.size());
+    return name;
+}
+
+void DeviceMainDlg::ApplyLanguage()
+{
+    if (m_deviceList) {
+        m_deviceList->SetModeText(1, Text(TextIds::kModeReceiver));
+        m_deviceList->SetModeText(0, Text(TextIds::kModeCable));
+    }
+    SetTitleOf(GetControl(kTitle), Text(TextIds::kTitle));
+    SetTitleOf(GetControl(kFooter), Text(TextIds::kFooter));
+    const std::pair<int32_t, int> tips[] = {{kCloseButton, TextIds::kTipClose}, {kMaximizeButton, TextIds::kTipMaximize},
+        {kMinimizeButton, TextIds::kTipMinimize}, {kSettingsButton, TextIds::kTipSettings}};
+    for (const auto& [id, textId] : tips) {
+        if (MControl* button = GetControl(id))
+            button->SetTooltip(Text(textId));
+    }
+    if (m_tabs) {
+        for (const TabDef& tab : kTabs)
+            m_tabs->SetItemText(tab.item, Text(tab.textId));
+    }
+    SetSoftwareVersion(m_softwareVersion);
+    SetTitleOf(GetControl(kNoDeviceText), Text(TextIds::kNoDevice));
+    SetTitleOf(GetControl(kPairButton), Text(TextIds::kPairReceiver));
+    ApplyLanguageToPages();
+    const QString macroWord = Text(TextIds::kMacroWord);
+    for (MControl* control : GetAllControls()) {
+        auto* list = dynamic_cast<MacroList*>(control);
+        if (!list)
+            continue;
+        for (int32_t i = 0; i < list->GetItemCount(); ++i) {
+            const QString old = list->GetItemText(i);
+            const QString renamed = RenameDefaultMacro(old, macroWord);
+            if (renamed != old)
+                list->ModifyItemString(i, renamed);
+        }
+    }
+    QString name;
+    m_profileName = m_store->GetProfileName(m_currentProfile, name) ? name : QString();
+    UpdateProfileButton();
+    UpdateStatusText();
+}
+
+// ---- DeviceEvents: worker thread in, interface thread out ----
+
+void DeviceMainDlg::PostToInterface(std::function<void()> call)
+{
+    const WindowHandle handle = m_handleForWorker;
+    if (!handle)
+        return;
+    WindowRegistry::PostCall(handle, [this, handle, call = std::move(call)] {
+        // The window may have closed since; then there is nothing to update.
+        if (MWindow::FromHandle(handle) == this)
+            call();
+    });
+}
+
+void DeviceMainDlg::ShowMouseVersion(const QString& labelled)
+{
+    PostToInterface([this, labelled] { OnMouseVersion(labelled); });
+}
+
+void DeviceMainDlg::ShowReceiverVersion(const QString& labelled)
+{
+    PostToInterface([this, labelled] { OnReceiverVersion(labelled); });
+}
+
+void DeviceMainDlg::ShowBattery(int32_t level, int32_t status)
+{
+    PostToInterface([this, level, status] {
+        if (m_battery)
+            m_battery->SetBatteryInfo(level, status);
+    });
+}
+
+void DeviceMainDlg::ShowDeviceBattery(int32_t devType, int32_t status, int32_t level)
+{
+    PostToInterface([this, devType, status, level] {
+        if (m_deviceList)
+            m_deviceList->SetDeviceBattery(devType, status, level);
+    });
+}
+
+void DeviceMainDlg::ShowDpiLevel(int32_t index)
+{
+    PostToInterface([this, index] { OnDpiLevel(index); });
+}
+
+void DeviceMainDlg::ShowProfile(int32_t profile, const QString& name)
+{
+    PostToInterface([this, profile, name] {
+        m_currentProfile = profile;
+        m_profileName = name;
+        UpdateProfileButton();
+    });
+}
+
+void DeviceMainDlg::ReloadPages(uint32_t pages)
+{
+    PostToInterface([this, pages] { OnReloadPages(pages); });
+}
+
+void DeviceMainDlg::RefreshConnectionState(Refresh kind)
+{
+    RefreshConnectionStateHook(kind);
+}
+
+void DeviceMainDlg::DeviceConnectState(int32_t connectionKind)
+{
+    m_reachable = false;
+    PostToInterface([this, connectionKind] { OnDeviceOffline(connectionKind); });
+}
+
+void DeviceMainDlg::CloseWaitDialog()
+{
+    PostToInterface([this] { EndWaitDialog(); });
+}
+
+void DeviceMainDlg::RestoreButtonDefaults()
+{
+    PostToInterface([this] { OnRestoreButtonDefaults(); });
+}
+
+void DeviceMainDlg::RestoreLighting()
+{
+    PostToInterface([this] { OnRestoreLighting(); });
+}
+
+void DeviceMainDlg::PlayTextRequest(int32_t first, int32_t second)
+{
+    PostToInterface([this, first, second] { OnPlayTextRequest(first, second); });
+}
+
+void DeviceMainDlg::RunUpdateTask(int32_t code)
+{
+    RunUpdateTaskHook(code);
+}
+
+// ---- Hooks ----
+
+void DeviceMainDlg::OnTrayNotify(intptr_t) {}
+void DeviceMainDlg::AddTrayIcon() {}
+void DeviceMainDlg::RemoveTrayIcon() {}
+void DeviceMainDlg::LoadConfiguration()
+{
+    LoadDescription();
+}
+void DeviceMainDlg::LoadDescription() {}
+void DeviceMainDlg::SetUpdateBase() {}
+void DeviceMainDlg::OnDeviceChange(uintptr_t, intptr_t) {}
+void DeviceMainDlg::RefreshConnectionStateHook(Refresh) {}
+void DeviceMainDlg::OnUpdateResult(uintptr_t, intptr_t) {}
+void DeviceMainDlg::RunUpdateTaskHook(int32_t) {}
+void DeviceMainDlg::OpenProfilesDialog() {}
+void DeviceMainDlg::ImportProfile(intptr_t) {}
+void DeviceMainDlg::ExportProfile(intptr_t) {}
+void DeviceMainDlg::OnCloseButton()
+{
+    // Without the tray the close button always ends the program.
+    ExitProgram(0);
+}
+void DeviceMainDlg::OpenSettingsDialog() {}
+void DeviceMainDlg::SelectModel() {}
+void DeviceMainDlg::PairReceiver() {}
+void DeviceMainDlg::OpenCharacterMap() {}
+void DeviceMainDlg::OpenMouseSettings() {}
+void DeviceMainDlg::OnMacroListCommand(uintptr_t, intptr_t) {}
+void DeviceMainDlg::OnMacroEventEdit(uint32_t, uintptr_t, intptr_t) {}
+intptr_t DeviceMainDlg::ButtonPageMessage(int32_t, int32_t, intptr_t) { return 1; }
+intptr_t DeviceMainDlg::DpiPageMessage(int32_t, int32_t, intptr_t) { return 1; }
+intptr_t DeviceMainDlg::MacroPageMessage(int32_t, int32_t, intptr_t) { return 1; }
+intptr_t DeviceMainDlg::TextPageMessage(int32_t, int32_t, intptr_t) { return 1; }
+intptr_t DeviceMainDlg::LightingPageMessage(int32_t, int32_t, intptr_t) { return 1; }
+intptr_t DeviceMainDlg::PerformancePageMessage(int32_t, int32_t, intptr_t) { return 1; }
+void DeviceMainDlg::CreatePages(const MRect&) {}
+void DeviceMainDlg::LayoutPages(const MRect&) {}
+void DeviceMainDlg::ApplyLanguageToPages() {}
+void DeviceMainDlg::OnMouseVersion(const QString&) {}
+void DeviceMainDlg::OnReceiverVersion(const QString&) {}
+void DeviceMainDlg::OnDpiLevel(int32_t) {}
+void DeviceMainDlg::OnReloadPages(uint32_t) {}
+void DeviceMainDlg::OnRestoreButtonDefaults() {}
+void DeviceMainDlg::OnRestoreLighting() {}
+void DeviceMainDlg::OnPlayTextRequest(int32_t, int32_t) {}
+void DeviceMainDlg::OnDeviceOffline(int32_t)
+{
+    UpdateStatusText();
+    ShowHomeView();
+    SetHomeContent(false);
+}

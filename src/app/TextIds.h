@@ -1,0 +1,39 @@
+#pragma once
+
+// Numbers of the interface texts the shell shows (section "LAN" of the
+// language files). Every constant here must exist in both language files.
+namespace TextIds {
+constexpr int kTitle = 1;
+constexpr int kFooter = 2;
+constexpr int kTipClose = 5;
+constexpr int kTipMinimize = 6;
+constexpr int kTipMaximize = 7;
+constexpr int kTipSettings = 11;
+constexpr int kVersionWord = 17;
+constexpr int kBoxOk = 20;
+constexpr int kBoxYes = 23;
+constexpr int kBoxNo = 25;
+constexpr int kStatusOffline = 50;
+constexpr int kStatusCable = 51;
+constexpr int kStatusReceiver = 52;
+constexpr int kNoDevice = 56;
+constexpr int kMouseOffline = 57;
+constexpr int kModeCable = 58;
+constexpr int kModeReceiver = 59;
+constexpr int kProfileWord = 61;
+constexpr int kTabHome = 71;
+constexpr int kTabButtons = 72;
+constexpr int kTabDpi = 73;
+constexpr int kTabMacros = 74;
+constexpr int kTabLighting = 75;
+constexpr int kTabPerformance = 76;
+constexpr int kTabText = 77;
+constexpr int kMacroWord = 351;
+constexpr int kMouseFirmware = 551;
+constexpr int kReceiverFirmware = 552;
+constexpr int kRestoreCaption = 570;
+constexpr int kRestoreQuestion = 571;
+constexpr int kNotice = 576;
+constexpr int kLatestVersion = 580;
+constexpr int kPairReceiver = 723;
+} // namespace TextIds

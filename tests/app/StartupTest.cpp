@@ -1,0 +1,322 @@
+#include "AppTestSupport.h"
+
+#include "app/AppMessages.h"
+#include "app/AppStartup.h"
+#include "app/DpiAwareness.h"
+#include "app/InstanceChannel.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QWidget>
+#include <future>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+TEST(DpiAwarenessTest, ScreensAndScales)
+{
+    const struct {
+        int32_t width;
+        int32_t height;
+        int32_t dpi;
+        bool aware;
+    } cases[] = {
+        {1366, 768, 96, true},    // height below 788
+        {1280, 1024, 96, true},   // width below 1400
+        {1399, 900, 96, true},
+        {1400, 788, 96, false},   // the first size that is large enough
+        {1400, 787, 96, true},
+        {1920, 1080, 96, false},
+        {1920, 1080, 120, false}, // 125 percent is not above 125
+        {1920, 1080, 144, true},
+        {1920, 1080, 168, true},
+        {1920, 1080, 192, true},
+        {1920, 1080, 150, false}, // unlisted DPI counts as 100 percent
+        {1920, 1080, 0, false},   // no monitor
+        {1920, 1200, 192, false}, // the DPI test applies to 1920 x 1080 only
+        {2560, 1440, 192, false},
+        {1080, 1920, 192, true},  // a portrait screen is narrow
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DpiAwareness::ShouldBeDpiAware(c.width, c.height, c.dpi), c.aware)
+            << c.width << "x" << c.height << " at " << c.dpi;
+    }
+    const std::pair<int32_t, int32_t> scales[] = {{96, 100}, {72, 100}, {120, 125}, {144, 150}, {168, 175},
+        {192, 200}, {100, 100}, {240, 100}, {-1, 100}};
+    for (const auto& [dpi, percent] : scales)
+        EXPECT_EQ(DpiAwareness::ScalePercent(dpi), percent) << dpi;
+    EXPECT_DOUBLE_EQ(DpiAwareness::WindowScale(false, 2.0), 1.0);
+    EXPECT_DOUBLE_EQ(DpiAwareness::WindowScale(true, 2.0), 0.5);
+    EXPECT_DOUBLE_EQ(DpiAwareness::WindowScale(true, 1.0), 1.0);
+    EXPECT_DOUBLE_EQ(DpiAwareness::WindowScale(true, 0.0), 1.0);
+}
+
+TEST(AppStartupTest, AutorunIsACaseSensitiveSubstringOfTheArguments)
+{
+    const struct {
+        QStringList arguments;
+        bool autorun;
+    } cases[] = {
+        {{"tarvo"}, false},
+        {{"tarvo", "-autorun"}, true},
+        {{"tarvo", "--x", "-autorun"}, true},
+        {{"tarvo", "x-autorunning"}, true},
+        {{"tarvo", "-AUTORUN"}, false},
+        {{"tarvo", "-Autorun"}, false},
+        {{"tarvo", "autorun"}, false},
+        {{"/opt/-autorun/tarvo"}, false}, // the program's own path is not an argument
+        {{}, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AppStartup::HasAutorunSwitch(c.arguments), c.autorun) << c.arguments.join(' ').toStdString();
+}
+
+class InstanceChannelTest : public ::testing::Test {
+protected:
+    QString Folder() const { return m_dir.path() + QLatin1Char('/'); }
+    // A request from another thread while this one serves the channel.
+    QString RequestServed(InstanceChannel& client, const QString& line)
+    {
+        auto answer = std::async(std::launch::async, [&] { return client.Request(line, 3000); });
+        EXPECT_TRUE(WaitUntil([&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+        return answer.get();
+    }
+    QTemporaryDir m_dir;
+};
+
+TEST_F(InstanceChannelTest, OneFirstInstancePerFolder)
+{
+    InstanceChannel first(QStringLiteral("Tarvo"), Folder());
+    EXPECT_EQ(first.ClaimFirst(), InstanceChannel::Claim::First);
+    InstanceChannel second(QStringLiteral("Tarvo"), Folder());
+    EXPECT_EQ(second.ClaimFirst(), InstanceChannel::Claim::Other);
+    // Nobody listening yet: a later start gets no answer and ends.
+    EXPECT_EQ(second.AskToShow(200), InstanceChannel::ShowResult::NoAnswer);
+    first.Close();
+    InstanceChannel third(QStringLiteral("Tarvo"), Folder());
+    EXPECT_EQ(third.ClaimFirst(), InstanceChannel::Claim::First);
+}
+
+TEST_F(InstanceChannelTest, AFolderThatCannotHoldTheLockGoesOnAsFirst)
+{
+    QFile blocker(Folder() + QStringLiteral("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    InstanceChannel channel(QStringLiteral("Tarvo"), Folder() + QStringLiteral("file/below"));
+    EXPECT_EQ(channel.ClaimFirst(), InstanceChannel::Claim::Unavailable);
+}
+
+TEST_F(InstanceChannelTest, RequestsAndAnswers)
+{
+    AppFixtureServices services;
+    InstanceChannel server(QStringLiteral("Tarvo"), Folder());
+    ASSERT_EQ(server.ClaimFirst(), InstanceChannel::Claim::First);
+    ASSERT_TRUE(server.Listen());
+    InstanceChannel client(QStringLiteral("Tarvo"), Folder());
+
+    // Before the window exists.
+    EXPECT_EQ(RequestServed(client, QStringLiteral("show")), QStringLiteral("nowindow"));
+    EXPECT_EQ(RequestServed(client, QStringLiteral("post 1691 0 610")), QStringLiteral("refused"));
+
+    DeviceMainDlg::Services withChannel;
+    withChannel.hid = services.m_hid.get();
+    withChannel.store = services.m_store.get();
+    withChannel.channel = &server;
+    std::vector<int32_t> exits;
+    DeviceMainDlg dlg(withChannel);
+    dlg.SetExitHook([&](int32_t code) { exits.push_back(code); });
+    dlg.Create(0, QStringLiteral("Tarvo"), kWsDialog, 0, {0, 0, 1280, 780});
+    dlg.ShowWindow(kSwHide);
+    ProcessEvents();
+
+    // Another start restores the hidden window.
+    EXPECT_EQ(RequestServed(client, QStringLiteral("show")), QStringLiteral("shown"));
+    EXPECT_TRUE(dlg.IsWindowVisible());
+    dlg.ShowWindow(kSwMinimize);
+    ProcessEvents();
+    EXPECT_EQ(RequestServed(client, QStringLiteral("show")), QStringLiteral("shown"));
+    EXPECT_TRUE(dlg.IsWindowVisible());
+    EXPECT_FALSE(dlg.GetWidget()->isMinimized());
+
+    const struct {
+        const char* line;
+        const char* answer;
+    } cases[] = {
+        {"post 1691 0 611", "posted"}, // delivered, and changes nothing
+        {"post 1690 0 610", "refused"},
+        {"post 2022 0 0", "refused"},
+        {"post 1691 0", "error"},
+        {"post 1691 x 610", "error"},
+        {"post 1691 0 610 7", "error"},
+        {"", "error"},
+        {"SHOW", "error"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RequestServed(client, QString::fromLatin1(c.line)), QString::fromLatin1(c.answer)) << c.line;
+    ProcessEvents();
+    EXPECT_TRUE(exits.empty());
+    EXPECT_TRUE(dlg.IsWindowVisible());
+
+    // A request too long to be ours is cut off.
+    EXPECT_EQ(RequestServed(client, QString(300, QLatin1Char('a'))), QStringLiteral("error"));
+
+    EXPECT_EQ(RequestServed(client, QStringLiteral("post 1691 0 610")), QStringLiteral("posted"));
+    ProcessEvents();
+    EXPECT_EQ(exits, std::vector<int32_t>{0});
+}
+
+// ---- The real program in two processes (offscreen) ----
+
+QProcessEnvironment ProgramEnvironment(const QString& home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
+    env.insert(QStringLiteral("TARVO_PROGRAM_DIR"), QStringLiteral(TARVO_BINARY_DIR));
+    env.insert(QStringLiteral("TARVO_HIDAPI_LIBRARY"), QStringLiteral("/nonexistent/libhidapi-none.so"));
+    env.insert(QStringLiteral("TARVO_STARTUP_PROBE"), QStringLiteral("1"));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("LC_MESSAGES"));
+    return env;
+}
+
+bool WaitForOutput(QProcess& process, const QByteArray& text, QByteArray& seen)
+{
+    for (int i = 0; i < 100 && !seen.contains(text); ++i) {
+        process.waitForReadyRead(100);
+        seen += process.readAllStandardOutput();
+    }
+    return seen.contains(text);
+}
+
+class TwoProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QDir().mkpath(m_home.path() + QStringLiteral("/run"));
+        QFile::setPermissions(m_home.path() + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    void Start(QProcess& process, const QStringList& arguments)
+    {
+        process.setProcessEnvironment(ProgramEnvironment(m_home.path()));
+        process.start(QStringLiteral(TARVO_PROGRAM_PATH), arguments);
+        ASSERT_TRUE(process.waitForStarted(5000));
+    }
+    QString Ask(const QString& line)
+    {
+        InstanceChannel client(QStringLiteral("Tarvo"), m_home.path() + QStringLiteral("/run"));
+        return client.Request(line, 2000);
+    }
+    QTemporaryDir m_home;
+};
+
+TEST_F(TwoProcessTest, ASecondStartRaisesTheFirstAndExitsZero)
+{
+    QProcess first;
+    Start(first, {QStringLiteral("-autorun")});
+    // Hidden: ask with the harmless quit message until the window exists.
+    bool attached = false;
+    for (int i = 0; i < 100 && !attached; ++i) {
+        attached = Ask(QStringLiteral("post 1691 0 1")) == QLatin1String("posted");
+        if (!attached)
+            QThread::msleep(50);
+    }
+    ASSERT_TRUE(attached);
+    QByteArray seen = first.readAllStandardOutput();
+    EXPECT_FALSE(seen.contains("tarvo: window shown")) << "started hidden";
+
+    QProcess second;
+    Start(second, {});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(second.readAllStandardOutput().contains("window shown")) << "the second start opens no window";
+
+    // The first window was brought up and drew itself.
+    EXPECT_TRUE(WaitForOutput(first, "tarvo: window shown", seen));
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    // Another process ends it with 1691 and 610.
+    EXPECT_EQ(Ask(QStringLiteral("post 1691 0 610")), QStringLiteral("posted"));
+    ASSERT_TRUE(first.waitForFinished(10000));
+    EXPECT_EQ(first.exitCode(), 0);
+
+    // The settings file holds the language written back, the data folder its db/.
+    QFile settings(m_home.path() + QStringLiteral("/config/Tarvo/Tarvo.conf"));
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(settings.readAll().contains("LCID=1033"));
+    EXPECT_TRUE(QDir(m_home.path() + QStringLiteral("/data/Tarvo Files/db")).exists());
+
+    // The lock went with the process: the next start is a first instance again.
+    QProcess third;
+    Start(third, {});
+    QByteArray thirdSeen;
+    EXPECT_TRUE(WaitForOutput(third, "tarvo: window shown", thirdSeen));
+    EXPECT_EQ(Ask(QStringLiteral("post 1691 0 610")), QStringLiteral("posted"));
+    ASSERT_TRUE(third.waitForFinished(10000));
+    EXPECT_EQ(third.exitCode(), 0);
+}
+
+TEST_F(TwoProcessTest, ASecondStartWhileTheFirstHasNoWindowEndsSilently)
+{
+    // A first instance that holds the lock and listens, with no window yet.
+    InstanceChannel first(QStringLiteral("Tarvo"), m_home.path() + QStringLiteral("/run"));
+    ASSERT_EQ(first.ClaimFirst(), InstanceChannel::Claim::First);
+    ASSERT_TRUE(first.Listen());
+    QProcess second;
+    Start(second, {});
+    EXPECT_TRUE(WaitUntil([&] { return second.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(second.readAllStandardOutput().contains("window shown"));
+}
+
+// ---- Text ids ----
+
+// Every interface text the shell asks for exists in both language files.
+TEST(TextIdScanTest, EveryTextIdTheProgramUsesExistsInBothLanguages)
+{
+    std::set<int> used;
+    const QRegularExpression getCall(QStringLiteral(R"(InterfaceText::Get\(\s*(\d+)\s*\))"));
+    const QRegularExpression constant(QStringLiteral(R"(constexpr\s+int\s+k\w+\s*=\s*(\d+)\s*;)"));
+    const QRegularExpression textCall(QStringLiteral(R"(\bText\(\s*(\d+)\s*\))"));
+    QDirIterator it(QStringLiteral(TARVO_SOURCE_DIR "/src/app"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+        QDir::Files, QDirIterator::Subdirectories);
+    int files = 0;
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+        const QString source = QString::fromUtf8(file.readAll());
+        ++files;
+        for (const QRegularExpression* pattern : {&getCall, &textCall})
+            for (auto match = pattern->globalMatch(source); match.hasNext();)
+                used.insert(match.next().captured(1).toInt());
+        if (path.endsWith(QLatin1String("TextIds.h")))
+            for (auto match = constant.globalMatch(source); match.hasNext();)
+                used.insert(match.next().captured(1).toInt());
+    }
+    EXPECT_GE(files, 10);
+    // The scan really finds the shell's texts (a broken pattern would pass vacuously).
+    ASSERT_GE(used.size(), 30u);
+    EXPECT_TRUE(used.count(351) && used.count(723) && used.count(571));
+
+    for (const char* language : {"2052", "1033"}) {
+        const auto texts = ReadLanguageFile(QStringLiteral(TARVO_SOURCE_DIR "/resources/language/") + QLatin1String(language) + QStringLiteral(".lan"));
+        ASSERT_FALSE(texts.empty()) << language;
+        for (int id : used) {
+            const auto found = texts.find(id);
+            EXPECT_TRUE(found != texts.end() && !found->second.isEmpty()) << "text " << id << " missing from " << language << ".lan";
+        }
+    }
+}
+
+} // namespace
