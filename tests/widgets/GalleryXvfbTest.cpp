@@ -73,8 +73,8 @@ TEST_F(GalleryXvfbTest, GalleryRendersEveryControlOnX11)
     env.insert(QStringLiteral("DISPLAY"), m_display);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     // Under the sanitizers, a buffer libdbus keeps for the process's life is no leak of ours.
-    env.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("suppressions=" TARVO_SOURCE_DIR "/tests/widgets/lsan.supp"));
-    env.insert(QStringLiteral("TSAN_OPTIONS"), QStringLiteral("suppressions=" TARVO_SOURCE_DIR "/tests/widgets/tsan.supp"));
+    env.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("suppressions=" TARVO_SOURCE_DIR "/tests/qt-lsan.supp"));
+    env.insert(QStringLiteral("TSAN_OPTIONS"), QStringLiteral("suppressions=" TARVO_SOURCE_DIR "/tests/qt-tsan.supp"));
     gallery.setProcessEnvironment(env);
     gallery.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     gallery.start(QStringLiteral(TARVO_GALLERY_PATH), {QStringLiteral("--screenshot"), shot});
