@@ -1,3 +1,4 @@
+#include "XvfbDisplay.h"
 #include "app/InstanceChannel.h"
 
 #include <QCoreApplication>
@@ -29,36 +30,6 @@ const QRect kWindow((kScreenWidth - 1280) / 2, (kScreenHeight - 780) / 2, 1280, 
 // each language, captured from the screen as a user would see it.
 class AppXvfbTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        if (m_xvfb.state() != QProcess::NotRunning) {
-            m_xvfb.terminate();
-            if (!m_xvfb.waitForFinished(5000))
-                m_xvfb.kill();
-        }
-    }
-    bool StartXvfb(const QString& program)
-    {
-        for (int display = 121; display < 149; ++display) {
-            if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)) ||
-                QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)))
-                continue;
-            m_display = QStringLiteral(":%1").arg(display);
-            m_xvfb.start(program, {m_display, QStringLiteral("-screen"), QStringLiteral("0"),
-                                      QStringLiteral("%1x%2x24").arg(kScreenWidth).arg(kScreenHeight),
-                                      QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-            if (!m_xvfb.waitForStarted(5000))
-                return false;
-            for (int i = 0; i < 100 && m_xvfb.state() == QProcess::Running; ++i) {
-                if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)))
-                    return true;
-                QThread::msleep(50);
-            }
-            m_xvfb.kill();
-            m_xvfb.waitForFinished(2000);
-        }
-        return false;
-    }
     // Starts the program in `locale`, captures the screen once the window is
     // drawn, ends the program through its channel. The capture, or a null image.
     QImage RunAndCapture(const QString& locale, const QString& shotPath)
@@ -68,7 +39,7 @@ protected:
         QDir().mkpath(run);
         QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), m_display);
+        env.insert(QStringLiteral("DISPLAY"), m_xvfb.Display());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
@@ -104,8 +75,7 @@ protected:
         return QImage(shotPath);
     }
 
-    QProcess m_xvfb;
-    QString m_display;
+    XvfbDisplay m_xvfb;
 };
 
 // Share of the window's pixels that are not the empty screen's black, and
@@ -129,12 +99,11 @@ void Measure(const QImage& image, double& covered, int& colours)
 
 TEST_F(AppXvfbTest, TheWindowIsDrawnInBothLanguages)
 {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty())
+    if (XvfbDisplay::FindServer().isEmpty())
         GTEST_SKIP() << "Xvfb is not installed";
     if (QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty())
         GTEST_SKIP() << "ImageMagick's import is not installed";
-    ASSERT_TRUE(StartXvfb(xvfb)) << "Xvfb did not start";
+    ASSERT_TRUE(m_xvfb.Start(kScreenWidth, kScreenHeight, 121)) << "Xvfb did not start";
 
     const QImage english = RunAndCapture(QStringLiteral("en_US.UTF-8"), QStringLiteral(TARVO_BINARY_DIR "/tarvo-en.png"));
     const QImage chinese = RunAndCapture(QStringLiteral("zh_CN.UTF-8"), QStringLiteral(TARVO_BINARY_DIR "/tarvo-zh.png"));

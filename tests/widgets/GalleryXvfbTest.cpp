@@ -1,3 +1,5 @@
+#include "XvfbDisplay.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -21,56 +23,20 @@ namespace {
 // and keeps its screenshot for docs/.
 class GalleryXvfbTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-    }
-    void TearDown() override
-    {
-        if (m_xvfb.state() != QProcess::NotRunning) {
-            m_xvfb.terminate();
-            if (!m_xvfb.waitForFinished(5000))
-                m_xvfb.kill();
-        }
-    }
-    // Starts Xvfb on the first free display from :71; false when it does not come up.
-    bool StartXvfb(const QString& program)
-    {
-        for (int display = 71; display < 99; ++display) {
-            if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)) ||
-                QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)))
-                continue;
-            m_display = QStringLiteral(":%1").arg(display);
-            m_xvfb.start(program, {m_display, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1920x1080x24"),
-                                      QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-            if (!m_xvfb.waitForStarted(5000))
-                return false;
-            // Bounded by a number of checks: the socket appears once the server listens.
-            for (int i = 0; i < 100 && m_xvfb.state() == QProcess::Running; ++i) {
-                if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)))
-                    return true;
-                QThread::msleep(50);
-            }
-            m_xvfb.kill();
-            m_xvfb.waitForFinished(2000);
-        }
-        return false;
-    }
-    QProcess m_xvfb;
-    QString m_display;
+    XvfbDisplay m_xvfb;
 };
 
 TEST_F(GalleryXvfbTest, GalleryRendersEveryControlOnX11)
 {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty())
+    if (XvfbDisplay::FindServer().isEmpty())
         GTEST_SKIP() << "Xvfb is not installed";
-    ASSERT_TRUE(StartXvfb(xvfb)) << "Xvfb did not start";
+    ASSERT_TRUE(m_xvfb.Start(1920, 1080, 71)) << "Xvfb did not start";
 
     const QString shot = QStringLiteral(TARVO_BINARY_DIR "/gallery.png");
     QFile::remove(shot);
     QProcess gallery;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), m_display);
+    env.insert(QStringLiteral("DISPLAY"), m_xvfb.Display());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     // Under the sanitizers, a buffer libdbus keeps for the process's life is no leak of ours.
     env.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("suppressions=" TARVO_SOURCE_DIR "/tests/qt-lsan.supp"));
