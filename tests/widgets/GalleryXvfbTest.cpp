@@ -1,13 +1,10 @@
 #include "XvfbDisplay.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QSet>
-#include <QStandardPaths>
-#include <QThread>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
