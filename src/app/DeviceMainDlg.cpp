@@ -453,8 +453,16 @@ void DeviceMainDlg::UISize(const MRect& client)
     const MRect box{w / 2 - boxW / 2, boxTop, w / 2 - boxW / 2 + boxW, boxTop + boxH};
     place(kNoDevicePicture, box);
     place(kNoDeviceText, {box.left + int32_t(80 * s), box.top, box.right - int32_t(16 * s), box.bottom});
-    const int32_t pairTop = box.bottom + int32_t(40 * s);
-    place(kPairButton, {w / 2 - int32_t(80 * s), pairTop, w / 2 + int32_t(80 * s), pairTop + int32_t(36 * s)});
+    // Under the no-device text, or under the device list's right end when the
+    // list is shown (in the middle it would cover an item).
+    const int32_t pairW = int32_t(160 * s);
+    const int32_t pairH = int32_t(36 * s);
+    if (m_homeShowsList) {
+        place(kPairButton, {w - 60 - pairW, h - 100 + 6, w - 60, h - 100 + 6 + pairH});
+    } else {
+        const int32_t pairTop = box.bottom + int32_t(40 * s);
+        place(kPairButton, {w / 2 - pairW / 2, pairTop, w / 2 + pairW / 2, pairTop + pairH});
+    }
     LayoutPages(client);
     PlaceMouseMarkers();
 }
@@ -491,6 +499,10 @@ void DeviceMainDlg::ShowModelView()
 
 void DeviceMainDlg::SetHomeContent(bool devicesPresent)
 {
+    if (devicesPresent != m_homeShowsList) {
+        m_homeShowsList = devicesPresent;
+        UISize(GetClientRect());
+    }
     if (m_deviceList)
         m_deviceList->SetVisible(devicesPresent);
     for (int32_t id : {kNoDevicePicture, kNoDeviceText}) {

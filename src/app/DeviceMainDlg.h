@@ -311,6 +311,7 @@ private:
     MouseCtrl* m_markers = nullptr;
     QSize m_pictureSize;                   // of the current mouse picture; empty: none
     std::vector<MouseMarker> m_markerList; // in picture pixels
+    bool m_homeShowsList = false;
     int32_t m_clickedDeviceType = 0;       // the device list item last clicked
     QString m_lastStateLine;
     bool m_stateProbe = false;             // TARVO_STATE_PROBE: state lines on stdout

@@ -202,6 +202,19 @@ TEST_F(RegistryJoinTest, TheLightingTabFollowsTheModel)
     }
 }
 
+TEST_F(RegistryJoinTest, ThePairButtonNeverCoversTheDeviceList)
+{
+    Open();
+    for (bool present : {true, false, true}) {
+        m_dlg->SetHomeContent(present);
+        const MRect pair = m_dlg->GetControl(DeviceMainDlg::kPairButton)->GetRect();
+        const MRect list = List()->GetRect();
+        const bool overlaps = pair.left < list.right && list.left < pair.right && pair.top < list.bottom && list.top < pair.bottom;
+        EXPECT_FALSE(present && overlaps) << present;
+        EXPECT_LT(pair.bottom, m_dlg->GetClientRect().bottom - 50) << "above the bottom band";
+    }
+}
+
 TEST_F(RegistryJoinTest, AClickOnATypeNoModelHasChangesNothing)
 {
     Open();
