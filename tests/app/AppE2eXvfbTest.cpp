@@ -342,9 +342,15 @@ TEST_F(AppE2eXvfbTest, PlugToOnlineFigure)
         Sim("unplug heron");
         ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.Item(101).cable != kOnline && s.status == 50; }))
             << i << " " << m_lastLine.toStdString();
+        // Pacing, not a check: a removal can queue a task per interface, and
+        // a refresh still due from the last one would find the next plug
+        // early and shorten the figure.
+        QThread::msleep(1600);
+        Drain();
     }
     std::sort(times.begin(), times.end());
     const double median = (times[9] + times[10]) / 2;
+    // Most of it is the worker's settle time after an arrival (1000 ms).
     std::printf("plug to item online (real tarvo, simulated cable Heron Pro): median %.1f ms of 20, min %.1f ms, max %.1f ms\n",
         median, times.front(), times.back());
     RecordProperty("plug_to_online_median_ms", int(median));
