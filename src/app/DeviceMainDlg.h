@@ -33,7 +33,9 @@ class WaitDlg;
 // and the owner of the device worker (its CThreadBasic base runs one
 // DeviceWorker pass every 2 ms). The worker reaches the window only through
 // DeviceEvents, which this class implements by posting to the interface
-// thread, in order.
+// thread, in order. The device registry (models, descriptions, what is
+// plugged) owns the connection state: the worker's connection events go to
+// it, and it reaches the window through MainDlgRegistryView, also posted.
 //
 // Parts that arrive later plug in through the protected hooks below; each is
 // named after what it will do and does nothing (or the least that keeps the
