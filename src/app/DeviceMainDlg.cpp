@@ -3,10 +3,16 @@
 #include "app/AppMessages.h"
 #include "app/CUIMessageBox.h"
 #include "app/InstanceChannel.h"
+#include "app/MainDlgRegistryView.h"
 #include "app/TextIds.h"
 #include "app/WaitDlg.h"
+#include "devices/DeviceRegistry.h"
+#include "devices/DevicesLog.h"
+#include "devices/RegistryDeviceEvents.h"
 #include "hid/HidDeviceList.h"
 #include "language/InterfaceText.h"
+#include "platform/Paths.h"
+#include "platform/UserSettings.h"
 #include "store/SettingsStore.h"
 #include "widgets/BatteryCtrl.h"
 #include "widgets/CDeviceList.h"
@@ -20,7 +26,11 @@
 #include "widgets/MText.h"
 #include "widgets/MacroList.h"
 #include "widgets/Manager.h"
+#include "widgets/MouseCtrl.h"
 #include "widgets/WindowRegistry.h"
+
+#include <QImageReader>
+#include <QWidget>
 
 #include <array>
 #include <cstdio>
@@ -168,6 +178,16 @@ bool CodeMatches(Codes codes, int32_t code)
 
 QString Text(int id) { return InterfaceText::Get(id); }
 
+QString WithSlash(const QString& folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+// Where the picture of the current model sits: its top 145 down, its right
+// edge 150 left of the client area's right edge.
+constexpr int32_t kPictureTop = 145;
+constexpr int32_t kPictureRightGap = 150;
+
 void SetTitleOf(MControl* control, const QString& text)
 {
     if (auto* font = dynamic_cast<MControlFont*>(control))
@@ -183,7 +203,17 @@ DeviceMainDlg::DeviceMainDlg(Services services)
     , m_store(services.store ? services.store : &SettingsStore::Instance())
     , m_channel(services.channel)
 {
-    m_worker = std::make_unique<DeviceWorker>(*m_hid, *m_store, *this, services.timings);
+    m_settings = std::make_unique<UserSettings>(
+        services.settingsPath.isEmpty() ? Paths::SettingsFilePath() : services.settingsPath);
+    m_settings->Open();
+    m_registryView = std::make_unique<MainDlgRegistryView>(*this);
+    m_registry = std::make_unique<DeviceRegistry>(*m_hid, *m_store, *m_settings, *m_registryView,
+        WithSlash(services.programFolder.isEmpty() ? Paths::ProgramFolder() : services.programFolder),
+        WithSlash(services.dataFolder.isEmpty() ? Paths::DataFolder() : services.dataFolder));
+    // The worker's connection events go to the registry, the rest to this window.
+    m_registryEvents = std::make_unique<RegistryDeviceEvents>(*m_registry, *this);
+    m_stateProbe = !qEnvironmentVariableIsEmpty("TARVO_STATE_PROBE");
+    m_worker = std::make_unique<DeviceWorker>(*m_hid, *m_store, *m_registryEvents, services.timings);
     m_worker->SetLightingPresent(m_lightingPresent);
     m_worker->SetCurrentProfile(m_currentProfile);
     m_exitHook = [this](int32_t code) {
@@ -250,6 +280,7 @@ void DeviceMainDlg::InitUI(const MRect& client)
     CreateTabs(client);
     CreateHomePage(client);
     CreatePages(client);
+    CreateMouseMarkers();
     ShowHomeView();
     SetHomeContent(false);
     UISize(client);
@@ -411,7 +442,9 @@ void DeviceMainDlg::UISize(const MRect& client)
             place(tab.container, pages);
     }
     place(kPerformancePanel, pages);
-    place(kMousePicture, pages);
+    PlaceMousePicture(client);
+    if (!GetControl(kMouseMarkers) || m_markers)
+        place(kMouseMarkers, pages);
     place(kHomeContainer, {10, 75, w, h - kBand});
     place(kDeviceList, {90, 130, w - 60, h - 100});
     const int32_t boxW = int32_t(500 * s);
@@ -420,9 +453,18 @@ void DeviceMainDlg::UISize(const MRect& client)
     const MRect box{w / 2 - boxW / 2, boxTop, w / 2 - boxW / 2 + boxW, boxTop + boxH};
     place(kNoDevicePicture, box);
     place(kNoDeviceText, {box.left + int32_t(80 * s), box.top, box.right - int32_t(16 * s), box.bottom});
-    const int32_t pairTop = box.bottom + int32_t(40 * s);
-    place(kPairButton, {w / 2 - int32_t(80 * s), pairTop, w / 2 + int32_t(80 * s), pairTop + int32_t(36 * s)});
+    // Under the no-device text, or under the device list's right end when the
+    // list is shown (in the middle it would cover an item).
+    const int32_t pairW = int32_t(160 * s);
+    const int32_t pairH = int32_t(36 * s);
+    if (m_homeShowsList) {
+        place(kPairButton, {w - 60 - pairW, h - 100 + 6, w - 60, h - 100 + 6 + pairH});
+    } else {
+        const int32_t pairTop = box.bottom + int32_t(40 * s);
+        place(kPairButton, {w / 2 - pairW / 2, pairTop, w / 2 + pairW / 2, pairTop + pairH});
+    }
     LayoutPages(client);
+    PlaceMouseMarkers();
 }
 
 // ---- Views and tabs ----
@@ -457,6 +499,10 @@ void DeviceMainDlg::ShowModelView()
 
 void DeviceMainDlg::SetHomeContent(bool devicesPresent)
 {
+    if (devicesPresent != m_homeShowsList) {
+        m_homeShowsList = devicesPresent;
+        UISize(GetClientRect());
+    }
     if (m_deviceList)
         m_deviceList->SetVisible(devicesPresent);
     for (int32_t id : {kNoDevicePicture, kNoDeviceText}) {
@@ -593,6 +639,7 @@ intptr_t DeviceMainDlg::OnMessage(int32_t id, int32_t code, intptr_t param, intp
         OnProfileButton();
         break;
     case Route::SelectModel:
+        m_clickedDeviceType = int32_t(param);
         SelectModel();
         break;
     case Route::Pair:
@@ -807,8 +854,10 @@ void DeviceMainDlg::PostToInterface(std::function<void()> call)
         return;
     WindowRegistry::PostCall(handle, [this, handle, call = std::move(call)] {
         // The window may have closed since; then there is nothing to update.
-        if (MWindow::FromHandle(handle) == this)
+        if (MWindow::FromHandle(handle) == this) {
             call();
+            WriteStateLine();
+        }
     });
 }
 
@@ -900,12 +949,22 @@ void DeviceMainDlg::AddTrayIcon() {}
 void DeviceMainDlg::RemoveTrayIcon() {}
 void DeviceMainDlg::LoadConfiguration()
 {
-    LoadDescription();
+    // The configuration, the current model's description, the device-change
+    // registration and the first full refresh. Without a usable config.xml
+    // the window still opens, with no model.
+    m_registry->Start();
+    m_softwareVersion = m_registry->SoftwareVersion();
 }
-void DeviceMainDlg::LoadDescription() {}
+void DeviceMainDlg::LoadDescription()
+{
+    m_registry->LoadDescription();
+}
 void DeviceMainDlg::SetUpdateBase() {}
 void DeviceMainDlg::OnDeviceChange(uintptr_t, intptr_t) {}
-void DeviceMainDlg::RefreshConnectionStateHook(Refresh) {}
+void DeviceMainDlg::RefreshConnectionStateHook(Refresh kind)
+{
+    m_registryEvents->RefreshConnectionState(kind);
+}
 void DeviceMainDlg::OnUpdateResult(uintptr_t, intptr_t) {}
 void DeviceMainDlg::RunUpdateTaskHook(int32_t) {}
 void DeviceMainDlg::OpenProfilesDialog() {}
@@ -917,7 +976,10 @@ void DeviceMainDlg::OnCloseButton()
     ExitProgram(0);
 }
 void DeviceMainDlg::OpenSettingsDialog() {}
-void DeviceMainDlg::SelectModel() {}
+void DeviceMainDlg::SelectModel()
+{
+    m_registry->SelectModel(m_clickedDeviceType);
+}
 void DeviceMainDlg::PairReceiver() {}
 void DeviceMainDlg::OpenCharacterMap() {}
 void DeviceMainDlg::OpenMouseSettings() {}
@@ -944,4 +1006,144 @@ void DeviceMainDlg::OnDeviceOffline(int32_t)
     UpdateStatusText();
     ShowHomeView();
     SetHomeContent(false);
+}
+
+// ---- The device registry's effects (interface thread) ----
+
+void DeviceMainDlg::CreateMouseMarkers()
+{
+    // The button page brings its own marker control; until it does, the
+    // window keeps one over the button page so the markers have a home.
+    if (GetControl(kMouseMarkers))
+        return;
+    auto* container = dynamic_cast<MArea*>(GetControl(kButtonContainer));
+    m_markers = dynamic_cast<MouseCtrl*>(CreateControl(QStringLiteral("MouseCtrl"), kMouseMarkers, {}, {}, container));
+}
+
+void DeviceMainDlg::ApplyStatusText(int32_t textId)
+{
+    // The status text is the window's view of reachability: the guards of
+    // the profile button and of the factory reset read it.
+    if (textId == DeviceRegistry::kTextNotConnected)
+        SetReachable(false, m_currentMode);
+    else
+        SetReachable(true, textId == DeviceRegistry::kTextReceiver ? 1 : 0);
+}
+
+void DeviceMainDlg::ApplyVersionLabel(const QString& label)
+{
+    SetTitleOf(GetControl(kVersionLabel), label);
+}
+
+void DeviceMainDlg::ApplyMousePicture(const QString& pictureName)
+{
+    MControl* picture = GetControl(kMousePicture);
+    if (!picture)
+        return;
+    picture->SetImage(pictureName);
+    m_pictureSize = QImageReader(Manager::SkinPath(pictureName)).size();
+    if (!m_pictureSize.isValid())
+        DevicesDebugLine(QStringLiteral("mouse picture %1 cannot be read").arg(pictureName));
+    UISize(GetClientRect());
+}
+
+void DeviceMainDlg::PlaceMousePicture(const MRect& client)
+{
+    MControl* picture = GetControl(kMousePicture);
+    if (!picture)
+        return;
+    if (m_pictureSize.width() > 1) {
+        const int32_t right = client.right - kPictureRightGap;
+        picture->SetRect({right - m_pictureSize.width(), kPictureTop, right, kPictureTop + m_pictureSize.height()});
+    } else {
+        picture->SetRect({200, 75, client.right, client.bottom - 50});
+    }
+}
+
+MRect DeviceMainDlg::MousePictureRect() const
+{
+    const MControl* picture = GetControl(kMousePicture);
+    if (!picture || m_pictureSize.width() <= 1)
+        return {};
+    return picture->GetRect();
+}
+
+void DeviceMainDlg::ApplyMouseMarkers(const std::vector<MouseMarker>& markers)
+{
+    m_markerList = markers;
+    PlaceMouseMarkers();
+}
+
+void DeviceMainDlg::PlaceMouseMarkers()
+{
+    auto* control = dynamic_cast<MouseCtrl*>(GetControl(kMouseMarkers));
+    if (!control)
+        return;
+    // Marker points are in picture pixels; the control wants its own.
+    const MRect picture = MousePictureRect();
+    const MRect area = control->GetRect();
+    const QPoint offset(picture.left - area.left, picture.top - area.top);
+    const int32_t selected = control->GetSelectItem();
+    control->DeleteAllItems();
+    for (const MouseMarker& marker : m_markerList)
+        control->AddItem(marker.label, marker.keyValue, marker.side, marker.start + offset, marker.end + offset);
+    control->SetSelectItem(selected >= 0 && selected < control->GetItemCount() ? selected : 1);
+}
+
+void DeviceMainDlg::CloseTransientWindowsNow()
+{
+    const QString windowClass = QStringLiteral("MWindow");
+    for (const char* title : {"CloseWindowTipDlg", "CustomKeyDlg", "WaitDlg", "Menu Window"}) {
+        if (const WindowHandle window = FindWindow(windowClass, QString::fromLatin1(title)))
+            WindowRegistry::PostMessage(window, kWmClose, 0, 0);
+    }
+    // A question left open is answered "cancel".
+    if (const WindowHandle box = FindWindow(windowClass, QStringLiteral("MessageBox")))
+        WindowRegistry::PostMessage(box, kWmClose, 2, 0);
+    for (const char* title : {"KeyboardTip Window", "ComboWnd", "PaletteDlg"}) {
+        if (MWindow* window = MWindow::FromHandle(FindWindow(windowClass, QString::fromLatin1(title))))
+            window->ShowWindow(kSwHide);
+    }
+    EndWaitDialog();
+    OnStopMacroRecording();
+    if (QWidget* widget = GetWidget()) {
+        if (QWidget* focus = widget->focusWidget())
+            focus->clearFocus();
+    }
+}
+
+void DeviceMainDlg::OnStopMacroRecording() {}
+
+void DeviceMainDlg::WriteStateLine()
+{
+    if (!m_stateProbe)
+        return;
+    QString line = QStringLiteral("tarvo: state view=%1 tab=%2 status=%3 content=%4")
+                       .arg(m_currentItem == kItemHome ? QStringLiteral("home") : QStringLiteral("device"))
+                       .arg(m_currentItem)
+                       .arg(!m_reachable ? DeviceRegistry::kTextNotConnected
+                                         : (m_currentMode == 1 ? DeviceRegistry::kTextReceiver : DeviceRegistry::kTextCable))
+                       .arg(m_deviceList && m_deviceList->IsVisible() ? QStringLiteral("list") : QStringLiteral("nodevice"));
+    line += QStringLiteral(" lighting=%1 markers=%2").arg(m_lightingPresent ? 1 : 0).arg(m_markers ? m_markers->GetItemCount() : 0);
+    if (m_deviceList) {
+        line += QStringLiteral(" selected=%1").arg(m_deviceList->GetSelectDevice());
+        for (int32_t i = 0; i < m_deviceList->GetItemCount(); ++i) {
+            const ListItem* item = m_deviceList->GetItem(i);
+            const QPoint centre = m_deviceList->mapToGlobal(m_deviceList->GetItemRect(i).center());
+            line += QStringLiteral(" item=%1:%2/%3:%4:%5/%6@%7,%8")
+                        .arg(item->data)
+                        .arg(item->modeState[0])
+                        .arg(item->modeState[1])
+                        .arg(item->detail.isEmpty() ? QStringLiteral("-") : item->detail)
+                        .arg(item->batteryStatus)
+                        .arg(item->batteryLevel)
+                        .arg(centre.x())
+                        .arg(centre.y());
+        }
+    }
+    if (line == m_lastStateLine)
+        return;
+    m_lastStateLine = line;
+    std::fprintf(stdout, "%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
 }

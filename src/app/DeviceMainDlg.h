@@ -3,7 +3,11 @@
 #include "hid/CThreadBasic.h"
 #include "hid/DeviceEvents.h"
 #include "hid/DeviceWorker.h"
+#include "devices/MouseMarker.h"
 #include "widgets/MDialog.h"
+
+#include <QSize>
+#include <QString>
 
 #include <atomic>
 #include <functional>
@@ -13,10 +17,15 @@ class BatteryCtrl;
 class CDeviceList;
 class CDeviceState;
 class CIconButton;
+class DeviceRegistry;
 class HidDeviceList;
 class InstanceChannel;
+class MainDlgRegistryView;
+class MouseCtrl;
 class MTabCtrl;
+class RegistryDeviceEvents;
 class SettingsStore;
+class UserSettings;
 class WaitDlg;
 
 // The main window and its controller: the frame, the tab bar and the page
@@ -24,7 +33,9 @@ class WaitDlg;
 // and the owner of the device worker (its CThreadBasic base runs one
 // DeviceWorker pass every 2 ms). The worker reaches the window only through
 // DeviceEvents, which this class implements by posting to the interface
-// thread, in order.
+// thread, in order. The device registry (models, descriptions, what is
+// plugged) owns the connection state: the worker's connection events go to
+// it, and it reaches the window through MainDlgRegistryView, also posted.
 //
 // Parts that arrive later plug in through the protected hooks below; each is
 // named after what it will do and does nothing (or the least that keeps the
@@ -62,6 +73,7 @@ public:
         kNoDevicePicture = 58,
         kNoDeviceText = 59,
         kPairButton = 60,
+        kMouseMarkers = 82,
     };
     // Tab item ids (not indexes: a hidden item keeps its index).
     enum TabItem : int32_t {
@@ -87,6 +99,11 @@ public:
         SettingsStore* store = nullptr; // null: SettingsStore::Instance()
         WorkerTimings timings{};
         InstanceChannel* channel = nullptr; // the single-instance channel, if any
+        // Where config.xml and device/ are, where the databases go and the
+        // settings file; empty: the program's own (Paths).
+        QString programFolder;
+        QString dataFolder;
+        QString settingsPath;
     };
     // Ends the program with an exit code. The default stops the worker and
     // ends the process at once, as the tray's exit and the quit message must.
@@ -145,6 +162,19 @@ public:
     DeviceWorker& Worker() { return *m_worker; }
     SettingsStore& Store() { return *m_store; }
     bool HasWaitDialog() const { return m_waitDlg != nullptr; }
+    DeviceRegistry& Registry() { return *m_registry; }
+
+    // The device registry's effects, applied on the interface thread (the
+    // registry reaches them through MainDlgRegistryView).
+    CDeviceList* DeviceList() const { return m_deviceList; }
+    void ApplyStatusText(int32_t textId);
+    void ApplyVersionLabel(const QString& label);
+    void ApplyMousePicture(const QString& pictureName);
+    void ApplyMouseMarkers(const std::vector<MouseMarker>& markers);
+    void CloseTransientWindowsNow();
+    // Where the mouse picture is (window coordinates); empty before a
+    // description placed it.
+    MRect MousePictureRect() const;
 
     // The new name of a macro list item after a language switch: names that
     // begin with "宏" or "Macro" take `macroWord` in place of that word;
@@ -170,6 +200,7 @@ public:
     void RunUpdateTask(int32_t code) override;
 
 protected:
+    friend class MainDlgRegistryView;
     // CThreadBasic: one worker pass.
     void Run() override;
 
@@ -224,6 +255,8 @@ protected:
     virtual void OnRestoreButtonDefaults();
     virtual void OnRestoreLighting();
     virtual void OnPlayTextRequest(int32_t first, int32_t second);
+    // Stops a macro recording that runs (the macro page's record button).
+    virtual void OnStopMacroRecording();
     // The mouse stopped answering (interface thread, after the worker's report).
     virtual void OnDeviceOffline(int32_t connectionKind);
 
@@ -243,11 +276,19 @@ private:
     void CreateFrame(const MRect& client);
     void CreateTabs(const MRect& client);
     void CreateHomePage(const MRect& client);
+    void CreateMouseMarkers();
     void ShowPageContainer(int32_t item);
+    void PlaceMousePicture(const MRect& client);
+    void PlaceMouseMarkers();
+    void WriteStateLine();
 
     HidDeviceList* m_hid = nullptr;
     SettingsStore* m_store = nullptr;
     InstanceChannel* m_channel = nullptr;
+    std::unique_ptr<UserSettings> m_settings;
+    std::unique_ptr<MainDlgRegistryView> m_registryView;
+    std::unique_ptr<DeviceRegistry> m_registry;
+    std::unique_ptr<RegistryDeviceEvents> m_registryEvents;
     std::unique_ptr<DeviceWorker> m_worker;
     ExitHook m_exitHook;
     // Set once the window is gone: posted results then have nowhere to go.
@@ -269,4 +310,11 @@ private:
     CDeviceState* m_status = nullptr;
     CIconButton* m_profileButton = nullptr;
     BatteryCtrl* m_battery = nullptr;
+    MouseCtrl* m_markers = nullptr;
+    QSize m_pictureSize;                   // of the current mouse picture; empty: none
+    std::vector<MouseMarker> m_markerList; // in picture pixels
+    bool m_homeShowsList = false;
+    int32_t m_clickedDeviceType = 0;       // the device list item last clicked
+    QString m_lastStateLine;
+    bool m_stateProbe = false;             // TARVO_STATE_PROBE: state lines on stdout
 };

@@ -395,8 +395,15 @@ void DeviceWorker::PollNotifications()
     int32_t devType = 0;
     m_hid.PollReports(report, devType);
     std::optional<Notification> notification = DecodeNotification(report);
-    if (!notification)
+    if (!notification) {
+        // The receiver reports its mouse going off or out of range on its own;
+        // without this the window would show the mouse online until the next
+        // command to it failed.
+        const std::optional<ReceiverLink> link = DecodeReceiverStatus(report);
+        if (link == ReceiverLink::NotConnected && devType == m_hid.CurrentDevType() && m_events.IsReachable())
+            MarkOffline(Held().connectionKind);
         return;
+    }
 
     int32_t current = m_hid.CurrentDevType();
     switch (notification->event) {

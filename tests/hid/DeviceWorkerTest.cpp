@@ -571,6 +571,41 @@ TEST_F(DeviceWorkerTest, BatteryNotificationBringsAnOfflineMouseBack)
     EXPECT_NE(std::find(queued.begin(), queued.end(), 27), queued.end());
 }
 
+TEST_F(DeviceWorkerTest, ReceiverReportingItsMouseGoneMarksItOffline)
+{
+    Connect("heron receiver");
+    ReadOnce();
+    ASSERT_TRUE(m_events->IsReachable());
+    m_events->Clear();
+    // No command is sent: the receiver's own 0xC0 report is what the poll sees.
+    Sim("mouse heron off");
+    for (int i = 0; i < 200 && !m_events->Has("offline "); ++i)
+        m_worker->RunPass();
+    EXPECT_TRUE(m_events->Has("offline "));
+    EXPECT_FALSE(m_events->Has("offline 3"));
+    EXPECT_FALSE(m_worker->Held().reachable);
+    // Marked once: the next passes see nothing new.
+    m_events->Clear();
+    for (int i = 0; i < 20; ++i)
+        m_worker->RunPass();
+    EXPECT_FALSE(m_events->Has("offline "));
+}
+
+TEST_F(DeviceWorkerTest, ReceiverReportForAnotherModelChangesNothing)
+{
+    Sim("plug egret receiver");
+    Connect("heron receiver");
+    ReadOnce();
+    ASSERT_TRUE(m_events->IsReachable());
+    m_events->Clear();
+    // The Egret's receiver reports its mouse gone; the Heron, current, still answers.
+    Sim("mouse egret off");
+    for (int i = 0; i < 30; ++i)
+        m_worker->RunPass();
+    EXPECT_FALSE(m_events->Has("offline "));
+    EXPECT_TRUE(m_events->IsReachable());
+}
+
 TEST_F(DeviceWorkerTest, ThreadRunsTasksFromAnotherThreadAndShutsDownWithTasksQueued)
 {
     Connect("heron cable");
