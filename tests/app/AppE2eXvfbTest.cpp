@@ -5,6 +5,7 @@
 // real pointer clicks through the XTEST extension.
 #include "SimProcess.h"
 #include "XTestClick.h"
+#include "XvfbDisplay.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -108,10 +109,9 @@ class AppE2eXvfbTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        if (xvfb.isEmpty())
+        if (XvfbDisplay::FindServer().isEmpty())
             GTEST_SKIP() << "Xvfb is not installed";
-        ASSERT_TRUE(StartXvfb(xvfb)) << "Xvfb did not start";
+        ASSERT_TRUE(m_xvfb.Start(kScreenWidth, kScreenHeight, 151)) << "Xvfb did not start";
         const std::string socket = "/tmp/tarvo-e2e-" + std::to_string(getpid()) + "-" + std::to_string(g_sockets++) + ".sock";
         std::string error;
         ASSERT_TRUE(m_sim.Start(TARVO_MOUSESIM_PATH, socket, error)) << error;
@@ -126,33 +126,6 @@ protected:
             m_program.waitForFinished(2000);
         }
         m_sim.Stop();
-        if (m_xvfb.state() != QProcess::NotRunning) {
-            m_xvfb.terminate();
-            if (!m_xvfb.waitForFinished(5000))
-                m_xvfb.kill();
-        }
-    }
-    bool StartXvfb(const QString& program)
-    {
-        for (int display = 151; display < 199; ++display) {
-            if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)) ||
-                QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)))
-                continue;
-            m_display = QStringLiteral(":%1").arg(display);
-            m_xvfb.start(program, {m_display, QStringLiteral("-screen"), QStringLiteral("0"),
-                                      QStringLiteral("%1x%2x24").arg(kScreenWidth).arg(kScreenHeight),
-                                      QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-            if (!m_xvfb.waitForStarted(5000))
-                return false;
-            for (int i = 0; i < 100 && m_xvfb.state() == QProcess::Running; ++i) {
-                if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)))
-                    return true;
-                QThread::msleep(50);
-            }
-            m_xvfb.kill();
-            m_xvfb.waitForFinished(2000);
-        }
-        return false;
     }
     QProcessEnvironment Environment() const
     {
@@ -160,7 +133,7 @@ protected:
         QDir().mkpath(run);
         QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), m_display);
+        env.insert(QStringLiteral("DISPLAY"), m_xvfb.Display());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path() + QStringLiteral("/config"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.path() + QStringLiteral("/data"));
@@ -236,7 +209,7 @@ protected:
     // A real left click at a screen point.
     void Click(const QPoint& point)
     {
-        EXPECT_TRUE(XTestClick(m_display.toLocal8Bit().constData(), point.x(), point.y()));
+        EXPECT_TRUE(XTestClick(m_xvfb.Display().toLocal8Bit().constData(), point.x(), point.y()));
     }
     QImage Capture(const QString& name)
     {
@@ -255,8 +228,7 @@ protected:
     bool HaveImport() const { return !QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty(); }
 
     QTemporaryDir m_home;
-    QProcess m_xvfb;
-    QString m_display;
+    XvfbDisplay m_xvfb;
     tarvo::sim::SimProcess m_sim;
     QProcess m_program;
     QByteArray m_buffer;
@@ -327,7 +299,10 @@ TEST_F(AppE2eXvfbTest, FromNothingPluggedToASleepingMouseAndBack)
 
 // Not an assertion on speed: prints the time from plugging a cable mouse to
 // its item showing online, median of 20.
-TEST_F(AppE2eXvfbTest, PlugToOnlineFigure)
+// A figure, not a check, and 50 s long: run on request with
+//   tarvo_app_e2e_tests --gtest_also_run_disabled_tests --gtest_filter='*PlugToOnline*'
+// (bench/devices measures the same through the registry without a window).
+TEST_F(AppE2eXvfbTest, DISABLED_PlugToOnlineFigure)
 {
     StartProgram();
     ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.items.size() == 8 && s.status == 50; }));
