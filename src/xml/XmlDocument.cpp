@@ -249,19 +249,7 @@ private:
         r.levelFlags = static_cast<uint32_t>(std::min<size_t>(m_stack.size(), XmlElementIndex::kLevelMask))
                        | (empty ? XmlElementIndex::kNoEndTag : 0);
         r.firstChild = 0;
-        r.next = 0;
-        r.parent = parent;
-        Record& p = m_index[parent];
-        if (!p.firstChild) {
-            p.firstChild = element;
-            r.prev = element;
-            r.levelFlags |= XmlElementIndex::kFirstChild;
-        } else {
-            Record& first = m_index[p.firstChild];
-            m_index[first.prev].next = element;
-            r.prev = first.prev;
-            first.prev = element;
-        }
+        m_index.LinkLast(element, parent);
         if (!empty)
             Push({element, nameLength});
         return end;
@@ -591,24 +579,6 @@ void XmlDocument::Splice(qsizetype pos, qsizetype removed, const QString& insert
     m_index[0].length = static_cast<uint32_t>(m_text.size());
 }
 
-void XmlDocument::LinkLast(uint32_t element, uint32_t parent)
-{
-    Record& r = m_index[element];
-    Record& p = m_index[parent];
-    r.parent = parent;
-    r.next = 0;
-    if (!p.firstChild) {
-        p.firstChild = element;
-        r.prev = element;
-        r.levelFlags |= XmlElementIndex::kFirstChild;
-    } else {
-        Record& first = m_index[p.firstChild];
-        m_index[first.prev].next = element;
-        r.prev = first.prev;
-        first.prev = element;
-    }
-}
-
 void XmlDocument::LinkAfter(uint32_t element, uint32_t previous)
 {
     Record& r = m_index[element];
@@ -699,7 +669,7 @@ bool XmlDocument::AppendElement(const QString& name, const QString& text, TextMo
     if (linkAfterCurrent)
         LinkAfter(created, m_current);
     else
-        LinkLast(created, parent);
+        m_index.LinkLast(created, parent);
     m_current = created;
     m_child = 0;
     return true;

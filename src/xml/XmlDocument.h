@@ -96,7 +96,6 @@ private:
     // index in step: later offsets move, enclosing elements grow.
     void Splice(qsizetype pos, qsizetype removed, const QString& inserted);
     void LinkAfter(uint32_t element, uint32_t previous);
-    void LinkLast(uint32_t element, uint32_t parent);
     void RecordFileError(const QString& message, int number);
 
     QString m_text;

@@ -62,6 +62,27 @@ public:
         return m_blocks[index >> kBlockBits][index & (kBlockSize - 1)];
     }
 
+    // Makes `element` the last child of `parent` (parent and sibling links; the
+    // first child's back link makes this constant time). Inline: the parser
+    // calls it once per start tag.
+    void LinkLast(uint32_t element, uint32_t parent)
+    {
+        XmlElementRecord& r = (*this)[element];
+        XmlElementRecord& p = (*this)[parent];
+        r.parent = parent;
+        r.next = 0;
+        if (!p.firstChild) {
+            p.firstChild = element;
+            r.prev = element;
+            r.levelFlags |= kFirstChild;
+        } else {
+            XmlElementRecord& first = (*this)[p.firstChild];
+            (*this)[first.prev].next = element;
+            r.prev = first.prev;
+            first.prev = element;
+        }
+    }
+
     uint32_t FreeIndex() const { return m_free; }
     uint32_t Capacity() const { return m_capacity; }
     size_t BlockCount() const { return m_blocks.size(); }
