@@ -37,6 +37,18 @@ QString TextColumn(const SQLiteStatement& statement, int column)
     return QString::fromUtf8(statement.GetColumnText(column));
 }
 
+// A row of t_profile_data or t_text_data as both list queries select it.
+NamedEntry ReadNamedEntry(const SQLiteStatement& statement)
+{
+    NamedEntry entry;
+    entry.id = statement.GetColumnInt(0);
+    entry.name = TextColumn(statement, 1);
+    entry.status = statement.GetColumnInt(2);
+    entry.text = TextColumn(statement, 3);
+    entry.type = statement.GetColumnInt(4);
+    return entry;
+}
+
 // Checked before the library sees the file: on opening, SQLite settles a
 // leftover journal of the file (and may delete it), which must not happen to
 // the logs of a file that is no database at all. An empty file is a valid
@@ -202,15 +214,42 @@ int SettingsStore::InsertedId(int stepResult)
     return static_cast<int32_t>(static_cast<uint32_t>(LastInsertRowId()));
 }
 
-bool SettingsStore::RunIntWrite(const char* sql, std::initializer_list<int> values)
+void SettingsStore::PrepareWithInts(SQLiteStatement& statement, const char* sql, std::initializer_list<int> values)
 {
-    const auto lock = Lock();
-    SQLiteStatement statement;
     Prepare(statement, sql, -1);
     int index = 1;
     for (const int value : values)
         statement.BindInt(index++, value);
+}
+
+bool SettingsStore::RunIntWrite(const char* sql, std::initializer_list<int> values)
+{
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    PrepareWithInts(statement, sql, values);
     return WriteSucceeded(statement.Step());
+}
+
+int SettingsStore::RunIntRead(const char* sql, std::initializer_list<int> values)
+{
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    PrepareWithInts(statement, sql, values);
+    if (statement.Step() != SQLiteResult::kRow)
+        return 0;
+    return statement.GetColumnInt(0);
+}
+
+int SettingsStore::ForEachRow(const char* sql, std::initializer_list<int> values,
+                              const std::function<void(const SQLiteStatement&)>& row)
+{
+    const auto lock = Lock();
+    SQLiteStatement statement;
+    PrepareWithInts(statement, sql, values);
+    int rows = 0;
+    for (; statement.Step() == SQLiteResult::kRow; ++rows)
+        row(statement);
+    return rows;
 }
 
 // ---- Configuration ----
@@ -351,19 +390,11 @@ int SettingsStore::ListProfiles(std::vector<NamedEntry>& list)
 {
     list.clear();
     const int lcid = Language::Current();
-    const auto lock = Lock();
-    SQLiteStatement statement;
-    Prepare(statement, StoreSql::kListProfiles, -1);
-    while (statement.Step() == SQLiteResult::kRow) {
-        NamedEntry entry;
-        entry.id = statement.GetColumnInt(0);
-        entry.name = ProfileNames::Localise(TextColumn(statement, 1), lcid);
-        entry.status = statement.GetColumnInt(2);
-        entry.text = TextColumn(statement, 3);
-        entry.type = statement.GetColumnInt(4);
+    return ForEachRow(StoreSql::kListProfiles, {}, [&](const SQLiteStatement& row) {
+        NamedEntry entry = ReadNamedEntry(row);
+        entry.name = ProfileNames::Localise(entry.name, lcid);
         list.push_back(std::move(entry));
-    }
-    return static_cast<int>(list.size());
+    });
 }
 
 bool SettingsStore::SetActiveProfile(int profile)
@@ -380,13 +411,7 @@ bool SettingsStore::SetActiveProfile(int profile)
 
 int SettingsStore::GetActiveProfile()
 {
-    const auto lock = Lock();
-    SQLiteStatement statement;
-    Prepare(statement, StoreSql::kGetActiveProfile, -1);
-    statement.BindInt(1, 1);
-    if (statement.Step() != SQLiteResult::kRow)
-        return 0;
-    return statement.GetColumnInt(0);
+    return RunIntRead(StoreSql::kGetActiveProfile, { 1 });
 }
 
 // ---- Text snippets ----
@@ -464,17 +489,6 @@ bool SettingsStore::GetTextContent(int id, QString& content)
 int SettingsStore::ListTexts(std::vector<NamedEntry>& list)
 {
     list.clear();
-    const auto lock = Lock();
-    SQLiteStatement statement;
-    Prepare(statement, StoreSql::kListTexts, -1);
-    while (statement.Step() == SQLiteResult::kRow) {
-        NamedEntry entry;
-        entry.id = statement.GetColumnInt(0);
-        entry.name = TextColumn(statement, 1);
-        entry.status = statement.GetColumnInt(2);
-        entry.text = TextColumn(statement, 3);
-        entry.type = statement.GetColumnInt(4);
-        list.push_back(std::move(entry));
-    }
-    return static_cast<int>(list.size());
+    return ForEachRow(StoreSql::kListTexts, {},
+                      [&](const SQLiteStatement& row) { list.push_back(ReadNamedEntry(row)); });
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "store/SQLiteDB.h"
+#include "store/SQLiteStatement.h"
 #include "store/StoreRecords.h"
 
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <initializer_list>
 #include <mutex>
 #include <vector>
@@ -143,8 +145,16 @@ private:
     // A writing step's success: 0, 100 or 101.
     static bool WriteSucceeded(int result);
     int InsertedId(int stepResult);
-    // Compiles, binds and steps a write whose parameters are all integers.
+    // The statements whose parameters are all integers, compiled and bound in
+    // one place. The caller holds the lock for as long as it uses the statement.
+    void PrepareWithInts(SQLiteStatement& statement, const char* sql, std::initializer_list<int> values);
+    // Steps such a write.
     bool RunIntWrite(const char* sql, std::initializer_list<int> values);
+    // Column 0 of the first row of such a query, or 0 without a row.
+    int RunIntRead(const char* sql, std::initializer_list<int> values);
+    // Calls `row` for every row of such a query; the number of rows.
+    int ForEachRow(const char* sql, std::initializer_list<int> values,
+                   const std::function<void(const SQLiteStatement&)>& row);
 
     mutable std::recursive_mutex m_lock;
     QByteArray m_path;

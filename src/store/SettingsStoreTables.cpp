@@ -173,14 +173,8 @@ bool SettingsStore::SetKeyDescription(int profile, int keyCode, const QString& d
 int SettingsStore::ListKeyAssignments(int profile, std::vector<KeyAssignment>& list)
 {
     list.clear();
-    const auto lock = Lock();
-    SQLiteStatement statement;
-    Prepare(statement, StoreSql::kListKeyAssignments, -1);
-    statement.BindInt(1, profile);
-    statement.BindInt(2, 0);
-    while (statement.Step() == SQLiteResult::kRow)
-        list.push_back(ReadKeyAssignment(statement));
-    return static_cast<int>(list.size());
+    return ForEachRow(StoreSql::kListKeyAssignments, { profile, 0 },
+                      [&](const SQLiteStatement& row) { list.push_back(ReadKeyAssignment(row)); });
 }
 
 bool SettingsStore::DeleteKeyAssignments(int profile)
@@ -277,12 +271,8 @@ bool SettingsStore::GetMacro(int id, MacroInfo& macro)
 int SettingsStore::ListMacros(std::vector<MacroInfo>& list)
 {
     list.clear();
-    const auto lock = Lock();
-    SQLiteStatement statement;
-    Prepare(statement, StoreSql::kListMacros, -1);
-    while (statement.Step() == SQLiteResult::kRow)
-        list.push_back(ReadMacro(statement));
-    return static_cast<int>(list.size());
+    return ForEachRow(StoreSql::kListMacros, {},
+                      [&](const SQLiteStatement& row) { list.push_back(ReadMacro(row)); });
 }
 
 bool SettingsStore::DeleteMacro(int id)
@@ -333,13 +323,8 @@ void SettingsStore::AddMacroSteps(std::vector<MacroStep> steps)
 int SettingsStore::ListMacroSteps(int macroId, std::vector<MacroStep>& list)
 {
     list.clear();
-    const auto lock = Lock();
-    SQLiteStatement statement;
-    Prepare(statement, StoreSql::kListMacroSteps, -1);
-    statement.BindInt(1, macroId);
-    while (statement.Step() == SQLiteResult::kRow)
-        list.push_back(ReadMacroStep(statement));
-    return static_cast<int>(list.size());
+    return ForEachRow(StoreSql::kListMacroSteps, { macroId },
+                      [&](const SQLiteStatement& row) { list.push_back(ReadMacroStep(row)); });
 }
 
 bool SettingsStore::DeleteMacroSteps(int macroId)
@@ -351,13 +336,7 @@ bool SettingsStore::DeleteMacroSteps(int macroId)
 
 int SettingsStore::CountLightModes(int profile)
 {
-    const auto lock = Lock();
-    SQLiteStatement statement;
-    Prepare(statement, StoreSql::kCountLightModes, -1);
-    statement.BindInt(1, profile);
-    if (statement.Step() != SQLiteResult::kRow)
-        return 0;
-    return statement.GetColumnInt(0);
+    return RunIntRead(StoreSql::kCountLightModes, { profile });
 }
 
 int SettingsStore::AddLightMode(const LightMode& mode)
@@ -401,14 +380,7 @@ bool SettingsStore::SetActiveLightMode(int profile, int mode)
 
 int SettingsStore::GetActiveLightMode(int profile)
 {
-    const auto lock = Lock();
-    SQLiteStatement statement;
-    Prepare(statement, StoreSql::kGetActiveLightMode, -1);
-    statement.BindInt(1, profile);
-    statement.BindInt(2, 1);
-    if (statement.Step() != SQLiteResult::kRow)
-        return 0;
-    return statement.GetColumnInt(0);
+    return RunIntRead(StoreSql::kGetActiveLightMode, { profile, 1 });
 }
 
 bool SettingsStore::GetLightMode(int profile, int mode, LightMode& light)
@@ -427,13 +399,8 @@ bool SettingsStore::GetLightMode(int profile, int mode, LightMode& light)
 int SettingsStore::ListLightModes(int profile, std::vector<LightMode>& list)
 {
     list.clear();
-    const auto lock = Lock();
-    SQLiteStatement statement;
-    Prepare(statement, StoreSql::kListLightModes, -1);
-    statement.BindInt(1, profile);
-    while (statement.Step() == SQLiteResult::kRow)
-        list.push_back(ReadLightMode(statement));
-    return static_cast<int>(list.size());
+    return ForEachRow(StoreSql::kListLightModes, { profile },
+                      [&](const SQLiteStatement& row) { list.push_back(ReadLightMode(row)); });
 }
 
 bool SettingsStore::AddDefaultLightModes(int profile)
