@@ -3,6 +3,7 @@
 #include "devices/DevicesLog.h"
 #include "hid/HidDeviceList.h"
 #include "language/InterfaceText.h"
+#include "platform/DataFile.h"
 #include "platform/LenientNumber.h"
 #include "xml/XmlDocument.h"
 
@@ -11,6 +12,20 @@ namespace {
 QString Attribute(const XmlDocument& doc, const char* name)
 {
     return doc.GetAttribute(QString::fromLatin1(name));
+}
+
+// "device/<image>" inside the skin folder; empty (no picture) for a name that
+// would reach outside it.
+QString ImagePath(const QString& image, int32_t deviceType)
+{
+    if (!DataFile::IsPlainName(image)) {
+        if (!image.isEmpty())
+            DevicesDebugLine(QStringLiteral("image \"%1\" of device type %2 is no plain file name: no picture")
+                    .arg(image)
+                    .arg(deviceType));
+        return {};
+    }
+    return QStringLiteral("device/") + image;
 }
 
 }
@@ -69,7 +84,7 @@ bool AppConfig::Load(const QString& path, HidDeviceList* hid)
             entry.name = Attribute(doc, "name");
             entry.deviceType = LenientNumber::Decimal(Attribute(doc, "device_type"));
             entry.deviceAttr = Attribute(doc, "device_attr");
-            entry.imagePath = QStringLiteral("device/") + Attribute(doc, "image");
+            entry.imagePath = ImagePath(Attribute(doc, "image"), entry.deviceType);
             m_models.push_back(entry);
             if (!doc.StepIn())
                 continue; // an empty "mouse": listed, never recognised

@@ -3,6 +3,7 @@
 #include "devices/AppConfig.h"
 #include "devices/DevicesLog.h"
 #include "language/InterfaceText.h"
+#include "platform/DataFile.h"
 #include "platform/LenientNumber.h"
 #include "xml/XmlDocument.h"
 
@@ -110,8 +111,13 @@ bool DeviceDescription::LoadFile(const QString& path)
         return false;
     }
     if (doc.FindNext(QStringLiteral("image_file"))) {
-        m_picture = QStringLiteral("device/") + Attribute(doc, "mouse_img");
-        m_sections |= kPictureSection;
+        const QString image = Attribute(doc, "mouse_img");
+        if (DataFile::IsPlainName(image)) {
+            m_picture = QStringLiteral("device/") + image;
+            m_sections |= kPictureSection;
+        } else {
+            DevicesDebugLine(QStringLiteral("mouse_img \"%1\" is no plain file name: picture kept").arg(image));
+        }
     }
     if (doc.FindNext(QStringLiteral("menu"))) {
         m_lighting = LenientNumber::Decimal(Attribute(doc, "light")) == 1;
