@@ -54,11 +54,13 @@ int main(int argc, char** argv)
     }
     channel.Listen();
 
-    Language::SetCurrent(UserSettings::ChooseStartupLanguage(Paths::SettingsFilePath(), Locale::UserInterfaceLcid()));
-    Manager::SetInstance(&app);
-    Paths::PrepareDataFolder();
     const QString programFolder = Paths::ProgramFolder();
     InterfaceText::SetProgramFolder(programFolder);
+    const int userLcid = Locale::UserInterfaceLcid();
+    const int chosen = UserSettings::ChooseStartupLanguage(Paths::SettingsFilePath(), userLcid);
+    Language::SetCurrent(InterfaceText::UsableLanguage(chosen, userLcid));
+    Manager::SetInstance(&app);
+    Paths::PrepareDataFolder();
     Manager::SetProgramFolder(programFolder);
 
     const bool autorun = AppStartup::HasAutorunSwitch(QCoreApplication::arguments());
