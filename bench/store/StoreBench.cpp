@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -47,6 +48,15 @@ Figures Measure(int iterations, const std::function<void(int)>& operation,
     return { at(0.5), at(0.99) };
 }
 
+// A benchmark of writes that fail measures nothing: it stops there.
+void Require(bool kept, const char* what)
+{
+    if (kept)
+        return;
+    std::fprintf(stderr, "tarvo-bench-store: %s failed\n", what);
+    std::exit(1);
+}
+
 void Print(const char* name, int iterations, Figures f, double targetMedianUs = 0)
 {
     std::printf("%-34s n=%-5d median %9.1f us   p99 %9.1f us", name, iterations, f.median, f.p99);
@@ -75,14 +85,15 @@ int main()
         button.macro_type = 2;
         button.macro_value = key;
         button.macro_desc = QStringLiteral("Key %1").arg(key);
-        store.SetKeyAssignment(button);
+        Require(store.SetKeyAssignment(button) > 0, "SetKeyAssignment");
     }
 
     std::printf("tarvo-bench-store (WAL, synchronous NORMAL, file in %s)\n", qPrintable(dir.path()));
 
     constexpr int kSmall = 5000;
     Print("SetConfigValue", kSmall, Measure(kSmall, [&](int i) {
-        store.SetConfigValue(1, QStringLiteral("dpi_group0_value"), QString::number(400 + i % 100));
+        Require(store.SetConfigValue(1, QStringLiteral("dpi_group0_value"), QString::number(400 + i % 100)),
+            "SetConfigValue");
     }), 50);
 
     QString value;
@@ -101,7 +112,8 @@ int main()
         steps.push_back(MacroStep { 0, macro, 2 + n % 2, n, 4 + n % 20, 15, QStringLiteral("A") });
     constexpr int kBulk = 300;
     Print("AddMacroSteps (200 steps)", kBulk,
-        Measure(kBulk, [&](int) { store.AddMacroSteps(steps); }, [&](int) { store.DeleteMacroSteps(macro); }),
+        Measure(kBulk, [&](int) { Require(store.AddMacroSteps(steps), "AddMacroSteps"); },
+            [&](int) { Require(store.DeleteMacroSteps(macro), "DeleteMacroSteps"); }),
         5000);
 
     constexpr int kLoads = 100;

@@ -29,6 +29,7 @@
 #include "widgets/MouseCtrl.h"
 #include "widgets/WindowRegistry.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QWidget>
 
@@ -216,6 +217,10 @@ DeviceMainDlg::DeviceMainDlg(Services services)
     m_worker = std::make_unique<DeviceWorker>(*m_hid, *m_store, *m_registryEvents, services.timings);
     m_worker->SetLightingPresent(m_lightingPresent);
     m_worker->SetCurrentProfile(m_currentProfile);
+    // The store tells of a database that cannot be written from whichever
+    // thread met it; the user hears of it once, on the interface thread.
+    m_store->SetProblemListener(
+        [this](const StoreProblem& problem) { PostToInterface([this, problem] { ShowStoreProblem(problem); }); });
     m_exitHook = [this](int32_t code) {
         // The process ends here, as the tray's exit must; the worker is let
         // finish its exchange first so the mouse never sees half a command.
@@ -231,6 +236,7 @@ DeviceMainDlg::~DeviceMainDlg()
 {
     m_worker->Interrupt();
     StopAndJoin();
+    m_store->SetProblemListener({});
     if (m_channel)
         m_channel->AttachWindow(0, {});
     RemoveTrayIcon();
@@ -703,7 +709,9 @@ void DeviceMainDlg::OnProfileButton()
 void DeviceMainDlg::OnProfileChosen(int32_t profile)
 {
     SetCurrentProfile(profile);
-    m_store->SetActiveProfile(profile);
+    // The choice holds for this run even when the store cannot keep it; the
+    // store tells the user so.
+    (void)m_store->SetActiveProfile(profile);
     QString name;
     m_profileName = m_store->GetProfileName(profile, name) ? name : QString();
     UpdateProfileButton();
@@ -733,9 +741,11 @@ void DeviceMainDlg::RestoreFactorySettings()
     {
         // Both resets under one hold of the store so the worker never reads a
         // profile that is half reset.
+        // A reset the store cannot keep is reported by the store itself; the
+        // mouse is reset all the same, as the user asked.
         auto lock = m_store->Lock();
-        m_store->DeleteKeyAssignments(m_currentProfile);
-        m_store->ResetConfig(m_currentProfile);
+        (void)m_store->DeleteKeyAssignments(m_currentProfile);
+        (void)m_store->ResetConfig(m_currentProfile);
     }
     m_worker->Queue(kFactoryResetTask);
     m_worker->ResetLoaded();
@@ -746,6 +756,16 @@ void DeviceMainDlg::RestoreFactorySettings()
     m_waitDlg = &wait;
     wait.Run(GetSafeHwnd());
     m_waitDlg = nullptr;
+}
+
+void DeviceMainDlg::ShowStoreProblem(const StoreProblem& problem)
+{
+    // Edits go on being made in the window; without this they would look
+    // saved while nothing is kept.
+    const int textId = problem.kind == StoreProblem::Kind::SetAside ? TextIds::kStoreSetAside : TextIds::kStoreNotSaved;
+    const QString file = QFileInfo(problem.path).fileName();
+    CUIMessageBox::Show(Text(textId) + QLatin1Char('\n') + file, GetSafeHwnd(), Text(TextIds::kNotice),
+        CUIMessageBox::kStyleOk);
 }
 
 void DeviceMainDlg::EndWaitDialog()

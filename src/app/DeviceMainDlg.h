@@ -25,6 +25,7 @@ class MouseCtrl;
 class MTabCtrl;
 class RegistryDeviceEvents;
 class SettingsStore;
+struct StoreProblem;
 class UserSettings;
 class WaitDlg;
 
@@ -271,6 +272,8 @@ protected:
     void ShowVersionMessage(int32_t captionTextId);
     void UpdateStatusText();
     void UpdateProfileButton();
+    // Tells the user that the settings are not kept, or started again.
+    void ShowStoreProblem(const StoreProblem& problem);
 
 private:
     void CreateFrame(const MRect& client);

@@ -36,4 +36,6 @@ constexpr int kRestoreQuestion = 571;
 constexpr int kNotice = 576;
 constexpr int kLatestVersion = 580;
 constexpr int kPairReceiver = 723;
+constexpr int kStoreNotSaved = 900;
+constexpr int kStoreSetAside = 901;
 } // namespace TextIds

@@ -267,8 +267,10 @@ bool DeviceWorker::GetMouseData()
     m_events.ShowReceiverVersion(InterfaceText::Get(kReceiverFirmwareText));
 
     int32_t profile = m_currentProfile;
+    // A value that cannot be stored stays on the mouse; the store tells the
+    // window that it cannot be written, and the read goes on.
     for (const auto& [key, value] : StoredConfigValues(*status))
-        m_store.SetConfigValue(profile, key, value);
+        (void)m_store.SetConfigValue(profile, key, value);
 
     HidInputBuffer receiver = ToBuffer(MouseProtocol::BuildQuery(Command::ReceiverInfo));
     if (m_hid.SendReport(receiver, HidReply::Wanted)) {
@@ -422,7 +424,9 @@ void DeviceWorker::PollNotifications()
             m_held.dpiIndex = index;
         }
         m_events.ShowDpiLevel(index);
-        m_store.SetConfigValue(m_currentProfile, QStringLiteral("dpi_index"), QString::number(index));
+        // Shown whether or not it is stored; a store that cannot be written
+        // tells the window itself.
+        (void)m_store.SetConfigValue(m_currentProfile, QStringLiteral("dpi_index"), QString::number(index));
         break;
     }
     case NotificationEvent::Battery: {

@@ -256,7 +256,7 @@ TEST_F(DeviceWorkerTest, SilentMouseIsMarkedOfflineWithTheHeldKindAndNothingIsSt
 {
     Connect("heron cable");
     ReadOnce();
-    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("77"));
+    EXPECT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("77")));
     Sim("fault heron silent");
     EXPECT_FALSE(m_worker->GetMouseData());
     EXPECT_EQ(Queries("0605"), 5);
@@ -269,7 +269,7 @@ TEST_F(DeviceWorkerTest, ReceiverAnsweringForAnUnreachableMouseStoresNothing)
 {
     Connect("heron receiver");
     ReadOnce();
-    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_group0_value"), QStringLiteral("5000"));
+    EXPECT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_group0_value"), QStringLiteral("5000")));
     Sim("mouse heron off");
     EXPECT_FALSE(m_worker->GetMouseData());
     // The offline transition carries the kind this very reply reported.
@@ -305,7 +305,7 @@ TEST_F(DeviceWorkerTest, SettingTasksSendTheStoredValues)
     };
     for (const Case& c : cases) {
         for (const auto& [key, value] : c.values)
-            m_store.SetConfigValue(profile, QString::fromLatin1(key), QString::fromLatin1(value));
+            EXPECT_TRUE(m_store.SetConfigValue(profile, QString::fromLatin1(key), QString::fromLatin1(value)));
         Sim("log clear");
         m_worker->Queue(c.task);
         m_worker->RunPass();
@@ -351,7 +351,7 @@ TEST_F(DeviceWorkerTest, MacrosAreUploadedInPiecesAndReassembledByTheMouse)
             steps[i].macro_id = id;
             steps[i].record_index = static_cast<int>(i);
         }
-        m_store.AddMacroSteps(steps);
+        EXPECT_TRUE(m_store.AddMacroSteps(steps));
     };
     // 3 events and 1 event: the first takes 3 * 4 + 8 bytes.
     addMacro(QStringLiteral("Macro1"), {{0, 0, 2, 0, 0x41, 30, {}}, {0, 0, 3, 0, 0x41, 40, {}}, {0, 0, 6, 0, 0, 50, {}}});
@@ -378,7 +378,7 @@ TEST_F(DeviceWorkerTest, UnplugDuringTheMacroUploadStopsAtOnceAndReportsOffline)
         std::vector<MacroStep> steps;
         for (int e = 0; e < 40; ++e)
             steps.push_back({0, id, e % 2 ? 3 : 2, e, 0x41 + m, 10, {}});
-        m_store.AddMacroSteps(steps);
+        EXPECT_TRUE(m_store.AddMacroSteps(steps));
     }
     Sim("fault heron unplug");
     m_worker->Queue(6);
@@ -464,7 +464,7 @@ TEST_F(DeviceWorkerTest, ModelSwitchAndFactoryResetEndTheWaitDialog)
     m_worker->Tasks().Clear();
 
     // The factory reset restores everything in the mouse and reads it back.
-    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("3"));
+    EXPECT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("3")));
     m_worker->Queue(11);
     m_worker->RunPass();
     ASSERT_EQ(State("heron cable")["report_rate"].toInt(), 3);
@@ -528,7 +528,7 @@ TEST_F(DeviceWorkerTest, NotificationsReachTheWindowAndTheStore)
 
     // The same index again writes nothing.
     m_events->Clear();
-    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_index"), QStringLiteral("5"));
+    EXPECT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_index"), QStringLiteral("5")));
     Sim("notify heron 2 " + std::to_string(next) + " 0");
     Sim("text heron 9 9"); // arrives after it: once seen, the repeat was handled
     EXPECT_TRUE(pollUntil("text 9 9"));
@@ -615,8 +615,8 @@ TEST_F(DeviceWorkerTest, ThreadRunsTasksFromAnotherThreadAndShutsDownWithTasksQu
         ASSERT_TRUE(thread.Start(2, CThreadBasic::Mode::Looping));
         std::thread producer([&] {
             for (int i = 0; i < 50; ++i) {
-                m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"),
-                                       QString::number(i % 4));
+                EXPECT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"),
+                                       QString::number(i % 4)));
                 m_worker->Queue(11);
             }
         });

@@ -43,8 +43,8 @@ int main(int argc, char** argv)
             std::vector<MacroStep> steps;
             for (int n = 0; n < count; ++n)
                 steps.push_back(MacroStep { 0, macro, 2 + n % 2, n, 4 + n, 10, QStringLiteral("step") });
-            store.AddMacroSteps(std::move(steps));
-            Announce("M %d %d\n", macro, count);
+            if (store.AddMacroSteps(std::move(steps)))
+                Announce("M %d %d\n", macro, count);
         }
     }
     return 0;
