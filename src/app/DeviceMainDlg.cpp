@@ -33,6 +33,7 @@
 
 #include <QFileInfo>
 #include <QImageReader>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -163,10 +164,13 @@ DeviceMainDlg::DeviceMainDlg(Services services)
         [this](const StoreProblem& problem) { PostToInterface([this, problem] { ShowStoreProblem(problem); }); });
     m_exitHook = [this](int32_t code) {
         // The process ends here, as the tray's exit must; the worker is let
-        // finish its exchange first so the mouse never sees half a command.
+        // finish its exchange first so the mouse never sees half a command,
+        // and the database is closed so its file holds everything (a file
+        // left open keeps the latest edits in its log beside it).
         StopWorker();
         if (m_channel)
             m_channel->Close();
+        m_store->CloseDatabase();
         std::fflush(nullptr);
         std::_Exit(code);
     };
@@ -581,7 +585,7 @@ intptr_t DeviceMainDlg::OnWindowMessage(uint32_t message, uintptr_t wParam, intp
 intptr_t DeviceMainDlg::OnMessage(int32_t id, int32_t code, intptr_t param, intptr_t)
 {
     const intptr_t result = RouteControl(id, code, param);
-    WriteStateLine();
+    ScheduleStateLine();
     return result;
 }
 
@@ -711,9 +715,18 @@ void DeviceMainDlg::ShowStoreProblem(const StoreProblem& problem)
             return;
         m_storeFailureTold = true;
     }
+    Tell(StoreNoticeText(problem), Text(TextIds::kNotice));
+}
+
+QString DeviceMainDlg::StoreNoticeText(const StoreProblem& problem)
+{
     const int textId
         = problem.kind == StoreProblem::Kind::SetAside ? TextIds::kStoreSetAside : TextIds::kStoreWriteFailed;
-    Tell(Text(textId) + QLatin1Char('\n') + QFileInfo(problem.path).fileName(), Text(TextIds::kNotice));
+    // A set-aside name is one long word; a zero-width space after each dot
+    // lets it wrap inside the box instead of running past its edge.
+    QString file = QFileInfo(problem.path).fileName();
+    file.replace(QLatin1Char('.'), QStringLiteral(".\u200B"));
+    return Text(textId) + QLatin1Char('\n') + file;
 }
 
 void DeviceMainDlg::EndWaitDialog()
@@ -820,7 +833,7 @@ void DeviceMainDlg::PostToInterface(std::function<void()> call)
         // The window may have closed since; then there is nothing to update.
         if (MWindow::FromHandle(handle) == this) {
             call();
-            WriteStateLine();
+            ScheduleStateLine();
         }
     });
 }
@@ -1098,6 +1111,23 @@ void DeviceMainDlg::CloseTransientWindowsNow()
         if (QWidget* focus = widget->focusWidget())
             focus->clearFocus();
     }
+}
+
+void DeviceMainDlg::ScheduleStateLine()
+{
+    if (!m_stateProbe || m_stateLinePending || !GetWidget())
+        return;
+    // One line for a burst of changes, and at most one every kStateLineGapMs:
+    // a line after each of them would repeat the whole device list once per
+    // model, the square of the model count in output and time.
+    m_stateLinePending = true;
+    const qint64 since = m_stateLineClock.isValid() ? m_stateLineClock.elapsed() : kStateLineGapMs;
+    const int delay = since >= kStateLineGapMs ? 0 : int(kStateLineGapMs - since);
+    QTimer::singleShot(delay, GetWidget(), [this] {
+        m_stateLinePending = false;
+        m_stateLineClock.restart();
+        WriteStateLine();
+    });
 }
 
 void DeviceMainDlg::WriteStateLine()

@@ -8,6 +8,7 @@
 #include "hid/DeviceWorker.h"
 #include "widgets/MDialog.h"
 
+#include <QElapsedTimer>
 #include <QSize>
 #include <QString>
 
@@ -177,6 +178,11 @@ public:
     // begin with "宏" or "Macro" take `macroWord` in place of that word;
     // others stay as they are.
     static QString RenameDefaultMacro(const QString& name, const QString& macroWord);
+    // Tells the user that the settings are not kept, or started again: once
+    // a session that they are not kept, each time a damaged file was set aside.
+    void ShowStoreProblem(const StoreProblem& problem);
+    // The notice's text: what happened and the file's name.
+    static QString StoreNoticeText(const StoreProblem& problem);
 
     // DeviceEvents: called on the worker thread, applied on the interface thread.
     void ShowMouseVersion(const QString& labelled) override;
@@ -258,8 +264,6 @@ protected:
     void ShowVersionMessage(int32_t captionTextId);
     void UpdateStatusText();
     void UpdateProfileButton();
-    // Tells the user that the settings are not kept, or started again.
-    void ShowStoreProblem(const StoreProblem& problem);
 
 private:
     void CreateFrame(const MRect& client);
@@ -272,6 +276,8 @@ private:
     void PlaceMousePicture(const MRect& client);
     void PlaceMouseMarkers();
     intptr_t RouteControl(int32_t id, int32_t code, intptr_t param);
+    // The state line is written once the changes of the moment are done.
+    void ScheduleStateLine();
     void WriteStateLine();
 
     HidDeviceList* m_hid = nullptr;
@@ -309,4 +315,7 @@ private:
     int32_t m_clickedDeviceType = 0;       // the device list item last clicked
     QString m_lastStateLine;
     bool m_stateProbe = false;             // TARVO_STATE_PROBE: state lines on stdout
+    bool m_stateLinePending = false;       // a state line is due
+    QElapsedTimer m_stateLineClock;        // since the last state line
+    static constexpr qint64 kStateLineGapMs = 20;
 };

@@ -1,3 +1,4 @@
+#include "app/AppMessages.h"
 #include "app/AppStartup.h"
 #include "app/DeviceMainDlg.h"
 #include "app/InstanceChannel.h"
@@ -5,8 +6,11 @@
 #include "language/Language.h"
 #include "platform/Locale.h"
 #include "platform/Paths.h"
+#include "platform/TerminationSignals.h"
 #include "platform/UserSettings.h"
+#include "store/SettingsStore.h"
 #include "widgets/Manager.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -78,6 +82,14 @@ int main(int argc, char** argv)
     StartupProbe probe;
     if (!qEnvironmentVariableIsEmpty("TARVO_STARTUP_PROBE") && dialog.GetWidget())
         dialog.GetWidget()->installEventFilter(&probe);
+    // The session ending or Ctrl+C end the program as its own exit does:
+    // the worker stopped, the database closed with everything in its file.
+    const WindowHandle window = dialog.GetSafeHwnd();
+    TerminationSignals::Watch(
+        [window](int) { PostMessage(window, AppMessages::kQuit, 0, AppMessages::kQuitKey); });
     dialog.ShowModal(autorun ? kSwHide : kSwShowNormal);
+    // The window closed without the program's own exit: the database is
+    // closed here all the same, so its file holds everything.
+    SettingsStore::Instance().CloseDatabase();
     return 1;
 }
