@@ -1,13 +1,20 @@
 #include "app/InstanceChannel.h"
 
 #include "app/AppMessages.h"
+#include "app/InstanceRequest.h"
+#include "platform/StaleLock.h"
 #include "widgets/WindowRegistry.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 // A request longer than this is not one of ours.
@@ -22,9 +29,9 @@ QString WithSlash(QString folder)
 } // namespace
 
 InstanceChannel::InstanceChannel(QString name, QString folder)
-    : m_name(std::move(name)), m_folder(WithSlash(folder.isEmpty() ? DefaultFolder() : folder))
-{
-}
+    : m_name(std::move(name))
+    , m_folder(WithSlash(folder.isEmpty() ? DefaultFolder() : folder))
+{}
 
 InstanceChannel::~InstanceChannel()
 {
@@ -33,8 +40,10 @@ InstanceChannel::~InstanceChannel()
 
 void InstanceChannel::Close()
 {
-    delete m_server; // closes and removes the socket file
-    m_server = nullptr;
+    m_watchdog.reset();
+    // Closes and removes the socket file, and its connections; unset first,
+    // as the connections' ends look at it.
+    delete std::exchange(m_server, nullptr);
     m_lock.reset(); // unlocks
     m_window = 0;
     m_bringToFront = nullptr;
@@ -48,29 +57,72 @@ QString InstanceChannel::DefaultFolder()
     return WithSlash(folder);
 }
 
-QString InstanceChannel::SocketPath() const { return m_folder + m_name; }
-QString InstanceChannel::LockPath() const { return m_folder + m_name + QStringLiteral(".lock"); }
+QString InstanceChannel::SocketPath() const
+{
+    return m_folder + m_name;
+}
+QString InstanceChannel::LockPath() const
+{
+    return m_folder + m_name + QStringLiteral(".lock");
+}
 
 InstanceChannel::Claim InstanceChannel::ClaimFirst()
 {
     QDir().mkpath(m_folder);
+    // A FIFO there would block the reading of the owner for ever.
+    if (!StaleLock::RemoveIfNotRegular(LockPath()))
+        return Claim::Unavailable;
     m_lock = std::make_unique<QLockFile>(LockPath());
     // No age limit: a lock is stale only when its process is gone, which
     // QLockFile finds out from the recorded process id.
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0))
         return Claim::First;
-    const QLockFile::LockError error = m_lock->error();
+    if (m_lock->error() != QLockFile::LockFailedError) {
+        m_lock.reset();
+        return Claim::Unavailable;
+    }
+    // QLockFile takes over a lock only when it can read a dead owner from
+    // it: an empty or garbled file (a start cut short, a full disk) would
+    // keep every start out for ever. An owner that is starting writes its
+    // id at once, so one that cannot be read a moment later never will be.
+    for (int look = 0; look < 2; ++look) {
+        qint64 pid = 0;
+        QString host;
+        QString application;
+        if (m_lock->getLockInfo(&pid, &host, &application)) {
+            m_lock.reset();
+            return Claim::Other;
+        }
+        if (look == 0)
+            QThread::msleep(100);
+    }
+    // Still no owner to read: stale, unless a process holds the file's lock.
+    if (StaleLock::RemoveIfUnheld(LockPath()) && m_lock->tryLock(0))
+        return Claim::First;
     m_lock.reset();
-    return error == QLockFile::LockFailedError ? Claim::Other : Claim::Unavailable;
+    return Claim::Other;
 }
 
 bool InstanceChannel::Listen()
 {
     if (m_server)
         return m_server->isListening();
+    const bool listening = StartServer();
+    // Also when the first listen failed: the watchdog keeps trying.
+    m_watchdog = std::make_unique<QTimer>();
+    QObject::connect(m_watchdog.get(), &QTimer::timeout, [this] { CheckServer(); });
+    m_watchdog->start(kRelistenIntervalMs);
+    return listening;
+}
+
+bool InstanceChannel::StartServer()
+{
+    delete std::exchange(m_server, nullptr);
     m_server = new QLocalServer();
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    // Accepted but not yet served connections hold descriptors: few of them.
+    m_server->setMaxPendingConnections(kMaxConnections);
     // We hold the lock, so a socket file left here belongs to a dead instance.
     QLocalServer::removeServer(SocketPath());
     if (!m_server->listen(SocketPath()))
@@ -79,7 +131,20 @@ bool InstanceChannel::Listen()
     return true;
 }
 
-bool InstanceChannel::IsListening() const { return m_server && m_server->isListening(); }
+void InstanceChannel::CheckServer()
+{
+    // Out of descriptors, the server closes for good on its first failed
+    // accept; and a socket file removed by a cleaner leaves it listening on
+    // nothing. Either way later starts could no longer reach us.
+    if (m_server && m_server->isListening() && QFileInfo::exists(SocketPath()))
+        return;
+    StartServer();
+}
+
+bool InstanceChannel::IsListening() const
+{
+    return m_server && m_server->isListening();
+}
 
 void InstanceChannel::AttachWindow(WindowHandle window, std::function<void()> bringToFront)
 {
@@ -89,9 +154,28 @@ void InstanceChannel::AttachWindow(WindowHandle window, std::function<void()> br
 
 void InstanceChannel::OnNewConnection()
 {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+    // Beyond the limit connections wait, in the server's short queue and
+    // then the system's, until a served one ends: a request is delayed by
+    // idle clients, never refused for them.
+    while (m_server && m_connections < kMaxConnections) {
+        QLocalSocket* socket = m_server->nextPendingConnection();
+        if (!socket)
+            return;
+        ++m_connections;
+        QObject::connect(socket, &QObject::destroyed, [this] {
+            --m_connections;
+            // Queued: the server may be going away with its sockets.
+            if (m_server)
+                QMetaObject::invokeMethod(
+                    m_server, [this] { OnNewConnection(); }, Qt::QueuedConnection);
+        });
         QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] { OnReadyRead(socket); });
+        // A client that never sends a whole request is not waited for.
+        QTimer::singleShot(kRequestTimeoutMs, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
         if (socket->bytesAvailable() > 0)
             OnReadyRead(socket);
     }
@@ -106,37 +190,36 @@ void InstanceChannel::OnReadyRead(QLocalSocket* socket)
         }
         return;
     }
-    const QByteArray raw = socket->readLine(kMaxLine + 1);
-    const QString answer = Answer(QString::fromLatin1(raw).trimmed());
-    socket->write(answer.toLatin1() + '\n');
+    QByteArray line = socket->readLine(kMaxLine + 1);
+    QByteArray answer = "error";
+    // A line is whole only with its '\n'; one cut at kMaxLine is too long to be ours.
+    if (line.endsWith('\n')) {
+        line.chop(1);
+        answer = Answer(line);
+    }
+    socket->write(answer + '\n');
     socket->flush();
     socket->disconnectFromServer();
 }
 
-QString InstanceChannel::Answer(const QString& line)
+QByteArray InstanceChannel::Answer(QByteArrayView line)
 {
-    if (line == QLatin1String("show")) {
+    switch (ParseInstanceRequest(line)) {
+    case InstanceRequest::Show:
         if (!m_window || !m_bringToFront)
-            return QStringLiteral("nowindow");
+            return "nowindow";
         m_bringToFront();
-        return QStringLiteral("shown");
+        return "shown";
+    case InstanceRequest::Ping:
+        return m_window ? "ready" : "nowindow";
+    case InstanceRequest::Quit:
+        if (!m_window)
+            return "nowindow";
+        return PostMessage(m_window, AppMessages::kQuit, 0, AppMessages::kQuitKey) ? "posted" : "nowindow";
+    case InstanceRequest::Invalid:
+        break;
     }
-    const QStringList parts = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (parts.size() == 4 && parts[0] == QLatin1String("post")) {
-        bool okMessage = false;
-        bool okW = false;
-        bool okL = false;
-        const uint message = parts[1].toUInt(&okMessage);
-        const qulonglong wParam = parts[2].toULongLong(&okW);
-        const qlonglong lParam = parts[3].toLongLong(&okL);
-        if (!okMessage || !okW || !okL)
-            return QStringLiteral("error");
-        if (message != AppMessages::kQuit || !m_window)
-            return QStringLiteral("refused");
-        return PostMessage(m_window, message, uintptr_t(wParam), intptr_t(lParam))
-            ? QStringLiteral("posted") : QStringLiteral("refused");
-    }
-    return QStringLiteral("error");
+    return "error";
 }
 
 QString InstanceChannel::Request(const QString& line, int32_t timeoutMs) const

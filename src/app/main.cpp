@@ -53,7 +53,9 @@ int main(int argc, char** argv)
     if (channel.ClaimFirst() == InstanceChannel::Claim::Other) {
         // Brings the first window to the front; one that is still starting
         // has no window yet and the second start ends silently.
-        channel.AskToShow();
+        if (channel.AskToShow() == InstanceChannel::ShowResult::NoAnswer)
+            std::fprintf(stderr, "tarvo: another instance holds %s but does not answer on %s\n",
+                qPrintable(channel.LockPath()), qPrintable(channel.SocketPath()));
         return 0;
     }
     channel.Listen();
