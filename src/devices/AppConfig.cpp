@@ -57,6 +57,20 @@ QString AppConfig::VersionLabel() const
 
 bool AppConfig::Load(const QString& path, HidDeviceList* hid)
 {
+    XmlDocument doc;
+    const bool loaded = doc.LoadFile(path);
+    return Apply(doc, loaded, path, hid);
+}
+
+bool AppConfig::LoadBytes(QByteArrayView bytes, HidDeviceList* hid)
+{
+    XmlDocument doc;
+    const bool loaded = doc.LoadBytes(bytes);
+    return Apply(doc, loaded, QStringLiteral("(in memory)"), hid);
+}
+
+bool AppConfig::Apply(XmlDocument& doc, bool loaded, const QString& path, HidDeviceList* hid)
+{
     m_models.clear();
     m_modes.clear();
     m_error.clear();
@@ -64,8 +78,7 @@ bool AppConfig::Load(const QString& path, HidDeviceList* hid)
     if (hid)
         hid->ClearSupportedDevices();
 
-    XmlDocument doc;
-    if (!doc.LoadFile(path)) {
+    if (!loaded) {
         // A half-read file must not register half the models: start-up goes
         // on with none, as if the file were missing.
         m_error = doc.DocumentText().isEmpty()

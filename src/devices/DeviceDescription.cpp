@@ -95,10 +95,23 @@ void DeviceDescription::SelectModel(int32_t deviceType, const std::vector<ModelE
 
 bool DeviceDescription::LoadFile(const QString& path)
 {
+    XmlDocument doc;
+    const bool loaded = doc.LoadFile(path);
+    return Apply(doc, loaded, path);
+}
+
+bool DeviceDescription::LoadBytes(QByteArrayView bytes)
+{
+    XmlDocument doc;
+    const bool loaded = doc.LoadBytes(bytes);
+    return Apply(doc, loaded, QStringLiteral("(in memory)"));
+}
+
+bool DeviceDescription::Apply(XmlDocument& doc, bool loaded, const QString& path)
+{
     m_sections = 0;
     m_error.clear();
-    XmlDocument doc;
-    if (!doc.LoadFile(path)) {
+    if (!loaded) {
         m_error = doc.DocumentText().isEmpty()
             ? QStringLiteral("description cannot be read: %1").arg(path)
             : QStringLiteral("description is not well formed: %1 (%2)").arg(path, doc.ResultText().left(200));
