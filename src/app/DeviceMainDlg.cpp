@@ -31,6 +31,7 @@
 #include "widgets/MouseCtrl.h"
 #include "widgets/WindowRegistry.h"
 
+#include <QFileDialog>
 #include <QImageReader>
 #include <QWidget>
 
@@ -924,6 +925,13 @@ bool DeviceMainDlg::Ask(const QString& message, const QString& caption)
 void DeviceMainDlg::Tell(const QString& message, const QString& caption)
 {
     CUIMessageBox::Show(message, GetSafeHwnd(), caption, CUIMessageBox::kStyleOk);
+}
+
+QString DeviceMainDlg::ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString& suggested)
+{
+    QWidget* parent = GetWidget();
+    return kind == FileDialog::Open ? QFileDialog::getOpenFileName(parent, title, suggested, filter)
+                                    : QFileDialog::getSaveFileName(parent, title, suggested, filter);
 }
 
 void DeviceMainDlg::StoreWriteFailed()

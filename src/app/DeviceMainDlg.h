@@ -202,6 +202,7 @@ public:
     std::vector<KeyAssignment> DefaultKeys() const override;
     bool Ask(const QString& message, const QString& caption) override;
     void Tell(const QString& message, const QString& caption) override;
+    QString ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString& suggested) override;
     // Selects the tab at `index` as a click on it would.
     void SelectTab(int32_t index) override;
     WindowHandle Window() const override { return GetSafeHwnd(); }

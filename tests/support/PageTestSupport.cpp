@@ -30,6 +30,14 @@ void FakePageHost::Tell(const QString& message, const QString& caption)
     m_told.push_back((caption + QStringLiteral("|") + message).toStdString());
 }
 
+QString FakePageHost::ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString&)
+{
+    m_fileDialogs.push_back(
+        ((kind == FileDialog::Open ? QStringLiteral("open|") : QStringLiteral("save|")) + title + QStringLiteral("|") + filter)
+            .toStdString());
+    return m_chosenFile;
+}
+
 QString FakePageHost::Stored(const QString& key)
 {
     QString value;
@@ -44,6 +52,7 @@ void FakePageHost::Clear()
     m_asked.clear();
     m_told.clear();
     m_selectedTabs.clear();
+    m_fileDialogs.clear();
 }
 
 PageTestWindow::PageTestWindow(FakePageHost& host, std::function<std::unique_ptr<Page>(PageHost&)> makePage)

@@ -30,6 +30,7 @@ public:
     std::vector<KeyAssignment> DefaultKeys() const override { return m_defaultKeys; }
     bool Ask(const QString& message, const QString& caption) override;
     void Tell(const QString& message, const QString& caption) override;
+    QString ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString& suggested) override;
     void SelectTab(int32_t index) override { m_selectedTabs.push_back(index); }
     WindowHandle Window() const override { return m_window; }
     void StoreWriteFailed() override { ++m_storeFailures; }
@@ -47,6 +48,7 @@ public:
     DeviceDescription m_description;
     std::vector<KeyAssignment> m_defaultKeys;
     bool m_answer = true;
+    QString m_chosenFile; // what the next file dialog returns ("" = cancelled)
     WindowHandle m_window = 0;
 
     std::vector<int32_t> m_tasks;
@@ -54,6 +56,8 @@ public:
     std::vector<std::string> m_asked;  // "caption|message"
     std::vector<std::string> m_told;   // "caption|message"
     std::vector<int32_t> m_selectedTabs;
+    std::vector<std::string> m_fileDialogs; // "open|title|filter" or "save|..."
+
     int m_storeFailures = 0;
 };
 
