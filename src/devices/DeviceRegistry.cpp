@@ -8,16 +8,11 @@
 #include "platform/UserSettings.h"
 #include "store/SettingsStore.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kDeviceTypeKey = QStringLiteral("DeviceType");
-
-QString ReleaseText(int32_t release)
-{
-    // The release number carries the version as the firmware reports it:
-    // major and minor digits in the high byte, the patch in the low byte.
-    return FirmwareVersionText(static_cast<uint8_t>((release >> 8) & 0xFF), static_cast<uint8_t>(release & 0xFF));
-}
 
 }
 
@@ -114,6 +109,14 @@ void DeviceRegistry::RefreshConnectionState(Refresh kind)
     m_hid.SetCurrentDevType(0);
     std::vector<HidDeviceRecord> records;
     m_hid.CopyDevices(records);
+    const std::vector<HidUnopenedInterface> unopened = m_hid.UnopenedInterfaces();
+    m_state.accessDenied = std::any_of(unopened.begin(), unopened.end(), [](const HidUnopenedInterface& i) {
+        return i.reason == DeviceAccess::Result::PermissionDenied;
+    });
+    // Where nothing can be shown, a mouse kept from this user is told apart
+    // from no mouse at all: the user can mend the first.
+    const RegistryView::HomeContent nothingShown =
+        m_state.accessDenied ? RegistryView::HomeContent::AccessDenied : RegistryView::HomeContent::NoDevice;
     // The current type, which a description load took from "DeviceType"
     // (resolved to a real model) and a click stored there. Taking it from the
     // registry rather than reading the file again keeps the list, the
@@ -127,7 +130,7 @@ void DeviceRegistry::RefreshConnectionState(Refresh kind)
     m_view.SetAllDeviceState(kItemOffline);
     for (const HidDeviceRecord& record : records) {
         m_view.SetDeviceState(record.devType, record.devMode, record.connectionState);
-        m_view.SetDeviceVersion(record.devType, ReleaseText(record.release));
+        m_view.SetDeviceVersion(record.devType, ReleaseVersionText(record.release));
         m_view.SetDeviceBattery(record.devType, record.batteryStatus, record.batteryLevel);
     }
 
@@ -147,7 +150,7 @@ void DeviceRegistry::RefreshConnectionState(Refresh kind)
         m_view.SetDevicesPresent(false);
         m_view.ShowStatusText(kTextNotConnected);
         m_view.ShowView(RegistryView::View::Home);
-        m_view.ShowHomeContent(RegistryView::HomeContent::NoDevice);
+        m_view.ShowHomeContent(nothingShown);
         if (closeTransient)
             m_view.CloseTransientWindows();
         return;
@@ -161,7 +164,7 @@ void DeviceRegistry::RefreshConnectionState(Refresh kind)
         m_state.reachable = false;
         m_view.ShowStatusText(kTextNotConnected);
         m_view.ShowView(RegistryView::View::Home);
-        m_view.ShowHomeContent(RegistryView::HomeContent::NoDevice);
+        m_view.ShowHomeContent(nothingShown);
         return;
     }
     m_state.reachable = true;

@@ -24,6 +24,7 @@ struct RegistryState {
     bool devicesPresent = false;
     bool reachable = false;     // the current model answers, by cable or receiver
     bool flashing = false;      // a firmware update runs: refreshes are skipped
+    bool accessDenied = false;  // the last refresh found one of ours it may not open
 };
 
 // Which models are plugged in and how, which one the user works on, and what
