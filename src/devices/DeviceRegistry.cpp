@@ -261,7 +261,8 @@ void DeviceRegistry::DeviceConnectState(int32_t connectionKind)
     m_state.reachable = false;
     m_view.ShowStatusText(kTextNotConnected);
     m_view.ShowView(RegistryView::View::Home);
-    m_view.ShowHomeContent(RegistryView::HomeContent::NoDevice);
+    m_view.ShowHomeContent(m_state.accessDenied ? RegistryView::HomeContent::AccessDenied
+                                                : RegistryView::HomeContent::NoDevice);
     m_view.SetDeviceState(m_state.deviceType, mode, kItemNotConnected);
     // The worker asks the receivers where their mice are right after this
     // (PollWirelessStatus); closing the windows also stops a macro recording.

@@ -597,3 +597,75 @@ TEST_F(RegistryTest, AnotherModelPluggedLeavesTheCurrentOneUnreachable)
     EXPECT_TRUE(m_view.devicesPresent);
     EXPECT_FALSE(registry.IsReachable());
 }
+
+TEST_F(RegistryTest, AMouseThisUserMayNotOpenIsToldApartFromNoneUntilItIsPluggedInWithAccess)
+{
+    WindowEvents window;
+    DeviceRegistry& registry = Started();
+    RegistryDeviceEvents events(registry, window);
+    DeviceWorker worker(*m_hid, m_store, events, FastWorkerTimings());
+
+    // Its arrival is seen (the interface is listed, not opened) and read by task 2.
+    const std::string denied = Sim("plug heron cable denied")[0];
+    registry.OnDeviceChange({ DeviceChangeEvent::Arrival, ChangePath(denied) });
+    ASSERT_EQ(m_view.tasks, std::vector<int32_t> { DeviceRegistry::kTaskDeviceArrived });
+    std::thread([&] { worker.RunTask(m_view.tasks.back()); }).join();
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::AccessDenied);
+    EXPECT_EQ(m_view.status, DeviceRegistry::kTextNotConnected);
+    EXPECT_EQ(m_view.items.at(101).state[0], DeviceRegistry::kItemOffline);
+    EXPECT_FALSE(m_view.devicesPresent);
+    EXPECT_TRUE(registry.State().accessDenied);
+    EXPECT_FALSE(registry.IsReachable());
+    EXPECT_TRUE(LogLines("out").empty()) << "nothing may be written to a device that was never opened";
+    EXPECT_FALSE(LogLines("denied").empty());
+
+    // With the rule installed the user plugs it in again: an ordinary mouse.
+    Sim("unplug heron cable");
+    const std::string granted = Sim("plug heron cable")[0];
+    registry.OnDeviceChange({ DeviceChangeEvent::Arrival, ChangePath(granted) });
+    ASSERT_EQ(m_view.tasks.back(), DeviceRegistry::kTaskDeviceArrived);
+    std::thread([&] { worker.RunTask(m_view.tasks.back()); }).join();
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::DeviceList);
+    EXPECT_EQ(m_view.status, DeviceRegistry::kTextCable);
+    EXPECT_FALSE(registry.State().accessDenied);
+    EXPECT_TRUE(registry.IsReachable());
+}
+
+TEST_F(RegistryTest, NothingReachableAndOneDeviceDeniedShowsTheDenial)
+{
+    // Another model answers, so devices are present, but the current one is
+    // the denied cable: the home page says what the user can mend.
+    Sim("plug egret cable");
+    Sim("plug heron cable denied");
+    m_settings->WriteInt(QStringLiteral("DeviceType"), 101);
+    DeviceRegistry& registry = Started();
+    EXPECT_TRUE(m_view.devicesPresent);
+    EXPECT_EQ(m_view.items.at(103).state[0], kHidConnected);
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::AccessDenied);
+    EXPECT_TRUE(registry.State().accessDenied);
+
+    // The node gone between the listing and the opening is no reason to send
+    // the user to the udev rule.
+    Sim("unplug heron cable");
+    registry.RefreshConnectionState(DeviceRegistry::Refresh::Lighter);
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::NoDevice);
+    EXPECT_FALSE(registry.State().accessDenied);
+}
+
+TEST_F(RegistryTest, AMouseGoingAwayBesideADeniedOneShowsTheDenial)
+{
+    Sim("plug egretv2 receiver");
+    Sim("plug heron cable denied");
+    m_settings->WriteInt(QStringLiteral("DeviceType"), 105);
+    DeviceRegistry& registry = Started();
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::DeviceList);
+
+    // The receiver's mouse sleeps: the worker's read finds it out of reach.
+    Sim("mouse egretv2 off");
+    WindowEvents window;
+    RegistryDeviceEvents events(registry, window);
+    DeviceWorker worker(*m_hid, m_store, events, FastWorkerTimings());
+    std::thread([&] { worker.RunTask(1); }).join();
+    EXPECT_FALSE(registry.IsReachable());
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::AccessDenied);
+}
