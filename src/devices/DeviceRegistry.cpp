@@ -234,12 +234,14 @@ void DeviceRegistry::OnDeviceChange(const DeviceChange& change)
     }
 
     std::lock_guard lock(m_mutex);
-    if (!m_state.devicesPresent)
+    // A device this user could not open has no record, but its leaving must
+    // still take the home page's word about it away.
+    if (!m_state.devicesPresent && !m_state.accessDenied)
         return;
     for (const ModelEntry& entry : m_config.Modes()) {
         if (entry.interfacePattern.isEmpty() || !path.contains(entry.interfacePattern.toUpper()))
             continue;
-        if (m_hid.FindDevice(entry.vendorId, entry.productId, entry.mode) == -1)
+        if (m_hid.FindDevice(entry.vendorId, entry.productId, entry.mode) == -1 && !m_state.accessDenied)
             continue;
         m_state.mode = entry.mode;
         m_view.QueueTask(kTaskDeviceRemoved);

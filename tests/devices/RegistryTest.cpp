@@ -619,8 +619,15 @@ TEST_F(RegistryTest, AMouseThisUserMayNotOpenIsToldApartFromNoneUntilItIsPlugged
     EXPECT_TRUE(LogLines("out").empty()) << "nothing may be written to a device that was never opened";
     EXPECT_FALSE(LogLines("denied").empty());
 
-    // With the rule installed the user plugs it in again: an ordinary mouse.
+    // Unplugged, it is no longer spoken of.
     Sim("unplug heron cable");
+    registry.OnDeviceChange({ DeviceChangeEvent::Removal, ChangePath(denied) });
+    ASSERT_EQ(m_view.tasks.back(), DeviceRegistry::kTaskDeviceRemoved);
+    std::thread([&] { worker.RunTask(m_view.tasks.back()); }).join();
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::NoDevice);
+    EXPECT_FALSE(registry.State().accessDenied);
+
+    // With the rule installed the user plugs it in again: an ordinary mouse.
     const std::string granted = Sim("plug heron cable")[0];
     registry.OnDeviceChange({ DeviceChangeEvent::Arrival, ChangePath(granted) });
     ASSERT_EQ(m_view.tasks.back(), DeviceRegistry::kTaskDeviceArrived);
