@@ -9,25 +9,34 @@
 
 namespace {
 
+// Each state's name in the JSON output and its words for people.
+struct StateNames {
+    ConnectionEntry::State state;
+    const char* json;
+    const char* human;
+};
+constexpr StateNames kStateNames[] = {
+    {ConnectionEntry::State::Online, "online", "online"},
+    {ConnectionEntry::State::MouseAway, "mouse_away", "attached, mouse not in reach"},
+    {ConnectionEntry::State::NoAnswer, "no_answer", "attached, no answer"},
+    {ConnectionEntry::State::Standby, "standby", "attached, standing by (commands go by cable)"},
+    {ConnectionEntry::State::PermissionDenied, "permission_denied", "permission denied"},
+    {ConnectionEntry::State::OpenFailed, "open_failed", "cannot be opened"},
+    {ConnectionEntry::State::InUse, "in_use", "attached, in use by the Tarvo window"},
+};
+
+const StateNames& NamesOf(ConnectionEntry::State state)
+{
+    for (const StateNames& names : kStateNames) {
+        if (names.state == state)
+            return names;
+    }
+    return kStateNames[2]; // unreachable: every state has its row
+}
+
 QString HumanState(ConnectionEntry::State state)
 {
-    switch (state) {
-    case ConnectionEntry::State::Online:
-        return QStringLiteral("online");
-    case ConnectionEntry::State::MouseAway:
-        return QStringLiteral("attached, mouse not in reach");
-    case ConnectionEntry::State::NoAnswer:
-        return QStringLiteral("attached, no answer");
-    case ConnectionEntry::State::Standby:
-        return QStringLiteral("attached, standing by (commands go by cable)");
-    case ConnectionEntry::State::PermissionDenied:
-        return QStringLiteral("permission denied");
-    case ConnectionEntry::State::OpenFailed:
-        return QStringLiteral("cannot be opened");
-    case ConnectionEntry::State::InUse:
-        return QStringLiteral("attached, in use by the Tarvo window");
-    }
-    return {};
+    return QString::fromLatin1(NamesOf(state).human);
 }
 
 QJsonValue TextOrNull(const QString& text)
@@ -44,23 +53,7 @@ bool Opened(ConnectionEntry::State state)
 
 QString InventoryOutput::StateName(ConnectionEntry::State state)
 {
-    switch (state) {
-    case ConnectionEntry::State::Online:
-        return QStringLiteral("online");
-    case ConnectionEntry::State::MouseAway:
-        return QStringLiteral("mouse_away");
-    case ConnectionEntry::State::NoAnswer:
-        return QStringLiteral("no_answer");
-    case ConnectionEntry::State::Standby:
-        return QStringLiteral("standby");
-    case ConnectionEntry::State::PermissionDenied:
-        return QStringLiteral("permission_denied");
-    case ConnectionEntry::State::OpenFailed:
-        return QStringLiteral("open_failed");
-    case ConnectionEntry::State::InUse:
-        return QStringLiteral("in_use");
-    }
-    return {};
+    return QString::fromLatin1(NamesOf(state).json);
 }
 
 QString InventoryOutput::ModeName(int32_t mode)

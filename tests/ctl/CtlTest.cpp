@@ -149,6 +149,17 @@ TEST(InventoryOutputTest, LinesForPeopleAndExitCodes)
         QStringLiteral("Heron Pro (101): cable online, firmware 1.2.3, battery 100% (full)\n"));
 }
 
+// Scripts match these names: each state has its own.
+TEST(InventoryOutputTest, EveryStateHasItsOwnJsonName)
+{
+    using S = ConnectionEntry::State;
+    QStringList names;
+    for (S state : {S::Online, S::MouseAway, S::NoAnswer, S::Standby, S::PermissionDenied, S::OpenFailed, S::InUse})
+        names << InventoryOutput::StateName(state);
+    EXPECT_EQ(names.join(QLatin1Char(' ')),
+        QStringLiteral("online mouse_away no_answer standby permission_denied open_failed in_use"));
+}
+
 class CtlListTest : public SimFixture {
 protected:
     void SetUp() override
