@@ -1,6 +1,6 @@
 #include "app/CUIMessageBox.h"
 
-#include "app/TextIds.h"
+#include "language/TextIds.h"
 #include "language/InterfaceText.h"
 #include "widgets/MButton.h"
 #include "widgets/MText.h"
