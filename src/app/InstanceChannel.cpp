@@ -2,6 +2,7 @@
 
 #include "app/AppMessages.h"
 #include "app/InstanceRequest.h"
+#include "platform/Paths.h"
 #include "platform/StaleLock.h"
 #include "widgets/WindowRegistry.h"
 
@@ -10,7 +11,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 
@@ -51,10 +51,7 @@ void InstanceChannel::Close()
 
 QString InstanceChannel::DefaultFolder()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return WithSlash(folder);
+    return Paths::RuntimeFolder();
 }
 
 QString InstanceChannel::SocketPath() const
