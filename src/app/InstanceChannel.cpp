@@ -11,7 +11,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QThread>
 #include <QTimer>
 
 #include <utility>
@@ -66,39 +65,21 @@ QString InstanceChannel::LockPath() const
 InstanceChannel::Claim InstanceChannel::ClaimFirst()
 {
     QDir().mkpath(m_folder);
-    // A FIFO there would block the reading of the owner for ever.
-    if (!StaleLock::RemoveIfNotRegular(LockPath()))
-        return Claim::Unavailable;
     m_lock = std::make_unique<QLockFile>(LockPath());
-    // No age limit: a lock is stale only when its process is gone, which
-    // QLockFile finds out from the recorded process id.
+    // No age limit: a lock is stale only when its owner is gone or cannot
+    // be read (StaleLock::TakeOver).
     m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(0))
+    switch (StaleLock::TakeOver(*m_lock)) {
+    case StaleLock::Take::Taken:
         return Claim::First;
-    if (m_lock->error() != QLockFile::LockFailedError) {
+    case StaleLock::Take::Held:
         m_lock.reset();
-        return Claim::Unavailable;
+        return Claim::Other;
+    case StaleLock::Take::Failed:
+        break;
     }
-    // QLockFile takes over a lock only when it can read a dead owner from
-    // it: an empty or garbled file (a start cut short, a full disk) would
-    // keep every start out for ever. An owner that is starting writes its
-    // id at once, so one that cannot be read a moment later never will be.
-    for (int look = 0; look < 2; ++look) {
-        qint64 pid = 0;
-        QString host;
-        QString application;
-        if (m_lock->getLockInfo(&pid, &host, &application)) {
-            m_lock.reset();
-            return Claim::Other;
-        }
-        if (look == 0)
-            QThread::msleep(100);
-    }
-    // Still no owner to read: stale, unless a process holds the file's lock.
-    if (StaleLock::RemoveIfUnheld(LockPath()) && m_lock->tryLock(0))
-        return Claim::First;
     m_lock.reset();
-    return Claim::Other;
+    return Claim::Unavailable;
 }
 
 bool InstanceChannel::Listen()

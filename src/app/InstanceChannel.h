@@ -46,9 +46,7 @@ public:
     InstanceChannel(const InstanceChannel&) = delete;
     InstanceChannel& operator=(const InstanceChannel&) = delete;
 
-    // Takes the lock. A lock whose owner cannot be read (an empty or garbled
-    // file, one that cannot be opened) or is gone is stale and taken over;
-    // one that is no regular file is removed first.
+    // Takes the lock; one that is stale (StaleLock::TakeOver) is taken over.
     Claim ClaimFirst();
     // Starts answering requests on the interface thread's event loop.
     bool Listen();

@@ -8,6 +8,7 @@
 #include "hid/HidDeviceList.h"
 #include "platform/BuildInfo.h"
 #include "platform/Paths.h"
+#include "platform/StaleLock.h"
 
 #include <QLockFile>
 #include <QTextStream>
@@ -89,11 +90,10 @@ bool CtlProgram::WindowRunning(const QString& runtimeFolder)
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
     QLockFile lock(folder + Paths::ApplicationName() + QStringLiteral(".lock"));
-    // As the window judges a lock: stale only when its process is gone.
+    // As the window judges a lock: stale when its owner is gone or cannot be read.
     lock.setStaleLockTime(0);
-    if (lock.tryLock(0))
-        return false; // released again by the destructor
-    return lock.error() == QLockFile::LockFailedError;
+    // Taken is released again by the destructor.
+    return StaleLock::TakeOver(lock) == StaleLock::Take::Held;
 }
 
 int CtlProgram::Run(const QStringList& arguments, QTextStream& out, QTextStream& err)

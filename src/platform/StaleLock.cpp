@@ -1,6 +1,8 @@
 #include "platform/StaleLock.h"
 
 #include <QFile>
+#include <QLockFile>
+#include <QThread>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -36,4 +38,30 @@ bool StaleLock::RemoveIfUnheld(const QString& path)
     const bool removed = !held && (::unlink(native.constData()) == 0 || errno == ENOENT);
     ::close(fd);
     return removed;
+}
+
+StaleLock::Take StaleLock::TakeOver(QLockFile& lock)
+{
+    const QString path = lock.fileName();
+    // A FIFO there would block the reading of the owner for ever.
+    if (!RemoveIfNotRegular(path))
+        return Take::Failed;
+    if (lock.tryLock(0))
+        return Take::Taken;
+    if (lock.error() != QLockFile::LockFailedError)
+        return Take::Failed;
+    // QLockFile takes over a lock only when it can read a dead owner from
+    // it: an unreadable one would keep every start out for ever.
+    for (int look = 0; look < 2; ++look) {
+        qint64 pid = 0;
+        QString host;
+        QString application;
+        if (lock.getLockInfo(&pid, &host, &application))
+            return Take::Held;
+        if (look == 0)
+            QThread::msleep(100);
+    }
+    if (RemoveIfUnheld(path) && lock.tryLock(0))
+        return Take::Taken;
+    return Take::Held;
 }
