@@ -64,7 +64,8 @@ void ProfileDlg::InitUI(const MRect& client)
         background->SetImage(QStringLiteral("img_area_content.png"), 1);
         background->SetShowMode(ShowMode::Rounded, 10);
     }
-    m_list = Create<DListBox>(kList, {content.left + 4, content.top + 4, content.right - 4, content.bottom - 4}, {}, background);
+    // The list covers the area: its four rows fill the 150 pixels exactly.
+    m_list = Create<DListBox>(kList, content, {}, background);
     if (m_list) {
         m_list->SetEditFlag(true);
         m_list->SetFontWidth(18);

@@ -24,8 +24,9 @@ constexpr int kTextMissing = 981;
 constexpr int kTextMoreNotes = 982;
 constexpr int kTextNothingToExport = 983;
 
-// How many notes a notice lists; the box has room for a few lines.
-constexpr size_t kNotesShown = 3;
+// How many notes a notice lists: the message box has room for five lines,
+// the first sentence taking two.
+constexpr size_t kNotesShown = 2;
 
 // The format's filter entries, one each.
 const QString kProfileImportFilter = QStringLiteral("MouseKey (*.xml)");
