@@ -26,7 +26,9 @@ QString PointText(const QPoint& point)
 
 } // namespace
 
-ProfileDlg::ProfileDlg(SettingsStore& store) : m_store(store) {}
+ProfileDlg::ProfileDlg(SettingsStore& store)
+    : m_store(store)
+{}
 
 ProfileDlg::~ProfileDlg() = default;
 
@@ -120,8 +122,8 @@ intptr_t ProfileDlg::OnListMessage(int32_t code)
         const int serial = ++m_clickSerial;
         // The window's host outlives this object by a turn of the event
         // loop, so the timer checks that the dialog itself is still there.
-        QTimer::singleShot(QApplication::doubleClickInterval(), GetWidget(),
-            [this, serial, alive = std::weak_ptr<bool>(m_alive)] {
+        QTimer::singleShot(
+            QApplication::doubleClickInterval(), GetWidget(), [this, serial, alive = std::weak_ptr<bool>(m_alive)] {
                 if (alive.expired() || serial != m_clickSerial || m_closing)
                     return;
                 if (m_list && m_list->IsEditing())
@@ -236,7 +238,9 @@ QString ProfileDlg::ProbeState() const
         return {};
     QString line = QStringLiteral("pdlg.cur=%1").arg(m_list->GetCurData());
     for (int32_t i = 0; i < m_list->GetItemCount(); ++i)
-        line += QStringLiteral(" pdlg.item%1=%2").arg(i).arg(PointText(m_list->mapToGlobal(m_list->GetItemRect(i).center())));
+        line += QStringLiteral(" pdlg.item%1=%2")
+                    .arg(i)
+                    .arg(PointText(m_list->mapToGlobal(m_list->GetItemRect(i).center())));
     if (MControl* button = GetControl(kImportButton))
         line += QStringLiteral(" pdlg.import=") + PointText(button->mapToGlobal(button->rect().center()));
     if (MControl* button = GetControl(kExportButton))

@@ -24,7 +24,7 @@ public:
         kImportButton = 32,
         kExportButton = 33,
     };
-    static constexpr int32_t kHeight = 205;  // the popup's height
+    static constexpr int32_t kHeight = 205; // the popup's height
     static constexpr int32_t kButtonGap = 5; // between the popup and the button
 
     explicit ProfileDlg(SettingsStore& store);

@@ -27,35 +27,35 @@ class SettingsStore;
 
 // What an import needs to know of the current model.
 struct ExchangeModel {
-    int32_t deviceType = 0;       // bounds the DPI values (DpiRules)
-    bool lighting = false;        // the model has lighting: "Lightitems" travels
+    int32_t deviceType = 0; // bounds the DPI values (DpiRules)
+    bool lighting = false; // the model has lighting: "Lightitems" travels
     std::vector<int32_t> buttons; // button codes the button page may assign
 };
 
 // One value of an imported file that was not stored as it stood.
 struct ExchangeNote {
     enum class Kind {
-        LeftOut,  // not stored; the profile keeps what it had
+        LeftOut, // not stored; the profile keeps what it had
         Adjusted, // stored as `stored` instead
-        Missing,  // the file has no such value; the profile keeps what it had
+        Missing, // the file has no such value; the profile keeps what it had
     };
     Kind kind = Kind::LeftOut;
-    QString where;  // element and attribute: "Mouse_DPI/DPI2/value", "keyitems/item 3"
-    QString value;  // as the file gave it, at most 32 characters
+    QString where; // element and attribute: "Mouse_DPI/DPI2/value", "keyitems/item 3"
+    QString value; // as the file gave it, at most 32 characters
     QString stored; // Adjusted: the value stored
 };
 
 struct ExchangeResult {
     enum class Status {
-        Done,          // exported, or imported (notes say what was not taken as it stood)
-        Unreadable,    // missing, not a regular file, or not readable
-        TooLarge,      // larger than ExchangeFiles::kMaxFileSize; not read
-        NotXml,        // not well-formed XML (or in no encoding we read)
-        WrongKind,     // XML, but not a profile (or macro) file of this program
+        Done, // exported, or imported (notes say what was not taken as it stood)
+        Unreadable, // missing, not a regular file, or not readable
+        TooLarge, // larger than ExchangeFiles::kMaxFileSize; not read
+        NotXml, // not well-formed XML (or in no encoding we read)
+        WrongKind, // XML, but not a profile (or macro) file of this program
         TooManyEvents, // a macro with more than 200 events
-        NotFound,      // export: no such profile or macro
-        StoreFailed,   // the store did not take it; nothing was changed
-        WriteFailed,   // export: not written; a file already there is left as it was
+        NotFound, // export: no such profile or macro
+        StoreFailed, // the store did not take it; nothing was changed
+        WriteFailed, // export: not written; a file already there is left as it was
     };
     Status status = Status::Done;
     std::vector<ExchangeNote> notes;

@@ -30,7 +30,9 @@ std::optional<int64_t> StrictInteger(const QString& text);
 // The notes of one import.
 class Notes {
 public:
-    explicit Notes(std::vector<ExchangeNote>& notes) : m_notes(notes) {}
+    explicit Notes(std::vector<ExchangeNote>& notes)
+        : m_notes(notes)
+    {}
     void LeftOut(const QString& where, const QString& value);
     void Adjusted(const QString& where, const QString& value, const QString& stored);
     void Missing(const QString& where);

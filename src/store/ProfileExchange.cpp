@@ -68,8 +68,8 @@ bool FitsInt32(int64_t value)
 
 int32_t Saturated(int64_t value)
 {
-    return int32_t(std::clamp<int64_t>(
-        value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+    return int32_t(
+        std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 // One import into one profile, run inside the caller's savepoint with the
@@ -78,9 +78,12 @@ class ProfileImport {
 public:
     ProfileImport(SettingsStore& store, int32_t profile, const ExchangeModel& model, XmlDocument& doc,
         std::vector<ExchangeNote>& notes)
-        : m_store(store), m_profile(profile), m_model(model), m_doc(doc), m_notes(notes)
-    {
-    }
+        : m_store(store)
+        , m_profile(profile)
+        , m_model(model)
+        , m_doc(doc)
+        , m_notes(notes)
+    {}
 
     // The cursor is on "profileinfo".
     bool Run()
@@ -191,11 +194,12 @@ private:
         if (row.macro_desc != desc)
             notes.Adjusted(where + QStringLiteral("/macro_desc"), desc, row.macro_desc);
         if (!CheckFunction(row)) {
-            notes.LeftOut(where, QStringLiteral("%1/%2/%3/%4")
-                                     .arg(row.macro_type)
-                                     .arg(row.macro_value)
-                                     .arg(row.macro_value2)
-                                     .arg(row.macro_value3));
+            notes.LeftOut(where,
+                QStringLiteral("%1/%2/%3/%4")
+                    .arg(row.macro_type)
+                    .arg(row.macro_value)
+                    .arg(row.macro_value2)
+                    .arg(row.macro_value3));
             return false;
         }
         return true;
@@ -403,7 +407,7 @@ private:
                 if (stored != *value)
                     notes.Adjusted(place + QStringLiteral("/value"), Number(*value), Number(stored));
             } else if (key == QLatin1String("report_rate") ? !SettingRules::IsReportRateCode(*value)
-                                                            : !SettingRules::IsOptionByte(*value)) {
+                                                           : !SettingRules::IsOptionByte(*value)) {
                 notes.LeftOut(place + QStringLiteral("/value"), Number(*value));
                 continue;
             }

@@ -41,7 +41,8 @@ class ProfileDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_services.m_store->OpenForDevice(m_services.m_dir.path() + QStringLiteral("/"), QStringLiteral("heron")));
+        ASSERT_TRUE(
+            m_services.m_store->OpenForDevice(m_services.m_dir.path() + QStringLiteral("/"), QStringLiteral("heron")));
         ProfileLoader::LoadProfiles(*m_services.m_store);
         ASSERT_NE(m_owner.Create(0, QStringLiteral("Owner"), kWsDialog, 0, {100, 100, 900, 700}), 0u);
         m_owner.ShowWindow(kSwShow);
@@ -72,7 +73,10 @@ protected:
         ProcessEvents();
     }
     static QPoint ItemCentre(ProfileDlg& dialog, int index) { return dialog.List()->GetItemRect(index).center(); }
-    static void Click(QWidget* widget, const QPoint& at) { QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at); }
+    static void Click(QWidget* widget, const QPoint& at)
+    {
+        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
+    }
     static void ClickButton(ProfileDlg& dialog, int32_t id)
     {
         MControl* button = dialog.GetControl(id);
@@ -171,8 +175,8 @@ TEST_F(ProfileDlgTest, TheButtonsAskForImportAndExport)
         ClickButton(dialog, ProfileDlg::kImportButton);
     });
     EXPECT_EQ(Name(2), QStringLiteral("Games"));
-    EXPECT_EQ(m_owner.m_posted,
-        (std::vector<Posted>{{AppMessages::kProfileChosen, 2}, {AppMessages::kProfileImport, 2}}));
+    EXPECT_EQ(
+        m_owner.m_posted, (std::vector<Posted>{{AppMessages::kProfileChosen, 2}, {AppMessages::kProfileImport, 2}}));
 }
 
 TEST_F(ProfileDlgTest, TheFirstClickOfADoubleClickDoesNotSwitch)
@@ -187,7 +191,8 @@ TEST_F(ProfileDlgTest, TheFirstClickOfADoubleClickDoesNotSwitch)
         ClickButton(dialog, ProfileDlg::kExportButton);
     });
     EXPECT_EQ(Name(3), QStringLiteral("Three"));
-    EXPECT_EQ(m_owner.m_posted, (std::vector<Posted>{{AppMessages::kProfileChosen, 3}, {AppMessages::kProfileExport, 3}}));
+    EXPECT_EQ(
+        m_owner.m_posted, (std::vector<Posted>{{AppMessages::kProfileChosen, 3}, {AppMessages::kProfileExport, 3}}));
 }
 
 } // namespace

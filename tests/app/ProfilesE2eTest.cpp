@@ -45,8 +45,9 @@ protected:
         ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.Item(101).cable == 1; })) << m_lastLine.toStdString();
         ASSERT_TRUE(WaitForQuietLink());
         Click(m_state.Item(101).centre);
-        ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.view == QLatin1String("device") && s.tab == kDeviceTab; }))
-            << m_lastLine.toStdString();
+        ASSERT_TRUE(WaitFor([](const WindowState& s) {
+            return s.view == QLatin1String("device") && s.tab == kDeviceTab;
+        })) << m_lastLine.toStdString();
         ASSERT_TRUE(WaitForQuietLink());
         Click(m_state.Tab(kDpiTab));
         ASSERT_TRUE(WaitFor([](const WindowState& s) {
@@ -56,7 +57,8 @@ protected:
     QJsonObject MouseState()
     {
         const std::vector<std::string> lines = Sim("state heron");
-        return lines.size() == 1 ? QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object() : QJsonObject();
+        return lines.size() == 1 ? QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object()
+                                 : QJsonObject();
     }
     int MouseDpi(int level) { return MouseState()["dpi"].toArray().at(level).toInt(); }
     bool WaitForMouseDpi(int level, int value)
@@ -159,8 +161,9 @@ TEST_F(ProfilesE2eTest, ARenameThenAClickElsewhereSwitchesToTheRenamedProfile)
     const QPoint fourth = PointField(m_state, QStringLiteral("pdlg.item3"));
     Click(fourth);
     Click(fourth);
-    ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.Field(QStringLiteral("pdlg.editing")) == QLatin1String("1"); }))
-        << m_lastLine.toStdString();
+    ASSERT_TRUE(WaitFor([](const WindowState& s) {
+        return s.Field(QStringLiteral("pdlg.editing")) == QLatin1String("1");
+    })) << m_lastLine.toStdString();
     for (int i = 0; i < 12; ++i)
         Key("BackSpace");
     Type("Travel");
@@ -184,10 +187,11 @@ TEST_F(ProfilesE2eTest, APartlyUsableFileIsImportedAndTheUserToldWhatWasLeftOut)
     const QString file = m_home.path() + QStringLiteral("/shared.xml");
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<profile><profileinfo name=\"x\"><keyitems>"
-              "<item key_code=\"2\" macro_type=\"6\" macro_value=\"1\"/></keyitems>"
-              "<Mouse_DPI dpi_flag=\"5\" dpi_index=\"0\" dpi_count=\"6\"><DPI1 value=\"30000\" color=\"255\"/></Mouse_DPI>"
-              "</profileinfo></profile>");
+    out.write(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<profile><profileinfo name=\"x\"><keyitems>"
+        "<item key_code=\"2\" macro_type=\"6\" macro_value=\"1\"/></keyitems>"
+        "<Mouse_DPI dpi_flag=\"5\" dpi_index=\"0\" dpi_count=\"6\"><DPI1 value=\"30000\" color=\"255\"/></Mouse_DPI>"
+        "</profileinfo></profile>");
     out.close();
     qputenv("TARVO_TEST_FILE_DIALOG", file.toUtf8());
     ASSERT_NO_FATAL_FAILURE(OpenDpiPage());

@@ -129,7 +129,8 @@ TEST_F(ExchangeFlowTest, TheMacroPagesImportAndExport)
     ASSERT_TRUE(result && result->Ok());
     EXPECT_GT(result->macroId, id);
     EXPECT_EQ(result->macroName, QStringLiteral("Macro 1 导入"));
-    EXPECT_EQ(m_host.m_fileDialogs, (std::vector<std::string>{"save|Export|Macro (*.xml)", "open|Import|Macros (*.xml)"}));
+    EXPECT_EQ(
+        m_host.m_fileDialogs, (std::vector<std::string>{"save|Export|Macro (*.xml)", "open|Import|Macros (*.xml)"}));
     // The page queues the upload itself once it has listed the macro.
     EXPECT_TRUE(m_host.m_tasks.empty());
     EXPECT_TRUE(m_host.m_told.empty());

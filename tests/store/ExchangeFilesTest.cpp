@@ -136,7 +136,10 @@ protected:
         m_store.ListMacros(macros);
         for (const MacroInfo& m : macros) {
             std::vector<MacroStep> steps;
-            text += QStringLiteral("macro %1 %2 steps %3\n").arg(m.macro_id).arg(m.name).arg(m_store.ListMacroSteps(m.macro_id, steps));
+            text += QStringLiteral("macro %1 %2 steps %3\n")
+                        .arg(m.macro_id)
+                        .arg(m.name)
+                        .arg(m_store.ListMacroSteps(m.macro_id, steps));
         }
         return text;
     }
@@ -203,18 +206,26 @@ TEST_F(ExchangeFilesTest, ProfileExportIsTheFormatByteForByte)
         "<profile>",
         "<profileinfo name=\"Profile 1\">",
         "<keyitems>",
-        "<item key_code=\"2\" macro_type=\"2\" macro_value=\"4\" macro_value2=\"3\" macro_value3=\"0\" macro_desc=\"Shift+ Ctrl + A\"/>",
+        "<item key_code=\"2\" macro_type=\"2\" macro_value=\"4\" macro_value2=\"3\" macro_value3=\"0\" "
+        "macro_desc=\"Shift+ Ctrl + A\"/>",
         "<item key_code=\"3\" macro_type=\"5\" macro_value=\"7\" macro_value2=\"10\" macro_value3=\"0\" "
         "macro_desc=\"say &quot;hi&quot; &amp; &lt;bye&gt;\"/>",
         "</keyitems>",
         "<Lightitems lightmode=\"2\">",
-        "<item light_mode=\"0\" brightness=\"255\" speed=\"128\" direction=\"0\" colorful=\"1\" colorindex=\"0\" color_value=\"255\"/>",
-        "<item light_mode=\"1\" brightness=\"255\" speed=\"128\" direction=\"0\" colorful=\"1\" colorindex=\"0\" color_value=\"255\"/>",
-        "<item light_mode=\"2\" brightness=\"90\" speed=\"30\" direction=\"0\" colorful=\"1\" colorindex=\"0\" color_value=\"65280\"/>",
-        "<item light_mode=\"3\" brightness=\"255\" speed=\"128\" direction=\"0\" colorful=\"1\" colorindex=\"0\" color_value=\"255\"/>",
-        "<item light_mode=\"4\" brightness=\"255\" speed=\"128\" direction=\"0\" colorful=\"1\" colorindex=\"0\" color_value=\"255\"/>",
-        "<item light_mode=\"5\" brightness=\"255\" speed=\"128\" direction=\"0\" colorful=\"1\" colorindex=\"0\" color_value=\"255\"/>",
-        "<item light_mode=\"6\" brightness=\"255\" speed=\"128\" direction=\"0\" colorful=\"1\" colorindex=\"0\" color_value=\"255\"/>",
+        "<item light_mode=\"0\" brightness=\"255\" speed=\"128\" direction=\"0\" colorful=\"1\" colorindex=\"0\" "
+        "color_value=\"255\"/>",
+        "<item light_mode=\"1\" brightness=\"255\" speed=\"128\" direction=\"0\" colorful=\"1\" colorindex=\"0\" "
+        "color_value=\"255\"/>",
+        "<item light_mode=\"2\" brightness=\"90\" speed=\"30\" direction=\"0\" colorful=\"1\" colorindex=\"0\" "
+        "color_value=\"65280\"/>",
+        "<item light_mode=\"3\" brightness=\"255\" speed=\"128\" direction=\"0\" colorful=\"1\" colorindex=\"0\" "
+        "color_value=\"255\"/>",
+        "<item light_mode=\"4\" brightness=\"255\" speed=\"128\" direction=\"0\" colorful=\"1\" colorindex=\"0\" "
+        "color_value=\"255\"/>",
+        "<item light_mode=\"5\" brightness=\"255\" speed=\"128\" direction=\"0\" colorful=\"1\" colorindex=\"0\" "
+        "color_value=\"255\"/>",
+        "<item light_mode=\"6\" brightness=\"255\" speed=\"128\" direction=\"0\" colorful=\"1\" colorindex=\"0\" "
+        "color_value=\"255\"/>",
         "</Lightitems>",
         "<Mouse_DPI dpi_flag=\"5\" dpi_index=\"2\" dpi_count=\"6\">",
         "<DPI1 value=\"400\" color=\"255\"/>",
@@ -248,7 +259,8 @@ TEST_F(ExchangeFilesTest, WithoutLightingOrButtonsTheElementsAreEmptyOrAbsent)
     for (const auto& [profile, lighting] : {std::pair{2, false}, std::pair{1, true}}) {
         const QString text = ExchangeFiles::ProfileDocument(m_store, profile, {102, lighting, {1}});
         EXPECT_FALSE(text.contains(QStringLiteral("Lightitems"))) << profile;
-        EXPECT_TRUE(text.contains(QStringLiteral("<profileinfo name=\"Profile %1\">\r\n<keyitems/>\r\n<Mouse_DPI ").arg(profile)))
+        EXPECT_TRUE(text.contains(
+            QStringLiteral("<profileinfo name=\"Profile %1\">\r\n<keyitems/>\r\n<Mouse_DPI ").arg(profile)))
             << text.toStdString();
     }
 }
@@ -310,7 +322,8 @@ TEST_F(ExchangeFilesTest, AFailedExportLeavesTheOldFileAsItWas)
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(result.status, Status::WriteFailed);
     EXPECT_EQ(ReadFile(path), QByteArray("old content"));
-    EXPECT_EQ(ExchangeFiles::ExportProfile(m_store, 1, Heron(), Path("no/such/folder/p.xml")).status, Status::WriteFailed);
+    EXPECT_EQ(
+        ExchangeFiles::ExportProfile(m_store, 1, Heron(), Path("no/such/folder/p.xml")).status, Status::WriteFailed);
     EXPECT_EQ(ExchangeFiles::ExportProfile(m_store, 9, Heron(), Path("p9.xml")).status, Status::NotFound);
 }
 
@@ -362,8 +375,9 @@ TEST_F(ExchangeFilesTest, TheFormatsEdgeCases)
 
     // An empty "keyitems" removes every button row; no "Lightitems" leaves
     // the lighting alone; the sixth level is not read even when present.
-    ExchangeResult result = ImportText(ProfileFile({"<keyitems/>", "<Mouse_DPI dpi_flag=\"5\" dpi_index=\"0\" dpi_count=\"6\">",
-        "<DPI1 value=\"500\" color=\"1\"/>", "<DPI6 value=\"900\" color=\"2\"/>", "</Mouse_DPI>"}));
+    ExchangeResult result = ImportText(
+        ProfileFile({"<keyitems/>", "<Mouse_DPI dpi_flag=\"5\" dpi_index=\"0\" dpi_count=\"6\">",
+            "<DPI1 value=\"500\" color=\"1\"/>", "<DPI6 value=\"900\" color=\"2\"/>", "</Mouse_DPI>"}));
     ASSERT_EQ(result.status, Status::Done);
     std::vector<KeyAssignment> keys;
     EXPECT_EQ(m_store.ListKeyAssignments(1, keys), 0);
@@ -374,7 +388,8 @@ TEST_F(ExchangeFilesTest, TheFormatsEdgeCases)
 
     // "Mouse" before "Mouse_DPI": the DPI values count, the Mouse values not.
     result = ImportText(ProfileFile({"<Mouse>", "<report_rate value=\"0\"/>", "</Mouse>",
-        "<Mouse_DPI dpi_flag=\"5\" dpi_index=\"0\" dpi_count=\"6\">", "<DPI2 value=\"650\" color=\"3\"/>", "</Mouse_DPI>"}));
+        "<Mouse_DPI dpi_flag=\"5\" dpi_index=\"0\" dpi_count=\"6\">", "<DPI2 value=\"650\" color=\"3\"/>",
+        "</Mouse_DPI>"}));
     ASSERT_EQ(result.status, Status::Done);
     EXPECT_EQ(Config(1, "dpi_group1_value"), QStringLiteral("650"));
     EXPECT_EQ(Config(1, "report_rate"), QStringLiteral("2"));
@@ -398,8 +413,10 @@ TEST_F(ExchangeFilesTest, LightingTravelsOnlyBetweenModelsWithLighting)
     const QString file = ExchangeFiles::ProfileDocument(m_store, 1, Heron());
     EXPECT_FALSE(file.contains(QStringLiteral("Lightitems"))); // no rows yet
     const QByteArray lit = ProfileFile({"<Lightitems lightmode=\"5\">",
-        "<item light_mode=\"5\" brightness=\"300\" speed=\"7\" direction=\"0\" colorful=\"1\" colorindex=\"0\" color_value=\"16777216\"/>",
-        "<item light_mode=\"9\" brightness=\"1\" speed=\"1\" direction=\"0\" colorful=\"1\" colorindex=\"0\" color_value=\"1\"/>",
+        "<item light_mode=\"5\" brightness=\"300\" speed=\"7\" direction=\"0\" colorful=\"1\" colorindex=\"0\" "
+        "color_value=\"16777216\"/>",
+        "<item light_mode=\"9\" brightness=\"1\" speed=\"1\" direction=\"0\" colorful=\"1\" colorindex=\"0\" "
+        "color_value=\"1\"/>",
         "</Lightitems>"});
     // A model without lighting leaves the profile's lighting alone.
     const QString before = Snapshot(1);
@@ -436,21 +453,32 @@ TEST_F(ExchangeFilesTest, ValuesAreHeldToWhatThePagesCouldStore)
         const char* where;
     };
     const Case cases[] = {
-        {101, "<Mouse_DPI><DPI1 value=\"30000\"/></Mouse_DPI>", "dpi_group0_value", "26000", Kind::Adjusted, "Mouse_DPI/DPI1/value"},
-        {102, "<Mouse_DPI><DPI1 value=\"30000\"/></Mouse_DPI>", "dpi_group0_value", "12000", Kind::Adjusted, "Mouse_DPI/DPI1/value"},
-        {101, "<Mouse_DPI><DPI2 value=\"1234\"/></Mouse_DPI>", "dpi_group1_value", "1200", Kind::Adjusted, "Mouse_DPI/DPI2/value"},
-        {101, "<Mouse_DPI><DPI3 value=\"-400\"/></Mouse_DPI>", "dpi_group2_value", "50", Kind::Adjusted, "Mouse_DPI/DPI3/value"},
-        {101, "<Mouse_DPI><DPI4 value=\"99999999999999999999\"/></Mouse_DPI>", "dpi_group3_value", "1600", Kind::LeftOut, "Mouse_DPI/DPI4/value"},
-        {101, "<Mouse_DPI><DPI5 value=\"12ab\"/></Mouse_DPI>", "dpi_group4_value", "2400", Kind::LeftOut, "Mouse_DPI/DPI5/value"},
-        {101, "<Mouse_DPI><DPI1 color=\"16777216\"/></Mouse_DPI>", "dpi_group0_rgb", "255", Kind::LeftOut, "Mouse_DPI/DPI1/color"},
+        {101, "<Mouse_DPI><DPI1 value=\"30000\"/></Mouse_DPI>", "dpi_group0_value", "26000", Kind::Adjusted,
+            "Mouse_DPI/DPI1/value"},
+        {102, "<Mouse_DPI><DPI1 value=\"30000\"/></Mouse_DPI>", "dpi_group0_value", "12000", Kind::Adjusted,
+            "Mouse_DPI/DPI1/value"},
+        {101, "<Mouse_DPI><DPI2 value=\"1234\"/></Mouse_DPI>", "dpi_group1_value", "1200", Kind::Adjusted,
+            "Mouse_DPI/DPI2/value"},
+        {101, "<Mouse_DPI><DPI3 value=\"-400\"/></Mouse_DPI>", "dpi_group2_value", "50", Kind::Adjusted,
+            "Mouse_DPI/DPI3/value"},
+        {101, "<Mouse_DPI><DPI4 value=\"99999999999999999999\"/></Mouse_DPI>", "dpi_group3_value", "1600",
+            Kind::LeftOut, "Mouse_DPI/DPI4/value"},
+        {101, "<Mouse_DPI><DPI5 value=\"12ab\"/></Mouse_DPI>", "dpi_group4_value", "2400", Kind::LeftOut,
+            "Mouse_DPI/DPI5/value"},
+        {101, "<Mouse_DPI><DPI1 color=\"16777216\"/></Mouse_DPI>", "dpi_group0_rgb", "255", Kind::LeftOut,
+            "Mouse_DPI/DPI1/color"},
         {101, "<Mouse_DPI dpi_count=\"0\"/>", "dpi_count", "1", Kind::Adjusted, "Mouse_DPI/dpi_count"},
         {101, "<Mouse_DPI dpi_count=\"9\"/>", "dpi_count", "6", Kind::Adjusted, "Mouse_DPI/dpi_count"},
         {101, "<Mouse_DPI dpi_count=\"3\" dpi_index=\"5\"/>", "dpi_index", "2", Kind::Adjusted, "Mouse_DPI/dpi_index"},
         {101, "<Mouse_DPI dpi_flag=\"256\"/>", "dpi_flag", "5", Kind::LeftOut, "Mouse_DPI/dpi_flag"},
-        {101, "<Mouse><report_rate value=\"4\"/></Mouse>", "report_rate", "2", Kind::LeftOut, "Mouse/report_rate/value"},
-        {101, "<Mouse><button_respondtime value=\"80\"/></Mouse>", "button_respondtime", "50", Kind::Adjusted, "Mouse/button_respondtime/value"},
-        {101, "<Mouse><button_respondtime value=\"0\"/></Mouse>", "button_respondtime", "1", Kind::Adjusted, "Mouse/button_respondtime/value"},
-        {101, "<Mouse><sensor_flag value=\"-1\"/></Mouse>", "sensor_flag", "53", Kind::LeftOut, "Mouse/sensor_flag/value"},
+        {101, "<Mouse><report_rate value=\"4\"/></Mouse>", "report_rate", "2", Kind::LeftOut,
+            "Mouse/report_rate/value"},
+        {101, "<Mouse><button_respondtime value=\"80\"/></Mouse>", "button_respondtime", "50", Kind::Adjusted,
+            "Mouse/button_respondtime/value"},
+        {101, "<Mouse><button_respondtime value=\"0\"/></Mouse>", "button_respondtime", "1", Kind::Adjusted,
+            "Mouse/button_respondtime/value"},
+        {101, "<Mouse><sensor_flag value=\"-1\"/></Mouse>", "sensor_flag", "53", Kind::LeftOut,
+            "Mouse/sensor_flag/value"},
         {101, "<Mouse><liftoff_height/></Mouse>", "liftoff_height", "1", Kind::Missing, "Mouse/liftoff_height/value"},
     };
     for (const Case& c : cases) {
@@ -479,20 +507,27 @@ TEST_F(ExchangeFilesTest, ButtonRowsNoPageCouldStoreAreLeftOut)
     };
     const Row rows[] = {
         {"key_code=\"1\" macro_type=\"1\" macro_value=\"3\"", true},
-        {"key_code=\"0\" macro_type=\"1\" macro_value=\"3\"", false},   // the first marker's button
-        {"key_code=\"42\" macro_type=\"1\" macro_value=\"3\"", false},  // not a button of the model
-        {"key_code=\"2\" macro_type=\"3\" macro_value=\"3\"", false},   // no such function type
+        {"key_code=\"0\" macro_type=\"1\" macro_value=\"3\"", false}, // the first marker's button
+        {"key_code=\"42\" macro_type=\"1\" macro_value=\"3\"", false}, // not a button of the model
+        {"key_code=\"2\" macro_type=\"3\" macro_value=\"3\"", false}, // no such function type
         {"key_code=\"2\" macro_type=\"99\" macro_value=\"3\"", false},
-        {"key_code=\"2\" macro_type=\"1\" macro_value=\"13\"", false},  // no such mouse function
+        {"key_code=\"2\" macro_type=\"1\" macro_value=\"13\"", false}, // no such mouse function
         {"key_code=\"2\" macro_type=\"2\" macro_value=\"4\" macro_value2=\"256\"", false},
-        {"key_code=\"2\" macro_type=\"2\" macro_value=\"3\"", false},   // usage 3 is no key
+        {"key_code=\"2\" macro_type=\"2\" macro_value=\"3\"", false}, // usage 3 is no key
         {"key_code=\"2\" macro_type=\"4\" macro_value=\"9\"", false},
         {"key_code=\"2\" macro_type=\"7\" macro_value=\"38\"", false},
         {"key_code=\"2\" macro_type=\"8\" macro_value=\"2\"", false},
-        {"key_code=\"2\" macro_type=\"5\" macro_value=\"" + QByteArray::number(macro + 1) + "\" macro_value2=\"1\" macro_value3=\"1\"", false},
-        {"key_code=\"3\" macro_type=\"5\" macro_value=\"" + QByteArray::number(macro) + "\" macro_value2=\"300\" macro_value3=\"0\"", false},
-        {"key_code=\"3\" macro_type=\"5\" macro_value=\"" + QByteArray::number(macro) + "\" macro_value2=\"10\" macro_value3=\"0\"", true},
-        {"key_code=\"4\" macro_type=\"10\" macro_value=\"" + QByteArray::number(program) + "\"", false}, // a program row, not an address
+        {"key_code=\"2\" macro_type=\"5\" macro_value=\"" + QByteArray::number(macro + 1)
+                + "\" macro_value2=\"1\" macro_value3=\"1\"",
+            false},
+        {"key_code=\"3\" macro_type=\"5\" macro_value=\"" + QByteArray::number(macro)
+                + "\" macro_value2=\"300\" macro_value3=\"0\"",
+            false},
+        {"key_code=\"3\" macro_type=\"5\" macro_value=\"" + QByteArray::number(macro)
+                + "\" macro_value2=\"10\" macro_value3=\"0\"",
+            true},
+        {"key_code=\"4\" macro_type=\"10\" macro_value=\"" + QByteArray::number(program) + "\"",
+            false}, // a program row, not an address
         {"key_code=\"4\" macro_type=\"9\" macro_value=\"" + QByteArray::number(program) + "\"", true},
         {"key_code=\"5\" macro_type=\"11\" macro_value=\"" + QByteArray::number(text + 1) + "\"", false},
         {"key_code=\"5\" macro_type=\"11\" macro_value=\"" + QByteArray::number(text) + "\"", true},
@@ -516,8 +551,9 @@ TEST_F(ExchangeFilesTest, ButtonRowsNoPageCouldStoreAreLeftOut)
         const QString where = QStringLiteral("keyitems/item %1").arg(i + 1);
         bool noted = false;
         for (const ExchangeNote& note : result.notes)
-            noted = noted || (note.kind == Kind::LeftOut && note.where.startsWith(where) && note.where.size() >= where.size()
-                                 && (note.where.size() == where.size() || note.where[where.size()] == u'/'));
+            noted = noted
+                || (note.kind == Kind::LeftOut && note.where.startsWith(where) && note.where.size() >= where.size()
+                    && (note.where.size() == where.size() || note.where[where.size()] == u'/'));
         EXPECT_EQ(noted, !rows[i].kept) << i + 1 << "\n" << NotesText(result);
     }
     KeyAssignment cut;
@@ -529,7 +565,8 @@ TEST_F(ExchangeFilesTest, ButtonRowsNoPageCouldStoreAreLeftOut)
 TEST_F(ExchangeFilesTest, AMacroImportsAsANewMacroWithTheSuffix)
 {
     const QByteArray file = Lines({"<macro>",
-        "<macroinfo macro_name=\"A &amp; &quot;B&quot;\" macro_type=\"0\" play_times=\"1\" delay_type=\"2\" delay_time=\"40000\"/>",
+        "<macroinfo macro_name=\"A &amp; &quot;B&quot;\" macro_type=\"0\" play_times=\"1\" delay_type=\"2\" "
+        "delay_time=\"40000\"/>",
         "<macroitems>", "<item desc=\"&#x2193;  A\" index=\"7\" type=\"2\" value=\"65\" timestamp=\"99999\"/>",
         "<item desc=\"?\" index=\"8\" type=\"13\" value=\"65\" timestamp=\"10\"/>",
         "<item desc=\"&#x2191;  A\" index=\"9\" type=\"3\" value=\"65\"/>", "</macroitems>", "</macro>"});
@@ -556,7 +593,8 @@ TEST_F(ExchangeFilesTest, AMacroImportsAsANewMacroWithTheSuffix)
         EXPECT_EQ(m_store.ListMacros(macros), round); // importing twice gives two macros
     }
     // A long name is cut so that the suffix still fits.
-    const QByteArray longName = QByteArray(kDeclaration) + "<macro><macroinfo macro_name=\"" + QByteArray(80, 'n') + "\"/></macro>";
+    const QByteArray longName = QByteArray(kDeclaration) + "<macro><macroinfo macro_name=\"" + QByteArray(80, 'n')
+        + "\"/></macro>";
     const ExchangeResult cut = ExchangeFiles::ImportMacroBytes(m_store, longName);
     ASSERT_EQ(cut.status, Status::Done) << longName.toStdString();
     EXPECT_EQ(cut.macroName, QString(61, u'n') + ExchangeFiles::kImportSuffix);
@@ -688,8 +726,10 @@ TEST_F(ExchangeFilesTest, FilesAreReadOnlyWhenSmallAndPlain)
 TEST_F(ExchangeFilesTest, FilesInOtherEncodingsAreReadInTheirEncoding)
 {
     const QString name = QStringLiteral("鼠标宏");
-    const QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<macro>\r\n<macroinfo macro_name=\"")
-        + name + QStringLiteral("\" macro_type=\"0\" play_times=\"1\" delay_type=\"1\" delay_time=\"10\"/>\r\n</macro>\r\n");
+    const QString text = QStringLiteral(
+                             "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<macro>\r\n<macroinfo macro_name=\"")
+        + name
+        + QStringLiteral("\" macro_type=\"0\" play_times=\"1\" delay_type=\"1\" delay_time=\"10\"/>\r\n</macro>\r\n");
     // UTF-16 with its byte-order mark, and GB2312 as declared (the name's
     // three characters are CA F3, B1 EA, BA EA there).
     QByteArray utf16("\xFF\xFE", 2);
@@ -721,9 +761,10 @@ TEST_F(ExchangeFilesTest, AnImportTheStoreRefusesHalfwayChangesNothing)
     ASSERT_EQ(m_store.Execute("CREATE TRIGGER refuse BEFORE UPDATE ON t_configdata WHEN NEW.key = 'leftbtn_lock' "
                               "BEGIN SELECT RAISE(ABORT, 'refused'); END"),
         0);
-    const ExchangeResult result = ImportText(ProfileFile({"<keyitems>", "<item key_code=\"3\" macro_type=\"1\" macro_value=\"5\"/>",
-        "</keyitems>", "<Mouse_DPI dpi_flag=\"5\" dpi_index=\"0\" dpi_count=\"2\"><DPI1 value=\"700\" color=\"1\"/></Mouse_DPI>",
-        "<Mouse>", "<report_rate value=\"0\"/>", "<leftbtn_lock value=\"0\"/>", "</Mouse>"}));
+    const ExchangeResult result = ImportText(
+        ProfileFile({"<keyitems>", "<item key_code=\"3\" macro_type=\"1\" macro_value=\"5\"/>", "</keyitems>",
+            "<Mouse_DPI dpi_flag=\"5\" dpi_index=\"0\" dpi_count=\"2\"><DPI1 value=\"700\" color=\"1\"/></Mouse_DPI>",
+            "<Mouse>", "<report_rate value=\"0\"/>", "<leftbtn_lock value=\"0\"/>", "</Mouse>"}));
     EXPECT_EQ(result.status, Status::StoreFailed);
     EXPECT_TRUE(result.notes.empty());
     EXPECT_EQ(Snapshot(1).toStdString(), before.toStdString());
