@@ -156,6 +156,18 @@ TEST_F(XmlFile, UndetectedValidUtf8AndZeroBytes)
     EXPECT_TRUE(doc.ResultText().contains(QStringLiteral("<utf8_detection encoding=\"UTF-8\"/>")));
 }
 
+// An empty file reads as an empty document, not well formed, and its bytes
+// (which may have no storage at all) are never scanned.
+TEST_F(XmlFile, EmptyFile)
+{
+    XmlDocument doc;
+    EXPECT_FALSE(doc.LoadFile(Write("empty.xml", QByteArray())));
+    EXPECT_TRUE(doc.DocumentText().isEmpty());
+    uint32_t flags = 0;
+    XmlResultText log;
+    EXPECT_TRUE(XmlFileCodec::Decode(QByteArrayView(), flags, log).isEmpty());
+}
+
 TEST_F(XmlFile, MissingFile)
 {
     XmlDocument doc;
