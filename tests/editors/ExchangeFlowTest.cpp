@@ -54,6 +54,18 @@ TEST_F(ExchangeFlowTest, ExportThenImportPutsTheProfileBackAndSendsIt)
     EXPECT_TRUE(m_host.m_told.empty());
 }
 
+// Every model gets the whole profile after an import, the models above
+// device type 200 included (the worker has no other task that sends it).
+TEST_F(ExchangeFlowTest, EveryModelIsSentTheImportedProfile)
+{
+    m_host.m_chosenFile = Path("p.xml");
+    ASSERT_TRUE(ExchangeFlow::ExportProfile(m_host, 1));
+    m_host.m_deviceType = 201;
+    m_host.Clear();
+    ASSERT_TRUE(ExchangeFlow::ImportProfile(m_host));
+    EXPECT_EQ(m_host.m_tasks, std::vector<int32_t>{kWriteEverything});
+}
+
 TEST_F(ExchangeFlowTest, ACancelledDialogDoesNothing)
 {
     m_host.m_chosenFile.clear();

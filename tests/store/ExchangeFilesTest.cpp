@@ -265,6 +265,23 @@ TEST_F(ExchangeFilesTest, WithoutLightingOrButtonsTheElementsAreEmptyOrAbsent)
     }
 }
 
+// The profile asked for is the one written, all of it: its name, buttons,
+// lighting and values, whichever profile is active.
+TEST_F(ExchangeFilesTest, AnExportTakesEveryPartFromTheProfileAskedFor)
+{
+    ASSERT_TRUE(m_store.SetActiveProfile(1));
+    ASSERT_TRUE(m_store.RenameProfile(3, QStringLiteral("Third")));
+    ASSERT_GT(AddButton(3, 4, 8, 1, 0, 0, QStringLiteral("off")), 0);
+    ASSERT_TRUE(m_store.AddDefaultLightModes(3));
+    ASSERT_TRUE(m_store.SetActiveLightMode(3, 6));
+    SetConfig(3, "dpi_group0_value", QStringLiteral("777"));
+    SetConfig(3, "report_rate", QStringLiteral("0"));
+    const QString text = ExchangeFiles::ProfileDocument(m_store, 3, Heron());
+    for (const char* part : {"<profileinfo name=\"Third\">", "<item key_code=\"4\" macro_type=\"8\"",
+             "<Lightitems lightmode=\"6\">", "<DPI1 value=\"777\"", "<report_rate value=\"0\"/>"})
+        EXPECT_TRUE(text.contains(QString::fromLatin1(part))) << part << "\n" << text.toStdString();
+}
+
 TEST_F(ExchangeFilesTest, MacroExportIsTheFormatByteForByte)
 {
     MacroInfo macro;
