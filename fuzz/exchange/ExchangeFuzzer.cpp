@@ -2,6 +2,7 @@
 // whatever the file holds, the store afterwards holds only values the pages
 // could have stored, and that a refused import changed nothing.
 #include "editors/DpiRules.h"
+#include "editors/PerformanceRules.h"
 #include "editors/SettingRules.h"
 #include "store/ExchangeFiles.h"
 #include "store/ProfileLoader.h"
@@ -133,7 +134,7 @@ struct Fixture {
         }
         Check(SettingRules::IsReportRateCode(Int("report_rate")));
         const int64_t response = Int("button_respondtime");
-        Check(response >= SettingRules::kMinResponseTime && response <= SettingRules::kMaxResponseTime);
+        Check(response >= PerformanceRules::kResponseMinimum && response <= PerformanceRules::kResponseMaximum);
         for (const char* key : {"sensor_flag", "liftoff_height", "scroll_flag", "highspeed_mode", "leftbtn_lock"})
             Check(SettingRules::IsOptionByte(Int(key)));
         std::vector<KeyAssignment> keys;

@@ -106,11 +106,6 @@ bool IsLightMode(int64_t mode)
     return mode >= 0 && mode < kLightModeCount;
 }
 
-int32_t ClampSlider(int64_t position)
-{
-    return int32_t(std::clamp<int64_t>(position, 0, 255));
-}
-
 bool IsColor(int64_t color)
 {
     return color >= 0 && color <= 0xFFFFFF;
@@ -119,11 +114,6 @@ bool IsColor(int64_t color)
 bool IsLightByte(int64_t value)
 {
     return value >= 0 && value <= 0xFF;
-}
-
-int32_t ClampResponseTime(int64_t value)
-{
-    return int32_t(std::clamp<int64_t>(value, kMinResponseTime, kMaxResponseTime));
 }
 
 bool IsReportRateCode(int64_t code)

@@ -4,9 +4,10 @@
 
 #include <cstdint>
 
-// What the feature pages can store, beyond the DPI levels (DpiRules): the
-// function of a button, the events and timing of a macro, a lighting mode and
-// the performance options. Anything that takes values from outside the pages
+// What the feature pages can store, beyond the DPI levels (DpiRules), the
+// lighting sliders (LightingRules) and the response time (PerformanceRules):
+// the function of a button, the events and timing of a macro, the lighting
+// modes and colours, and the options sent to the mouse as single bytes. Anything that takes values from outside the pages
 // (an imported file, the command line) holds them to these rules, so the
 // store never keeps a value no page could have put there. Pure functions.
 namespace SettingRules {
@@ -72,17 +73,12 @@ bool IsPlayByte(int64_t value);
 // ---- Lighting ----
 constexpr int32_t kLightModeCount = 7; // modes 0 to 6
 bool IsLightMode(int64_t mode);
-// Brightness and speed are slider positions 0 to 255.
-int32_t ClampSlider(int64_t position);
 // 0x00BBGGRR
 bool IsColor(int64_t color);
 // direction, colorful and colorindex are not edited by any page; a byte each.
 bool IsLightByte(int64_t value);
 
-// ---- Performance options and the bytes sent as they are stored ----
-constexpr int32_t kMinResponseTime = 1;
-constexpr int32_t kMaxResponseTime = 50;
-int32_t ClampResponseTime(int64_t value);
+// ---- Options sent to the mouse as they are stored ----
 // A report-rate code 0 to 3.
 bool IsReportRateCode(int64_t code);
 // Options sent to the mouse as one byte (sensor, lift-off, scroll, high speed

@@ -2,6 +2,8 @@
 #include "store/ExchangeFiles.h"
 
 #include "editors/DpiRules.h"
+#include "editors/LightingRules.h"
+#include "editors/PerformanceRules.h"
 #include "editors/SettingRules.h"
 #include "store/ExchangeSupport.h"
 #include "store/SettingsStore.h"
@@ -304,7 +306,7 @@ private:
         }
         auto slider = [&](const char* name, int32_t& field) {
             if (const std::optional<int64_t> value = ReadInteger(m_doc, Latin(name), where, notes)) {
-                field = SettingRules::ClampSlider(*value);
+                field = int32_t(std::clamp<int64_t>(*value, 0, LightingRules::kLevelMaximum));
                 if (field != *value)
                     notes.Adjusted(where + QLatin1Char('/') + Latin(name), Number(*value), Number(field));
             }
@@ -403,7 +405,8 @@ private:
             const QString key = Latin(entry.key);
             int64_t stored = *value;
             if (key == QLatin1String("button_respondtime")) {
-                stored = SettingRules::ClampResponseTime(*value);
+                stored = std::clamp<int64_t>(
+                    *value, PerformanceRules::kResponseMinimum, PerformanceRules::kResponseMaximum);
                 if (stored != *value)
                     notes.Adjusted(place + QStringLiteral("/value"), Number(*value), Number(stored));
             } else if (key == QLatin1String("report_rate") ? !SettingRules::IsReportRateCode(*value)
