@@ -23,6 +23,7 @@ import argparse
 import json
 import os
 import random
+import shutil
 import signal
 import socket
 import sqlite3
@@ -94,6 +95,9 @@ def kill_soak(build, kills, rng):
     if not os.path.exists(writer):
         sys.exit("soak: %s is missing: build the default preset with its tests" % writer)
     data = tempfile.mkdtemp(prefix="tarvo-soak-kills-")
+    # A copy: a rebuild meanwhile must not replace the binary under the soak.
+    shutil.copy2(writer, os.path.join(data, "writer"))
+    writer = os.path.join(data, "writer")
     failures = lost = while_writing = acked_values = acked_macros = 0
     stored = after = 0
     started = time.time()
