@@ -1,5 +1,6 @@
 #include "app/CUIMessageBox.h"
 
+#include "app/StateProbe.h"
 #include "app/TextIds.h"
 #include "language/InterfaceText.h"
 #include "widgets/MButton.h"
@@ -29,7 +30,11 @@ int32_t CUIMessageBox::Show(const QString& message, WindowHandle parent, const Q
     box.CenterWindow();
     if (g_createdHook)
         g_createdHook(box);
+    StateProbe::Line(QStringLiteral("box first=%1 second=%2 caption=%3 text=%4")
+                         .arg(StateProbe::ScreenCentre(box.GetControl(kFirstButtonId)),
+                             StateProbe::ScreenCentre(box.GetControl(kSecondButtonId)), caption, message));
     const int32_t result = box.ShowModal(kSwShowNormal);
+    StateProbe::Line(QStringLiteral("box closed result=%1").arg(result));
     // A result other than the two answers (a close with an odd wParam) is a refusal.
     return result == kIdOk ? kIdOk : kIdCancel;
 }

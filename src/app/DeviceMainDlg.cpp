@@ -5,6 +5,7 @@
 #include "app/InstanceChannel.h"
 #include "app/MainDlgRegistryView.h"
 #include "app/TextIds.h"
+#include "app/UpdateFlow.h"
 #include "app/WaitDlg.h"
 #include "devices/DeviceRegistry.h"
 #include "devices/DevicesLog.h"
@@ -207,15 +208,20 @@ DeviceMainDlg::DeviceMainDlg(Services services)
         services.settingsPath.isEmpty() ? Paths::SettingsFilePath() : services.settingsPath);
     m_settings->Open();
     m_registryView = std::make_unique<MainDlgRegistryView>(*this);
-    m_registry = std::make_unique<DeviceRegistry>(*m_hid, *m_store, *m_settings, *m_registryView,
-        WithSlash(services.programFolder.isEmpty() ? Paths::ProgramFolder() : services.programFolder),
-        WithSlash(services.dataFolder.isEmpty() ? Paths::DataFolder() : services.dataFolder));
+    const QString programFolder = WithSlash(services.programFolder.isEmpty() ? Paths::ProgramFolder() : services.programFolder);
+    const QString dataFolder = WithSlash(services.dataFolder.isEmpty() ? Paths::DataFolder() : services.dataFolder);
+    m_registry = std::make_unique<DeviceRegistry>(*m_hid, *m_store, *m_settings, *m_registryView, programFolder, dataFolder);
     // The worker's connection events go to the registry, the rest to this window.
     m_registryEvents = std::make_unique<RegistryDeviceEvents>(*m_registry, *this);
     m_stateProbe = !qEnvironmentVariableIsEmpty("TARVO_STATE_PROBE");
     m_worker = std::make_unique<DeviceWorker>(*m_hid, *m_store, *m_registryEvents, services.timings);
     m_worker->SetLightingPresent(m_lightingPresent);
     m_worker->SetCurrentProfile(m_currentProfile);
+    m_update = std::make_unique<UpdateFlow>(UpdateFlow::Parts{*this, *m_hid, *m_registry, *m_worker, programFolder, dataFolder,
+        [this](int32_t subject, int32_t outcome) {
+            if (const WindowHandle handle = m_handleForWorker)
+                WindowRegistry::PostMessage(handle, AppMessages::kUpdateResult, uintptr_t(subject), outcome);
+        }});
     m_exitHook = [this](int32_t code) {
         // The process ends here, as the tray's exit must; the worker is let
         // finish its exchange first so the mouse never sees half a command.
@@ -229,6 +235,7 @@ DeviceMainDlg::DeviceMainDlg(Services services)
 
 DeviceMainDlg::~DeviceMainDlg()
 {
+    m_update->CancelTransfers();
     m_worker->Interrupt();
     StopAndJoin();
     if (m_channel)
@@ -238,6 +245,7 @@ DeviceMainDlg::~DeviceMainDlg()
 
 void DeviceMainDlg::StopWorker()
 {
+    m_update->CancelTransfers();
     m_worker->Interrupt();
     Stop();
 }
@@ -649,7 +657,7 @@ intptr_t DeviceMainDlg::OnMessage(int32_t id, int32_t code, intptr_t param, intp
         RestoreFactorySettings();
         break;
     case Route::VersionMessage:
-        ShowVersionMessage(id == 241 ? TextIds::kMouseFirmware : TextIds::kReceiverFirmware);
+        m_update->OnFirmwareButton(id == 241 ? FlashTarget::Mouse : FlashTarget::Receiver);
         break;
     case Route::TextTab:
         SelectTab(4);
@@ -959,14 +967,23 @@ void DeviceMainDlg::LoadDescription()
 {
     m_registry->LoadDescription();
 }
-void DeviceMainDlg::SetUpdateBase() {}
+void DeviceMainDlg::SetUpdateBase()
+{
+    m_update->SetUpdateBase(m_softwareVersion);
+}
 void DeviceMainDlg::OnDeviceChange(uintptr_t, intptr_t) {}
 void DeviceMainDlg::RefreshConnectionStateHook(Refresh kind)
 {
     m_registryEvents->RefreshConnectionState(kind);
 }
-void DeviceMainDlg::OnUpdateResult(uintptr_t, intptr_t) {}
-void DeviceMainDlg::RunUpdateTaskHook(int32_t) {}
+void DeviceMainDlg::OnUpdateResult(uintptr_t subject, intptr_t outcome)
+{
+    m_update->OnUpdateResult(subject, outcome);
+}
+void DeviceMainDlg::RunUpdateTaskHook(int32_t code)
+{
+    m_update->RunTask(code);
+}
 void DeviceMainDlg::OpenProfilesDialog() {}
 void DeviceMainDlg::ImportProfile(intptr_t) {}
 void DeviceMainDlg::ExportProfile(intptr_t) {}

@@ -25,6 +25,7 @@ class MouseCtrl;
 class MTabCtrl;
 class RegistryDeviceEvents;
 class SettingsStore;
+class UpdateFlow;
 class UserSettings;
 class WaitDlg;
 
@@ -163,6 +164,8 @@ public:
     SettingsStore& Store() { return *m_store; }
     bool HasWaitDialog() const { return m_waitDlg != nullptr; }
     DeviceRegistry& Registry() { return *m_registry; }
+    // Version checks, downloads and flashing.
+    UpdateFlow& Update() { return *m_update; }
 
     // The device registry's effects, applied on the interface thread (the
     // registry reaches them through MainDlgRegistryView).
@@ -290,6 +293,7 @@ private:
     std::unique_ptr<DeviceRegistry> m_registry;
     std::unique_ptr<RegistryDeviceEvents> m_registryEvents;
     std::unique_ptr<DeviceWorker> m_worker;
+    std::unique_ptr<UpdateFlow> m_update;
     ExitHook m_exitHook;
     // Set once the window is gone: posted results then have nowhere to go.
     std::atomic<WindowHandle> m_handleForWorker{0};
