@@ -8,6 +8,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -34,6 +35,8 @@ bool GlobalInit()
     return ready;
 }
 
+using Clock = std::chrono::steady_clock;
+
 // What the callbacks of one transfer share.
 struct Sink {
     std::function<bool(const char*, size_t)> write; // false stops the transfer
@@ -41,6 +44,14 @@ struct Sink {
     int64_t written = 0;
     bool tooLarge = false;
     Transfer* transfer = nullptr;
+    CURL* curl = nullptr;
+    // No byte for this long once connected ends the transfer. libcurl's own
+    // low-speed check averages over several seconds, so a burst of a few
+    // bytes would keep a stalled transfer alive for that long.
+    std::chrono::milliseconds stallTimeout{0};
+    Clock::time_point lastActivity = Clock::now();
+    curl_off_t lastBytes = -1;
+    bool stalled = false;
 };
 
 size_t WriteCallback(char* data, size_t size, size_t count, void* user)
@@ -59,14 +70,32 @@ size_t WriteCallback(char* data, size_t size, size_t count, void* user)
     return bytes;
 }
 
-int ProgressCallback(void* user, curl_off_t total, curl_off_t, curl_off_t, curl_off_t)
+// Called by libcurl while a transfer runs, at least about once a second
+// even when nothing moves. Non-zero ends the transfer.
+int ProgressCallback(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t sent)
 {
     auto* sink = static_cast<Sink*>(user);
-    if (!sink->transfer)
+    if (sink->transfer) {
+        if (total > 0)
+            sink->transfer->total = int64_t(total);
+        const bool abandoned = sink->transfer->abandon && sink->transfer->abandon->load();
+        if (sink->transfer->cancel || abandoned)
+            return 1;
+    }
+    // Until the TLS handshake is done the connect timeout governs.
+    curl_off_t connected = 0;
+    curl_easy_getinfo(sink->curl, CURLINFO_APPCONNECT_TIME_T, &connected);
+    const Clock::time_point moment = Clock::now();
+    if (connected == 0 || now + sent != sink->lastBytes) {
+        sink->lastBytes = now + sent;
+        sink->lastActivity = moment;
         return 0;
-    if (total > 0)
-        sink->transfer->total = int64_t(total);
-    return sink->transfer->cancel ? 1 : 0;
+    }
+    if (moment - sink->lastActivity > sink->stallTimeout) {
+        sink->stalled = true;
+        return 1;
+    }
+    return 0;
 }
 
 // One request, written to `sink`; the result code of the Part's interface.
@@ -101,6 +130,9 @@ int32_t Perform(const QString& url, Sink& sink, const Limits& limits, Status& st
     char errorText[CURL_ERROR_SIZE] = {};
 
     CURL* h = curl.get();
+    sink.curl = h;
+    sink.stallTimeout = std::chrono::milliseconds(std::max(1, limits.stallTimeoutMs));
+    sink.lastActivity = Clock::now();
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(h, CURLOPT_URL, urlBytes.constData());
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "https");
@@ -116,8 +148,6 @@ int32_t Perform(const QString& url, Sink& sink, const Limits& limits, Status& st
     curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L); // an error page is not a version or a package
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);    // worker threads: no SIGALRM for timeouts
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(std::max(1, limits.connectTimeoutMs)));
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(std::max(1, (limits.stallTimeoutMs + 999) / 1000)));
     if (limits.totalTimeoutMs > 0)
         curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, long(limits.totalTimeoutMs));
     if (limits.maxBytes > 0)
@@ -134,6 +164,11 @@ int32_t Perform(const QString& url, Sink& sink, const Limits& limits, Status& st
     status.httpStatus = int32_t(response);
     if (code == CURLE_OK) {
         status.result = kOk;
+        return status.result;
+    }
+    if (code == CURLE_ABORTED_BY_CALLBACK && sink.stalled) {
+        status.result = kFailed;
+        status.error = QStringLiteral("no data for %1 ms").arg(limits.stallTimeoutMs);
         return status.result;
     }
     if (code == CURLE_ABORTED_BY_CALLBACK) {

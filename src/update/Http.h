@@ -20,7 +20,7 @@ enum Result : int32_t {
     kNoSession = 0,  // libcurl could not be set up
     kOk = 1,
     kFailed = -1,    // no connection, TLS refused, an HTTP error status, a timeout, too large, not writable
-    kCancelled = -2, // Transfer::cancel was set
+    kCancelled = -2, // Transfer::cancel (or its abandon flag) was set
 };
 
 // How long a transfer may take and how much it may bring. A dead or slow
@@ -28,7 +28,7 @@ enum Result : int32_t {
 // more than the total timeout, when one is set).
 struct Limits {
     int32_t connectTimeoutMs = 15000; // TCP and TLS handshakes
-    int32_t stallTimeoutMs = 30000;   // no byte for this long ends the transfer (whole seconds)
+    int32_t stallTimeoutMs = 30000;   // once connected, no byte for this long ends the transfer
     int32_t totalTimeoutMs = 0;       // 0: no limit on the whole transfer
     int64_t maxBytes = 0;             // a larger body is refused; 0: no limit
 };
@@ -39,6 +39,8 @@ struct Transfer {
     std::atomic<int64_t> received{0};
     std::atomic<int64_t> total{-1}; // from the response's length; -1 unknown
     std::atomic<bool> cancel{false};
+    // A second cancel shared by many transfers (a service shutting down); may be null.
+    const std::atomic<bool>* abandon = nullptr;
 };
 
 // Why a transfer ended as it did, for the log and for callers that tell a

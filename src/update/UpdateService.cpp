@@ -102,8 +102,10 @@ int32_t UpdateService::FirmwareCheckState() const
     return m_firmwareState;
 }
 
-bool UpdateService::PreparePrivateFolder(const QString& folder)
+bool UpdateService::PreparePrivateFolder(const QString& path)
 {
+    // Without a trailing "/", or a link would be looked at through itself.
+    const QString folder = QDir::cleanPath(path);
     const QFileInfo info(folder);
     if (info.isSymLink())
         return false;
@@ -147,8 +149,16 @@ std::shared_ptr<DownloadJob> UpdateService::TakeJob(FlashTarget target)
     return job;
 }
 
+int32_t UpdateService::FetchSmall(const QString& url, QByteArray& body, const Http::Limits& limits, Http::Status* status)
+{
+    Http::Transfer transfer;
+    transfer.abandon = &m_stopping;
+    return Http::FetchText(url, body, limits, &transfer, status);
+}
+
 void UpdateService::CancelTransfers()
 {
+    m_stopping = true;
     std::lock_guard lock(m_mutex);
     for (const auto& job : {m_prepared, m_running}) {
         if (job)
@@ -209,7 +219,7 @@ int32_t UpdateService::CheckSoftware(const QString& currentVersion, QString& off
     if (folder.isEmpty())
         return 0;
     QByteArray body;
-    if (Http::FetchText(UpdateUrls::SoftwareVersionUrl(folder), body, limits) != Http::kOk)
+    if (FetchSmall(UpdateUrls::SoftwareVersionUrl(folder), body, limits) != Http::kOk)
         return 0;
     const std::optional<QString> version = AcceptVersionText(QString::fromUtf8(body), kSoftwareVersionMaxLength);
     if (!version)
@@ -243,7 +253,7 @@ void UpdateService::CheckFirmware(FlashTarget target, bool manual)
     }
     const QString url = mouse ? UpdateUrls::MouseVersionUrl(folder) : UpdateUrls::ReceiverVersionUrl(folder);
     QByteArray body;
-    if (Http::FetchText(url, body, limits) != Http::kOk)
+    if (FetchSmall(url, body, limits) != Http::kOk)
         return;
     const std::optional<QString> offered = AcceptVersionText(QString::fromUtf8(body), kFirmwareVersionMaxLength);
     if (!offered)
@@ -286,7 +296,10 @@ bool UpdateService::VerifyChecksum(const QString& packageUrl, const QString& fil
     }
     QByteArray body;
     Http::Status status;
-    const int32_t result = Http::FetchText(UpdateUrls::ChecksumUrl(packageUrl), body, limits, &job.transfer, &status);
+    // Its own progress (the dialog keeps showing the package's), the package's cancel.
+    Http::Transfer transfer;
+    transfer.abandon = &job.transfer.cancel;
+    const int32_t result = Http::FetchText(UpdateUrls::ChecksumUrl(packageUrl), body, limits, &transfer, &status);
     if (result == Http::kCancelled) {
         job.result = Http::kCancelled;
         return false;
@@ -311,6 +324,7 @@ bool UpdateService::VerifyChecksum(const QString& packageUrl, const QString& fil
 void UpdateService::DownloadFirmware(FlashTarget target)
 {
     const std::shared_ptr<DownloadJob> job = TakeJob(target);
+    job->transfer.abandon = &m_stopping;
     job->state = DownloadJob::kRunning;
     job->result = Http::kFailed;
     auto finish = [this, &job](int32_t result) {
@@ -320,7 +334,7 @@ void UpdateService::DownloadFirmware(FlashTarget target)
         if (m_running == job)
             m_running.reset();
     };
-    if (job->transfer.cancel) {
+    if (job->transfer.cancel || m_stopping) {
         finish(Http::kCancelled);
         return;
     }

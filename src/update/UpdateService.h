@@ -98,7 +98,8 @@ public:
     // its progress and cancel reach the task when it runs. A download task
     // without a prepared job makes its own.
     std::shared_ptr<DownloadJob> PrepareDownload(FlashTarget target);
-    // Cancels the running (and any prepared) download; for the shutdown.
+    // Ends every running transfer, checks included, and refuses new ones: for
+    // the shutdown, so a closing window never waits for a server.
     void CancelTransfers();
 
     QString OfferedSoftwareVersion() const;
@@ -123,6 +124,8 @@ private:
     bool VerifyChecksum(const QString& packageUrl, const QString& file, DownloadJob& job);
     QString FirmwareFolder(const UpdateContext& context) const;
     std::shared_ptr<DownloadJob> TakeJob(FlashTarget target);
+    // A version or checksum file, cancelled by the shutdown.
+    int32_t FetchSmall(const QString& url, QByteArray& body, const Http::Limits& limits, Http::Status* status = nullptr);
 
     UpdateReport& m_report;
     QString const m_tempFolder;
@@ -140,4 +143,5 @@ private:
     int32_t m_firmwareState = 0;
     std::shared_ptr<DownloadJob> m_prepared;
     std::shared_ptr<DownloadJob> m_running;
+    std::atomic<bool> m_stopping{false};
 };
