@@ -98,14 +98,15 @@ void UpdateServer::Stop()
     }
 }
 
-bool UpdateServer::Start(const QString& root, ServerCert cert, Mode mode)
+bool UpdateServer::Start(const QString& root, ServerCert cert, Mode mode, int32_t rate)
 {
     const TestCertificates* certificates = TestCertificates::Get();
     if (!certificates || QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty() || !m_dir.isValid())
         return false;
     QStringList arguments = {QStringLiteral(TARVO_SOURCE_DIR "/tests/support/https_server.py"), QStringLiteral("--root"),
         root, QStringLiteral("--log"), m_dir.filePath(QStringLiteral("requests.log")), QStringLiteral("--mode"),
-        mode == Mode::Hang ? QStringLiteral("hang") : QStringLiteral("serve")};
+        mode == Mode::Hang ? QStringLiteral("hang") : QStringLiteral("serve"), QStringLiteral("--rate"),
+        QString::number(rate)};
     QString certFile;
     QString keyFile = certificates->serverKey;
     switch (cert) {

@@ -38,7 +38,8 @@ public:
     UpdateServer& operator=(const UpdateServer&) = delete;
 
     // False when python3 or the certificates are missing or it does not start.
-    bool Start(const QString& root, ServerCert cert = ServerCert::Good, Mode mode = Mode::Serve);
+    // rate: bytes per second for files (0: as fast as it goes).
+    bool Start(const QString& root, ServerCert cert = ServerCert::Good, Mode mode = Mode::Serve, int32_t rate = 0);
     void Stop();
     // "https://127.0.0.1:<port>/" ("http://" for PlainHttp).
     QString Base() const { return m_base; }

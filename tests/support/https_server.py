@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
 """A small web server for the update tests, on 127.0.0.1 and a free port.
 
-Usage: https_server.py --root DIR [--cert PEM --key PEM] [--log FILE] [--mode serve|hang]
+Usage: https_server.py --root DIR [--cert PEM --key PEM] [--log FILE] [--mode serve|hang] [--rate BYTES]
 
 Prints "port N" once it listens, then serves until killed.
   serve  files below DIR (GET only); with --cert and --key over TLS, else plain http.
          Paths below /stall/ answer with headers and ten bytes of a longer body, then
          nothing; paths below /mute/ get no answer at all.
   hang   accepts connections and never reads or writes (not even a TLS handshake).
-Every request's line and headers are appended to FILE.
+Every request's line and headers are appended to FILE. --rate sends files at
+about BYTES per second (in tenths, so a download shows its progress).
 """
 
 import argparse
@@ -27,6 +28,7 @@ def main():
     parser.add_argument("--key")
     parser.add_argument("--log")
     parser.add_argument("--mode", default="serve", choices=("serve", "hang"))
+    parser.add_argument("--rate", type=int, default=0)
     args = parser.parse_args()
 
     if args.mode == "hang":
@@ -69,8 +71,23 @@ def main():
                 return
             super().do_GET()
 
+        def copyfile(self, source, destination):
+            if args.rate <= 0:
+                return super().copyfile(source, destination)
+            step = max(1, args.rate // 10)
+            while True:
+                chunk = source.read(step)
+                if not chunk:
+                    return
+                destination.write(chunk)
+                destination.flush()
+                time.sleep(0.1)
+
     class Server(http.server.ThreadingHTTPServer):
         daemon_threads = True
+
+        def handle_error(self, request, client_address):
+            pass  # a client that hangs up (a cancelled download) is no error here
 
         def finish_request(self, request, client_address):
             # The TLS handshake runs in the request's own thread, so one
