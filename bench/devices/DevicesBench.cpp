@@ -7,7 +7,6 @@
 //   tarvo-bench-devices [--plugs N]
 #include "SimProcess.h"
 #include "devices/DeviceRegistry.h"
-#include "devices/RegistryDeviceEvents.h"
 #include "devices/RegistryView.h"
 #include "hid/DeviceWorker.h"
 #include "hid/HidDeviceList.h"
@@ -81,12 +80,12 @@ public:
     void ShowMousePicture(const QString&) override { }
     void SetLightingTabVisible(bool) override { }
     void ShowMouseMarkers(const std::vector<MouseMarker>&) override { }
-    void QueueTask(int32_t code) override
+    void QueueTask(WorkerTask task) override
     {
-        if (code == DeviceRegistry::kTaskDeviceArrived && !queued.exchange(true))
+        if (task == WorkerTask::DeviceArrived && !queued.exchange(true))
             queuedAt = Clock::now();
         if (worker)
-            worker->Queue(code);
+            worker->Queue(task);
     }
     void SetDevicesPresent(bool present) override
     {
@@ -111,10 +110,6 @@ public:
     void ShowDpiLevel(int32_t) override { }
     void ShowProfile(int32_t, const QString&) override { }
     void ReloadPages(uint32_t) override { }
-    void RefreshConnectionState(Refresh) override { }
-    void DeviceConnectState(int32_t) override { }
-    bool IsReachable() override { return false; }
-    void ClearReachable() override { }
     void CloseWaitDialog() override { }
     void RestoreButtonDefaults() override { }
     void RestoreLighting() override { }
@@ -197,8 +192,7 @@ int main(int argc, char** argv)
 
     // Plug -> online, with the product's settle time of task 2.
     NoWindow window;
-    RegistryDeviceEvents events(registry, window);
-    DeviceWorker worker(hid, store, events);
+    DeviceWorker worker(hid, store, registry, window);
     view.worker = &worker;
     DeviceWorkerThread thread(worker);
     registry.RegisterDeviceNotifications();

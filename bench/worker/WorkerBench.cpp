@@ -55,7 +55,7 @@ void PrintFigures(const char* what, std::vector<double> samples, const char* uni
                 at(0.99), unit, samples.back(), unit);
 }
 
-class BenchEvents : public DeviceEvents {
+class BenchEvents : public DeviceEvents, public ConnectionEvents {
 public:
     explicit BenchEvents(HidDeviceList& list) : m_list(list) {}
 
@@ -80,7 +80,8 @@ public:
         m_list.SetCurrentDevType(devType);
     }
     void DeviceConnectState(int32_t) override {}
-    bool IsReachable() override { return true; }
+    void MouseAnswered(int32_t) override {}
+    bool IsReachable() const override { return true; }
     void ClearReachable() override {}
     void CloseWaitDialog() override {}
     void RestoreButtonDefaults() override {}
@@ -152,9 +153,9 @@ int main(int argc, char** argv)
     list.AddSupportedDevice(0x7768, 0x6D25, QString(), 101, 0);
     list.SetCurrentDevType(101);
     BenchEvents events(list);
-    events.RefreshConnectionState(DeviceEvents::Refresh::Full);
+    events.RefreshConnectionState(ConnectionEvents::Refresh::Full);
 
-    DeviceWorker worker(list, store, events);
+    DeviceWorker worker(list, store, events, events);
     worker.SetDevicesPresent(true);
     worker.RunTask(1);
     worker.Tasks().Clear();

@@ -1,7 +1,7 @@
 #include "app/CUIMessageBox.h"
 
 #include "app/StateProbe.h"
-#include "app/TextIds.h"
+#include "language/TextIds.h"
 #include "language/InterfaceText.h"
 #include "widgets/MButton.h"
 #include "widgets/MText.h"

@@ -4,14 +4,15 @@
 #include "app/CUIMessageBox.h"
 #include "app/InstanceChannel.h"
 #include "app/MainDlgRegistryView.h"
-#include "app/TextIds.h"
 #include "app/UpdateFlow.h"
+#include "language/TextIds.h"
 #include "app/WaitDlg.h"
 #include "devices/DeviceRegistry.h"
 #include "devices/DevicesLog.h"
-#include "devices/RegistryDeviceEvents.h"
+#include "editors/FeaturePages.h"
 #include "hid/HidDeviceList.h"
 #include "language/InterfaceText.h"
+#include "language/TextIds.h"
 #include "platform/Paths.h"
 #include "platform/UserSettings.h"
 #include "store/SettingsStore.h"
@@ -21,6 +22,7 @@
 #include "widgets/CIconButton.h"
 #include "widgets/CImageButton.h"
 #include "widgets/MButton.h"
+#include "widgets/MListBase.h"
 #include "widgets/MPicture.h"
 #include "widgets/MTabCtrl.h"
 #include "widgets/MTabLayout.h"
@@ -33,6 +35,7 @@
 #include <QImageReader>
 #include <QWidget>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -57,7 +60,7 @@ constexpr std::array<TabDef, 7> kTabs = {{
 }};
 
 // Which notifications of a control row are acted on.
-enum class Codes { Any, Click, EditCommit };
+enum class Codes { Any, Click };
 
 enum class Route {
     TabChange,
@@ -70,16 +73,6 @@ enum class Route {
     Pair,
     Restore,
     VersionMessage,
-    TextTab,
-    NoAction,
-    CharacterMap,
-    MouseSettings,
-    ButtonPage,
-    DpiPage,
-    MacroPage,
-    TextPage,
-    LightingPage,
-    PerformancePage,
 };
 
 struct RouteRow {
@@ -89,7 +82,7 @@ struct RouteRow {
     Route route;
 };
 
-// Control notifications by id. An id appears once.
+// The frame's control notifications by id; the pages route their own.
 constexpr RouteRow kRoutes[] = {
     {48, 48, Codes::Any, Route::TabChange},
     {39, 39, Codes::Click, Route::Close},
@@ -103,56 +96,6 @@ constexpr RouteRow kRoutes[] = {
     {251, 251, Codes::Click, Route::Restore},
     {241, 241, Codes::Click, Route::VersionMessage},
     {245, 245, Codes::Click, Route::VersionMessage},
-    {88, 88, Codes::Click, Route::TextTab},
-    {78, 81, Codes::Click, Route::NoAction},
-    {169, 169, Codes::Click, Route::CharacterMap},
-    {234, 234, Codes::Click, Route::MouseSettings},
-    // Button assignment.
-    {77, 77, Codes::Any, Route::ButtonPage},
-    {94, 94, Codes::Any, Route::ButtonPage},
-    {69, 69, Codes::Click, Route::ButtonPage},
-    {71, 71, Codes::Click, Route::ButtonPage},
-    {75, 76, Codes::Click, Route::ButtonPage},
-    {82, 82, Codes::Click, Route::ButtonPage},
-    {95, 95, Codes::Click, Route::ButtonPage},
-    // DPI and report rate.
-    {103, 104, Codes::Any, Route::DpiPage},
-    {102, 102, Codes::Click, Route::DpiPage},
-    {105, 105, Codes::Click, Route::DpiPage},
-    {107, 107, Codes::Click, Route::DpiPage},
-    {111, 112, Codes::Click, Route::DpiPage},
-    // Macros.
-    {119, 119, Codes::Any, Route::MacroPage},
-    {144, 144, Codes::Any, Route::MacroPage},
-    {152, 153, Codes::Any, Route::MacroPage},
-    {120, 122, Codes::Click, Route::MacroPage},
-    {131, 131, Codes::EditCommit, Route::MacroPage},
-    {133, 134, Codes::Click, Route::MacroPage},
-    {138, 138, Codes::Click, Route::MacroPage},
-    {140, 142, Codes::Click, Route::MacroPage},
-    {148, 151, Codes::Click, Route::MacroPage},
-    {155, 155, Codes::Click, Route::MacroPage},
-    // Text shortcuts.
-    {162, 162, Codes::Any, Route::TextPage},
-    {168, 168, Codes::Any, Route::TextPage},
-    {163, 164, Codes::Click, Route::TextPage},
-    {170, 171, Codes::Click, Route::TextPage},
-    // Lighting.
-    {204, 206, Codes::Any, Route::LightingPage},
-    {178, 178, Codes::Click, Route::LightingPage},
-    {182, 182, Codes::Click, Route::LightingPage},
-    {184, 184, Codes::Click, Route::LightingPage},
-    {186, 186, Codes::Click, Route::LightingPage},
-    {188, 195, Codes::Click, Route::LightingPage},
-    {197, 197, Codes::Click, Route::LightingPage},
-    {200, 200, Codes::Click, Route::LightingPage},
-    // Performance and power.
-    {231, 231, Codes::Any, Route::PerformancePage},
-    {213, 214, Codes::Click, Route::PerformancePage},
-    {218, 220, Codes::Click, Route::PerformancePage},
-    {223, 224, Codes::Click, Route::PerformancePage},
-    {227, 227, Codes::Click, Route::PerformancePage},
-    {254, 254, Codes::Click, Route::PerformancePage},
 };
 
 const RouteRow* FindRoute(int32_t id)
@@ -171,8 +114,6 @@ bool CodeMatches(Codes codes, int32_t code)
         return true;
     case Codes::Click:
         return code == kNotifyClick;
-    case Codes::EditCommit:
-        return code == kNotifyEditCommit;
     }
     return false;
 }
@@ -211,10 +152,9 @@ DeviceMainDlg::DeviceMainDlg(Services services)
     const QString programFolder = WithSlash(services.programFolder.isEmpty() ? Paths::ProgramFolder() : services.programFolder);
     const QString dataFolder = WithSlash(services.dataFolder.isEmpty() ? Paths::DataFolder() : services.dataFolder);
     m_registry = std::make_unique<DeviceRegistry>(*m_hid, *m_store, *m_settings, *m_registryView, programFolder, dataFolder);
-    // The worker's connection events go to the registry, the rest to this window.
-    m_registryEvents = std::make_unique<RegistryDeviceEvents>(*m_registry, *this);
     m_stateProbe = !qEnvironmentVariableIsEmpty("TARVO_STATE_PROBE");
-    m_worker = std::make_unique<DeviceWorker>(*m_hid, *m_store, *m_registryEvents, services.timings);
+    // The worker's connection events go to the registry, the rest to this window.
+    m_worker = std::make_unique<DeviceWorker>(*m_hid, *m_store, *m_registry, *this, services.timings);
     m_worker->SetLightingPresent(m_lightingPresent);
     m_worker->SetCurrentProfile(m_currentProfile);
     m_update = std::make_unique<UpdateFlow>(UpdateFlow::Parts{*this, *m_hid, *m_registry, *m_worker, programFolder, dataFolder,
@@ -276,7 +216,7 @@ void DeviceMainDlg::OnInitDialog()
     AddTrayIcon();
     SetIcon(Manager::SkinPath(QStringLiteral("DeviceDriver.ico")));
     LoadConfiguration();
-    m_worker->Queue(kReadMouseTask);
+    m_worker->Queue(WorkerTask::ReadMouse);
     Start(kWorkerIntervalMs, CThreadBasic::Mode::Looping);
     SetMTimer(10);
     SetUpdateBase();
@@ -287,7 +227,7 @@ void DeviceMainDlg::InitUI(const MRect& client)
     CreateFrame(client);
     CreateTabs(client);
     CreateHomePage(client);
-    CreatePages(client);
+    CreatePageControls();
     CreateMouseMarkers();
     ShowHomeView();
     SetHomeContent(false);
@@ -406,6 +346,17 @@ void DeviceMainDlg::CreateHomePage(const MRect&)
     }
 }
 
+void DeviceMainDlg::CreatePageControls()
+{
+    m_pages = CreatePages();
+    for (const std::unique_ptr<Page>& page : m_pages) {
+        const auto tab = std::find_if(kTabs.begin(), kTabs.end(), [&](const TabDef& t) { return t.item == page->TabItem(); });
+        auto* container = tab == kTabs.end() ? nullptr : dynamic_cast<MArea*>(GetControl(tab->container));
+        if (container)
+            page->Create(*this, *container);
+    }
+}
+
 // ---- Layout ----
 
 void DeviceMainDlg::UISize(const MRect& client)
@@ -471,8 +422,17 @@ void DeviceMainDlg::UISize(const MRect& client)
         const int32_t pairTop = box.bottom + int32_t(40 * s);
         place(kPairButton, {w / 2 - pairW / 2, pairTop, w / 2 + pairW / 2, pairTop + pairH});
     }
-    LayoutPages(client);
+    const MRect area = PageArea();
+    for (const std::unique_ptr<Page>& page : m_pages)
+        page->Layout(area, s);
     PlaceMouseMarkers();
+}
+
+MRect DeviceMainDlg::PageArea() const
+{
+    // Every page container covers the same rectangle.
+    const MControl* container = GetControl(kDpiContainer);
+    return container ? container->GetRect() : MRect{};
 }
 
 // ---- Views and tabs ----
@@ -593,13 +553,6 @@ intptr_t DeviceMainDlg::OnWindowMessage(uint32_t message, uintptr_t wParam, intp
         else if (wParam == AppMessages::kProfileExport)
             ExportProfile(lParam);
         return 0;
-    case AppMessages::kMacroListMenu:
-        OnMacroListCommand(wParam, lParam);
-        return 0;
-    case AppMessages::kMacroEventEdit:
-    case AppMessages::kMacroEventEdit2:
-        OnMacroEventEdit(message, wParam, lParam);
-        return 0;
     case AppMessages::kLanguageChanged:
         ApplyLanguage();
         return 0;
@@ -619,13 +572,32 @@ intptr_t DeviceMainDlg::OnWindowMessage(uint32_t message, uintptr_t wParam, intp
     default:
         break;
     }
+    // The pages' own messages (their lists' menus, for example).
+    for (const std::unique_ptr<Page>& page : m_pages) {
+        if (page->OnWindowMessage(message, wParam, lParam))
+            return 0;
+    }
     return MDialog::OnWindowMessage(message, wParam, lParam);
 }
 
 intptr_t DeviceMainDlg::OnMessage(int32_t id, int32_t code, intptr_t param, intptr_t)
 {
+    const intptr_t result = RouteControl(id, code, param);
+    WriteStateLine();
+    return result;
+}
+
+intptr_t DeviceMainDlg::RouteControl(int32_t id, int32_t code, intptr_t param)
+{
     const RouteRow* row = FindRoute(id);
-    if (!row || !CodeMatches(row->codes, code))
+    if (!row) {
+        for (const std::unique_ptr<Page>& page : m_pages) {
+            if (page->OnControl(id, code, param))
+                return 1;
+        }
+        return 0;
+    }
+    if (!CodeMatches(row->codes, code))
         return 0;
     switch (row->route) {
     case Route::TabChange:
@@ -659,35 +631,6 @@ intptr_t DeviceMainDlg::OnMessage(int32_t id, int32_t code, intptr_t param, intp
     case Route::VersionMessage:
         m_update->OnFirmwareButton(id == 241 ? FlashTarget::Mouse : FlashTarget::Receiver);
         break;
-    case Route::TextTab:
-        SelectTab(4);
-        break;
-    case Route::NoAction:
-        break;
-    case Route::CharacterMap:
-        OpenCharacterMap();
-        break;
-    case Route::MouseSettings:
-        OpenMouseSettings();
-        break;
-    case Route::ButtonPage:
-        ButtonPageMessage(id, code, param);
-        break;
-    case Route::DpiPage:
-        DpiPageMessage(id, code, param);
-        break;
-    case Route::MacroPage:
-        MacroPageMessage(id, code, param);
-        break;
-    case Route::TextPage:
-        TextPageMessage(id, code, param);
-        break;
-    case Route::LightingPage:
-        LightingPageMessage(id, code, param);
-        break;
-    case Route::PerformancePage:
-        PerformancePageMessage(id, code, param);
-        break;
     }
     return 1;
 }
@@ -701,7 +644,7 @@ void DeviceMainDlg::OnMaximizeButton()
 
 void DeviceMainDlg::OnProfileButton()
 {
-    if (!m_reachable) {
+    if (!IsReachableNow()) {
         CUIMessageBox::Show(Text(TextIds::kMouseOffline), GetSafeHwnd(), Text(TextIds::kNotice), CUIMessageBox::kStyleOk);
         return;
     }
@@ -715,7 +658,7 @@ void DeviceMainDlg::OnProfileChosen(int32_t profile)
     QString name;
     m_profileName = m_store->GetProfileName(profile, name) ? name : QString();
     UpdateProfileButton();
-    m_worker->Queue(kProfileLoadTask);
+    m_worker->Queue(WorkerTask::WriteEverything);
 }
 
 void DeviceMainDlg::SetCurrentProfile(int32_t profile)
@@ -731,7 +674,7 @@ void DeviceMainDlg::ShowVersionMessage(int32_t captionTextId)
 
 void DeviceMainDlg::RestoreFactorySettings()
 {
-    if (!m_reachable) {
+    if (!IsReachableNow()) {
         CUIMessageBox::Show(Text(TextIds::kMouseOffline), GetSafeHwnd(), Text(TextIds::kNotice), CUIMessageBox::kStyleOk);
         return;
     }
@@ -745,7 +688,7 @@ void DeviceMainDlg::RestoreFactorySettings()
         m_store->DeleteKeyAssignments(m_currentProfile);
         m_store->ResetConfig(m_currentProfile);
     }
-    m_worker->Queue(kFactoryResetTask);
+    m_worker->Queue(WorkerTask::FactoryReset);
     m_worker->ResetLoaded();
     EndWaitDialog();
     // The worker's end of task 21 reaches us as a posted call, which can only
@@ -762,11 +705,9 @@ void DeviceMainDlg::EndWaitDialog()
         m_waitDlg->DoOK();
 }
 
-void DeviceMainDlg::SetReachable(bool reachable, int32_t mode)
+bool DeviceMainDlg::IsReachableNow() const
 {
-    m_reachable = reachable;
-    m_currentMode = mode;
-    UpdateStatusText();
+    return m_registry->IsReachable();
 }
 
 void DeviceMainDlg::SetSoftwareVersion(const QString& version)
@@ -780,11 +721,8 @@ void DeviceMainDlg::UpdateStatusText()
 {
     if (!m_status)
         return;
-    int textId = TextIds::kStatusOffline;
-    if (m_reachable)
-        textId = m_currentMode == 1 ? TextIds::kStatusReceiver : TextIds::kStatusCable;
-    m_status->SetTitle(Text(textId));
-    m_status->SetState(m_reachable ? 1 : 0);
+    m_status->SetTitle(Text(m_statusTextId));
+    m_status->SetState(m_statusTextId == TextIds::kStatusOffline ? 0 : 1);
 }
 
 void DeviceMainDlg::UpdateProfileButton()
@@ -834,7 +772,8 @@ void DeviceMainDlg::ApplyLanguage()
     SetSoftwareVersion(m_softwareVersion);
     SetTitleOf(GetControl(kNoDeviceText), Text(TextIds::kNoDevice));
     SetTitleOf(GetControl(kPairButton), Text(TextIds::kPairReceiver));
-    ApplyLanguageToPages();
+    for (const std::unique_ptr<Page>& page : m_pages)
+        page->ApplyLanguage();
     const QString macroWord = Text(TextIds::kMacroWord);
     for (MControl* control : GetAllControls()) {
         auto* list = dynamic_cast<MacroList*>(control);
@@ -871,12 +810,12 @@ void DeviceMainDlg::PostToInterface(std::function<void()> call)
 
 void DeviceMainDlg::ShowMouseVersion(const QString& labelled)
 {
-    PostToInterface([this, labelled] { OnMouseVersion(labelled); });
+    PostToInterface([this, labelled] { SendPageEvent({PageEvent::Kind::MouseVersion, 0, 0, labelled}); });
 }
 
 void DeviceMainDlg::ShowReceiverVersion(const QString& labelled)
 {
-    PostToInterface([this, labelled] { OnReceiverVersion(labelled); });
+    PostToInterface([this, labelled] { SendPageEvent({PageEvent::Kind::ReceiverVersion, 0, 0, labelled}); });
 }
 
 void DeviceMainDlg::ShowBattery(int32_t level, int32_t status)
@@ -897,7 +836,7 @@ void DeviceMainDlg::ShowDeviceBattery(int32_t devType, int32_t status, int32_t l
 
 void DeviceMainDlg::ShowDpiLevel(int32_t index)
 {
-    PostToInterface([this, index] { OnDpiLevel(index); });
+    PostToInterface([this, index] { SendPageEvent({PageEvent::Kind::DpiLevel, index}); });
 }
 
 void DeviceMainDlg::ShowProfile(int32_t profile, const QString& name)
@@ -911,18 +850,7 @@ void DeviceMainDlg::ShowProfile(int32_t profile, const QString& name)
 
 void DeviceMainDlg::ReloadPages(uint32_t pages)
 {
-    PostToInterface([this, pages] { OnReloadPages(pages); });
-}
-
-void DeviceMainDlg::RefreshConnectionState(Refresh kind)
-{
-    RefreshConnectionStateHook(kind);
-}
-
-void DeviceMainDlg::DeviceConnectState(int32_t connectionKind)
-{
-    m_reachable = false;
-    PostToInterface([this, connectionKind] { OnDeviceOffline(connectionKind); });
+    PostToInterface([this, pages] { ReloadPagesNow(pages); });
 }
 
 void DeviceMainDlg::CloseWaitDialog()
@@ -932,22 +860,89 @@ void DeviceMainDlg::CloseWaitDialog()
 
 void DeviceMainDlg::RestoreButtonDefaults()
 {
-    PostToInterface([this] { OnRestoreButtonDefaults(); });
+    PostToInterface([this] { SendPageEvent({PageEvent::Kind::RestoreButtonDefaults}); });
 }
 
 void DeviceMainDlg::RestoreLighting()
 {
-    PostToInterface([this] { OnRestoreLighting(); });
+    PostToInterface([this] { SendPageEvent({PageEvent::Kind::RestoreLighting}); });
 }
 
 void DeviceMainDlg::PlayTextRequest(int32_t first, int32_t second)
 {
-    PostToInterface([this, first, second] { OnPlayTextRequest(first, second); });
+    PostToInterface([this, first, second] { SendPageEvent({PageEvent::Kind::TextRequest, first, second}); });
 }
 
 void DeviceMainDlg::RunUpdateTask(int32_t code)
 {
     RunUpdateTaskHook(code);
+}
+
+// ---- Pages ----
+
+void DeviceMainDlg::ReloadPagesNow(uint32_t pages)
+{
+    for (const std::unique_ptr<Page>& page : m_pages) {
+        if (page->ReloadMask() & pages)
+            page->Reload();
+    }
+}
+
+void DeviceMainDlg::SendPageEvent(const PageEvent& event)
+{
+    for (const std::unique_ptr<Page>& page : m_pages)
+        page->OnPageEvent(event);
+}
+
+void DeviceMainDlg::QueueTask(WorkerTask task)
+{
+    m_worker->Queue(task);
+}
+
+void DeviceMainDlg::SetPendingRestore(int32_t selector)
+{
+    m_worker->SetPendingRestore(selector);
+}
+
+int32_t DeviceMainDlg::CurrentDeviceType() const
+{
+    return m_registry->State().deviceType;
+}
+
+int32_t DeviceMainDlg::CurrentConnectionMode() const
+{
+    return m_registry->State().connectionMode;
+}
+
+DeviceDescription DeviceMainDlg::Description() const
+{
+    return m_registry->Description();
+}
+
+std::vector<KeyAssignment> DeviceMainDlg::DefaultKeys() const
+{
+    return m_registry->DefaultKeys();
+}
+
+bool DeviceMainDlg::Ask(const QString& message, const QString& caption)
+{
+    return CUIMessageBox::Show(message, GetSafeHwnd(), caption, CUIMessageBox::kStyleYesNo) == kIdOk;
+}
+
+void DeviceMainDlg::Tell(const QString& message, const QString& caption)
+{
+    CUIMessageBox::Show(message, GetSafeHwnd(), caption, CUIMessageBox::kStyleOk);
+}
+
+void DeviceMainDlg::StoreWriteFailed()
+{
+    // Once a session: every later edit would fail the same way, and a box per
+    // click would make the window unusable.
+    DevicesDebugLine(QStringLiteral("a setting could not be stored"));
+    if (m_storeFailureTold)
+        return;
+    m_storeFailureTold = true;
+    Tell(Text(TextIds::kStoreWriteFailed), Text(TextIds::kNotice));
 }
 
 // ---- Hooks ----
@@ -972,10 +967,6 @@ void DeviceMainDlg::SetUpdateBase()
     m_update->SetUpdateBase(m_softwareVersion);
 }
 void DeviceMainDlg::OnDeviceChange(uintptr_t, intptr_t) {}
-void DeviceMainDlg::RefreshConnectionStateHook(Refresh kind)
-{
-    m_registryEvents->RefreshConnectionState(kind);
-}
 void DeviceMainDlg::OnUpdateResult(uintptr_t subject, intptr_t outcome)
 {
     m_update->OnUpdateResult(subject, outcome);
@@ -998,31 +989,9 @@ void DeviceMainDlg::SelectModel()
     m_registry->SelectModel(m_clickedDeviceType);
 }
 void DeviceMainDlg::PairReceiver() {}
-void DeviceMainDlg::OpenCharacterMap() {}
-void DeviceMainDlg::OpenMouseSettings() {}
-void DeviceMainDlg::OnMacroListCommand(uintptr_t, intptr_t) {}
-void DeviceMainDlg::OnMacroEventEdit(uint32_t, uintptr_t, intptr_t) {}
-intptr_t DeviceMainDlg::ButtonPageMessage(int32_t, int32_t, intptr_t) { return 1; }
-intptr_t DeviceMainDlg::DpiPageMessage(int32_t, int32_t, intptr_t) { return 1; }
-intptr_t DeviceMainDlg::MacroPageMessage(int32_t, int32_t, intptr_t) { return 1; }
-intptr_t DeviceMainDlg::TextPageMessage(int32_t, int32_t, intptr_t) { return 1; }
-intptr_t DeviceMainDlg::LightingPageMessage(int32_t, int32_t, intptr_t) { return 1; }
-intptr_t DeviceMainDlg::PerformancePageMessage(int32_t, int32_t, intptr_t) { return 1; }
-void DeviceMainDlg::CreatePages(const MRect&) {}
-void DeviceMainDlg::LayoutPages(const MRect&) {}
-void DeviceMainDlg::ApplyLanguageToPages() {}
-void DeviceMainDlg::OnMouseVersion(const QString&) {}
-void DeviceMainDlg::OnReceiverVersion(const QString&) {}
-void DeviceMainDlg::OnDpiLevel(int32_t) {}
-void DeviceMainDlg::OnReloadPages(uint32_t) {}
-void DeviceMainDlg::OnRestoreButtonDefaults() {}
-void DeviceMainDlg::OnRestoreLighting() {}
-void DeviceMainDlg::OnPlayTextRequest(int32_t, int32_t) {}
-void DeviceMainDlg::OnDeviceOffline(int32_t)
+std::vector<std::unique_ptr<Page>> DeviceMainDlg::CreatePages()
 {
-    UpdateStatusText();
-    ShowHomeView();
-    SetHomeContent(false);
+    return CreateFeaturePages(*this);
 }
 
 // ---- The device registry's effects (interface thread) ----
@@ -1039,12 +1008,9 @@ void DeviceMainDlg::CreateMouseMarkers()
 
 void DeviceMainDlg::ApplyStatusText(int32_t textId)
 {
-    // The status text is the window's view of reachability: the guards of
-    // the profile button and of the factory reset read it.
-    if (textId == DeviceRegistry::kTextNotConnected)
-        SetReachable(false, m_currentMode);
-    else
-        SetReachable(true, textId == DeviceRegistry::kTextReceiver ? 1 : 0);
+    m_statusTextId = textId;
+    UpdateStatusText();
+    SendPageEvent({PageEvent::Kind::ConnectionChanged, CurrentConnectionMode()});
 }
 
 void DeviceMainDlg::ApplyVersionLabel(const QString& label)
@@ -1122,14 +1088,12 @@ void DeviceMainDlg::CloseTransientWindowsNow()
             window->ShowWindow(kSwHide);
     }
     EndWaitDialog();
-    OnStopMacroRecording();
+    SendPageEvent({PageEvent::Kind::StopRecording});
     if (QWidget* widget = GetWidget()) {
         if (QWidget* focus = widget->focusWidget())
             focus->clearFocus();
     }
 }
-
-void DeviceMainDlg::OnStopMacroRecording() {}
 
 void DeviceMainDlg::WriteStateLine()
 {
@@ -1138,8 +1102,7 @@ void DeviceMainDlg::WriteStateLine()
     QString line = QStringLiteral("tarvo: state view=%1 tab=%2 status=%3 content=%4")
                        .arg(m_currentItem == kItemHome ? QStringLiteral("home") : QStringLiteral("device"))
                        .arg(m_currentItem)
-                       .arg(!m_reachable ? DeviceRegistry::kTextNotConnected
-                                         : (m_currentMode == 1 ? DeviceRegistry::kTextReceiver : DeviceRegistry::kTextCable))
+                       .arg(m_statusTextId)
                        .arg(m_deviceList && m_deviceList->IsVisible() ? QStringLiteral("list") : QStringLiteral("nodevice"));
     line += QStringLiteral(" lighting=%1 markers=%2").arg(m_lightingPresent ? 1 : 0).arg(m_markers ? m_markers->GetItemCount() : 0);
     if (m_deviceList) {
@@ -1156,6 +1119,40 @@ void DeviceMainDlg::WriteStateLine()
                         .arg(item->batteryLevel)
                         .arg(centre.x())
                         .arg(centre.y());
+        }
+    }
+    // Where the tab items are, by item id.
+    if (m_tabs && m_tabs->IsVisible()) {
+        for (int32_t i = 0; i < m_tabs->GetItemCount(); ++i) {
+            if (!m_tabs->IsItemVisible(m_tabs->GetItemId(i)))
+                continue;
+            const QPoint at = m_tabs->mapToGlobal(m_tabs->GetItemRect(i).center());
+            line += QStringLiteral(" tabitem=%1@%2,%3").arg(m_tabs->GetItemId(i)).arg(at.x()).arg(at.y());
+        }
+    }
+    // The current page: where its visible controls are (list items too, as
+    // "ctlitem=ID.N@x,y") and what it says of itself.
+    const auto tab = std::find_if(kTabs.begin(), kTabs.end(), [&](const TabDef& t) { return t.item == m_currentItem; });
+    auto* container = tab == kTabs.end() || m_currentItem == kItemHome ? nullptr : GetControl(tab->container);
+    if (container && container->IsVisible()) {
+        for (MControl* control : GetAllControls()) {
+            if (control == container || !control->isVisible() || !container->isAncestorOf(control))
+                continue;
+            const QPoint centre = control->mapToGlobal(control->rect().center());
+            line += QStringLiteral(" ctl=%1@%2,%3").arg(control->GetId()).arg(centre.x()).arg(centre.y());
+            if (auto* list = dynamic_cast<MListBase*>(control)) {
+                for (int32_t i = 0; i < list->GetItemCount(); ++i) {
+                    const QPoint at = list->mapToGlobal(list->GetItemRect(i).center());
+                    line += QStringLiteral(" ctlitem=%1.%2@%3,%4").arg(control->GetId()).arg(i).arg(at.x()).arg(at.y());
+                }
+            }
+        }
+        for (const std::unique_ptr<Page>& page : m_pages) {
+            if (page->TabItem() != m_currentItem)
+                continue;
+            const QString fields = page->ProbeState();
+            if (!fields.isEmpty())
+                line += QLatin1Char(' ') + fields;
         }
     }
     if (line == m_lastStateLine)

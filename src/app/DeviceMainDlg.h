@@ -1,9 +1,11 @@
 #pragma once
 
+#include "devices/MouseMarker.h"
+#include "editors/Page.h"
+#include "editors/PageHost.h"
 #include "hid/CThreadBasic.h"
 #include "hid/DeviceEvents.h"
 #include "hid/DeviceWorker.h"
-#include "devices/MouseMarker.h"
 #include "widgets/MDialog.h"
 
 #include <QSize>
@@ -23,25 +25,25 @@ class InstanceChannel;
 class MainDlgRegistryView;
 class MouseCtrl;
 class MTabCtrl;
-class RegistryDeviceEvents;
 class SettingsStore;
 class UpdateFlow;
 class UserSettings;
 class WaitDlg;
 
-// The main window and its controller: the frame, the tab bar and the page
-// containers, the routing of every control notification and posted message,
-// and the owner of the device worker (its CThreadBasic base runs one
-// DeviceWorker pass every 2 ms). The worker reaches the window only through
-// DeviceEvents, which this class implements by posting to the interface
-// thread, in order. The device registry (models, descriptions, what is
-// plugged) owns the connection state: the worker's connection events go to
-// it, and it reaches the window through MainDlgRegistryView, also posted.
+// The main window: the frame, the tab bar and the page containers, the
+// routing of the frame's notifications and of posted messages, and the owner
+// of the device worker (its CThreadBasic base runs one DeviceWorker pass every
+// 2 ms). The feature pages (src/editors) live in the tab containers and reach
+// the program through this window as their PageHost; it hands them their
+// controls' notifications and the worker's page events. The worker reaches the
+// window only through DeviceEvents, which this class implements by posting to
+// the interface thread, in order. The device registry (models, descriptions,
+// what is plugged) owns the connection state: the worker's connection events
+// go to it, and it reaches the window through MainDlgRegistryView, also posted.
 //
-// Parts that arrive later plug in through the protected hooks below; each is
-// named after what it will do and does nothing (or the least that keeps the
-// window usable) until then.
-class DeviceMainDlg : public MDialog, public CThreadBasic, public DeviceEvents {
+// The dialogs (tray, settings, profiles, pairing, updates) plug in through
+// the protected hooks below.
+class DeviceMainDlg : public MDialog, public CThreadBasic, public DeviceEvents, public PageHost {
 public:
     // Frame control ids.
     enum ControlId : int32_t {
@@ -78,20 +80,17 @@ public:
     };
     // Tab item ids (not indexes: a hidden item keeps its index).
     enum TabItem : int32_t {
-        kItemHome = 1,
-        kItemButtons = 2,
-        kItemDpi = 3,
-        kItemMacros = 4,
-        kItemLighting = 5,
-        kItemPerformance = 6,
-        kItemText = 8,
+        kItemHome = PageTab::kHome,
+        kItemButtons = PageTab::kButtons,
+        kItemDpi = PageTab::kDpi,
+        kItemMacros = PageTab::kMacros,
+        kItemLighting = PageTab::kLighting,
+        kItemPerformance = PageTab::kPerformance,
+        kItemText = PageTab::kText,
     };
     static constexpr int32_t kDesignWidth = 1280;
     static constexpr int32_t kDesignHeight = 780;
     static constexpr int32_t kWorkerIntervalMs = 2;
-    static constexpr int32_t kReadMouseTask = 1;
-    static constexpr int32_t kProfileLoadTask = 5;
-    static constexpr int32_t kFactoryResetTask = 21;
 
     // What the window works with; the program passes the process-wide
     // objects, tests their own.
@@ -138,8 +137,6 @@ public:
     // The home page's content: the device list when something is connected,
     // else the no-device picture and text.
     void SetHomeContent(bool devicesPresent);
-    // Selects the tab at `index` as a click on it would.
-    void SelectTab(int32_t index);
     // Shows or hides the lighting tab (models without lighting have none).
     void SetLightingPresent(bool present);
     // Restores the window from hidden or minimised and brings it to the front.
@@ -151,17 +148,16 @@ public:
     void RestoreFactorySettings();
 
     // State the pages and the device registry read and set.
-    int32_t CurrentProfile() const { return m_currentProfile; }
     void SetCurrentProfile(int32_t profile);
     int32_t CurrentTabItem() const { return m_currentItem; }
     float LayoutScale() const { return m_layoutScale; }
-    bool IsReachableNow() const { return m_reachable; }
-    void SetReachable(bool reachable, int32_t mode);
-    int32_t CurrentMode() const { return m_currentMode; }
+    // The current mouse answers (the registry's state, not what is drawn yet).
+    virtual bool IsReachableNow() const;
+    // The status text shown: 50, 51 or 52.
+    int32_t StatusTextId() const { return m_statusTextId; }
     QString SoftwareVersion() const { return m_softwareVersion; }
     void SetSoftwareVersion(const QString& version);
     DeviceWorker& Worker() { return *m_worker; }
-    SettingsStore& Store() { return *m_store; }
     bool HasWaitDialog() const { return m_waitDlg != nullptr; }
     DeviceRegistry& Registry() { return *m_registry; }
     // Version checks, downloads and flashing.
@@ -192,22 +188,41 @@ public:
     void ShowDpiLevel(int32_t index) override;
     void ShowProfile(int32_t profile, const QString& name) override;
     void ReloadPages(uint32_t pages) override;
-    void RefreshConnectionState(Refresh kind) override;
-    void DeviceConnectState(int32_t connectionKind) override;
-    bool IsReachable() override { return m_reachable; }
-    void ClearReachable() override { m_reachable = false; }
     void CloseWaitDialog() override;
     void RestoreButtonDefaults() override;
     void RestoreLighting() override;
     void PlayTextRequest(int32_t first, int32_t second) override;
     void RunUpdateTask(int32_t code) override;
 
+    // PageHost: what the pages ask of the window (interface thread).
+    SettingsStore& Store() override { return *m_store; }
+    void QueueTask(WorkerTask task) override;
+    void SetPendingRestore(int32_t selector) override;
+    int32_t CurrentProfile() const override { return m_currentProfile; }
+    int32_t CurrentDeviceType() const override;
+    int32_t CurrentConnectionMode() const override;
+    DeviceDescription Description() const override;
+    std::vector<KeyAssignment> DefaultKeys() const override;
+    bool Ask(const QString& message, const QString& caption) override;
+    void Tell(const QString& message, const QString& caption) override;
+    // Selects the tab at `index` as a click on it would.
+    void SelectTab(int32_t index) override;
+    WindowHandle Window() const override { return GetSafeHwnd(); }
+    void StoreWriteFailed() override;
+
+    // The pages whose reload bits (DeviceEvents::PageBits) meet `pages` refill
+    // themselves from the store.
+    void ReloadPagesNow(uint32_t pages);
+    // Every page hears `event`.
+    void SendPageEvent(const PageEvent& event);
+    const std::vector<std::unique_ptr<Page>>& Pages() const { return m_pages; }
+
 protected:
     friend class MainDlgRegistryView;
     // CThreadBasic: one worker pass.
     void Run() override;
 
-    // ---- Hooks of the parts that join later (interface thread unless noted) ----
+    // ---- Hooks of the dialogs (interface thread unless noted) ----
     // Tray icon (1690, the icon itself, its removal on exit).
     virtual void OnTrayNotify(intptr_t mouseMessage);
     virtual void AddTrayIcon();
@@ -219,9 +234,6 @@ protected:
     virtual void SetUpdateBase();
     // Device arrival and removal (kWmDeviceChange).
     virtual void OnDeviceChange(uintptr_t event, intptr_t data);
-    // The device registry's refresh; runs on the calling (worker) thread and
-    // must post whatever it changes on the window.
-    virtual void RefreshConnectionStateHook(Refresh kind);
     // Update results (1692) and the update tasks (worker thread).
     virtual void OnUpdateResult(uintptr_t subject, intptr_t outcome);
     virtual void RunUpdateTaskHook(int32_t code);
@@ -234,34 +246,8 @@ protected:
     virtual void OpenSettingsDialog();
     virtual void SelectModel();
     virtual void PairReceiver();
-    virtual void OpenCharacterMap();
-    virtual void OpenMouseSettings();
-    // Macro list menu (1709) and macro event editing (1710, 1711).
-    virtual void OnMacroListCommand(uintptr_t wParam, intptr_t command);
-    virtual void OnMacroEventEdit(uint32_t message, uintptr_t wParam, intptr_t lParam);
-    // The pages' notifications, already filtered by code as the table says.
-    virtual intptr_t ButtonPageMessage(int32_t id, int32_t code, intptr_t param);
-    virtual intptr_t DpiPageMessage(int32_t id, int32_t code, intptr_t param);
-    virtual intptr_t MacroPageMessage(int32_t id, int32_t code, intptr_t param);
-    virtual intptr_t TextPageMessage(int32_t id, int32_t code, intptr_t param);
-    virtual intptr_t LightingPageMessage(int32_t id, int32_t code, intptr_t param);
-    virtual intptr_t PerformancePageMessage(int32_t id, int32_t code, intptr_t param);
-    // The pages' share of start-up, layout and language.
-    virtual void CreatePages(const MRect& client);
-    virtual void LayoutPages(const MRect& client);
-    virtual void ApplyLanguageToPages();
-    // Worker results that belong to the pages.
-    virtual void OnMouseVersion(const QString& labelled);
-    virtual void OnReceiverVersion(const QString& labelled);
-    virtual void OnDpiLevel(int32_t index);
-    virtual void OnReloadPages(uint32_t pages);
-    virtual void OnRestoreButtonDefaults();
-    virtual void OnRestoreLighting();
-    virtual void OnPlayTextRequest(int32_t first, int32_t second);
-    // Stops a macro recording that runs (the macro page's record button).
-    virtual void OnStopMacroRecording();
-    // The mouse stopped answering (interface thread, after the worker's report).
-    virtual void OnDeviceOffline(int32_t connectionKind);
+    // The feature pages, created once with the window.
+    virtual std::vector<std::unique_ptr<Page>> CreatePages();
 
     // Posts `call` to run on the interface thread after everything posted before.
     void PostToInterface(std::function<void()> call);
@@ -280,9 +266,12 @@ private:
     void CreateTabs(const MRect& client);
     void CreateHomePage(const MRect& client);
     void CreateMouseMarkers();
+    void CreatePageControls();
     void ShowPageContainer(int32_t item);
+    MRect PageArea() const;
     void PlaceMousePicture(const MRect& client);
     void PlaceMouseMarkers();
+    intptr_t RouteControl(int32_t id, int32_t code, intptr_t param);
     void WriteStateLine();
 
     HidDeviceList* m_hid = nullptr;
@@ -291,15 +280,14 @@ private:
     std::unique_ptr<UserSettings> m_settings;
     std::unique_ptr<MainDlgRegistryView> m_registryView;
     std::unique_ptr<DeviceRegistry> m_registry;
-    std::unique_ptr<RegistryDeviceEvents> m_registryEvents;
     std::unique_ptr<DeviceWorker> m_worker;
+    std::vector<std::unique_ptr<Page>> m_pages;
     std::unique_ptr<UpdateFlow> m_update;
     ExitHook m_exitHook;
     // Set once the window is gone: posted results then have nowhere to go.
     std::atomic<WindowHandle> m_handleForWorker{0};
 
-    std::atomic<bool> m_reachable{false};
-    std::atomic<int32_t> m_currentMode{0};
+    int32_t m_statusTextId = 50;
     int32_t m_currentProfile = 1;
     int32_t m_currentItem = kItemHome;
     float m_layoutScale = 1.0f;
@@ -308,6 +296,7 @@ private:
     QString m_softwareVersion = QStringLiteral("1.0.10");
     QString m_profileName;
     WaitDlg* m_waitDlg = nullptr;
+    bool m_storeFailureTold = false;
 
     MTabCtrl* m_tabs = nullptr;
     CDeviceList* m_deviceList = nullptr;

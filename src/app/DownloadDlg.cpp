@@ -1,7 +1,7 @@
 #include "app/DownloadDlg.h"
 
 #include "app/StateProbe.h"
-#include "app/TextIds.h"
+#include "language/TextIds.h"
 #include "language/InterfaceText.h"
 #include "update/UpdateService.h"
 #include "widgets/MButton.h"

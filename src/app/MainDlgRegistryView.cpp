@@ -106,13 +106,13 @@ void MainDlgRegistryView::ShowMouseMarkers(const std::vector<MouseMarker>& marke
 {
     m_dlg.PostToInterface([this, markers] {
         m_dlg.ApplyMouseMarkers(markers);
-        m_dlg.OnReloadPages(DeviceEvents::kButtonPage);
+        m_dlg.ReloadPagesNow(DeviceEvents::kButtonPage);
     });
 }
 
-void MainDlgRegistryView::QueueTask(int32_t code)
+void MainDlgRegistryView::QueueTask(WorkerTask task)
 {
-    m_dlg.Worker().Queue(code);
+    m_dlg.Worker().Queue(task);
 }
 
 void MainDlgRegistryView::SetDevicesPresent(bool present)

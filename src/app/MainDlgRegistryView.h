@@ -31,7 +31,7 @@ public:
     void ShowMousePicture(const QString& pictureName) override;
     void SetLightingTabVisible(bool visible) override;
     void ShowMouseMarkers(const std::vector<MouseMarker>& markers) override;
-    void QueueTask(int32_t code) override;
+    void QueueTask(WorkerTask task) override;
     void SetDevicesPresent(bool present) override;
 
 private:

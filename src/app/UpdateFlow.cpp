@@ -4,7 +4,7 @@
 #include "app/DeviceMainDlg.h"
 #include "app/DownloadDlg.h"
 #include "app/StateProbe.h"
-#include "app/TextIds.h"
+#include "language/TextIds.h"
 #include "app/UpgradeDlg.h"
 #include "devices/DeviceRegistry.h"
 #include "hid/DeviceWorker.h"
@@ -58,7 +58,7 @@ void UpdateFlow::SetUpdateBase(const QString& softwareVersion)
         UpdateDebugLine(QStringLiteral("the update server's address is not https: no update checks"));
     m_service.SetServerBase(base);
     if (m_updatesEnabled)
-        m_worker.Queue(UpdateTask::kSoftwareCheck);
+        m_worker.Queue(TaskCode(WorkerTask::SoftwareCheck));
 }
 
 void UpdateFlow::RunTask(int32_t code)
@@ -142,9 +142,9 @@ void UpdateFlow::OnFirmwareButton(FlashTarget target)
     if (!m_worker.Tasks().IsEmpty())
         return;
     if (target == FlashTarget::Mouse)
-        m_worker.Queue(UpdateTask::kMouseCheckManual);
+        m_worker.Queue(TaskCode(WorkerTask::MouseFirmwareCheckAsked));
     else if (m_hid.GetCurrentDevMode() != kModeCable)
-        m_worker.Queue(UpdateTask::kReceiverCheckManual);
+        m_worker.Queue(TaskCode(WorkerTask::ReceiverFirmwareCheckAsked));
 }
 
 void UpdateFlow::OnUpdateResult(uintptr_t subject, intptr_t outcome)
@@ -164,7 +164,7 @@ void UpdateFlow::OnUpdateResult(uintptr_t subject, intptr_t outcome)
             const bool yes = Ask(TextIds::kSoftwareUpdate, m_service.OfferedSoftwareVersion());
             m_askSoftware = false;
             if (yes)
-                m_worker.Queue(UpdateTask::kSoftwareDownload);
+                m_worker.Queue(TaskCode(WorkerTask::DownloadSoftware));
         }
         break;
     case kSubjectMouse:
@@ -194,7 +194,7 @@ void UpdateFlow::OnUpdateResult(uintptr_t subject, intptr_t outcome)
                 StartDownload(FlashTarget::Receiver);
             } else {
                 // The receiver stays as it is; the mouse may still need something.
-                m_worker.Queue(UpdateTask::kMouseCheck);
+                m_worker.Queue(TaskCode(WorkerTask::MouseFirmwareCheck));
             }
         } else if (outcome == kOutcomeNotNewer) {
             Tell(TextIds::kReceiverFirmware, Text(TextIds::kLatestVersion));
@@ -220,7 +220,7 @@ void UpdateFlow::AcceptMouse()
 void UpdateFlow::StartDownload(FlashTarget target)
 {
     const std::shared_ptr<DownloadJob> job = m_service.PrepareDownload(target);
-    m_worker.Queue(target == FlashTarget::Mouse ? UpdateTask::kMouseDownload : UpdateTask::kReceiverDownload);
+    m_worker.Queue(target == FlashTarget::Mouse ? TaskCode(WorkerTask::DownloadMouseFirmware) : TaskCode(WorkerTask::DownloadReceiverFirmware));
     m_pendingFlash.reset();
     DownloadDlg dialog(job, Text(CaptionOf(target)), m_service.OfferedVersion(target));
     m_downloadDlg = &dialog;
@@ -307,7 +307,7 @@ void UpdateFlow::Flash(FlashTarget target)
     // The device restarted during the flash, and the refreshes that saw it go
     // and come back were skipped: it is read again from scratch.
     if (result)
-        m_worker.Queue(kReadAgainTask);
+        m_worker.Queue(TaskCode(WorkerTask::DeviceArrived));
     if (target == FlashTarget::Receiver)
-        m_worker.Queue(UpdateTask::kMouseCheck);
+        m_worker.Queue(TaskCode(WorkerTask::MouseFirmwareCheck));
 }

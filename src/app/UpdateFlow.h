@@ -38,9 +38,6 @@ public:
         QString dataFolder;    // ends with "/": downloads go to its "temp/"
         PostResult post;
     };
-    // Task 2 of the device worker: read the device again after it re-appeared.
-    static constexpr int32_t kReadAgainTask = 2;
-
     explicit UpdateFlow(Parts parts);
     ~UpdateFlow() override;
 
@@ -56,7 +53,7 @@ public:
     // Window initialisation: the server base and this program's version; the
     // start-up software check when updates are enabled.
     void SetUpdateBase(const QString& softwareVersion);
-    // Worker thread: tasks 23 to 30.
+    // Worker thread: the update tasks (23 to 30).
     void RunTask(int32_t code);
     // Stops any download, so a closing window never waits for a server.
     void CancelTransfers();

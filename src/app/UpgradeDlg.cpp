@@ -1,7 +1,7 @@
 #include "app/UpgradeDlg.h"
 
 #include "app/StateProbe.h"
-#include "app/TextIds.h"
+#include "language/TextIds.h"
 #include "language/InterfaceText.h"
 #include "widgets/MProgress.h"
 #include "widgets/MText.h"

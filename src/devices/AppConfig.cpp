@@ -3,6 +3,7 @@
 #include "devices/DevicesLog.h"
 #include "hid/HidDeviceList.h"
 #include "language/InterfaceText.h"
+#include "language/TextIds.h"
 #include "platform/LenientNumber.h"
 #include "xml/XmlDocument.h"
 
@@ -36,7 +37,7 @@ const ModelEntry* AppConfig::FindModel(int32_t deviceType) const
 
 QString AppConfig::VersionLabel() const
 {
-    return QStringLiteral("%1: v%2").arg(InterfaceText::Get(kVersionWordText), m_version);
+    return QStringLiteral("%1: v%2").arg(InterfaceText::Get(TextIds::kVersionWord), m_version);
 }
 
 bool AppConfig::Load(const QString& path, HidDeviceList* hid)

@@ -14,7 +14,6 @@ class HidDeviceList;
 class AppConfig {
 public:
     static constexpr char16_t kDefaultVersion[] = u"1.0.10";
-    static constexpr int kVersionWordText = 17;
 
     AppConfig();
 

@@ -4,6 +4,7 @@
 #include "devices/RegistryView.h"
 #include "hid/HidDeviceList.h"
 #include "hid/StatusReply.h"
+#include "language/TextIds.h"
 #include "platform/DeviceChangeSource.h"
 #include "platform/UserSettings.h"
 #include "store/SettingsStore.h"
@@ -144,8 +145,9 @@ void DeviceRegistry::RefreshConnectionState(Refresh kind)
     if (records.empty()) {
         m_state.devicesPresent = false;
         m_state.reachable = false;
+        m_state.connectionMode = -1;
         m_view.SetDevicesPresent(false);
-        m_view.ShowStatusText(kTextNotConnected);
+        m_view.ShowStatusText(TextIds::kStatusOffline);
         m_view.ShowView(RegistryView::View::Home);
         m_view.ShowHomeContent(RegistryView::HomeContent::NoDevice);
         if (closeTransient)
@@ -157,16 +159,20 @@ void DeviceRegistry::RefreshConnectionState(Refresh kind)
     m_view.SetDevicesPresent(true);
     const int32_t mode = m_hid.GetCurrentDevMode();
     if (mode == -1) {
-        // Transient windows stay: the mouse may be back in a moment.
+        // Transient windows stay: the mouse may be back in a moment. The list
+        // stays too: another model is plugged, and its item is the only way
+        // the user can reach it.
         m_state.reachable = false;
-        m_view.ShowStatusText(kTextNotConnected);
+        m_state.connectionMode = -1;
+        m_view.ShowStatusText(TextIds::kStatusOffline);
         m_view.ShowView(RegistryView::View::Home);
-        m_view.ShowHomeContent(RegistryView::HomeContent::NoDevice);
+        m_view.ShowHomeContent(RegistryView::HomeContent::DeviceList);
         return;
     }
     m_state.reachable = true;
+    m_state.connectionMode = mode;
     m_view.ShowView(RegistryView::View::Home);
-    m_view.ShowStatusText(mode == 0 ? kTextCable : kTextReceiver);
+    m_view.ShowStatusText(mode == 0 ? TextIds::kStatusCable : TextIds::kStatusReceiver);
     m_view.ShowHomeContent(RegistryView::HomeContent::DeviceList);
     if (closeTransient)
         m_view.CloseTransientWindows();
@@ -194,7 +200,7 @@ void DeviceRegistry::SelectModel(int32_t deviceType)
     // Queued only after the store switched to the new model's database:
     // the worker may take the task at once, and it reads that database.
     if (changed)
-        m_view.QueueTask(kTaskModelSwitched);
+        m_view.QueueTask(WorkerTask::ModelSwitched);
 }
 
 bool DeviceRegistry::RegisterDeviceNotifications()
@@ -223,7 +229,7 @@ void DeviceRegistry::OnDeviceChange(const DeviceChange& change)
             if (m_hid.FindDevice(entry.vendorId, entry.productId, entry.mode) != -1)
                 continue;
             m_state.mode = entry.mode;
-            m_view.QueueTask(kTaskDeviceArrived);
+            m_view.QueueTask(WorkerTask::DeviceArrived);
             m_view.CloseTransientWindows();
             return;
         }
@@ -239,7 +245,7 @@ void DeviceRegistry::OnDeviceChange(const DeviceChange& change)
         if (m_hid.FindDevice(entry.vendorId, entry.productId, entry.mode) == -1)
             continue;
         m_state.mode = entry.mode;
-        m_view.QueueTask(kTaskDeviceRemoved);
+        m_view.QueueTask(WorkerTask::DeviceRemoved);
         m_view.CloseTransientWindows();
         return;
     }
@@ -256,13 +262,25 @@ void DeviceRegistry::DeviceConnectState(int32_t connectionKind)
         mode = 1;
     DevicesDebugLine(QStringLiteral("DeviceConnectState dev_mode: %1, connect: %2").arg(mode).arg(0));
     m_state.reachable = false;
-    m_view.ShowStatusText(kTextNotConnected);
+    m_state.connectionMode = -1;
+    m_view.ShowStatusText(TextIds::kStatusOffline);
     m_view.ShowView(RegistryView::View::Home);
     m_view.ShowHomeContent(RegistryView::HomeContent::NoDevice);
     m_view.SetDeviceState(m_state.deviceType, mode, kItemNotConnected);
     // The worker asks the receivers where their mice are right after this
     // (PollWirelessStatus); closing the windows also stops a macro recording.
     m_view.CloseTransientWindows();
+}
+
+void DeviceRegistry::MouseAnswered(int32_t connectionKind)
+{
+    std::lock_guard lock(m_mutex);
+    const int32_t mode = connectionKind == kConnectionKindMouse ? 0 : 1;
+    if (m_state.reachable && m_state.connectionMode == mode)
+        return;
+    m_state.reachable = true;
+    m_state.connectionMode = mode;
+    m_view.ShowStatusText(mode == 0 ? TextIds::kStatusCable : TextIds::kStatusReceiver);
 }
 
 void DeviceRegistry::CloseTransientWindows()
@@ -281,6 +299,7 @@ void DeviceRegistry::ClearReachable()
 {
     std::lock_guard lock(m_mutex);
     m_state.reachable = false;
+    m_state.connectionMode = -1;
 }
 
 void DeviceRegistry::SetFlashing(bool flashing)

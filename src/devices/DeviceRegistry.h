@@ -2,6 +2,7 @@
 
 #include "devices/AppConfig.h"
 #include "devices/DeviceDescription.h"
+#include "hid/ConnectionEvents.h"
 #include "platform/DeviceChangeEvent.h"
 
 #include <QString>
@@ -23,6 +24,7 @@ struct RegistryState {
     int32_t mode = 0;           // mode of the entry matched by the last arrival or removal
     bool devicesPresent = false;
     bool reachable = false;     // the current model answers, by cable or receiver
+    int32_t connectionMode = -1; // how it answers: 0 cable, 1 receiver; -1 while not reachable
     bool flashing = false;      // a firmware update runs: refreshes are skipped
 };
 
@@ -35,28 +37,21 @@ struct RegistryState {
 // refresh talk to the transport at a time. The slow part of a refresh, the
 // enumeration of the transport, runs outside the state lock, so a model click
 // never waits for a silent device. Every effect on the window goes through
-// RegistryView, in order, from the thread that caused it.
-class DeviceRegistry {
+// RegistryView, in order, from the thread that caused it. The worker reports
+// the connection state here, as ConnectionEvents.
+class DeviceRegistry : public ConnectionEvents {
 public:
-    // Worker task codes this registry queues.
-    static constexpr int32_t kTaskDeviceArrived = 2;
-    static constexpr int32_t kTaskDeviceRemoved = 3;
-    static constexpr int32_t kTaskModelSwitched = 4;
-    // Status texts.
-    static constexpr int32_t kTextNotConnected = 50;
-    static constexpr int32_t kTextCable = 51;
-    static constexpr int32_t kTextReceiver = 52;
     // Device list item states.
     static constexpr int32_t kItemOffline = 0;
     static constexpr int32_t kItemNotConnected = 2;
 
-    enum class Refresh { Full, Lighter };
+    using Refresh = ConnectionEvents::Refresh;
 
     // programFolder and dataFolder end with '/'. Every reference must outlive
     // the registry.
     DeviceRegistry(HidDeviceList& hid, SettingsStore& store, UserSettings& settings, RegistryView& view,
                    QString programFolder, QString dataFolder);
-    ~DeviceRegistry();
+    ~DeviceRegistry() override;
     DeviceRegistry(const DeviceRegistry&) = delete;
     DeviceRegistry& operator=(const DeviceRegistry&) = delete;
 
@@ -74,7 +69,7 @@ public:
     // The device table read again and shown. Does nothing while flashing.
     // The lighter variant (a mouse reported a connection change) neither
     // stores "DeviceType" nor closes transient windows.
-    void RefreshConnectionState(Refresh kind);
+    void RefreshConnectionState(Refresh kind) override;
     // A click on the device list item of deviceType: a new model becomes
     // current and is read by task 4; the clicked one, new or not, has its
     // description loaded and the device view shown. A type no model has is
@@ -87,11 +82,14 @@ public:
     // The mouse stopped answering (worker thread). connectionKind is the last
     // one its status reported: 3 by cable, any other through the receiver,
     // 0 when none was read yet (the mode of the last arrival is taken).
-    void DeviceConnectState(int32_t connectionKind);
+    void DeviceConnectState(int32_t connectionKind) override;
+    // Without it a model switch (task 4), which clears reachability before
+    // its read, would leave a mouse that answers shown as not connected.
+    void MouseAnswered(int32_t connectionKind) override;
     void CloseTransientWindows();
 
-    bool IsReachable() const;
-    void ClearReachable();
+    bool IsReachable() const override;
+    void ClearReachable() override;
     void SetFlashing(bool flashing);
 
     RegistryState State() const;

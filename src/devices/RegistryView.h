@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devices/MouseMarker.h"
+#include "hid/WorkerTask.h"
 
 #include <QString>
 
@@ -62,7 +63,7 @@ public:
     virtual void ShowMouseMarkers(const std::vector<MouseMarker>& markers) = 0;
 
     // Appends a task code to the worker's queue. Safe to apply at once.
-    virtual void QueueTask(int32_t code) = 0;
+    virtual void QueueTask(WorkerTask task) = 0;
     // Whether any supported device was found; the worker polls for
     // notifications only while it is set. Safe to apply at once.
     virtual void SetDevicesPresent(bool present) = 0;

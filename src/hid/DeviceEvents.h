@@ -4,19 +4,19 @@
 
 #include <cstdint>
 
-// What the device worker tells the main window. Every call comes from the
-// worker thread; the window implements them by posting to the interface
-// thread, in order, and never blocks the worker on a widget.
+// What the device worker tells the main window (the connection state goes to
+// ConnectionEvents instead). Every call comes from the worker thread; the
+// window implements them by posting to the interface thread, in order, and
+// never blocks the worker on a widget.
 class DeviceEvents {
 public:
     // The pages a read of the mouse reloads from the store.
-    enum Page : uint32_t {
+    enum PageBits : uint32_t {
         kButtonPage = 0x1,
         kMacroPage = 0x2,
         kDpiPerformancePage = 0x4,
         kLightingPage = 0x8,
     };
-    enum class Refresh { Full, Lighter };
 
     virtual ~DeviceEvents() = default;
 
@@ -33,20 +33,8 @@ public:
     virtual void ShowDpiLevel(int32_t index) = 0;
     // The profile button after a profile load.
     virtual void ShowProfile(int32_t profile, const QString& name) = 0;
-    // Reload these pages (a mask of Page) from the store.
+    // Reload these pages (a mask of PageBits) from the store.
     virtual void ReloadPages(uint32_t pages) = 0;
-
-    // The device registry's refresh of the connection state; runs on the
-    // worker thread, which waits for it.
-    virtual void RefreshConnectionState(Refresh kind) = 0;
-    // The mouse stopped answering: mark it offline (connectionKind is the
-    // last one it reported).
-    virtual void DeviceConnectState(int32_t connectionKind) = 0;
-    // Whether the current mouse is reachable (the window's online state), and
-    // the reset of that state before a fresh read.
-    virtual bool IsReachable() = 0;
-    virtual void ClearReachable() = 0;
-
     // End the wait dialog of a model switch or factory reset.
     virtual void CloseWaitDialog() = 0;
     // A restore button asked for the button page's or the lighting page's defaults.

@@ -8,6 +8,7 @@
 #include "hid/Notification.h"
 #include "hid/StatusReply.h"
 #include "language/InterfaceText.h"
+#include "language/TextIds.h"
 #include "store/ProfileLoader.h"
 #include "store/SettingsStore.h"
 
@@ -17,30 +18,8 @@
 
 namespace {
 
-// Texts of the version labels.
-constexpr int kMouseFirmwareText = 551;
-constexpr int kReceiverFirmwareText = 552;
 
 constexpr int kStatusAttempts = 5;
-
-enum Task : int32_t {
-    kReadMouse = 1,
-    kDeviceArrived = 2,
-    kDeviceRemoved = 3,
-    kModelSwitched = 4,
-    kWriteEverything = 5,
-    kUploadMacros = 6,
-    kButtonMap = 7,
-    kLightingOnly = 9,
-    kFirstSetting = 10,
-    kLastSetting = 17,
-    kRestorePending = 20,
-    kFactoryReset = 21,
-    kFirstUpdateTask = 23,
-    kLastUpdateTask = 30,
-    kMouseFirmwareCheck = 26,
-    kReceiverFirmwareCheck = 27,
-};
 
 HidInputBuffer ToBuffer(const Report& report)
 {
@@ -51,10 +30,11 @@ HidInputBuffer ToBuffer(const Report& report)
 
 }
 
-DeviceWorker::DeviceWorker(HidDeviceList& hid, SettingsStore& store, DeviceEvents& events,
-                           WorkerTimings timings)
+DeviceWorker::DeviceWorker(HidDeviceList& hid, SettingsStore& store, ConnectionEvents& connection,
+    DeviceEvents& events, WorkerTimings timings)
     : m_hid(hid)
     , m_store(store)
+    , m_connection(connection)
     , m_events(events)
     , m_timings(timings)
 {
@@ -97,19 +77,20 @@ void DeviceWorker::RunPass()
 
 void DeviceWorker::RunTask(int32_t code)
 {
-    switch (code) {
-    case kReadMouse:
+    const auto task = static_cast<WorkerTask>(code);
+    switch (task) {
+    case WorkerTask::ReadMouse:
         LoadIfNeeded();
         break;
-    case kDeviceArrived:
+    case WorkerTask::DeviceArrived:
         ConnectAndRead(m_timings.arrivalSettleMs);
         LoadIfNeeded();
         break;
-    case kDeviceRemoved:
+    case WorkerTask::DeviceRemoved:
         ConnectAndRead(m_timings.removalSettleMs);
         break;
-    case kModelSwitched:
-        m_events.ClearReachable();
+    case WorkerTask::ModelSwitched:
+        m_connection.ClearReachable();
         if (m_hid.GetCurrentDevMode() != -1) {
             LoadProfiles();
             m_events.ReloadPages(DeviceEvents::kDpiPerformancePage);
@@ -119,37 +100,37 @@ void DeviceWorker::RunTask(int32_t code)
         m_events.CloseWaitDialog();
         Sleep(m_timings.switchSettleMs);
         break;
-    case kWriteEverything: {
+    case WorkerTask::WriteEverything: {
         uint32_t pages = DeviceEvents::kButtonPage | DeviceEvents::kDpiPerformancePage;
         if (m_lightingPresent)
             pages |= DeviceEvents::kLightingPage;
         m_events.ReloadPages(pages);
-        for (int32_t setting = kFirstSetting; setting <= kLastSetting; ++setting)
+        for (int32_t setting = TaskCode(kFirstSettingTask); setting <= TaskCode(kLastSettingTask); ++setting)
             SendSetting(setting);
         SendButtonMap();
         if (m_lightingPresent)
             Sleep(m_timings.lightingSettleMs);
         break;
     }
-    case kUploadMacros:
+    case WorkerTask::UploadMacros:
         UploadMacros();
         break;
-    case kButtonMap:
+    case WorkerTask::ButtonMap:
         SendButtonMap();
         break;
-    case kLightingOnly:
+    case WorkerTask::LightingOnly:
         // Lighting lives only in the store; the mouse is not told.
         break;
-    case kRestorePending:
+    case WorkerTask::RestorePending:
         RestorePending();
         break;
-    case kFactoryReset:
+    case WorkerTask::FactoryReset:
         FactoryReset();
         break;
     default:
-        if (code >= kFirstSetting && code <= kLastSetting)
+        if (code >= TaskCode(kFirstSettingTask) && code <= TaskCode(kLastSettingTask))
             SendSetting(code);
-        else if (code >= kFirstUpdateTask && code <= kLastUpdateTask)
+        else if (code >= TaskCode(kFirstUpdateTask) && code <= TaskCode(kLastUpdateTask))
             m_events.RunUpdateTask(code);
         // Anything else (8, 18, 19, 22, above 30) is not a task.
         break;
@@ -170,8 +151,8 @@ void DeviceWorker::LoadIfNeeded()
 void DeviceWorker::ConnectAndRead(int32_t settleMs)
 {
     Sleep(settleMs);
-    m_events.ClearReachable();
-    m_events.RefreshConnectionState(DeviceEvents::Refresh::Full);
+    m_connection.ClearReachable();
+    m_connection.RefreshConnectionState(ConnectionEvents::Refresh::Full);
     if (m_hid.GetCurrentDevMode() == -1)
         return;
     LoadProfiles();
@@ -206,7 +187,7 @@ void DeviceWorker::MarkOffline(int32_t connectionKind)
         std::lock_guard lock(m_heldMutex);
         m_held.reachable = false;
     }
-    m_events.DeviceConnectState(connectionKind);
+    m_connection.DeviceConnectState(connectionKind);
     // Ask the receivers where their mice are, so the device list shows it.
     m_hid.PollWirelessStatus();
 }
@@ -251,6 +232,7 @@ bool DeviceWorker::GetMouseData()
         return false;
     }
 
+    m_connection.MouseAnswered(status->connectionKind);
     m_events.ShowBattery(status->batteryLevel, status->batteryStatus);
     m_events.ShowDeviceBattery(m_hid.CurrentDevType(), status->batteryStatus, status->batteryLevel);
 
@@ -263,8 +245,8 @@ bool DeviceWorker::GetMouseData()
         m_held.reportFlag = status->reportFlag;
         m_held.receiverVersion.clear();
     }
-    m_events.ShowMouseVersion(LabelledVersionText(InterfaceText::Get(kMouseFirmwareText), mouseVersion));
-    m_events.ShowReceiverVersion(InterfaceText::Get(kReceiverFirmwareText));
+    m_events.ShowMouseVersion(LabelledVersionText(InterfaceText::Get(TextIds::kMouseFirmware), mouseVersion));
+    m_events.ShowReceiverVersion(InterfaceText::Get(TextIds::kReceiverFirmware));
 
     int32_t profile = m_currentProfile;
     for (const auto& [key, value] : StoredConfigValues(*status))
@@ -278,7 +260,7 @@ bool DeviceWorker::GetMouseData()
                 m_held.receiverVersion = *version;
             }
             m_events.ShowReceiverVersion(
-                LabelledVersionText(InterfaceText::Get(kReceiverFirmwareText), *version));
+                LabelledVersionText(InterfaceText::Get(TextIds::kReceiverFirmware), *version));
         }
     }
     for (Command followUp : {Command::FollowUpA, Command::FollowUpB}) {
@@ -286,9 +268,9 @@ bool DeviceWorker::GetMouseData()
         m_hid.SendReport(query, HidReply::Wanted);
     }
 
-    m_tasks.Append(status->connectionKind == kConnectionKindMouse ? kMouseFirmwareCheck
-                                                                  : kReceiverFirmwareCheck);
-    m_tasks.Append(kUploadMacros);
+    m_tasks.Append(TaskCode(status->connectionKind == kConnectionKindMouse ? WorkerTask::MouseFirmwareCheck
+                                                                           : WorkerTask::ReceiverFirmwareCheck));
+    m_tasks.Append(TaskCode(WorkerTask::UploadMacros));
     return true;
 }
 
@@ -386,7 +368,7 @@ void DeviceWorker::ReloadStep()
     GetMouseData();
     // The pages follow the store whatever the read gave.
     ReloadAfterRead();
-    m_tasks.Append(kReceiverFirmwareCheck);
+    m_tasks.Append(TaskCode(WorkerTask::ReceiverFirmwareCheck));
 }
 
 void DeviceWorker::PollNotifications()
@@ -400,7 +382,7 @@ void DeviceWorker::PollNotifications()
         // without this the window would show the mouse online until the next
         // command to it failed.
         const std::optional<ReceiverLink> link = DecodeReceiverStatus(report);
-        if (link == ReceiverLink::NotConnected && devType == m_hid.CurrentDevType() && m_events.IsReachable())
+        if (link == ReceiverLink::NotConnected && devType == m_hid.CurrentDevType() && m_connection.IsReachable())
             MarkOffline(Held().connectionKind);
         return;
     }
@@ -408,7 +390,7 @@ void DeviceWorker::PollNotifications()
     int32_t current = m_hid.CurrentDevType();
     switch (notification->event) {
     case NotificationEvent::DeviceChanged:
-        m_events.RefreshConnectionState(DeviceEvents::Refresh::Lighter);
+        m_connection.RefreshConnectionState(ConnectionEvents::Refresh::Lighter);
         ReloadStep();
         break;
     case NotificationEvent::DpiLevelChanged: {
@@ -427,8 +409,8 @@ void DeviceWorker::PollNotifications()
     }
     case NotificationEvent::Battery: {
         if (devType == current && notification->first != 0) {
-            if (!m_events.IsReachable()) {
-                m_events.RefreshConnectionState(DeviceEvents::Refresh::Lighter);
+            if (!m_connection.IsReachable()) {
+                m_connection.RefreshConnectionState(ConnectionEvents::Refresh::Lighter);
                 ReloadStep();
             }
             {

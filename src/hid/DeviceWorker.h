@@ -1,8 +1,10 @@
 #pragma once
 
 #include "hid/CThreadBasic.h"
+#include "hid/ConnectionEvents.h"
 #include "hid/DeviceEvents.h"
 #include "hid/TaskQueue.h"
+#include "hid/WorkerTask.h"
 
 #include <QString>
 
@@ -43,15 +45,18 @@ struct HeldDeviceState {
 
 // All device work of the main window: one numbered task per pass, or a poll for
 // the mouse's notifications when there is nothing to do. The interface thread
-// appends tasks; a thread (the window's CThreadBasic) calls RunPass. Results go
-// to the window through DeviceEvents only.
+// appends tasks; a thread (the window's CThreadBasic) calls RunPass. The
+// connection state goes to ConnectionEvents (the device registry), everything
+// else to DeviceEvents (the window).
 class DeviceWorker {
 public:
-    DeviceWorker(HidDeviceList& hid, SettingsStore& store, DeviceEvents& events,
-                 WorkerTimings timings = {});
+    DeviceWorker(HidDeviceList& hid, SettingsStore& store, ConnectionEvents& connection, DeviceEvents& events,
+        WorkerTimings timings = {});
 
     // Task codes, appended by the interface thread.
     TaskQueue& Tasks() { return m_tasks; }
+    void Queue(WorkerTask task) { m_tasks.Append(TaskCode(task)); }
+    // A raw code, as a test or a peer sends it; unknown codes do nothing.
     void Queue(int32_t code) { m_tasks.Append(code); }
 
     // One pass: drop a task while paused; else run the first task; else poll
@@ -105,6 +110,7 @@ private:
 
     HidDeviceList& m_hid;
     SettingsStore& m_store;
+    ConnectionEvents& m_connection;
     DeviceEvents& m_events;
     WorkerTimings const m_timings;
     TaskQueue m_tasks;

@@ -1,6 +1,7 @@
 #include "store/ProfileLoader.h"
 
 #include "language/InterfaceText.h"
+#include "language/TextIds.h"
 #include "store/SettingsStore.h"
 #include "store/StoreRecords.h"
 #include "store/StoreSavepoint.h"
@@ -15,7 +16,7 @@ LoadedProfile ProfileLoader::LoadProfiles(SettingsStore& store)
     {
         std::vector<NamedEntry> profiles;
         if (store.ListProfiles(profiles) < 1) {
-            const QString word = InterfaceText::Get(kProfileWordText);
+            const QString word = InterfaceText::Get(TextIds::kProfileWord);
             // All four or none: a load cut short would otherwise leave a
             // database that never gets its missing profiles.
             StoreSavepoint savepoint(store);

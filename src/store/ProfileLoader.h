@@ -19,7 +19,6 @@ struct LoadedProfile {
 class ProfileLoader {
 public:
     static constexpr int kProfileCount = 4;
-    static constexpr int kProfileWordText = 61;
 
     static LoadedProfile LoadProfiles(SettingsStore& store);
 };

@@ -169,35 +169,35 @@ void UpdateService::CancelTransfers()
 void UpdateService::RunTask(int32_t code)
 {
     switch (code) {
-    case UpdateTask::kSoftwareCheck: {
+    case TaskCode(WorkerTask::SoftwareCheck): {
         const UpdateContext context = m_report.CurrentContext();
         QString offered;
         if (CheckSoftware(context.softwareVersion, offered) == kCheckNewer)
             m_report.PostUpdateResult(kSubjectSoftware, kOutcomeNewer);
         break;
     }
-    case UpdateTask::kMouseCheckManual:
+    case TaskCode(WorkerTask::MouseFirmwareCheckAsked):
         CheckFirmware(FlashTarget::Mouse, true);
         break;
-    case UpdateTask::kReceiverCheckManual:
+    case TaskCode(WorkerTask::ReceiverFirmwareCheckAsked):
         CheckFirmware(FlashTarget::Receiver, true);
         break;
-    case UpdateTask::kMouseCheck:
+    case TaskCode(WorkerTask::MouseFirmwareCheck):
         CheckFirmware(FlashTarget::Mouse, false);
         break;
-    case UpdateTask::kReceiverCheck:
+    case TaskCode(WorkerTask::ReceiverFirmwareCheck):
         CheckFirmware(FlashTarget::Receiver, false);
         break;
-    case UpdateTask::kSoftwareDownload:
+    case TaskCode(WorkerTask::DownloadSoftware):
         // The Windows program downloads its setup here and starts it. Tarvo on
         // Linux is installed and updated by the system's package manager and
         // never runs a downloaded program: the window tells the user so.
         m_report.PostUpdateResult(kSubjectSoftware, kOutcomeReady);
         break;
-    case UpdateTask::kMouseDownload:
+    case TaskCode(WorkerTask::DownloadMouseFirmware):
         DownloadFirmware(FlashTarget::Mouse);
         break;
-    case UpdateTask::kReceiverDownload:
+    case TaskCode(WorkerTask::DownloadReceiverFirmware):
         DownloadFirmware(FlashTarget::Receiver);
         break;
     default:
@@ -283,7 +283,7 @@ void UpdateService::CheckFirmware(FlashTarget target, bool manual)
         m_report.PostUpdateResult(subject, kOutcomeNotNewer);
     } else if (!mouse) {
         // The receiver needs nothing: the mouse may.
-        m_report.QueueTask(UpdateTask::kMouseCheck);
+        m_report.QueueTask(TaskCode(WorkerTask::MouseFirmwareCheck));
     }
 }
 

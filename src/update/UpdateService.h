@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hid/WorkerTask.h"
 #include "update/FlashCommand.h"
 #include "update/Http.h"
 #include "update/UpdateUrls.h"
@@ -10,18 +11,6 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-
-// The worker tasks of the update checks and downloads.
-namespace UpdateTask {
-constexpr int32_t kSoftwareCheck = 23;
-constexpr int32_t kMouseCheckManual = 24;    // the answer is always reported
-constexpr int32_t kReceiverCheckManual = 25; // the answer is always reported
-constexpr int32_t kMouseCheck = 26;          // reported only when newer
-constexpr int32_t kReceiverCheck = 27;       // reported only when newer; queues 26 otherwise
-constexpr int32_t kSoftwareDownload = 28;
-constexpr int32_t kMouseDownload = 29;
-constexpr int32_t kReceiverDownload = 30;
-} // namespace UpdateTask
 
 // Message 1692's subject (wParam) and outcome (lParam).
 enum UpdateSubject : int32_t { kSubjectSoftware = 1, kSubjectMouse = 2, kSubjectReceiver = 3 };
@@ -91,7 +80,8 @@ public:
     void SetChannel(UpdateUrls::Channel channel);
     void SetLimits(const UpdateLimits& limits);
 
-    // Runs task 23 to 30; any other code does nothing.
+    // Runs the update tasks (WorkerTask::SoftwareCheck to
+    // DownloadReceiverFirmware); any other code does nothing.
     void RunTask(int32_t code);
 
     // The job of the next download task (interface thread, before queueing it):

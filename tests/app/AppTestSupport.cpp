@@ -3,6 +3,7 @@
 #include "app/CUIMessageBox.h"
 #include "language/InterfaceText.h"
 #include "language/Language.h"
+#include "language/TextIds.h"
 #include "widgets/MControlFont.h"
 #include "widgets/Manager.h"
 
@@ -99,6 +100,55 @@ void TestMainDlg::Run()
 {
     if (m_passes == WorkerPasses::On)
         DeviceMainDlg::Run();
+}
+
+namespace {
+
+// Records, in the test window's list, what the window tells its pages.
+class RecordingPage : public Page {
+public:
+    explicit RecordingPage(TestMainDlg& dlg) : m_dlg(dlg) {}
+    int32_t TabItem() const override { return PageTab::kDpi; }
+    uint32_t ReloadMask() const override { return ~0u; }
+    void Create(MDialog&, MArea&) override {}
+    void Layout(const MRect&, float) override {}
+    void ApplyLanguage() override { m_dlg.Record("ApplyLanguageToPages"); }
+    void Reload() override { m_dlg.Record("OnReloadPages"); }
+    bool OnControl(int32_t, int32_t, intptr_t) override { return false; }
+    void OnPageEvent(const PageEvent& event) override
+    {
+        switch (event.kind) {
+        case PageEvent::Kind::DpiLevel:
+            m_dlg.Record("OnDpiLevel", event.value);
+            break;
+        case PageEvent::Kind::MouseVersion:
+            m_dlg.Record("OnMouseVersion");
+            break;
+        case PageEvent::Kind::StopRecording:
+            m_dlg.Record("StopRecording");
+            break;
+        default:
+            break;
+        }
+    }
+
+private:
+    TestMainDlg& m_dlg;
+};
+
+} // namespace
+
+std::vector<std::unique_ptr<Page>> TestMainDlg::CreatePages()
+{
+    std::vector<std::unique_ptr<Page>> pages = DeviceMainDlg::CreatePages();
+    pages.push_back(std::make_unique<RecordingPage>(*this));
+    return pages;
+}
+
+void TestMainDlg::SetReachable(bool reachable, int32_t mode)
+{
+    m_reachable = reachable;
+    ApplyStatusText(!reachable ? TextIds::kStatusOffline : mode == 1 ? TextIds::kStatusReceiver : TextIds::kStatusCable);
 }
 
 void TestMainDlg::Record(const std::string& name, int32_t value)

@@ -76,25 +76,20 @@ protected:
     void OpenSettingsDialog() override { Record("OpenSettingsDialog"); }
     void SelectModel() override { Record("SelectModel"); }
     void PairReceiver() override { Record("PairReceiver"); }
-    void OpenCharacterMap() override { Record("OpenCharacterMap"); }
-    void OpenMouseSettings() override { Record("OpenMouseSettings"); }
-    void OnMacroListCommand(uintptr_t, intptr_t) override { Record("OnMacroListCommand"); }
-    void OnMacroEventEdit(uint32_t, uintptr_t, intptr_t) override { Record("OnMacroEventEdit"); }
-    intptr_t ButtonPageMessage(int32_t, int32_t, intptr_t) override { Record("ButtonPage"); return 1; }
-    intptr_t DpiPageMessage(int32_t, int32_t, intptr_t) override { Record("DpiPage"); return 1; }
-    intptr_t MacroPageMessage(int32_t, int32_t, intptr_t) override { Record("MacroPage"); return 1; }
-    intptr_t TextPageMessage(int32_t, int32_t, intptr_t) override { Record("TextPage"); return 1; }
-    intptr_t LightingPageMessage(int32_t, int32_t, intptr_t) override { Record("LightingPage"); return 1; }
-    intptr_t PerformancePageMessage(int32_t, int32_t, intptr_t) override { Record("PerformancePage"); return 1; }
-    void ApplyLanguageToPages() override { Record("ApplyLanguageToPages"); }
     void OnMinimize() override { Record("Minimize"); }
-    void OnDpiLevel(int32_t index) override { Record("OnDpiLevel", index); }
-    void OnReloadPages(uint32_t pages) override { Record("OnReloadPages", int32_t(pages)); }
-    void OnMouseVersion(const QString&) override { Record("OnMouseVersion"); }
+    // Beside the real pages, one that records what the window tells the pages.
+    std::vector<std::unique_ptr<Page>> CreatePages() override;
+
+public:
+    // Stands in for the registry: the guards see `reachable`, and the status
+    // text shows what the registry would show for it.
+    void SetReachable(bool reachable, int32_t mode);
+    bool IsReachableNow() const override { return m_reachable; }
+    void Record(const std::string& name, int32_t value = 0);
 
 private:
-    void Record(const std::string& name, int32_t value = 0);
     WorkerPasses m_passes;
+    bool m_reachable = false;
 };
 
 // A private HID list (no hidapi) and store for one test.

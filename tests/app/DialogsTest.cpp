@@ -1,7 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "app/CUIMessageBox.h"
-#include "app/TextIds.h"
+#include "language/TextIds.h"
 #include "app/WaitDlg.h"
 #include "language/InterfaceText.h"
 #include "store/ProfileLoader.h"
@@ -234,7 +234,7 @@ TEST_F(RestoreFactoryTest, RefusedOrUnreachableChangesNothing)
     }
     EXPECT_EQ(KeyRows(), 1);
     EXPECT_EQ(ReportRate(), QStringLiteral("0"));
-    EXPECT_EQ(dlg.Worker().Tasks().Snapshot(), std::vector<int32_t>{DeviceMainDlg::kReadMouseTask});
+    EXPECT_EQ(dlg.Worker().Tasks().Snapshot(), std::vector<int32_t>{TaskCode(WorkerTask::ReadMouse)});
 }
 
 TEST_F(RestoreFactoryTest, ClosingTransientWindowsEndsTheWait)
@@ -255,7 +255,7 @@ TEST_F(RestoreFactoryTest, ClosingTransientWindowsEndsTheWait)
     poll.start();
     dlg.RestoreFactorySettings();
     EXPECT_FALSE(dlg.HasWaitDialog());
-    EXPECT_EQ(dlg.Worker().Tasks().Snapshot(), (std::vector<int32_t>{DeviceMainDlg::kReadMouseTask, DeviceMainDlg::kFactoryResetTask}));
+    EXPECT_EQ(dlg.Worker().Tasks().Snapshot(), (std::vector<int32_t>{TaskCode(WorkerTask::ReadMouse), TaskCode(WorkerTask::FactoryReset)}));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "app/MainDlgRegistryView.h"
 #include "devices/DeviceRegistry.h"
 #include "language/Language.h"
+#include "language/TextIds.h"
 #include "platform/UserSettings.h"
 #include "widgets/CDeviceList.h"
 #include "widgets/MTabCtrl.h"
@@ -107,16 +108,16 @@ TEST(RegistryViewThreadTest, CallsFromTheWorkerReachTheListOnTheInterfaceThreadI
         view.SetDeviceVersion(103, QStringLiteral("v1.0.2"));
         view.SetDeviceBattery(103, 1, 40);
         view.SelectDeviceItem(103);
-        view.ShowStatusText(DeviceRegistry::kTextReceiver);
+        view.ShowStatusText(TextIds::kStatusReceiver);
         view.ShowVersionLabel(QStringLiteral("Version: v9.9.9"));
-        view.QueueTask(DeviceRegistry::kTaskDeviceArrived);
+        view.QueueTask(WorkerTask::DeviceArrived);
     });
     worker.join();
     // Nothing touched a control from the worker; the task went straight to the queue.
     EXPECT_EQ(list->GetItemCount(), 0);
-    EXPECT_FALSE(dlg.IsReachableNow());
+    EXPECT_EQ(dlg.StatusTextId(), TextIds::kStatusOffline);
     EXPECT_EQ(dlg.Worker().Tasks().Snapshot(),
-        (std::vector<int32_t>{DeviceMainDlg::kReadMouseTask, DeviceRegistry::kTaskDeviceArrived}));
+        (std::vector<int32_t>{TaskCode(WorkerTask::ReadMouse), TaskCode(WorkerTask::DeviceArrived)}));
 
     ProcessEvents();
     ASSERT_EQ(list->GetItemCount(), 2);
@@ -126,8 +127,7 @@ TEST(RegistryViewThreadTest, CallsFromTheWorkerReachTheListOnTheInterfaceThreadI
     EXPECT_EQ(list->GetItem(1)->detail, QStringLiteral("v1.0.2"));
     EXPECT_EQ(list->GetItem(1)->batteryLevel, 40);
     EXPECT_EQ(list->GetSelectDevice(), 103);
-    EXPECT_TRUE(dlg.IsReachableNow());
-    EXPECT_EQ(dlg.CurrentMode(), 1);
+    EXPECT_EQ(dlg.StatusTextId(), TextIds::kStatusReceiver);
     auto* label = dynamic_cast<MControlFont*>(dlg.GetControl(DeviceMainDlg::kVersionLabel));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->GetTitle(), QStringLiteral("Version: v9.9.9"));
@@ -181,7 +181,7 @@ TEST_F(RegistryJoinTest, AModelClickLoadsItsDescriptionAndShowsTheDeviceView)
     EXPECT_NEAR(label.center().y() + area.top, description.Markers()[0].start.y() + picture.top, 1);
     // A new model is read by task 4.
     const std::vector<int32_t> tasks = m_dlg->Worker().Tasks().Snapshot();
-    EXPECT_NE(std::find(tasks.begin(), tasks.end(), DeviceRegistry::kTaskModelSwitched), tasks.end());
+    EXPECT_NE(std::find(tasks.begin(), tasks.end(), TaskCode(WorkerTask::ModelSwitched)), tasks.end());
     UserSettings settings(m_services.m_dir.path() + QStringLiteral("/Tarvo.conf"));
     settings.Open();
     EXPECT_EQ(settings.ReadInt(QStringLiteral("DeviceType")), 104);

@@ -281,14 +281,17 @@ TEST_F(TwoProcessTest, ASecondStartWhileTheFirstHasNoWindowEndsSilently)
 
 // ---- Text ids ----
 
-// Every interface text the shell asks for exists in both language files.
+// Every interface text the program asks for exists in both language files:
+// the calls with a number, the shared ids of language/TextIds.h and the texts
+// the pages keep beside their controls (constants named kText...).
 TEST(TextIdScanTest, EveryTextIdTheProgramUsesExistsInBothLanguages)
 {
     std::set<int> used;
     const QRegularExpression getCall(QStringLiteral(R"(InterfaceText::Get\(\s*(\d+)\s*\))"));
     const QRegularExpression constant(QStringLiteral(R"(constexpr\s+int\s+k\w+\s*=\s*(\d+)\s*;)"));
+    const QRegularExpression pageText(QStringLiteral(R"(constexpr\s+int\s+kText\w+\s*=\s*(\d+)\s*;)"));
     const QRegularExpression textCall(QStringLiteral(R"(\bText\(\s*(\d+)\s*\))"));
-    QDirIterator it(QStringLiteral(TARVO_SOURCE_DIR "/src/app"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+    QDirIterator it(QStringLiteral(TARVO_SOURCE_DIR "/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
         QDir::Files, QDirIterator::Subdirectories);
     int files = 0;
     while (it.hasNext()) {
@@ -297,7 +300,7 @@ TEST(TextIdScanTest, EveryTextIdTheProgramUsesExistsInBothLanguages)
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
         const QString source = QString::fromUtf8(file.readAll());
         ++files;
-        for (const QRegularExpression* pattern : {&getCall, &textCall})
+        for (const QRegularExpression* pattern : {&getCall, &textCall, &pageText})
             for (auto match = pattern->globalMatch(source); match.hasNext();)
                 used.insert(match.next().captured(1).toInt());
         if (path.endsWith(QLatin1String("TextIds.h")))
@@ -307,7 +310,7 @@ TEST(TextIdScanTest, EveryTextIdTheProgramUsesExistsInBothLanguages)
     EXPECT_GE(files, 10);
     // The scan really finds the shell's texts (a broken pattern would pass vacuously).
     ASSERT_GE(used.size(), 30u);
-    EXPECT_TRUE(used.count(351) && used.count(723) && used.count(571));
+    EXPECT_TRUE(used.count(351) && used.count(723) && used.count(571) && used.count(258));
 
     for (const char* language : {"2052", "1033"}) {
         const auto texts = ReadLanguageFile(QStringLiteral(TARVO_SOURCE_DIR "/resources/language/") + QLatin1String(language) + QStringLiteral(".lan"));

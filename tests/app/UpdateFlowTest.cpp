@@ -9,7 +9,7 @@
 #include "app/AppMessages.h"
 #include "app/CUIMessageBox.h"
 #include "app/DownloadDlg.h"
-#include "app/TextIds.h"
+#include "language/TextIds.h"
 #include "app/UpdateFlow.h"
 #include "devices/DeviceRegistry.h"
 #include "language/InterfaceText.h"
@@ -185,7 +185,7 @@ protected:
     void OfferMouse(const char* version = "1.2.4")
     {
         Serve(kHeronFolder + QStringLiteral("mouse_version"), version);
-        m_dlg->Update().RunTask(UpdateTask::kMouseCheck);
+        m_dlg->Update().RunTask(TaskCode(WorkerTask::MouseFirmwareCheck));
         ASSERT_EQ(m_dlg->Update().Service().OfferedVersion(FlashTarget::Mouse), QString::fromLatin1(version));
     }
     QString ItemVersion(int32_t type)
@@ -232,7 +232,7 @@ TEST_F(UpdateFlowTest, TheReceiverQuestionAndItsAnswers)
     StartServer();
     Open(false);
     Serve(kHeronFolder + QStringLiteral("dongle_version"), "1.0.6");
-    m_dlg->Update().RunTask(UpdateTask::kReceiverCheck);
+    m_dlg->Update().RunTask(TaskCode(WorkerTask::ReceiverFirmwareCheck));
     m_dlg->Worker().Tasks().Clear();
     {
         BoxAnswerer no(kIdCancel);
@@ -241,10 +241,10 @@ TEST_F(UpdateFlowTest, TheReceiverQuestionAndItsAnswers)
         EXPECT_EQ(no.m_shown[0].caption, Text(TextIds::kReceiverFirmware));
         EXPECT_EQ(no.m_shown[0].message, Question("1.0.6"));
         // Declined: the mouse is examined instead, and the receiver is not asked again.
-        EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{UpdateTask::kMouseCheck});
+        EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{TaskCode(WorkerTask::MouseFirmwareCheck)});
         m_dlg->Post1692(kSubjectReceiver, kOutcomeNewer);
         EXPECT_EQ(no.m_shown.size(), 1u);
-        EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{UpdateTask::kMouseCheck});
+        EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{TaskCode(WorkerTask::MouseFirmwareCheck)});
     }
     // Nothing newer after a manual check: the latest-version message.
     BoxAnswerer ok(kIdOk);
@@ -264,22 +264,22 @@ TEST_F(UpdateFlowTest, SoftwareIsAskedOnceAndComesFromThePackageManager)
     Open(false, true);
     // Updates enabled: the start-up check is queued after the first read.
     EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(),
-        (std::vector<int32_t>{DeviceMainDlg::kReadMouseTask, UpdateTask::kSoftwareCheck}));
+        (std::vector<int32_t>{TaskCode(WorkerTask::ReadMouse), TaskCode(WorkerTask::SoftwareCheck)}));
     m_dlg->Worker().Tasks().Clear();
-    m_dlg->Update().RunTask(UpdateTask::kSoftwareCheck);
+    m_dlg->Update().RunTask(TaskCode(WorkerTask::SoftwareCheck));
     BoxAnswerer yes(kIdOk);
     // The worker posted its answer; it arrives as a message.
     ASSERT_TRUE(WaitUntil([&] { return !yes.m_shown.empty(); }));
     EXPECT_EQ(yes.m_shown[0].caption, Text(TextIds::kSoftwareUpdate));
     EXPECT_EQ(yes.m_shown[0].message, Question("1.0.11"));
-    EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{UpdateTask::kSoftwareDownload});
+    EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{TaskCode(WorkerTask::DownloadSoftware)});
     EXPECT_FALSE(m_dlg->Update().AskAboutSoftware());
     m_dlg->Post1692(kSubjectSoftware, kOutcomeNewer);
     EXPECT_EQ(yes.m_shown.size(), 1u);
     // Task 28 fetches and starts nothing; the window says where the version comes from.
     m_dlg->Worker().Tasks().Clear();
     const int32_t requests = m_server.RequestCount();
-    m_dlg->Update().RunTask(UpdateTask::kSoftwareDownload);
+    m_dlg->Update().RunTask(TaskCode(WorkerTask::DownloadSoftware));
     ASSERT_TRUE(WaitUntil([&] { return yes.m_shown.size() == 2; }));
     EXPECT_EQ(yes.m_shown[1].caption, Text(TextIds::kSoftwareUpdate));
     EXPECT_TRUE(yes.m_shown[1].message.contains(QStringLiteral("v1.0.11"))) << yes.m_shown[1].message.toStdString();
@@ -324,19 +324,19 @@ TEST_F(UpdateFlowTest, TheFirmwareButtons)
         EXPECT_EQ(ok.m_shown[0].caption, Text(TextIds::kMouseFirmware));
         EXPECT_EQ(ok.m_shown[0].message, Text(TextIds::kLatestVersion));
         EXPECT_EQ(ok.m_shown[1].caption, Text(TextIds::kReceiverFirmware));
-        EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{DeviceMainDlg::kReadMouseTask});
+        EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{TaskCode(WorkerTask::ReadMouse)});
     }
     m_dlg->Update().SetUpdatesEnabled(true);
     // Only with an empty queue.
     m_dlg->OnMessage(241, kNotifyClick, 0, 0);
-    EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{DeviceMainDlg::kReadMouseTask});
+    EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{TaskCode(WorkerTask::ReadMouse)});
     m_dlg->Worker().Tasks().Clear();
     m_dlg->OnMessage(241, kNotifyClick, 0, 0);
-    EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{UpdateTask::kMouseCheckManual});
+    EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{TaskCode(WorkerTask::MouseFirmwareCheckAsked)});
     m_dlg->Worker().Tasks().Clear();
     // Nothing by cable (nothing at all here): the receiver check runs.
     m_dlg->OnMessage(245, kNotifyClick, 0, 0);
-    EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{UpdateTask::kReceiverCheckManual});
+    EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{TaskCode(WorkerTask::ReceiverFirmwareCheckAsked)});
 }
 
 // ---- The whole road, with the simulated mouse and the stand-in tool ----

@@ -122,8 +122,9 @@ public:
         std::lock_guard lock(m_mutex);
         markers = shown;
     }
-    void QueueTask(int32_t code) override
+    void QueueTask(WorkerTask task) override
     {
+        const int32_t code = TaskCode(task);
         Record("task " + std::to_string(code));
         std::lock_guard lock(m_mutex);
         tasks.push_back(code);

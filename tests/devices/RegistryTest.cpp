@@ -4,12 +4,13 @@
 #include "DevicesTestSupport.h"
 #include "RecordingView.h"
 #include "SimFixture.h"
+#include "WorkerFakes.h"
 
 #include "devices/DeviceRegistry.h"
-#include "devices/RegistryDeviceEvents.h"
 #include "hid/DeviceWorker.h"
 #include "language/InterfaceText.h"
 #include "language/Language.h"
+#include "language/TextIds.h"
 #include "platform/UserSettings.h"
 #include "store/SettingsStore.h"
 
@@ -39,38 +40,6 @@ QString ChangePath(std::string const& commandPath, char const* interface = "MI_0
     QString path = QString::fromStdString(commandPath);
     path.replace(QStringLiteral("MI_01"), QString::fromLatin1(interface));
     return path;
-}
-
-// The rest of the window's side of the worker; the registry serves the connection state.
-class WindowEvents : public DeviceEvents {
-public:
-    void ShowMouseVersion(const QString&) override { }
-    void ShowReceiverVersion(const QString&) override { }
-    void ShowBattery(int32_t, int32_t) override { }
-    void ShowDeviceBattery(int32_t, int32_t, int32_t) override { }
-    void ShowDpiLevel(int32_t) override { }
-    void ShowProfile(int32_t, const QString&) override { }
-    void ReloadPages(uint32_t) override { ++reloads; }
-    void RefreshConnectionState(Refresh) override { ADD_FAILURE() << "the registry serves this"; }
-    void DeviceConnectState(int32_t) override { ADD_FAILURE() << "the registry serves this"; }
-    bool IsReachable() override { ADD_FAILURE() << "the registry serves this"; return false; }
-    void ClearReachable() override { ADD_FAILURE() << "the registry serves this"; }
-    void CloseWaitDialog() override { }
-    void RestoreButtonDefaults() override { }
-    void RestoreLighting() override { }
-    void PlayTextRequest(int32_t, int32_t) override { }
-    void RunUpdateTask(int32_t) override { }
-    std::atomic<int> reloads { 0 };
-};
-
-WorkerTimings FastWorkerTimings()
-{
-    WorkerTimings timings;
-    timings.arrivalSettleMs = 1;
-    timings.removalSettleMs = 1;
-    timings.switchSettleMs = 1;
-    timings.statusRetryMs = 1;
-    return timings;
 }
 
 class RegistryTest : public SimFixture {
@@ -143,7 +112,7 @@ TEST_F(RegistryTest, StartUpWithNothingPluggedShowsTheNoDevicePage)
     EXPECT_EQ(m_view.items.at(103).name, "Egret Pro");
     EXPECT_EQ(m_view.items.at(103).image, "device/egret.png");
     EXPECT_EQ(m_view.versionLabel, "Version: v1.0.10");
-    EXPECT_EQ(m_view.status, DeviceRegistry::kTextNotConnected);
+    EXPECT_EQ(m_view.status, TextIds::kStatusOffline);
     EXPECT_EQ(m_view.view, RegistryView::View::Home);
     EXPECT_EQ(m_view.home, RegistryView::HomeContent::NoDevice);
     EXPECT_EQ(m_view.selected, 101) << "first start: DeviceType absent";
@@ -174,7 +143,7 @@ TEST_F(RegistryTest, MouseAndReceiverAtOnceTheCableWins)
     EXPECT_EQ(heron.state[1], kHidConnected);
     EXPECT_FALSE(heron.version.empty());
     EXPECT_EQ(m_view.items.at(102).state[0], DeviceRegistry::kItemOffline);
-    EXPECT_EQ(m_view.status, DeviceRegistry::kTextCable);
+    EXPECT_EQ(m_view.status, TextIds::kStatusCable);
     EXPECT_EQ(m_view.view, RegistryView::View::Home);
     EXPECT_EQ(m_view.home, RegistryView::HomeContent::DeviceList);
     EXPECT_TRUE(m_view.devicesPresent);
@@ -192,14 +161,13 @@ TEST_F(RegistryTest, ReceiverWithItsMouseOffIsOfflineInModeOne)
     // The receiver answers the enumeration for itself; the first read of the
     // mouse (task 1) finds it out of reach and reports that.
     EXPECT_EQ(m_view.items.at(105).state[1], kHidConnected);
-    WindowEvents window;
-    RegistryDeviceEvents events(registry, window);
-    DeviceWorker worker(*m_hid, m_store, events, FastWorkerTimings());
+    RecordingWorkerEvents window;
+    DeviceWorker worker(*m_hid, m_store, registry, window, InstantWorkerTimings());
     std::thread([&] { worker.RunTask(1); }).join();
 
     EXPECT_EQ(m_view.items.at(105).state[1], DeviceRegistry::kItemNotConnected);
     EXPECT_EQ(m_view.items.at(105).state[0], DeviceRegistry::kItemOffline);
-    EXPECT_EQ(m_view.status, DeviceRegistry::kTextNotConnected);
+    EXPECT_EQ(m_view.status, TextIds::kStatusOffline);
     EXPECT_EQ(m_view.home, RegistryView::HomeContent::NoDevice);
     EXPECT_TRUE(registry.State().devicesPresent) << "the receiver is there";
     EXPECT_FALSE(registry.IsReachable());
@@ -209,7 +177,7 @@ TEST_F(RegistryTest, ReceiverWithItsMouseOffIsOfflineInModeOne)
     Sim("mouse egretv2 on");
     registry.RefreshConnectionState(DeviceRegistry::Refresh::Lighter);
     EXPECT_EQ(m_view.items.at(105).state[1], kHidConnected);
-    EXPECT_EQ(m_view.status, DeviceRegistry::kTextReceiver);
+    EXPECT_EQ(m_view.status, TextIds::kStatusReceiver);
     EXPECT_EQ(m_view.home, RegistryView::HomeContent::DeviceList);
     EXPECT_TRUE(registry.IsReachable());
     EXPECT_EQ(m_view.closes, closes) << "the lighter variant closes nothing";
@@ -257,7 +225,7 @@ TEST_F(RegistryTest, RemovalsAreTiedToTheirModeByPattern)
 
     // Lower case in, matched upper-cased.
     registry.OnDeviceChange({ DeviceChangeEvent::Removal, ChangePath(receiver).toLower() });
-    ASSERT_EQ(m_view.tasks, std::vector<int32_t> { DeviceRegistry::kTaskDeviceRemoved });
+    ASSERT_EQ(m_view.tasks, std::vector<int32_t> { TaskCode(WorkerTask::DeviceRemoved) });
     EXPECT_EQ(registry.State().mode, 1);
     EXPECT_EQ(m_view.Calls().back(), "close");
     registry.OnDeviceChange({ DeviceChangeEvent::Removal, ChangePath(cable) });
@@ -292,7 +260,7 @@ TEST_F(RegistryTest, ArrivalsQueueTaskTwoOnlyForNewCommandInterfaces)
     EXPECT_EQ(m_view.CallCount(), before);
 
     registry.OnDeviceChange({ DeviceChangeEvent::Arrival, ChangePath(egret) });
-    ASSERT_EQ(m_view.tasks, std::vector<int32_t> { DeviceRegistry::kTaskDeviceArrived });
+    ASSERT_EQ(m_view.tasks, std::vector<int32_t> { TaskCode(WorkerTask::DeviceArrived) });
     EXPECT_EQ(registry.State().mode, 1) << "the receiver's own mode, not the first unplugged entry's";
 
     // Once the table holds it, the same arrival (a second broadcast) is no news.
@@ -318,7 +286,7 @@ TEST_F(RegistryTest, RefreshWhileFlashingDoesNothing)
 
     registry.SetFlashing(false);
     registry.RefreshConnectionState(DeviceRegistry::Refresh::Full);
-    EXPECT_EQ(m_view.status, DeviceRegistry::kTextCable);
+    EXPECT_EQ(m_view.status, TextIds::kStatusCable);
 }
 
 TEST_F(RegistryTest, ClickingTheCurrentModelReloadsWithoutTaskFour)
@@ -333,7 +301,7 @@ TEST_F(RegistryTest, ClickingTheCurrentModelReloadsWithoutTaskFour)
     EXPECT_EQ(m_view.view, RegistryView::View::Device);
 
     registry.SelectModel(103);
-    EXPECT_EQ(m_view.tasks, std::vector<int32_t> { DeviceRegistry::kTaskModelSwitched });
+    EXPECT_EQ(m_view.tasks, std::vector<int32_t> { TaskCode(WorkerTask::ModelSwitched) });
     EXPECT_EQ(StoredDeviceType(), 103);
     EXPECT_EQ(m_hid->CurrentDevType(), 103);
     EXPECT_EQ(m_view.lighting, 0);
@@ -376,7 +344,7 @@ TEST_F(RegistryTest, HexSpellingsInConfigStillFindTheDevices)
     Started(folder);
     EXPECT_EQ(m_view.items.at(101).state[0], kHidConnected);
     EXPECT_EQ(m_view.items.at(101).state[1], kHidConnected);
-    EXPECT_EQ(m_view.status, DeviceRegistry::kTextCable);
+    EXPECT_EQ(m_view.status, TextIds::kStatusCable);
 }
 
 TEST_F(RegistryTest, TwoModelsWithOneDeviceTypeShareItsState)
@@ -392,7 +360,7 @@ TEST_F(RegistryTest, TwoModelsWithOneDeviceTypeShareItsState)
     EXPECT_TRUE(DatabaseExists("heron"));
     EXPECT_FALSE(DatabaseExists("egret"));
     EXPECT_EQ(m_view.items.at(101).state[0], kHidConnected) << "the egret is shown as type 101";
-    EXPECT_EQ(m_view.status, DeviceRegistry::kTextCable);
+    EXPECT_EQ(m_view.status, TextIds::kStatusCable);
 }
 
 TEST_F(RegistryTest, StoredTypeNoModelHasFallsBackToARealModel)
@@ -402,7 +370,7 @@ TEST_F(RegistryTest, StoredTypeNoModelHasFallsBackToARealModel)
     DeviceRegistry& registry = Started();
     EXPECT_EQ(registry.State().deviceType, 101);
     EXPECT_EQ(m_view.selected, 101);
-    EXPECT_EQ(m_view.status, DeviceRegistry::kTextCable) << "the plugged mouse is found, not hidden behind type 0";
+    EXPECT_EQ(m_view.status, TextIds::kStatusCable) << "the plugged mouse is found, not hidden behind type 0";
     EXPECT_EQ(StoredDeviceType(), 101);
     EXPECT_TRUE(DatabaseExists("heron"));
     EXPECT_FALSE(DatabaseExists("")) << "no database under an empty name";
@@ -423,7 +391,7 @@ TEST_F(RegistryTest, MissingOrMalformedConfigOpensWithNoModel)
         registry.RefreshConnectionState(DeviceRegistry::Refresh::Full);
         EXPECT_TRUE(m_view.items.empty());
         EXPECT_EQ(m_view.versionLabel, "Version: v1.0.10");
-        EXPECT_EQ(m_view.status, DeviceRegistry::kTextNotConnected) << "nothing is supported, nothing found";
+        EXPECT_EQ(m_view.status, TextIds::kStatusOffline) << "nothing is supported, nothing found";
         EXPECT_EQ(m_view.home, RegistryView::HomeContent::NoDevice);
         EXPECT_EQ(m_view.selected, 0);
         EXPECT_TRUE(m_view.markers.empty());
@@ -488,7 +456,7 @@ TEST_F(RegistryTest, MouseStopsAnsweringMarksItsModeOffline)
         EXPECT_EQ(m_view.items.at(101).state[c.mode], DeviceRegistry::kItemNotConnected) << c.kind;
         EXPECT_EQ(m_view.items.at(101).state[1 - c.mode], kHidConnected) << c.kind;
         EXPECT_FALSE(registry.IsReachable());
-        EXPECT_EQ(m_view.status, DeviceRegistry::kTextNotConnected);
+        EXPECT_EQ(m_view.status, TextIds::kStatusOffline);
         EXPECT_EQ(m_view.home, RegistryView::HomeContent::NoDevice);
     }
     EXPECT_GT(m_view.closes, closes);
@@ -498,21 +466,19 @@ TEST_F(RegistryTest, MouseStopsAnsweringMarksItsModeOffline)
     EXPECT_EQ(m_view.items.at(101).state[1], DeviceRegistry::kItemNotConnected);
 }
 
-TEST_F(RegistryTest, WorkerTasksRunTheRegistryThroughTheAdapter)
+TEST_F(RegistryTest, WorkerTasksReportTheConnectionToTheRegistry)
 {
-    WindowEvents window;
-
+    RecordingWorkerEvents window;
     DeviceRegistry& registry = Started();
-    RegistryDeviceEvents events(registry, window);
-    DeviceWorker worker(*m_hid, m_store, events, FastWorkerTimings());
+    DeviceWorker worker(*m_hid, m_store, registry, window, InstantWorkerTimings());
 
     const std::string cable = Sim("plug heron cable")[0];
     registry.OnDeviceChange({ DeviceChangeEvent::Arrival, ChangePath(cable) });
-    ASSERT_EQ(m_view.tasks, std::vector<int32_t> { DeviceRegistry::kTaskDeviceArrived });
+    ASSERT_EQ(m_view.tasks, std::vector<int32_t> { TaskCode(WorkerTask::DeviceArrived) });
     std::thread([&] { worker.RunTask(m_view.tasks.back()); }).join();
-    EXPECT_EQ(m_view.status, DeviceRegistry::kTextCable);
+    EXPECT_EQ(m_view.status, TextIds::kStatusCable);
     EXPECT_TRUE(registry.IsReachable());
-    EXPECT_GT(window.reloads.load(), 0) << "the mouse was read";
+    EXPECT_GT(window.Count("reload"), 0) << "the mouse was read";
 
     // The mouse goes silent: the worker's read marks it offline through the registry.
     Sim("fault heron silent");
@@ -523,7 +489,7 @@ TEST_F(RegistryTest, WorkerTasksRunTheRegistryThroughTheAdapter)
     Sim("fault heron none");
     Sim("unplug heron cable");
     registry.OnDeviceChange({ DeviceChangeEvent::Removal, ChangePath(cable) });
-    ASSERT_EQ(m_view.tasks.back(), DeviceRegistry::kTaskDeviceRemoved);
+    ASSERT_EQ(m_view.tasks.back(), TaskCode(WorkerTask::DeviceRemoved));
     std::thread([&] { worker.RunTask(m_view.tasks.back()); }).join();
     EXPECT_FALSE(registry.State().devicesPresent);
     EXPECT_EQ(m_view.home, RegistryView::HomeContent::NoDevice);
@@ -541,7 +507,7 @@ TEST_F(RegistryTest, DeviceChangesArriveThroughTheRegistration)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     plugger.join();
-    EXPECT_EQ(m_view.tasks, std::vector<int32_t> { DeviceRegistry::kTaskDeviceArrived });
+    EXPECT_EQ(m_view.tasks, std::vector<int32_t> { TaskCode(WorkerTask::DeviceArrived) });
     EXPECT_EQ(registry.State().mode, 0);
 }
 
@@ -581,8 +547,9 @@ TEST_F(RegistryTest, WorkerAndInterfaceThreadsInterleaveSafely)
 TEST_F(RegistryTest, AnotherModelPluggedLeavesTheCurrentOneUnreachable)
 {
     // Working on the Heron Pro while only an Egret is plugged: the Egret's
-    // item is online, the status says the current model is not connected, and
-    // transient windows stay open.
+    // item is online and shown (its click is the only way to reach it), the
+    // status says the current model is not connected, and transient windows
+    // stay open.
     Sim("plug egret cable");
     DeviceRegistry& registry = Make();
     registry.LoadConfiguration();
@@ -590,8 +557,8 @@ TEST_F(RegistryTest, AnotherModelPluggedLeavesTheCurrentOneUnreachable)
     registry.RefreshConnectionState(DeviceRegistry::Refresh::Full);
     EXPECT_EQ(m_view.items.at(103).state[0], kHidConnected);
     EXPECT_EQ(m_view.items.at(101).state[0], DeviceRegistry::kItemOffline);
-    EXPECT_EQ(m_view.status, DeviceRegistry::kTextNotConnected);
-    EXPECT_EQ(m_view.home, RegistryView::HomeContent::NoDevice);
+    EXPECT_EQ(m_view.status, TextIds::kStatusOffline);
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::DeviceList);
     EXPECT_EQ(m_view.closes, 0);
     EXPECT_TRUE(registry.State().devicesPresent);
     EXPECT_TRUE(m_view.devicesPresent);

@@ -1,4 +1,5 @@
 #include "SimFixture.h"
+#include "WorkerFakes.h"
 
 #include "hid/DeviceWorker.h"
 #include "language/InterfaceText.h"
@@ -15,99 +16,7 @@
 
 namespace {
 
-WorkerTimings FastWorkerTimings()
-{
-    WorkerTimings t;
-    t.arrivalSettleMs = 1;
-    t.removalSettleMs = 1;
-    t.switchSettleMs = 1;
-    t.factoryResetMs = 1;
-    t.lightingSettleMs = 1;
-    t.statusRetryMs = 1;
-    t.macroPieceMs = 0;
-    return t;
-}
-
-// The window's side of the worker, recorded. The connection refresh does what
-// the device registry does with the list, so tasks 2 and 3 see the devices.
-class RecordingEvents : public DeviceEvents {
-public:
-    explicit RecordingEvents(HidDeviceList& list) : m_list(list) {}
-
-    std::vector<std::string> Calls() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_calls;
-    }
-    bool Has(const std::string& prefix) const
-    {
-        auto calls = Calls();
-        return std::any_of(calls.begin(), calls.end(),
-                           [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
-    }
-    void Clear()
-    {
-        std::lock_guard lock(m_mutex);
-        m_calls.clear();
-    }
-
-    void ShowMouseVersion(const QString& text) override { Add("mouse-version " + text.toStdString()); }
-    void ShowReceiverVersion(const QString& text) override { Add("receiver-version " + text.toStdString()); }
-    void ShowBattery(int32_t level, int32_t status) override
-    {
-        Add("battery " + std::to_string(level) + " " + std::to_string(status));
-    }
-    void ShowDeviceBattery(int32_t devType, int32_t status, int32_t level) override
-    {
-        Add("device-battery " + std::to_string(devType) + " " + std::to_string(status) + " "
-            + std::to_string(level));
-    }
-    void ShowDpiLevel(int32_t index) override { Add("dpi-level " + std::to_string(index)); }
-    void ShowProfile(int32_t profile, const QString& name) override
-    {
-        Add("profile " + std::to_string(profile) + " " + name.toStdString());
-    }
-    void ReloadPages(uint32_t pages) override { Add("reload " + std::to_string(pages)); }
-    void RefreshConnectionState(Refresh kind) override
-    {
-        Add(kind == Refresh::Full ? "refresh full" : "refresh lighter");
-        int32_t devType = m_list.CurrentDevType();
-        m_list.ResetCachedDevice();
-        m_list.CloseAll();
-        m_list.EnumerateDevice();
-        m_list.SetOpen(true);
-        m_list.SetCurrentDevType(devType);
-        m_reachable = m_list.GetCurrentDevMode() != -1;
-    }
-    void DeviceConnectState(int32_t kind) override
-    {
-        m_reachable = false;
-        Add("offline " + std::to_string(kind));
-    }
-    bool IsReachable() override { return m_reachable; }
-    void ClearReachable() override { m_reachable = false; }
-    void CloseWaitDialog() override { Add("close-wait"); }
-    void RestoreButtonDefaults() override { Add("restore-buttons"); }
-    void RestoreLighting() override { Add("restore-lighting"); }
-    void PlayTextRequest(int32_t first, int32_t second) override
-    {
-        Add("text " + std::to_string(first) + " " + std::to_string(second));
-    }
-    void RunUpdateTask(int32_t code) override { Add("update " + std::to_string(code)); }
-
-    std::atomic<bool> m_reachable{true};
-
-private:
-    void Add(std::string call)
-    {
-        std::lock_guard lock(m_mutex);
-        m_calls.push_back(std::move(call));
-    }
-
-    HidDeviceList& m_list;
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_calls;
-};
+using RecordingEvents = RecordingWorkerEvents;
 
 constexpr uint32_t kAllPagesButLighting = DeviceEvents::kButtonPage | DeviceEvents::kMacroPage
     | DeviceEvents::kDpiPerformancePage;
@@ -122,8 +31,8 @@ protected:
         Language::SetCurrent(1033);
         ASSERT_TRUE(m_store.OpenForDevice(m_dir.path() + "/", QStringLiteral("heron")));
         m_list = MakeList();
-        m_events = std::make_unique<RecordingEvents>(*m_list);
-        m_worker = std::make_unique<DeviceWorker>(*m_list, m_store, *m_events, FastWorkerTimings());
+        m_events = std::make_unique<RecordingEvents>(m_list.get());
+        m_worker = std::make_unique<DeviceWorker>(*m_list, m_store, *m_events, *m_events, InstantWorkerTimings());
     }
     void TearDown() override
     {
@@ -137,7 +46,7 @@ protected:
     {
         Sim("plug " + plug);
         m_list->SetCurrentDevType(devType);
-        m_events->RefreshConnectionState(DeviceEvents::Refresh::Full);
+        m_events->RefreshConnectionState(ConnectionEvents::Refresh::Full);
         m_events->Clear();
         Sim("log clear");
         m_worker->SetDevicesPresent(true);

@@ -105,7 +105,7 @@ protected:
     void OfferMouse124()
     {
         Serve(kHeronFolder + QStringLiteral("mouse_version"), "1.2.4\n");
-        m_service->RunTask(UpdateTask::kMouseCheck);
+        m_service->RunTask(TaskCode(WorkerTask::MouseFirmwareCheck));
         ASSERT_EQ(m_report.Take(), std::vector<std::string>{"post 2,1"});
     }
     static QByteArray MousePackage(const QByteArray& firmware = "firmware 1.2.4")
@@ -131,20 +131,20 @@ TEST_F(UpdateServiceTest, ChecksPostWhatTheirTaskSays)
         const char* receiverVersion; // what the receiver reported; "" none answered
         std::vector<std::string> expected;
     } cases[] = {
-        {"automatic, newer", UpdateTask::kMouseCheck, "1.2.4\n", nullptr, "1.0.5", {"post 2,1"}},
-        {"automatic, equal: nothing", UpdateTask::kMouseCheck, "1.2.3", nullptr, "1.0.5", {}},
-        {"automatic, older: nothing", UpdateTask::kMouseCheck, "1.2.2", nullptr, "1.0.5", {}},
-        {"manual, newer", UpdateTask::kMouseCheckManual, "1.2.10", nullptr, "1.0.5", {"post 2,10"}},
-        {"manual, equal", UpdateTask::kMouseCheckManual, "1.2.3", nullptr, "1.0.5", {"post 2,0"}},
-        {"fewer parts count as newer", UpdateTask::kMouseCheck, "1.2", nullptr, "1.0.5", {"post 2,1"}},
-        {"receiver newer", UpdateTask::kReceiverCheck, nullptr, "1.0.6", "1.0.5", {"post 3,1"}},
-        {"receiver equal: the mouse next", UpdateTask::kReceiverCheck, nullptr, "1.0.5", "1.0.5", {"queue 26"}},
-        {"receiver manual, equal", UpdateTask::kReceiverCheckManual, nullptr, "1.0.5", "1.0.5", {"post 3,0"}},
-        {"no receiver answered: nothing to compare", UpdateTask::kReceiverCheck, nullptr, "1.0.6", "", {}},
-        {"version file missing", UpdateTask::kMouseCheck, nullptr, nullptr, "1.0.5", {}},
-        {"an error page is no version", UpdateTask::kMouseCheck, "Not Found", nullptr, "1.0.5", {}},
-        {"nine characters fit", UpdateTask::kMouseCheck, "1.2.40000", nullptr, "1.0.5", {"post 2,1"}},
-        {"ten characters are too many", UpdateTask::kMouseCheckManual, "1.2.4\n\n\n\n\n", nullptr, "1.0.5", {}},
+        {"automatic, newer", TaskCode(WorkerTask::MouseFirmwareCheck), "1.2.4\n", nullptr, "1.0.5", {"post 2,1"}},
+        {"automatic, equal: nothing", TaskCode(WorkerTask::MouseFirmwareCheck), "1.2.3", nullptr, "1.0.5", {}},
+        {"automatic, older: nothing", TaskCode(WorkerTask::MouseFirmwareCheck), "1.2.2", nullptr, "1.0.5", {}},
+        {"manual, newer", TaskCode(WorkerTask::MouseFirmwareCheckAsked), "1.2.10", nullptr, "1.0.5", {"post 2,10"}},
+        {"manual, equal", TaskCode(WorkerTask::MouseFirmwareCheckAsked), "1.2.3", nullptr, "1.0.5", {"post 2,0"}},
+        {"fewer parts count as newer", TaskCode(WorkerTask::MouseFirmwareCheck), "1.2", nullptr, "1.0.5", {"post 2,1"}},
+        {"receiver newer", TaskCode(WorkerTask::ReceiverFirmwareCheck), nullptr, "1.0.6", "1.0.5", {"post 3,1"}},
+        {"receiver equal: the mouse next", TaskCode(WorkerTask::ReceiverFirmwareCheck), nullptr, "1.0.5", "1.0.5", {"queue 26"}},
+        {"receiver manual, equal", TaskCode(WorkerTask::ReceiverFirmwareCheckAsked), nullptr, "1.0.5", "1.0.5", {"post 3,0"}},
+        {"no receiver answered: nothing to compare", TaskCode(WorkerTask::ReceiverFirmwareCheck), nullptr, "1.0.6", "", {}},
+        {"version file missing", TaskCode(WorkerTask::MouseFirmwareCheck), nullptr, nullptr, "1.0.5", {}},
+        {"an error page is no version", TaskCode(WorkerTask::MouseFirmwareCheck), "Not Found", nullptr, "1.0.5", {}},
+        {"nine characters fit", TaskCode(WorkerTask::MouseFirmwareCheck), "1.2.40000", nullptr, "1.0.5", {"post 2,1"}},
+        {"ten characters are too many", TaskCode(WorkerTask::MouseFirmwareCheckAsked), "1.2.4\n\n\n\n\n", nullptr, "1.0.5", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -169,7 +169,7 @@ TEST_F(UpdateServiceTest, TheRequestsGoWhereTheModelsFolderIs)
 {
     Serve(QStringLiteral("firmware-upgrade/tarvo/egret-3311/release/dongle_version"), "1.0.6");
     m_report.SetContext({QStringLiteral("1.0.10"), QStringLiteral("1.2.3"), QStringLiteral("1.0.5"), QStringLiteral("egret-3311")});
-    m_service->RunTask(UpdateTask::kReceiverCheck);
+    m_service->RunTask(TaskCode(WorkerTask::ReceiverFirmwareCheck));
     EXPECT_EQ(m_report.Take(), std::vector<std::string>{"post 3,1"});
     EXPECT_TRUE(m_server.Log().contains(QStringLiteral("GET /firmware-upgrade/tarvo/egret-3311/release//dongle_version HTTP/1.1")))
         << m_server.Log().toStdString();
@@ -185,14 +185,14 @@ TEST_F(UpdateServiceTest, TheRequestsGoWhereTheModelsFolderIs)
     // The debug channel reads the debug folders.
     m_report.SetContext({QStringLiteral("1.0.10"), QStringLiteral("1.2.3"), QStringLiteral("1.0.5"), QStringLiteral("plover")});
     m_service->SetChannel(UpdateUrls::Channel::Debug);
-    m_service->RunTask(UpdateTask::kMouseCheck);
+    m_service->RunTask(TaskCode(WorkerTask::MouseFirmwareCheck));
     EXPECT_TRUE(m_server.Log().contains(QStringLiteral("GET /firmware-upgrade/tarvo/plover/debug//mouse_version HTTP/1.1")));
 }
 
 TEST_F(UpdateServiceTest, SoftwareCheckAndTheLinuxFormOfItsDownload)
 {
     Serve(QStringLiteral("software-upgrade/Tarvo/release/version"), "1.0.11\n");
-    m_service->RunTask(UpdateTask::kSoftwareCheck);
+    m_service->RunTask(TaskCode(WorkerTask::SoftwareCheck));
     EXPECT_EQ(m_report.Take(), std::vector<std::string>{"post 1,1"});
     EXPECT_EQ(m_service->OfferedSoftwareVersion(), QStringLiteral("1.0.11"));
     EXPECT_EQ(m_service->SoftwareCheckState(), kCheckNewer);
@@ -204,7 +204,7 @@ TEST_F(UpdateServiceTest, SoftwareCheckAndTheLinuxFormOfItsDownload)
     const int32_t before = m_server.RequestCount();
     Serve(QStringLiteral("software-upgrade/Tarvo/release/mouse-setup-1.0.11.zip"),
         ZipBuilder().Add("mouse-setup-1.0.11.exe", "MZ").Bytes());
-    m_service->RunTask(UpdateTask::kSoftwareDownload);
+    m_service->RunTask(TaskCode(WorkerTask::DownloadSoftware));
     EXPECT_EQ(m_report.Take(), std::vector<std::string>{"post 1,100"});
     EXPECT_EQ(m_server.RequestCount(), before);
     EXPECT_FALSE(QFileInfo::exists(m_temp));
@@ -215,7 +215,7 @@ TEST_F(UpdateServiceTest, ADownloadUnpacksThePackageIntoAPrivateFolder)
     OfferMouse124();
     ServePackage(QStringLiteral("mouse_1.2.4_fota.zip"), MousePackage());
     const std::shared_ptr<DownloadJob> job = m_service->PrepareDownload(FlashTarget::Mouse);
-    m_service->RunTask(UpdateTask::kMouseDownload);
+    m_service->RunTask(TaskCode(WorkerTask::DownloadMouseFirmware));
     EXPECT_EQ(m_report.Take(), std::vector<std::string>{"post 2,100"});
     EXPECT_EQ(job->state, DownloadJob::kFinished);
     EXPECT_EQ(job->result, Http::kOk);
@@ -253,7 +253,7 @@ TEST_F(UpdateServiceTest, APublishedChecksumMustMatch)
         QDir(m_temp).removeRecursively();
         OfferMouse124();
         ServePackage(QStringLiteral("mouse_1.2.4_fota.zip"), zip, c.checksum);
-        m_service->RunTask(UpdateTask::kMouseDownload);
+        m_service->RunTask(TaskCode(WorkerTask::DownloadMouseFirmware));
         EXPECT_EQ(m_report.Take(), c.accepted ? std::vector<std::string>{"post 2,100"} : std::vector<std::string>{});
         EXPECT_EQ(m_service->PackagePath(FlashTarget::Mouse).isEmpty(), !c.accepted);
         // A refused package leaves nothing behind.
@@ -283,7 +283,7 @@ TEST_F(UpdateServiceTest, BadPackagesLeaveNoPackageAndPostNothing)
         OfferMouse124();
         ServePackage(QStringLiteral("mouse_1.2.4_fota.zip"), c.zip);
         const std::shared_ptr<DownloadJob> job = m_service->PrepareDownload(FlashTarget::Mouse);
-        m_service->RunTask(UpdateTask::kMouseDownload);
+        m_service->RunTask(TaskCode(WorkerTask::DownloadMouseFirmware));
         EXPECT_EQ(m_report.Take(), std::vector<std::string>{});
         EXPECT_EQ(job->state, DownloadJob::kFinished);
         EXPECT_EQ(job->result, Http::kFailed);
@@ -306,7 +306,7 @@ TEST_F(UpdateServiceTest, OversizedCancelledAndUnsafeDownloads)
     UpdateLimits limits = QuickLimits();
     limits.package.maxBytes = 1024;
     m_service->SetLimits(limits);
-    m_service->RunTask(UpdateTask::kMouseDownload);
+    m_service->RunTask(TaskCode(WorkerTask::DownloadMouseFirmware));
     EXPECT_EQ(m_report.Take(), std::vector<std::string>{});
     EXPECT_TRUE(Tree(m_temp).isEmpty());
     m_service->SetLimits(QuickLimits());
@@ -315,7 +315,7 @@ TEST_F(UpdateServiceTest, OversizedCancelledAndUnsafeDownloads)
     const int32_t before = m_server.RequestCount();
     std::shared_ptr<DownloadJob> job = m_service->PrepareDownload(FlashTarget::Mouse);
     job->transfer.cancel = true;
-    m_service->RunTask(UpdateTask::kMouseDownload);
+    m_service->RunTask(TaskCode(WorkerTask::DownloadMouseFirmware));
     EXPECT_EQ(job->result, Http::kCancelled);
     EXPECT_EQ(job->state, DownloadJob::kFinished);
     EXPECT_EQ(m_server.RequestCount(), before);
@@ -323,7 +323,7 @@ TEST_F(UpdateServiceTest, OversizedCancelledAndUnsafeDownloads)
 
     // A job prepared for the other firmware is told it never ran.
     job = m_service->PrepareDownload(FlashTarget::Receiver);
-    m_service->RunTask(UpdateTask::kMouseDownload);
+    m_service->RunTask(TaskCode(WorkerTask::DownloadMouseFirmware));
     EXPECT_EQ(job->state, DownloadJob::kFinished);
     EXPECT_EQ(job->result, Http::kCancelled);
     EXPECT_EQ(m_report.Take(), std::vector<std::string>{"post 2,100"});
@@ -332,7 +332,7 @@ TEST_F(UpdateServiceTest, OversizedCancelledAndUnsafeDownloads)
     QDir(m_temp).removeRecursively();
     QTemporaryDir elsewhere;
     ASSERT_TRUE(QFile::link(elsewhere.path(), QDir::cleanPath(m_temp)));
-    m_service->RunTask(UpdateTask::kMouseDownload);
+    m_service->RunTask(TaskCode(WorkerTask::DownloadMouseFirmware));
     EXPECT_EQ(m_report.Take(), std::vector<std::string>{});
     EXPECT_TRUE(Tree(elsewhere.path()).isEmpty());
 }
@@ -340,10 +340,10 @@ TEST_F(UpdateServiceTest, OversizedCancelledAndUnsafeDownloads)
 TEST_F(UpdateServiceTest, TheReceiversPackage)
 {
     Serve(kHeronFolder + QStringLiteral("dongle_version"), "1.0.6");
-    m_service->RunTask(UpdateTask::kReceiverCheck);
+    m_service->RunTask(TaskCode(WorkerTask::ReceiverFirmwareCheck));
     ASSERT_EQ(m_report.Take(), std::vector<std::string>{"post 3,1"});
     ServePackage(QStringLiteral("dongle_1.0.6_fota.zip"), ZipBuilder().Add("dongle_1.0.6_fota.fwpkg", "dongle fw").Bytes());
-    m_service->RunTask(UpdateTask::kReceiverDownload);
+    m_service->RunTask(TaskCode(WorkerTask::DownloadReceiverFirmware));
     EXPECT_EQ(m_report.Take(), std::vector<std::string>{"post 3,100"});
     EXPECT_EQ(m_service->PackagePath(FlashTarget::Receiver), m_temp + QStringLiteral("dongle_1.0.6_fota.fwpkg"));
     EXPECT_TRUE(m_service->PackagePath(FlashTarget::Mouse).isEmpty());

@@ -1,7 +1,8 @@
 #pragma once
 
-// Numbers of the interface texts the shell shows (section "LAN" of the
-// language files). Every constant here must exist in both language files.
+// Numbers of the interface texts shared across the program (section "LAN" of the
+// language files); a page keeps the texts only it shows beside its controls.
+// Every constant here must exist in both language files.
 namespace TextIds {
 constexpr int kTitle = 1;
 constexpr int kFooter = 2;
@@ -48,5 +49,6 @@ constexpr int kUpgradeError = 597;
 constexpr int kFlashRunning = 611;
 constexpr int kFlashFinished = 612;
 constexpr int kFlashFailed = 613;
+constexpr int kStoreWriteFailed = 900;
 constexpr int kPairReceiver = 723;
 } // namespace TextIds

@@ -1,0 +1,10 @@
+#include "editors/FeaturePages.h"
+
+#include "editors/DpiPage.h"
+
+std::vector<std::unique_ptr<Page>> CreateFeaturePages(PageHost& host)
+{
+    std::vector<std::unique_ptr<Page>> pages;
+    pages.push_back(std::make_unique<DpiPage>(host));
+    return pages;
+}

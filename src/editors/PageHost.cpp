@@ -1,0 +1,28 @@
+#include "editors/PageHost.h"
+
+#include "store/SettingsStore.h"
+
+bool PageHost::SetConfig(const QString& key, const QString& value)
+{
+    if (Store().SetConfigValue(CurrentProfile(), key, value))
+        return true;
+    StoreWriteFailed();
+    return false;
+}
+
+bool PageHost::SetConfig(const QString& key, int32_t value)
+{
+    return SetConfig(key, QString::number(value));
+}
+
+int32_t PageHost::ConfigInt(const QString& key)
+{
+    return Store().GetConfigInt(CurrentProfile(), key);
+}
+
+QString PageHost::ConfigText(const QString& key)
+{
+    QString value;
+    Store().GetConfigValue(CurrentProfile(), key, value);
+    return value;
+}

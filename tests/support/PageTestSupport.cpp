@@ -1,0 +1,107 @@
+#include "PageTestSupport.h"
+
+#include "store/ProfileLoader.h"
+#include "widgets/MArea.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <gtest/gtest.h>
+
+FakePageHost::FakePageHost()
+{
+    EXPECT_TRUE(m_dir.isValid());
+    EXPECT_TRUE(m_store.OpenForDevice(m_dir.path() + QStringLiteral("/"), QStringLiteral("heron")));
+    ProfileLoader::LoadProfiles(m_store);
+}
+
+FakePageHost::~FakePageHost()
+{
+    m_store.CloseDatabase();
+}
+
+bool FakePageHost::Ask(const QString& message, const QString& caption)
+{
+    m_asked.push_back((caption + QStringLiteral("|") + message).toStdString());
+    return m_answer;
+}
+
+void FakePageHost::Tell(const QString& message, const QString& caption)
+{
+    m_told.push_back((caption + QStringLiteral("|") + message).toStdString());
+}
+
+QString FakePageHost::Stored(const QString& key)
+{
+    QString value;
+    m_store.GetConfigValue(m_profile, key, value);
+    return value;
+}
+
+void FakePageHost::Clear()
+{
+    m_tasks.clear();
+    m_pendingRestore = 0;
+    m_asked.clear();
+    m_told.clear();
+    m_selectedTabs.clear();
+}
+
+PageTestWindow::PageTestWindow(FakePageHost& host, std::function<std::unique_ptr<Page>(PageHost&)> makePage)
+    : m_host(host)
+    , m_makePage(std::move(makePage))
+{
+}
+
+PageTestWindow::~PageTestWindow()
+{
+    DestroyWindow();
+}
+
+void PageTestWindow::Open()
+{
+    Create(0, QStringLiteral("PageTest"), kWsDialog, 0, {0, 0, 1280, 780});
+    m_host.m_window = GetSafeHwnd();
+    ShowWindow(kSwShow);
+    ProcessPageEvents();
+    if (m_page)
+        m_page->Reload();
+    ProcessPageEvents();
+}
+
+void PageTestWindow::InitUI(const MRect& client)
+{
+    // Where the main window puts its page containers.
+    m_container = CreateArea(QStringLiteral("MTabLayout"), 51, {200, 75, client.right, client.bottom - 50});
+    m_page = m_makePage(m_host);
+    if (m_page && m_container)
+        m_page->Create(*this, *m_container);
+    UISize(client);
+}
+
+void PageTestWindow::UISize(const MRect& client)
+{
+    if (!m_container || !m_page)
+        return;
+    m_container->SetRect({200, 75, client.right, client.bottom - 50});
+    m_page->Layout({200, 75, client.right, client.bottom - 50}, float(client.Height()) / 780.0f);
+}
+
+intptr_t PageTestWindow::OnMessage(int32_t id, int32_t code, intptr_t param, intptr_t)
+{
+    const intptr_t result = m_page && m_page->OnControl(id, code, param) ? 1 : 0;
+    m_results.push_back(result);
+    return result;
+}
+
+intptr_t PageTestWindow::OnWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    if (m_page && m_page->OnWindowMessage(message, wParam, lParam))
+        return 0;
+    return MDialog::OnWindowMessage(message, wParam, lParam);
+}
+
+void ProcessPageEvents()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "editors/Page.h"
+#include "editors/PageHost.h"
+#include "store/SettingsStore.h"
+#include "widgets/MDialog.h"
+
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The rest of the program as a page sees it, recorded: a private store of its
+// own (a fresh database with four profiles), the tasks queued, the restore
+// selector, every question and notice. Questions are answered with `answer`.
+class FakePageHost : public PageHost {
+public:
+    FakePageHost();
+    ~FakePageHost() override;
+
+    SettingsStore& Store() override { return m_store; }
+    void QueueTask(WorkerTask task) override { m_tasks.push_back(TaskCode(task)); }
+    void SetPendingRestore(int32_t selector) override { m_pendingRestore = selector; }
+    int32_t CurrentProfile() const override { return m_profile; }
+    int32_t CurrentDeviceType() const override { return m_deviceType; }
+    int32_t CurrentConnectionMode() const override { return m_connectionMode; }
+    DeviceDescription Description() const override { return m_description; }
+    std::vector<KeyAssignment> DefaultKeys() const override { return m_defaultKeys; }
+    bool Ask(const QString& message, const QString& caption) override;
+    void Tell(const QString& message, const QString& caption) override;
+    void SelectTab(int32_t index) override { m_selectedTabs.push_back(index); }
+    WindowHandle Window() const override { return m_window; }
+    void StoreWriteFailed() override { ++m_storeFailures; }
+
+    // The configuration value of the current profile as stored ("" when missing).
+    QString Stored(const QString& key);
+    // Forgets the tasks, questions and notices so far.
+    void Clear();
+
+    QTemporaryDir m_dir;
+    SettingsStore m_store;
+    int32_t m_profile = 1;
+    int32_t m_deviceType = 101;
+    int32_t m_connectionMode = 0;
+    DeviceDescription m_description;
+    std::vector<KeyAssignment> m_defaultKeys;
+    bool m_answer = true;
+    WindowHandle m_window = 0;
+
+    std::vector<int32_t> m_tasks;
+    int32_t m_pendingRestore = 0;
+    std::vector<std::string> m_asked;  // "caption|message"
+    std::vector<std::string> m_told;   // "caption|message"
+    std::vector<int32_t> m_selectedTabs;
+    int m_storeFailures = 0;
+};
+
+// A window of the main window's size holding one page in a container where
+// the main window puts it, so tests drive the page's controls with real
+// gestures; every notification goes to the page as the main window routes it.
+class PageTestWindow : public MDialog {
+public:
+    // `makePage` is called with the host once the window exists.
+    PageTestWindow(FakePageHost& host, std::function<std::unique_ptr<Page>(PageHost&)> makePage);
+    ~PageTestWindow() override;
+
+    // Creates the 1280 x 780 window, shows it and reloads the page once.
+    void Open();
+    Page& GetPage() { return *m_page; }
+    MArea* Container() const { return m_container; }
+    // What OnMessage returned for each notification, in order.
+    std::vector<intptr_t> m_results;
+
+    void InitUI(const MRect& client) override;
+    void UISize(const MRect& client) override;
+    intptr_t OnMessage(int32_t id, int32_t code, intptr_t param, intptr_t lParam) override;
+    intptr_t OnWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+
+private:
+    FakePageHost& m_host;
+    std::function<std::unique_ptr<Page>(PageHost&)> m_makePage;
+    std::unique_ptr<Page> m_page;
+    MArea* m_container = nullptr;
+};
+
+// Runs the event loop until nothing is pending.
+void ProcessPageEvents();
