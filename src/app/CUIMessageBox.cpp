@@ -6,6 +6,8 @@
 #include "widgets/MButton.h"
 #include "widgets/MText.h"
 
+#include <QTimer>
+
 namespace {
 std::function<void(CUIMessageBox&)> g_createdHook;
 } // namespace
@@ -30,9 +32,13 @@ int32_t CUIMessageBox::Show(const QString& message, WindowHandle parent, const Q
     box.CenterWindow();
     if (g_createdHook)
         g_createdHook(box);
-    StateProbe::Line(QStringLiteral("box first=%1 second=%2 caption=%3 text=%4")
-                         .arg(StateProbe::ScreenCentre(box.GetControl(kFirstButtonId)),
-                             StateProbe::ScreenCentre(box.GetControl(kSecondButtonId)), caption, message));
+    if (StateProbe::Enabled()) {
+        // Printed from inside the box's loop, once it is shown.
+        const QString line = QStringLiteral("box first=%1 second=%2 caption=%3 text=%4")
+                                 .arg(StateProbe::ScreenCentre(box.GetControl(kFirstButtonId)),
+                                     StateProbe::ScreenCentre(box.GetControl(kSecondButtonId)), caption, message);
+        QTimer::singleShot(0, [line] { StateProbe::Line(line); });
+    }
     const int32_t result = box.ShowModal(kSwShowNormal);
     StateProbe::Line(QStringLiteral("box closed result=%1").arg(result));
     // A result other than the two answers (a close with an odd wParam) is a refusal.
