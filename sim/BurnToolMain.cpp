@@ -51,7 +51,7 @@ bool ParseHex(std::string_view text, uint16_t& value)
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
         text.remove_prefix(2);
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    return !text.empty() && error == std::errc {} && end == text.data() + text.size();
+    return !text.empty() && error == std::errc{} && end == text.data() + text.size();
 }
 
 bool ParseSwitches(int argc, char** argv, Switches& out)
@@ -62,9 +62,7 @@ bool ParseSwitches(int argc, char** argv, Switches& out)
     bool usage = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view const arg = argv[i];
-        auto value = [&](std::string_view name) -> std::string_view {
-            return arg.substr(name.size());
-        };
+        auto value = [&](std::string_view name) -> std::string_view { return arg.substr(name.size()); };
         if (arg == "-dfu")
             out.dfu = true;
         else if (arg.rfind("-pid:", 0) == 0)
@@ -88,7 +86,7 @@ std::string VersionFromName(std::string const& path)
 {
     std::string const name = path.substr(path.find_last_of('/') + 1);
     std::string_view const suffix = "_fota.fwpkg";
-    for (std::string_view const prefix : { "mouse_", "dongle_" }) {
+    for (std::string_view const prefix : {"mouse_", "dongle_"}) {
         if (name.size() > prefix.size() + suffix.size() && name.rfind(prefix, 0) == 0
             && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
             return name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
@@ -123,13 +121,14 @@ std::string Hex(uint16_t value)
     return text;
 }
 
-}
+} // namespace
 
 int main(int argc, char** argv)
 {
     Switches s;
     if (!ParseSwitches(argc, argv, s)) {
-        std::fputs("usage: BurnTool -dfu -pid:0xPPPP -vid:0xVVVV -usagepage:0xffb1 -usage:0x01 -bin:<package>\n", stderr);
+        std::fputs(
+            "usage: BurnTool -dfu -pid:0xPPPP -vid:0xVVVV -usagepage:0xffb1 -usage:0x01 -bin:<package>\n", stderr);
         return 2;
     }
     std::string const version = VersionFromName(s.bin);

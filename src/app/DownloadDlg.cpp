@@ -1,8 +1,8 @@
 #include "app/DownloadDlg.h"
 
 #include "app/StateProbe.h"
-#include "language/TextIds.h"
 #include "language/InterfaceText.h"
+#include "language/TextIds.h"
 #include "update/UpdateService.h"
 #include "widgets/MButton.h"
 #include "widgets/MProgress.h"
@@ -12,8 +12,7 @@ DownloadDlg::DownloadDlg(std::shared_ptr<DownloadJob> job, QString caption, QStr
     : m_job(std::move(job))
     , m_caption(std::move(caption))
     , m_version(std::move(version))
-{
-}
+{}
 
 DownloadDlg::~DownloadDlg() = default;
 
@@ -62,8 +61,8 @@ void DownloadDlg::InitUI(const MRect& client)
         bytes->SetVAlignment(kVAlignCenter);
         bytes->SetTextColor(0xFFB0B0B0);
     }
-    if (auto* cancel = Create<MButton>(kCancelId, {w / 2 - 60, h - 52, w / 2 + 60, h - 16},
-            InterfaceText::Get(TextIds::kBoxNo))) {
+    if (auto* cancel = Create<MButton>(
+            kCancelId, {w / 2 - 60, h - 52, w / 2 + 60, h - 16}, InterfaceText::Get(TextIds::kBoxNo))) {
         cancel->SetImage(QStringLiteral("img_button.png"), 4);
         cancel->SetFontWidth(16);
     }

@@ -4,12 +4,12 @@
 #include "app/DeviceMainDlg.h"
 #include "app/DownloadDlg.h"
 #include "app/StateProbe.h"
-#include "language/TextIds.h"
 #include "app/UpgradeDlg.h"
 #include "devices/DeviceRegistry.h"
 #include "hid/DeviceWorker.h"
 #include "hid/HidDeviceList.h"
 #include "language/InterfaceText.h"
+#include "language/TextIds.h"
 #include "update/UpdateLog.h"
 #include "update/UpdateUrls.h"
 #include "widgets/WindowRegistry.h"
@@ -37,8 +37,7 @@ UpdateFlow::UpdateFlow(Parts parts)
     , m_programFolder(parts.programFolder)
     , m_post(std::move(parts.post))
     , m_service(*this, parts.dataFolder + QStringLiteral("temp/"))
-{
-}
+{}
 
 UpdateFlow::~UpdateFlow() = default;
 
@@ -118,7 +117,8 @@ int32_t UpdateFlow::CaptionOf(FlashTarget target)
 
 bool UpdateFlow::Ask(int32_t captionId, const QString& version)
 {
-    const QString question = QStringLiteral("%1:v%2, %3").arg(Text(TextIds::kNewVersion), version, Text(TextIds::kUpdateNow));
+    const QString question
+        = QStringLiteral("%1:v%2, %3").arg(Text(TextIds::kNewVersion), version, Text(TextIds::kUpdateNow));
     return CUIMessageBox::Show(question, Parent(), Text(captionId), CUIMessageBox::kStyleYesNo) == kIdOk;
 }
 
@@ -129,7 +129,8 @@ void UpdateFlow::Tell(int32_t captionId, const QString& message)
 
 void UpdateFlow::ShowSoftwareNotice(WindowHandle parent, const QString& offered)
 {
-    const QString notice = QStringLiteral("%1: v%2. %3").arg(Text(TextIds::kNewVersion), offered, Text(TextIds::kUsePackageManager));
+    const QString notice
+        = QStringLiteral("%1: v%2. %3").arg(Text(TextIds::kNewVersion), offered, Text(TextIds::kUsePackageManager));
     CUIMessageBox::Show(notice, parent, Text(TextIds::kSoftwareUpdate), CUIMessageBox::kStyleOk);
 }
 
@@ -220,7 +221,8 @@ void UpdateFlow::AcceptMouse()
 void UpdateFlow::StartDownload(FlashTarget target)
 {
     const std::shared_ptr<DownloadJob> job = m_service.PrepareDownload(target);
-    m_worker.Queue(target == FlashTarget::Mouse ? TaskCode(WorkerTask::DownloadMouseFirmware) : TaskCode(WorkerTask::DownloadReceiverFirmware));
+    m_worker.Queue(target == FlashTarget::Mouse ? TaskCode(WorkerTask::DownloadMouseFirmware)
+                                                : TaskCode(WorkerTask::DownloadReceiverFirmware));
     m_pendingFlash.reset();
     DownloadDlg dialog(job, Text(CaptionOf(target)), m_service.OfferedVersion(target));
     m_downloadDlg = &dialog;
@@ -284,7 +286,8 @@ void UpdateFlow::Flash(FlashTarget target)
     const std::optional<uint16_t> pid = FlashTable::ProductId(deviceType, target);
     std::optional<FlashResult> result;
     if (pid && m_hid.IsDevicePresent(*pid)) {
-        if (const std::optional<FlashCommand> command = FlashTable::BuildCommand(m_programFolder, deviceType, target, package)) {
+        if (const std::optional<FlashCommand> command = FlashTable::BuildCommand(
+                m_programFolder, deviceType, target, package)) {
             UpgradeDlg dialog(*command, m_programFolder, m_flashLimits);
             dialog.Run(Parent());
             result = dialog.Result();
@@ -297,7 +300,8 @@ void UpdateFlow::Flash(FlashTarget target)
     if (!result) {
         Tell(TextIds::kFirmwareUpgrade, Text(TextIds::kFlashFailed));
     } else if (result->outcome == FlashOutcome::StartFailed) {
-        Tell(TextIds::kFirmwareUpgrade, QStringLiteral("%1 %2").arg(Text(TextIds::kUpgradeError)).arg(result->errorNumber));
+        Tell(TextIds::kFirmwareUpgrade,
+            QStringLiteral("%1 %2").arg(Text(TextIds::kUpgradeError)).arg(result->errorNumber));
     } else if (!result->Succeeded()) {
         Tell(TextIds::kFirmwareUpgrade, Text(TextIds::kFlashFailed));
     }

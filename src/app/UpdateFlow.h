@@ -35,7 +35,7 @@ public:
         DeviceRegistry& registry;
         DeviceWorker& worker;
         QString programFolder; // ends with "/": the flashing tool is below it
-        QString dataFolder;    // ends with "/": downloads go to its "temp/"
+        QString dataFolder; // ends with "/": downloads go to its "temp/"
         PostResult post;
     };
     explicit UpdateFlow(Parts parts);

@@ -1,8 +1,8 @@
 #include "app/UpgradeDlg.h"
 
 #include "app/StateProbe.h"
-#include "language/TextIds.h"
 #include "language/InterfaceText.h"
+#include "language/TextIds.h"
 #include "widgets/MProgress.h"
 #include "widgets/MText.h"
 #include "widgets/WindowRegistry.h"
@@ -11,8 +11,7 @@ UpgradeDlg::UpgradeDlg(FlashCommand command, QString programFolder, FlashLimits 
     : m_command(std::move(command))
     , m_programFolder(std::move(programFolder))
     , m_runner(*this, limits)
-{
-}
+{}
 
 UpgradeDlg::~UpgradeDlg()
 {

@@ -62,8 +62,8 @@ QString ToolPath(const QString& programFolder)
     return folder + QStringLiteral("BurnTool/BurnTool");
 }
 
-std::optional<FlashCommand> BuildCommand(const QString& programFolder, int32_t deviceType, FlashTarget target,
-    const QString& packagePath)
+std::optional<FlashCommand> BuildCommand(
+    const QString& programFolder, int32_t deviceType, FlashTarget target, const QString& packagePath)
 {
     const QString pid = ProductIdText(deviceType, target);
     if (pid.isEmpty())

@@ -12,7 +12,7 @@ enum class FlashTarget { Mouse, Receiver };
 // The flashing tool's command for one device: the program and its switches,
 // started as an argument list (no shell sees the package path).
 struct FlashCommand {
-    QString program;     // "<program folder>BurnTool/BurnTool"
+    QString program; // "<program folder>BurnTool/BurnTool"
     QStringList arguments;
 };
 
@@ -35,7 +35,7 @@ QString ToolPath(const QString& programFolder);
 // The command: the tool, then "-dfu", "-pid:<id>", "-vid:0x7768",
 // "-usagepage:0xffb1", "-usage:0x01" and "-bin:<package path>". Nothing for
 // a type outside the table.
-std::optional<FlashCommand> BuildCommand(const QString& programFolder, int32_t deviceType, FlashTarget target,
-    const QString& packagePath);
+std::optional<FlashCommand> BuildCommand(
+    const QString& programFolder, int32_t deviceType, FlashTarget target, const QString& packagePath);
 
 } // namespace FlashTable

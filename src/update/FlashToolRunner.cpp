@@ -61,8 +61,7 @@ FlashBlock ExamineFlashBlock(const QByteArray& block, const QByteArray& upperFol
 FlashToolRunner::FlashToolRunner(FlashView& view, FlashLimits limits)
     : m_view(view)
     , m_limits(limits)
-{
-}
+{}
 
 void FlashToolRunner::Pause(int32_t ms)
 {
@@ -79,7 +78,8 @@ bool FlashToolRunner::system_hide(const FlashCommand& command, const QString& pr
     if (!tool.Start(command.program, command.arguments, errorNumber)) {
         m_result.outcome = FlashOutcome::StartFailed;
         m_result.errorNumber = errorNumber;
-        UpdateDebugLine(QStringLiteral("flashing tool %1 cannot be started: error %2").arg(command.program).arg(errorNumber));
+        UpdateDebugLine(
+            QStringLiteral("flashing tool %1 cannot be started: error %2").arg(command.program).arg(errorNumber));
         m_view.OnToolStartFailed(errorNumber);
         return false;
     }

@@ -21,8 +21,8 @@ inline constexpr const char* kNoDevice = "No DFU capable USB";
 struct FlashBlock {
     enum class Kind {
         Progress, // the block holds the progress marker
-        End,      // it holds an end marker (and no progress marker)
-        Text,     // anything else: shown as it is
+        End, // it holds an end marker (and no progress marker)
+        Text, // anything else: shown as it is
     };
     enum class End { None, Success, NoDevice };
     Kind kind = Kind::Text;
@@ -41,12 +41,12 @@ FlashBlock ExamineFlashBlock(const QByteArray& block, const QByteArray& upperFol
 
 // How a flash ended.
 enum class FlashOutcome {
-    Succeeded,       // a success marker, and the tool exited with 0
-    NoDevice,        // "No DFU capable USB": no device in update mode
+    Succeeded, // a success marker, and the tool exited with 0
+    NoDevice, // "No DFU capable USB": no device in update mode
     NoSuccessMarker, // the tool ended without saying it succeeded
-    ExitCode,        // the tool exited with a code other than 0 (or was killed)
-    StartFailed,     // the tool could not be started (errorNumber says why)
-    TimedOut,        // the tool ran longer than FlashLimits::toolTimeoutMs and was ended
+    ExitCode, // the tool exited with a code other than 0 (or was killed)
+    StartFailed, // the tool could not be started (errorNumber says why)
+    TimedOut, // the tool ran longer than FlashLimits::toolTimeoutMs and was ended
 };
 
 struct FlashResult {
@@ -70,8 +70,8 @@ public:
 
 struct FlashLimits {
     int32_t toolTimeoutMs = 10 * 60 * 1000; // a tool that runs longer is ended
-    int32_t drainTimeoutMs = 10000;         // after reading ends, for the tool to finish
-    int32_t endPauseMs = 1000;              // the end text stays this long before reading stops
+    int32_t drainTimeoutMs = 10000; // after reading ends, for the tool to finish
+    int32_t endPauseMs = 1000; // the end text stays this long before reading stops
 };
 
 // Runs the flashing tool and follows its output: the tool's standard output

@@ -146,7 +146,7 @@ int32_t Perform(const QString& url, Sink& sink, const Limits& limits, Status& st
     curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L); // an error page is not a version or a package
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);    // worker threads: no SIGALRM for timeouts
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L); // worker threads: no SIGALRM for timeouts
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(std::max(1, limits.connectTimeoutMs)));
     if (limits.totalTimeoutMs > 0)
         curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, long(limits.totalTimeoutMs));

@@ -17,9 +17,9 @@ namespace Http {
 
 // The result codes of FetchText and FetchFile.
 enum Result : int32_t {
-    kNoSession = 0,  // libcurl could not be set up
+    kNoSession = 0, // libcurl could not be set up
     kOk = 1,
-    kFailed = -1,    // no connection, TLS refused, an HTTP error status, a timeout, too large, not writable
+    kFailed = -1, // no connection, TLS refused, an HTTP error status, a timeout, too large, not writable
     kCancelled = -2, // Transfer::cancel (or its abandon flag) was set
 };
 
@@ -28,9 +28,9 @@ enum Result : int32_t {
 // more than the total timeout, when one is set).
 struct Limits {
     int32_t connectTimeoutMs = 15000; // TCP and TLS handshakes
-    int32_t stallTimeoutMs = 30000;   // once connected, no byte for this long ends the transfer
-    int32_t totalTimeoutMs = 0;       // 0: no limit on the whole transfer
-    int64_t maxBytes = 0;             // a larger body is refused; 0: no limit
+    int32_t stallTimeoutMs = 30000; // once connected, no byte for this long ends the transfer
+    int32_t totalTimeoutMs = 0; // 0: no limit on the whole transfer
+    int64_t maxBytes = 0; // a larger body is refused; 0: no limit
 };
 
 // What a running transfer shares with other threads: progress to show and
@@ -48,12 +48,12 @@ struct Transfer {
 struct Status {
     int32_t result = kFailed;
     int32_t httpStatus = 0; // 0 when no response arrived
-    QString error;          // libcurl's message naming what failed; empty on success
+    QString error; // libcurl's message naming what failed; empty on success
 };
 
 // The body of url, at most limits.maxBytes.
-int32_t FetchText(const QString& url, QByteArray& body, const Limits& limits, Transfer* transfer = nullptr,
-    Status* status = nullptr);
+int32_t FetchText(
+    const QString& url, QByteArray& body, const Limits& limits, Transfer* transfer = nullptr, Status* status = nullptr);
 // The body of url written to path: an existing file there is deleted first,
 // and a failed or cancelled transfer leaves no file behind.
 int32_t FetchFile(const QString& url, const QString& path, const Limits& limits, Transfer* transfer = nullptr,

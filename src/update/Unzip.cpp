@@ -76,13 +76,15 @@ ExtractStatus Inspect(void* archive, std::vector<Entry>& entries, QString* reaso
         if (info.flag & kFlagEncrypted)
             return Refuse(reason, QStringLiteral("entry \"%1\" is encrypted").arg(shown));
         if (info.compression_method != kMethodStored && info.compression_method != Z_DEFLATED)
-            return Refuse(reason, QStringLiteral("entry \"%1\" uses method %2").arg(shown).arg(info.compression_method));
+            return Refuse(
+                reason, QStringLiteral("entry \"%1\" uses method %2").arg(shown).arg(info.compression_method));
         const int64_t size = int64_t(info.uncompressed_size);
         const int64_t packed = int64_t(info.compressed_size);
         if (size > kMaxEntryBytes)
             return Refuse(reason, QStringLiteral("entry \"%1\" of %2 bytes").arg(shown).arg(size));
         if (size > kRatioFloorBytes && size > kMaxRatio * packed)
-            return Refuse(reason, QStringLiteral("entry \"%1\" inflates %2 bytes to %3").arg(shown).arg(packed).arg(size));
+            return Refuse(
+                reason, QStringLiteral("entry \"%1\" inflates %2 bytes to %3").arg(shown).arg(packed).arg(size));
         total += size;
         if (total > kMaxTotalBytes)
             return Refuse(reason, QStringLiteral("more than %1 bytes in all").arg(kMaxTotalBytes));
@@ -120,7 +122,8 @@ ExtractStatus WriteEntry(void* archive, const Entry& entry, const QString& path,
         written += count;
         if (written > entry.size) {
             unzCloseCurrentFile(archive);
-            return Refuse(reason, QStringLiteral("entry \"%1\" inflates beyond its %2 bytes").arg(shown).arg(entry.size));
+            return Refuse(
+                reason, QStringLiteral("entry \"%1\" inflates beyond its %2 bytes").arg(shown).arg(entry.size));
         }
         if (file.write(buffer.data(), count) != count) {
             unzCloseCurrentFile(archive);
@@ -133,7 +136,8 @@ ExtractStatus WriteEntry(void* archive, const Entry& entry, const QString& path,
     if (unzCloseCurrentFile(archive) != UNZ_OK)
         return Refuse(reason, QStringLiteral("entry \"%1\" fails its checksum").arg(shown));
     if (written != entry.size)
-        return Refuse(reason, QStringLiteral("entry \"%1\" holds %2 of %3 bytes").arg(shown).arg(written).arg(entry.size));
+        return Refuse(
+            reason, QStringLiteral("entry \"%1\" holds %2 of %3 bytes").arg(shown).arg(written).arg(entry.size));
     if (!file.flush()) {
         if (reason)
             *reason = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
@@ -182,8 +186,8 @@ ExtractStatus ExtractArchive(const QString& archivePath, const QString& folder, 
     for (const Entry& entry : entries) {
         if (status != UNZ_OK)
             return Refuse(reason, QStringLiteral("the entries changed while reading"));
-        const ExtractStatus written
-            = WriteEntry(archive.get(), entry, staging.filePath(QString::fromLatin1(entry.name)), reason);
+        const ExtractStatus written = WriteEntry(
+            archive.get(), entry, staging.filePath(QString::fromLatin1(entry.name)), reason);
         if (written != ExtractStatus::Extracted)
             return written;
         status = unzGoToNextFile(archive.get());

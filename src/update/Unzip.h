@@ -25,9 +25,9 @@ constexpr int64_t kMaxRatio = 100;
 constexpr int64_t kRatioFloorBytes = 1024 * 1024;
 
 enum class ExtractStatus {
-    Extracted,   // every entry written into the folder
-    CannotOpen,  // not a zip archive (or not readable): the archive stays
-    Refused,     // against the rules above: nothing written
+    Extracted, // every entry written into the folder
+    CannotOpen, // not a zip archive (or not readable): the archive stays
+    Refused, // against the rules above: nothing written
     WriteFailed, // the folder could not take the files: nothing written
 };
 

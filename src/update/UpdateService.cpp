@@ -45,8 +45,7 @@ QByteArray FileDigest(const QString& path)
 UpdateService::UpdateService(UpdateReport& report, QString tempFolder)
     : m_report(report)
     , m_tempFolder(WithSlash(tempFolder))
-{
-}
+{}
 
 void UpdateService::SetServerBase(const QString& base)
 {
@@ -149,7 +148,8 @@ std::shared_ptr<DownloadJob> UpdateService::TakeJob(FlashTarget target)
     return job;
 }
 
-int32_t UpdateService::FetchSmall(const QString& url, QByteArray& body, const Http::Limits& limits, Http::Status* status)
+int32_t UpdateService::FetchSmall(
+    const QString& url, QByteArray& body, const Http::Limits& limits, Http::Status* status)
 {
     Http::Transfer transfer;
     transfer.abandon = &m_stopping;
@@ -177,16 +177,16 @@ void UpdateService::RunTask(int32_t code)
         break;
     }
     case TaskCode(WorkerTask::MouseFirmwareCheckAsked):
-        CheckFirmware(FlashTarget::Mouse, true);
+        CheckMouseFirmwareUpgrade(true);
         break;
     case TaskCode(WorkerTask::ReceiverFirmwareCheckAsked):
-        CheckFirmware(FlashTarget::Receiver, true);
+        Check24GFirmwareUpgrade(true);
         break;
     case TaskCode(WorkerTask::MouseFirmwareCheck):
-        CheckFirmware(FlashTarget::Mouse, false);
+        CheckMouseFirmwareUpgrade(false);
         break;
     case TaskCode(WorkerTask::ReceiverFirmwareCheck):
-        CheckFirmware(FlashTarget::Receiver, false);
+        Check24GFirmwareUpgrade(false);
         break;
     case TaskCode(WorkerTask::DownloadSoftware):
         // The Windows program downloads its setup here and starts it. Tarvo on
@@ -238,7 +238,17 @@ QString UpdateService::FirmwareFolder(const UpdateContext& context) const
     return UpdateUrls::FirmwareFolder(m_base, context.firmwareModelCode, m_channel);
 }
 
-void UpdateService::CheckFirmware(FlashTarget target, bool manual)
+void UpdateService::CheckMouseFirmwareUpgrade(bool asked)
+{
+    CheckFirmware(FlashTarget::Mouse, asked);
+}
+
+void UpdateService::Check24GFirmwareUpgrade(bool asked)
+{
+    CheckFirmware(FlashTarget::Receiver, asked);
+}
+
+void UpdateService::CheckFirmware(FlashTarget target, bool asked)
 {
     const UpdateContext context = m_report.CurrentContext();
     const QString folder = FirmwareFolder(context);
@@ -278,8 +288,8 @@ void UpdateService::CheckFirmware(FlashTarget target, bool manual)
     }
     const int32_t subject = mouse ? kSubjectMouse : kSubjectReceiver;
     if (newer) {
-        m_report.PostUpdateResult(subject, manual ? kOutcomeManualNewer : kOutcomeNewer);
-    } else if (manual) {
+        m_report.PostUpdateResult(subject, asked ? kOutcomeManualNewer : kOutcomeNewer);
+    } else if (asked) {
         m_report.PostUpdateResult(subject, kOutcomeNotNewer);
     } else if (!mouse) {
         // The receiver needs nothing: the mouse may.
@@ -350,11 +360,13 @@ void UpdateService::DownloadFirmware(FlashTarget target)
         limits = m_limits.package;
     }
     if (folder.isEmpty() || version.isEmpty() || !PreparePrivateFolder(m_tempFolder)) {
-        UpdateDebugLine(QStringLiteral("download not started: no address, no offered version or no private temp folder"));
+        UpdateDebugLine(
+            QStringLiteral("download not started: no address, no offered version or no private temp folder"));
         finish(Http::kFailed);
         return;
     }
-    const QString packageName = mouse ? UpdateUrls::MousePackageName(version) : UpdateUrls::ReceiverPackageName(version);
+    const QString packageName = mouse ? UpdateUrls::MousePackageName(version)
+                                      : UpdateUrls::ReceiverPackageName(version);
     const QString url = UpdateUrls::PackageUrl(folder, packageName);
     const QString local = m_tempFolder + packageName;
 
@@ -377,8 +389,8 @@ void UpdateService::DownloadFirmware(FlashTarget target)
         finish(Http::kFailed);
         return;
     }
-    const QString firmware
-        = m_tempFolder + (mouse ? UpdateUrls::MouseFirmwareName(version) : UpdateUrls::ReceiverFirmwareName(version));
+    const QString firmware = m_tempFolder
+        + (mouse ? UpdateUrls::MouseFirmwareName(version) : UpdateUrls::ReceiverFirmwareName(version));
     if (!QFileInfo(firmware).isFile()) {
         UpdateDebugLine(QStringLiteral("package %1 holds no %2").arg(packageName, QFileInfo(firmware).fileName()));
         finish(Http::kFailed);

@@ -15,10 +15,10 @@
 // Message 1692's subject (wParam) and outcome (lParam).
 enum UpdateSubject : int32_t { kSubjectSoftware = 1, kSubjectMouse = 2, kSubjectReceiver = 3 };
 enum UpdateOutcome : int32_t {
-    kOutcomeNotNewer = 0,   // manual check: nothing newer
-    kOutcomeNewer = 1,      // automatic check (or the software check): newer offered
+    kOutcomeNotNewer = 0, // manual check: nothing newer
+    kOutcomeNewer = 1, // automatic check (or the software check): newer offered
     kOutcomeManualNewer = 10,
-    kOutcomeReady = 100,    // firmware package unpacked; software: how to get the new version
+    kOutcomeReady = 100, // firmware package unpacked; software: how to get the new version
 };
 
 // Check states: 1 newer found, 2 not.
@@ -35,9 +35,9 @@ struct UpdateLimits {
 
 // What the checks compare with, read when a task runs (worker thread).
 struct UpdateContext {
-    QString softwareVersion;   // this program's
-    QString mouseVersion;      // from the last read of the mouse; empty before it
-    QString receiverVersion;   // empty when no receiver answered
+    QString softwareVersion; // this program's
+    QString mouseVersion; // from the last read of the mouse; empty before it
+    QString receiverVersion; // empty when no receiver answered
     QString firmwareModelCode; // "heron", "egret-3311", ...; empty: no firmware updates
 };
 
@@ -99,6 +99,13 @@ public:
     int32_t FirmwareCheckState() const;
     QString TempFolder() const { return m_tempFolder; }
 
+    // The firmware checks: the offered version against the one the device
+    // reported. Asked (a button, tasks 24 and 25): the answer is always
+    // posted; otherwise (tasks 26 and 27) only a newer version is, and a
+    // receiver that needs nothing queues the mouse's check.
+    void CheckMouseFirmwareUpgrade(bool asked);
+    void Check24GFirmwareUpgrade(bool asked);
+
     // The software check on its own (the settings dialog's, on its thread):
     // kCheckNewer with the offered version, kCheckNotNewer, or 0 when the
     // server could not be asked or answered nonsense.
@@ -109,13 +116,14 @@ public:
     static bool PreparePrivateFolder(const QString& folder);
 
 private:
-    void CheckFirmware(FlashTarget target, bool manual);
+    void CheckFirmware(FlashTarget target, bool asked);
     void DownloadFirmware(FlashTarget target);
     bool VerifyChecksum(const QString& packageUrl, const QString& file, DownloadJob& job);
     QString FirmwareFolder(const UpdateContext& context) const;
     std::shared_ptr<DownloadJob> TakeJob(FlashTarget target);
     // A version or checksum file, cancelled by the shutdown.
-    int32_t FetchSmall(const QString& url, QByteArray& body, const Http::Limits& limits, Http::Status* status = nullptr);
+    int32_t FetchSmall(
+        const QString& url, QByteArray& body, const Http::Limits& limits, Http::Status* status = nullptr);
 
     UpdateReport& m_report;
     QString const m_tempFolder;

@@ -36,11 +36,11 @@ QString ReceiverVersionUrl(const QString& firmwareFolder);
 QString PackageUrl(const QString& folder, const QString& packageName);
 
 // Package and content names, with the offered version.
-QString SoftwarePackageName(const QString& version);  // "mouse-setup-%s.zip"
-QString MousePackageName(const QString& version);     // "mouse_%s_fota.zip"
-QString ReceiverPackageName(const QString& version);  // "dongle_%s_fota.zip"
-QString SoftwareSetupName(const QString& version);    // "mouse-setup-%s.exe"
-QString MouseFirmwareName(const QString& version);    // "mouse_%s_fota.fwpkg"
+QString SoftwarePackageName(const QString& version); // "mouse-setup-%s.zip"
+QString MousePackageName(const QString& version); // "mouse_%s_fota.zip"
+QString ReceiverPackageName(const QString& version); // "dongle_%s_fota.zip"
+QString SoftwareSetupName(const QString& version); // "mouse-setup-%s.exe"
+QString MouseFirmwareName(const QString& version); // "mouse_%s_fota.fwpkg"
 QString ReceiverFirmwareName(const QString& version); // "dongle_%s_fota.fwpkg"
 
 // The checksum published beside a package: "<package url>.sha256".

@@ -72,11 +72,15 @@ protected:
         ASSERT_TRUE(m_served.isValid() && m_folder.isValid());
         // The build's program folder, with the flashing tool's stand-in.
         for (const char* name : {"config.xml", "device", "language", "skins"})
-            QFile::link(QStringLiteral(TARVO_BINARY_DIR "/") + QLatin1String(name), m_folder.filePath(QLatin1String(name)));
+            QFile::link(
+                QStringLiteral(TARVO_BINARY_DIR "/") + QLatin1String(name), m_folder.filePath(QLatin1String(name)));
         QDir().mkpath(m_folder.filePath(QStringLiteral("BurnTool")));
         QFile::link(QStringLiteral(TARVO_BURNTOOL_PATH), m_folder.filePath(QStringLiteral("BurnTool/BurnTool")));
     }
-    void Serve(const QString& path, const QByteArray& bytes) { ASSERT_TRUE(WriteServedFile(m_served.path(), path, bytes)); }
+    void Serve(const QString& path, const QByteArray& bytes)
+    {
+        ASSERT_TRUE(WriteServedFile(m_served.path(), path, bytes));
+    }
     void StartUpdatingProgram(int32_t rate, int32_t toolStepMs)
     {
         ASSERT_TRUE(m_server.Start(m_served.path(), ServerCert::Good, UpdateServer::Mode::Serve, rate));
@@ -113,10 +117,12 @@ protected:
         static const QRegularExpression kBox(
             QStringLiteral("^box first=(-?\\d+),(-?\\d+) second=(\\S+) caption=(.*) text=(.*)$"));
         BoxLine box;
-        const QString line = WaitForLine([&](const QString& l) {
-            const QRegularExpressionMatch m = kBox.match(l);
-            return m.hasMatch() && m.captured(4) == caption;
-        }, ms);
+        const QString line = WaitForLine(
+            [&](const QString& l) {
+                const QRegularExpressionMatch m = kBox.match(l);
+                return m.hasMatch() && m.captured(4) == caption;
+            },
+            ms);
         const QRegularExpressionMatch m = kBox.match(line);
         if (!m.hasMatch())
             return box;
@@ -129,12 +135,14 @@ protected:
     int WaitForProgress(const char* dialog, int low, int high, int ms = 20000)
     {
         const QString prefix = QStringLiteral("dialog %1 progress=").arg(QLatin1String(dialog));
-        const QString line = WaitForLine([&](const QString& l) {
-            if (!l.startsWith(prefix))
-                return false;
-            const int value = l.mid(prefix.size()).toInt();
-            return value >= low && value <= high;
-        }, ms);
+        const QString line = WaitForLine(
+            [&](const QString& l) {
+                if (!l.startsWith(prefix))
+                    return false;
+                const int value = l.mid(prefix.size()).toInt();
+                return value >= low && value <= high;
+            },
+            ms);
         return line.isEmpty() ? -1 : line.mid(prefix.size()).toInt();
     }
     // A click on a box's button once the box is on the screen (the X server
@@ -197,12 +205,16 @@ TEST_F(UpdateE2eXvfbTest, TheCableMouseGetsItsNewFirmware)
     ClickButton(warning.first);
     EXPECT_GE(WaitForProgress("UpgradeDlg", 30, 90), 30);
     CaptureDialog(QStringLiteral("tarvo-update-upgrade.png"));
-    EXPECT_FALSE(WaitForLine([](const QString& l) { return l == QLatin1String("dialog UpgradeDlg closed outcome=0"); }).isEmpty());
+    EXPECT_FALSE(WaitForLine([](const QString& l) {
+        return l == QLatin1String("dialog UpgradeDlg closed outcome=0");
+    }).isEmpty());
 
     // Read again: the list shows the new version, online by cable.
-    ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.Item(101).version.contains(QStringLiteral("1.2.4")) && s.status == 51; },
+    ASSERT_TRUE(WaitFor(
+        [](const WindowState& s) { return s.Item(101).version.contains(QStringLiteral("1.2.4")) && s.status == 51; },
         20000))
-        << m_lastLine.toStdString() << "\n" << ProbeLines();
+        << m_lastLine.toStdString() << "\n"
+        << ProbeLines();
     const std::vector<std::string> state = Sim("state heron cable");
     ASSERT_EQ(state.size(), 1u);
     EXPECT_NE(state[0].find("\"mouse_version\":\"1.2.4\""), std::string::npos) << state[0];
@@ -221,9 +233,11 @@ TEST_F(UpdateE2eXvfbTest, TheReceiverGetsItsNewFirmware)
     const BoxLine warning = WaitForBox(EnglishText(587));
     ASSERT_EQ(warning.text, EnglishText(596)) << ProbeLines();
     ClickButton(warning.first);
-    ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.Item(101).version.contains(QStringLiteral("1.0.6")) && s.status == 52; },
+    ASSERT_TRUE(WaitFor(
+        [](const WindowState& s) { return s.Item(101).version.contains(QStringLiteral("1.0.6")) && s.status == 52; },
         20000))
-        << m_lastLine.toStdString() << "\n" << ProbeLines();
+        << m_lastLine.toStdString() << "\n"
+        << ProbeLines();
     const std::vector<std::string> state = Sim("state heron receiver");
     ASSERT_EQ(state.size(), 1u);
     EXPECT_NE(state[0].find("\"receiver_version\":\"1.0.6\""), std::string::npos) << state[0];

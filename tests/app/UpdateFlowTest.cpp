@@ -9,11 +9,11 @@
 #include "app/AppMessages.h"
 #include "app/CUIMessageBox.h"
 #include "app/DownloadDlg.h"
-#include "language/TextIds.h"
 #include "app/UpdateFlow.h"
 #include "devices/DeviceRegistry.h"
 #include "language/InterfaceText.h"
 #include "language/Language.h"
+#include "language/TextIds.h"
 #include "widgets/CDeviceList.h"
 #include "widgets/MControlFont.h"
 #include "widgets/MProgress.h"
@@ -69,7 +69,8 @@ public:
     explicit ProgramFolder(bool withTool = true)
     {
         for (const char* name : {"config.xml", "device", "language", "skins"})
-            QFile::link(QStringLiteral(TARVO_BINARY_DIR "/") + QLatin1String(name), m_dir.filePath(QLatin1String(name)));
+            QFile::link(
+                QStringLiteral(TARVO_BINARY_DIR "/") + QLatin1String(name), m_dir.filePath(QLatin1String(name)));
         if (withTool) {
             QDir().mkpath(m_dir.filePath(QStringLiteral("BurnTool")));
             QFile::link(QStringLiteral(TARVO_BURNTOOL_PATH), m_dir.filePath(QStringLiteral("BurnTool/BurnTool")));
@@ -85,7 +86,7 @@ private:
 class UpdatingMainDlg : public DeviceMainDlg {
 public:
     UpdatingMainDlg(AppFixtureServices& services, const QString& programFolder, bool passes)
-        : DeviceMainDlg(MakeServices(services, programFolder))
+        : DeviceMainDlg(services.ForWindow(programFolder, WorkerTimings{0, 0, 0, 0, 0, 1, 0}))
         , m_passes(passes)
     {
         SetExitHook([](int32_t) {});
@@ -113,17 +114,6 @@ protected:
     }
 
 private:
-    static Services MakeServices(AppFixtureServices& services, const QString& programFolder)
-    {
-        Services s;
-        s.hid = services.m_hid.get();
-        s.store = services.m_store.get();
-        s.timings = WorkerTimings{0, 0, 0, 0, 0, 1, 0};
-        s.programFolder = programFolder;
-        s.dataFolder = services.m_dir.path();
-        s.settingsPath = services.m_dir.path() + QStringLiteral("/Tarvo.conf");
-        return s;
-    }
     bool m_passes;
 };
 
@@ -154,7 +144,8 @@ protected:
     }
     void StartSim()
     {
-        const std::string socket = "/tmp/tarvo-updflow-" + std::to_string(getpid()) + "-" + std::to_string(g_sockets++) + ".sock";
+        const std::string socket = "/tmp/tarvo-updflow-" + std::to_string(getpid()) + "-" + std::to_string(g_sockets++)
+            + ".sock";
         std::string error;
         ASSERT_TRUE(m_sim.Start(TARVO_MOUSESIM_PATH, socket, error)) << error;
         qputenv("TARVO_SIM_SOCKET", QByteArray::fromStdString(socket));
@@ -171,9 +162,15 @@ protected:
         m_sim.Command(std::string("state ") + target, &lines);
         if (lines.size() != 1)
             return {};
-        return QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object().value(QLatin1String(key)).toString();
+        return QJsonDocument::fromJson(QByteArray::fromStdString(lines[0]))
+            .object()
+            .value(QLatin1String(key))
+            .toString();
     }
-    void Serve(const QString& path, const QByteArray& bytes) { ASSERT_TRUE(WriteServedFile(m_served.path(), path, bytes)); }
+    void Serve(const QString& path, const QByteArray& bytes)
+    {
+        ASSERT_TRUE(WriteServedFile(m_served.path(), path, bytes));
+    }
     void Open(bool passes, bool updatesEnabled = false)
     {
         m_dlg = std::make_unique<UpdatingMainDlg>(m_services, m_program.Path(), passes);
@@ -336,7 +333,8 @@ TEST_F(UpdateFlowTest, TheFirmwareButtons)
     m_dlg->Worker().Tasks().Clear();
     // Nothing by cable (nothing at all here): the receiver check runs.
     m_dlg->OnMessage(245, kNotifyClick, 0, 0);
-    EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{TaskCode(WorkerTask::ReceiverFirmwareCheckAsked)});
+    EXPECT_EQ(
+        m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{TaskCode(WorkerTask::ReceiverFirmwareCheckAsked)});
 }
 
 // ---- The whole road, with the simulated mouse and the stand-in tool ----
@@ -419,7 +417,8 @@ TEST_F(UpdateFlowSimTest, NoDeviceInUpdateModeIsAFailure)
     BoxAnswerer yes(kIdOk);
     Open(true);
     ASSERT_TRUE(WaitLong([&] { return yes.m_shown.size() >= 3; }));
-    EXPECT_EQ(Messages(yes), (std::vector<QString>{Question("1.2.4"), Text(TextIds::kBeforeFlash), Text(TextIds::kFlashFailed)}));
+    EXPECT_EQ(Messages(yes),
+        (std::vector<QString>{Question("1.2.4"), Text(TextIds::kBeforeFlash), Text(TextIds::kFlashFailed)}));
     EXPECT_EQ(yes.m_shown[2].caption, Text(TextIds::kFirmwareUpgrade));
     EXPECT_EQ(SimVersion("heron cable", "mouse_version"), QStringLiteral("1.2.3"));
     EXPECT_FALSE(m_dlg->Registry().State().flashing);
@@ -466,7 +465,8 @@ TEST_F(UpdateFlowSimTest, ACancelledDownloadFlashesNothing)
     QTimer canceller;
     canceller.setInterval(20);
     QObject::connect(&canceller, &QTimer::timeout, [&] {
-        auto* dialog = dynamic_cast<DownloadDlg*>(MWindow::FromHandle(FindWindow(QStringLiteral("MWindow"), QStringLiteral("DownloadDlg"))));
+        auto* dialog = dynamic_cast<DownloadDlg*>(
+            MWindow::FromHandle(FindWindow(QStringLiteral("MWindow"), QStringLiteral("DownloadDlg"))));
         auto* progress = dialog ? dialog->GetControlAs<MControl>(DownloadDlg::kProgressId) : nullptr;
         if (!progress)
             return;
@@ -480,7 +480,8 @@ TEST_F(UpdateFlowSimTest, ACancelledDownloadFlashesNothing)
     });
     canceller.start();
     Open(true);
-    ASSERT_TRUE(WaitLong([&] { return shownProgress > 0 && !FindWindow(QStringLiteral("MWindow"), QStringLiteral("DownloadDlg")); }));
+    ASSERT_TRUE(WaitLong(
+        [&] { return shownProgress > 0 && !FindWindow(QStringLiteral("MWindow"), QStringLiteral("DownloadDlg")); }));
     EXPECT_LT(shownProgress, 100);
     // Long enough for a transfer that went on to end.
     QTest::qWait(3500);

@@ -40,8 +40,9 @@ bool MakeCertificates(const QString& dir, TestCertificates& out)
     out.selfSignedKey = path("selfsigned.key");
     if (!RunOpenssl(QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + kEcKey
             + QStringList{QStringLiteral("-keyout"), path("ca.key"), QStringLiteral("-out"), out.caFile,
-                QStringLiteral("-days"), QStringLiteral("3"), QStringLiteral("-subj"), QStringLiteral("/CN=Tarvo Test CA"),
-                QStringLiteral("-addext"), QStringLiteral("basicConstraints=critical,CA:TRUE"), QStringLiteral("-addext"),
+                QStringLiteral("-days"), QStringLiteral("3"), QStringLiteral("-subj"),
+                QStringLiteral("/CN=Tarvo Test CA"), QStringLiteral("-addext"),
+                QStringLiteral("basicConstraints=critical,CA:TRUE"), QStringLiteral("-addext"),
                 QStringLiteral("keyUsage=critical,keyCertSign,cRLSign")}))
         return false;
     if (!RunOpenssl(QStringList{QStringLiteral("req")} + kEcKey
@@ -63,9 +64,9 @@ bool MakeCertificates(const QString& dir, TestCertificates& out)
             return false;
         ext.close();
         if (!RunOpenssl({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), path("server.csr"),
-                QStringLiteral("-CA"), out.caFile, QStringLiteral("-CAkey"), path("ca.key"), QStringLiteral("-CAcreateserial"),
-                QStringLiteral("-out"), s.cert, QStringLiteral("-days"), QString::fromLatin1(s.days),
-                QStringLiteral("-extfile"), ext.fileName()}))
+                QStringLiteral("-CA"), out.caFile, QStringLiteral("-CAkey"), path("ca.key"),
+                QStringLiteral("-CAcreateserial"), QStringLiteral("-out"), s.cert, QStringLiteral("-days"),
+                QString::fromLatin1(s.days), QStringLiteral("-extfile"), ext.fileName()}))
             return false;
     }
     return RunOpenssl(QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + kEcKey
@@ -103,10 +104,10 @@ bool UpdateServer::Start(const QString& root, ServerCert cert, Mode mode, int32_
     const TestCertificates* certificates = TestCertificates::Get();
     if (!certificates || QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty() || !m_dir.isValid())
         return false;
-    QStringList arguments = {QStringLiteral(TARVO_SOURCE_DIR "/tests/support/https_server.py"), QStringLiteral("--root"),
-        root, QStringLiteral("--log"), m_dir.filePath(QStringLiteral("requests.log")), QStringLiteral("--mode"),
-        mode == Mode::Hang ? QStringLiteral("hang") : QStringLiteral("serve"), QStringLiteral("--rate"),
-        QString::number(rate)};
+    QStringList arguments = {QStringLiteral(TARVO_SOURCE_DIR "/tests/support/https_server.py"),
+        QStringLiteral("--root"), root, QStringLiteral("--log"), m_dir.filePath(QStringLiteral("requests.log")),
+        QStringLiteral("--mode"), mode == Mode::Hang ? QStringLiteral("hang") : QStringLiteral("serve"),
+        QStringLiteral("--rate"), QString::number(rate)};
     QString certFile;
     QString keyFile = certificates->serverKey;
     switch (cert) {

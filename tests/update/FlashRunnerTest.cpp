@@ -88,16 +88,21 @@ const QByteArray kBar = "Download\\t[=========================]";
 TEST_F(FlashRunnerTest, ProgressThenSuccess)
 {
     WriteTool("printf 'Opening DFU capable USB device...\\n'; sleep 0.1\n"
-              "printf '" + kBar + "  40%%\\n'; sleep 0.1\n"
-              "printf '" + kBar + " 100%%\\n'; sleep 0.1\n"
-              "printf 'All images burn successfully\\n'\n");
+              "printf '"
+        + kBar
+        + "  40%%\\n'; sleep 0.1\n"
+          "printf '"
+        + kBar
+        + " 100%%\\n'; sleep 0.1\n"
+          "printf 'All images burn successfully\\n'\n");
     RecordingView view;
     const FlashResult result = Run(view);
     EXPECT_TRUE(m_started);
     EXPECT_EQ(result.outcome, FlashOutcome::Succeeded);
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(view.Events(), (std::vector<std::string>{"started", "text Opening DFU capable USB device...",
-                                 "progress 40", "progress 100", "end success"}));
+    EXPECT_EQ(view.Events(),
+        (std::vector<std::string>{
+            "started", "text Opening DFU capable USB device...", "progress 40", "progress 100", "end success"}));
 }
 
 TEST_F(FlashRunnerTest, FailuresAreNeverReportedAsSuccess)
@@ -108,9 +113,11 @@ TEST_F(FlashRunnerTest, FailuresAreNeverReportedAsSuccess)
         FlashOutcome outcome;
         int32_t exitCode;
     } cases[] = {
-        {"no device in update mode", "printf 'No DFU capable USB device available\\n'\nexit 0\n", FlashOutcome::NoDevice, 0},
+        {"no device in update mode", "printf 'No DFU capable USB device available\\n'\nexit 0\n",
+            FlashOutcome::NoDevice, 0},
         {"ends without a success marker", "printf 'Opening...\\n'\nexit 0\n", FlashOutcome::NoSuccessMarker, 0},
-        {"success marker but an error exit", "printf 'All images burn successfully\\n'\nexit 3\n", FlashOutcome::ExitCode, 3},
+        {"success marker but an error exit", "printf 'All images burn successfully\\n'\nexit 3\n",
+            FlashOutcome::ExitCode, 3},
         {"an error exit with nothing said", "exit 1\n", FlashOutcome::ExitCode, 1},
         {"killed by a signal", "printf 'Download done\\n'\nkill -9 $$\n", FlashOutcome::ExitCode, 137},
         // Written to standard error: the same pipe.
@@ -143,10 +150,15 @@ TEST_F(FlashRunnerTest, AMarkerBlockWithDownloadDoneOnlyMovesTheBar)
 TEST_F(FlashRunnerTest, AnUpperCaseEchoOfTheProgramFolderEndsTheReading)
 {
     const QByteArray echo = QDir::cleanPath(m_program).toUpper().toLocal8Bit();
-    WriteTool("printf '" + kBar + "  10%%\\n'; sleep 0.1\n"
-              "printf '" + echo + ">\\n'; sleep 0.1\n"
-              "printf '" + kBar + "  90%%\\n'; sleep 0.1\n"
-              "printf 'All images burn successfully\\n'\n");
+    WriteTool("printf '" + kBar
+        + "  10%%\\n'; sleep 0.1\n"
+          "printf '"
+        + echo
+        + ">\\n'; sleep 0.1\n"
+          "printf '"
+        + kBar
+        + "  90%%\\n'; sleep 0.1\n"
+          "printf 'All images burn successfully\\n'\n");
     RecordingView view;
     const FlashResult result = Run(view);
     EXPECT_EQ(view.Events(), (std::vector<std::string>{"started", "progress 10", "text " + echo.toStdString() + ">"}));
@@ -196,7 +208,8 @@ TEST(ChildProcessTest, ArgumentsReachTheProgramAsTheyAreWithoutAShell)
         QStringLiteral("*")};
     ChildProcess child;
     int32_t error = 0;
-    ASSERT_TRUE(child.Start(QStringLiteral("/usr/bin/printf"), QStringList{QStringLiteral("[%s]\\n")} + arguments, error));
+    ASSERT_TRUE(
+        child.Start(QStringLiteral("/usr/bin/printf"), QStringList{QStringLiteral("[%s]\\n")} + arguments, error));
     QByteArray all;
     QByteArray block;
     while (child.Read(block, 1024, 2000) == ChildProcess::ReadStatus::Data)

@@ -51,7 +51,8 @@ TEST_F(HttpsTest, TrustedServerAnswersWithTheProgramsHeaders)
     ASSERT_TRUE(server.Start(m_root.path())) << "python3 https_server.py did not start";
     QByteArray body;
     Http::Status status;
-    ASSERT_EQ(Fetch(server, QStringLiteral("fw//mouse_version"), body, &status), Http::kOk) << status.error.toStdString();
+    ASSERT_EQ(Fetch(server, QStringLiteral("fw//mouse_version"), body, &status), Http::kOk)
+        << status.error.toStdString();
     EXPECT_EQ(body, QByteArray("1.2.4\n"));
     EXPECT_EQ(status.httpStatus, 200);
     const QString log = server.Log();
@@ -169,7 +170,8 @@ TEST_F(HttpsTest, CancelEndsTheTransferAndLeavesNoFile)
     limits.stallTimeoutMs = 20000; // only the cancel may end it
     QElapsedTimer timer;
     timer.start();
-    const int32_t result = Http::FetchFile(server.Base() + QStringLiteral("stall/package.zip"), path, limits, &transfer);
+    const int32_t result = Http::FetchFile(
+        server.Base() + QStringLiteral("stall/package.zip"), path, limits, &transfer);
     canceller.join();
     EXPECT_EQ(result, Http::kCancelled);
     EXPECT_LT(timer.elapsed(), 5000);

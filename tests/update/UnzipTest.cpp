@@ -1,7 +1,7 @@
 // Unpacking update archives: a package's files land at the top of the
 // destination; a hostile archive writes nothing, there or anywhere else.
-#include "UpdateServer.h"
 #include "update/Unzip.h"
+#include "UpdateServer.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -17,8 +17,8 @@ namespace {
 std::vector<std::string> Tree(const QString& root)
 {
     QStringList paths;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-        QDirIterator::Subdirectories);
+    QDirIterator it(
+        root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext())
         paths << QDir(root).relativeFilePath(it.next());
     paths.sort();
@@ -66,9 +66,11 @@ TEST_F(UnzipTest, APackagesFilesLandAtTheTopOfTheFolder)
     zip.Add(stored);
     ASSERT_TRUE(zip.Write(m_archive));
     QString reason;
-    EXPECT_EQ(Unzip::ExtractArchive(m_archive, m_dest, &reason), Unzip::ExtractStatus::Extracted) << reason.toStdString();
-    EXPECT_EQ(Tree(m_sandbox.path()), (std::vector<std::string>{"data", "data/temp", "data/temp/keep.txt",
-                                          "data/temp/mouse_1.2.4_fota.fwpkg", "data/temp/readme.txt"}));
+    EXPECT_EQ(Unzip::ExtractArchive(m_archive, m_dest, &reason), Unzip::ExtractStatus::Extracted)
+        << reason.toStdString();
+    EXPECT_EQ(Tree(m_sandbox.path()),
+        (std::vector<std::string>{
+            "data", "data/temp", "data/temp/keep.txt", "data/temp/mouse_1.2.4_fota.fwpkg", "data/temp/readme.txt"}));
     EXPECT_EQ(ReadAll(m_dest + QStringLiteral("/mouse_1.2.4_fota.fwpkg")), firmware);
     EXPECT_EQ(ReadAll(m_dest + QStringLiteral("/keep.txt")), QByteArray("replaced"));
 }

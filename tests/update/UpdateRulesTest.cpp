@@ -27,7 +27,7 @@ TEST(CompareVersionTest, PartsCompareAsNumbersAndShapeDecides)
         {"2.0.0", "1.9.9", kVersionOlder},
         {"1.2.3", "1.2.3\n", kVersionEqual}, // the lenient part conversion stops at the break
         {"1.02.3", "1.2.3", kVersionEqual},
-        {"1.x.3", "1.0.3", kVersionEqual},   // no digits: 0
+        {"1.x.3", "1.0.3", kVersionEqual}, // no digits: 0
         {"", "1.0.0", kVersionOtherShape},
     };
     for (const auto& c : cases) {
@@ -46,7 +46,7 @@ TEST(VersionFileTest, LengthFirstThenOnlyDigitsAndDots)
         const char* accepted; // nullptr: refused
     } cases[] = {
         {"1.2.3", kFirmwareVersionMaxLength, "1.2.3"},
-        {"1.2.3\n", kFirmwareVersionMaxLength, "1.2.3"},   // the break counts towards the length only
+        {"1.2.3\n", kFirmwareVersionMaxLength, "1.2.3"}, // the break counts towards the length only
         {"1.2.3\r\n", kFirmwareVersionMaxLength, "1.2.3"},
         {"10.20.300", kFirmwareVersionMaxLength, "10.20.300"},
         {"10.20.300\n", kFirmwareVersionMaxLength, nullptr}, // 10 characters: too long for firmware
@@ -55,7 +55,7 @@ TEST(VersionFileTest, LengthFirstThenOnlyDigitsAndDots)
         {"", kFirmwareVersionMaxLength, nullptr},
         {"\n", kFirmwareVersionMaxLength, nullptr},
         {"Not Found", kFirmwareVersionMaxLength, nullptr}, // an error page's body
-        {"../../a", kFirmwareVersionMaxLength, nullptr},   // would name a file outside the temp folder
+        {"../../a", kFirmwareVersionMaxLength, nullptr}, // would name a file outside the temp folder
         {"1.2/3", kFirmwareVersionMaxLength, nullptr},
         {"1..2", kFirmwareVersionMaxLength, nullptr},
         {" 1.2.3", kFirmwareVersionMaxLength, nullptr},
@@ -81,14 +81,16 @@ TEST(UpdateUrlsTest, FoldersAndFilesBelowTheBase)
         QStringLiteral("https://updates.example/bucket/software-upgrade/Tarvo/release/version"));
     EXPECT_EQ(UpdateUrls::SoftwareFolder(base, UpdateUrls::Channel::Debug),
         QStringLiteral("https://updates.example/bucket/software-upgrade/Tarvo/debug/"));
-    const QString heron3311 = UpdateUrls::FirmwareFolder(base, QStringLiteral("heron-3311"), UpdateUrls::Channel::Release);
+    const QString heron3311 = UpdateUrls::FirmwareFolder(
+        base, QStringLiteral("heron-3311"), UpdateUrls::Channel::Release);
     EXPECT_EQ(heron3311, QStringLiteral("https://updates.example/bucket/firmware-upgrade/tarvo/heron-3311/release/"));
     // The firmware files and every package are joined with a second slash.
     EXPECT_EQ(UpdateUrls::MouseVersionUrl(heron3311), heron3311 + QStringLiteral("/mouse_version"));
     EXPECT_EQ(UpdateUrls::ReceiverVersionUrl(heron3311), heron3311 + QStringLiteral("/dongle_version"));
     EXPECT_EQ(UpdateUrls::PackageUrl(heron3311, UpdateUrls::ReceiverPackageName(QStringLiteral("1.0.6"))),
         heron3311 + QStringLiteral("/dongle_1.0.6_fota.zip"));
-    EXPECT_EQ(UpdateUrls::ChecksumUrl(heron3311 + QStringLiteral("/x.zip")), heron3311 + QStringLiteral("/x.zip.sha256"));
+    EXPECT_EQ(
+        UpdateUrls::ChecksumUrl(heron3311 + QStringLiteral("/x.zip")), heron3311 + QStringLiteral("/x.zip.sha256"));
     EXPECT_EQ(UpdateUrls::FirmwareFolder(base, QStringLiteral("egretv2"), UpdateUrls::Channel::Debug),
         QStringLiteral("https://updates.example/bucket/firmware-upgrade/tarvo/egretv2/debug/"));
     EXPECT_EQ(UpdateUrls::MouseFirmwareName(QStringLiteral("1.2.4")), QStringLiteral("mouse_1.2.4_fota.fwpkg"));
@@ -137,12 +139,14 @@ TEST(FlashTableTest, EveryRowAndItsSpelling)
         SCOPED_TRACE(row.type);
         EXPECT_EQ(FlashTable::ProductIdText(row.type, FlashTarget::Mouse), QString::fromLatin1(row.mouse));
         EXPECT_EQ(FlashTable::ProductIdText(row.type, FlashTarget::Receiver), QString::fromLatin1(row.receiver));
-        EXPECT_EQ(FlashTable::ProductId(row.type, FlashTarget::Mouse), QString::fromLatin1(row.mouse).toUShort(nullptr, 16));
+        EXPECT_EQ(
+            FlashTable::ProductId(row.type, FlashTarget::Mouse), QString::fromLatin1(row.mouse).toUShort(nullptr, 16));
     }
     for (int32_t type : {0, 100, 109, -1}) {
         EXPECT_FALSE(FlashTable::ProductId(type, FlashTarget::Mouse).has_value());
         EXPECT_TRUE(FlashTable::ProductIdText(type, FlashTarget::Receiver).isEmpty());
-        EXPECT_FALSE(FlashTable::BuildCommand(QStringLiteral("/opt/tarvo/"), type, FlashTarget::Mouse, QStringLiteral("/p")));
+        EXPECT_FALSE(
+            FlashTable::BuildCommand(QStringLiteral("/opt/tarvo/"), type, FlashTarget::Mouse, QStringLiteral("/p")));
     }
 }
 

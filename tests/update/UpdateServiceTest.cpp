@@ -1,7 +1,7 @@
 // The worker's update tasks against a local HTTPS server: which check posts
 // what, and what a download leaves in the temp folder.
-#include "UpdateServer.h"
 #include "update/UpdateService.h"
+#include "UpdateServer.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -87,7 +87,8 @@ protected:
         m_service = std::make_unique<UpdateService>(m_report, m_temp);
         m_service->SetServerBase(m_server.Base());
         m_service->SetLimits(QuickLimits());
-        m_report.SetContext({QStringLiteral("1.0.10"), QStringLiteral("1.2.3"), QStringLiteral("1.0.5"), QStringLiteral("heron")});
+        m_report.SetContext(
+            {QStringLiteral("1.0.10"), QStringLiteral("1.2.3"), QStringLiteral("1.0.5"), QStringLiteral("heron")});
     }
     void TearDown() override { qunsetenv("TARVO_UPDATE_CA"); }
 
@@ -126,7 +127,7 @@ TEST_F(UpdateServiceTest, ChecksPostWhatTheirTaskSays)
     const struct {
         const char* what;
         int32_t task;
-        const char* mouseFile;    // nullptr: not on the server
+        const char* mouseFile; // nullptr: not on the server
         const char* receiverFile;
         const char* receiverVersion; // what the receiver reported; "" none answered
         std::vector<std::string> expected;
@@ -138,13 +139,17 @@ TEST_F(UpdateServiceTest, ChecksPostWhatTheirTaskSays)
         {"manual, equal", TaskCode(WorkerTask::MouseFirmwareCheckAsked), "1.2.3", nullptr, "1.0.5", {"post 2,0"}},
         {"fewer parts count as newer", TaskCode(WorkerTask::MouseFirmwareCheck), "1.2", nullptr, "1.0.5", {"post 2,1"}},
         {"receiver newer", TaskCode(WorkerTask::ReceiverFirmwareCheck), nullptr, "1.0.6", "1.0.5", {"post 3,1"}},
-        {"receiver equal: the mouse next", TaskCode(WorkerTask::ReceiverFirmwareCheck), nullptr, "1.0.5", "1.0.5", {"queue 26"}},
-        {"receiver manual, equal", TaskCode(WorkerTask::ReceiverFirmwareCheckAsked), nullptr, "1.0.5", "1.0.5", {"post 3,0"}},
-        {"no receiver answered: nothing to compare", TaskCode(WorkerTask::ReceiverFirmwareCheck), nullptr, "1.0.6", "", {}},
+        {"receiver equal: the mouse next", TaskCode(WorkerTask::ReceiverFirmwareCheck), nullptr, "1.0.5", "1.0.5",
+            {"queue 26"}},
+        {"receiver manual, equal", TaskCode(WorkerTask::ReceiverFirmwareCheckAsked), nullptr, "1.0.5", "1.0.5",
+            {"post 3,0"}},
+        {"no receiver answered: nothing to compare", TaskCode(WorkerTask::ReceiverFirmwareCheck), nullptr, "1.0.6", "",
+            {}},
         {"version file missing", TaskCode(WorkerTask::MouseFirmwareCheck), nullptr, nullptr, "1.0.5", {}},
         {"an error page is no version", TaskCode(WorkerTask::MouseFirmwareCheck), "Not Found", nullptr, "1.0.5", {}},
         {"nine characters fit", TaskCode(WorkerTask::MouseFirmwareCheck), "1.2.40000", nullptr, "1.0.5", {"post 2,1"}},
-        {"ten characters are too many", TaskCode(WorkerTask::MouseFirmwareCheckAsked), "1.2.4\n\n\n\n\n", nullptr, "1.0.5", {}},
+        {"ten characters are too many", TaskCode(WorkerTask::MouseFirmwareCheckAsked), "1.2.4\n\n\n\n\n", nullptr,
+            "1.0.5", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -168,10 +173,12 @@ TEST_F(UpdateServiceTest, ChecksPostWhatTheirTaskSays)
 TEST_F(UpdateServiceTest, TheRequestsGoWhereTheModelsFolderIs)
 {
     Serve(QStringLiteral("firmware-upgrade/tarvo/egret-3311/release/dongle_version"), "1.0.6");
-    m_report.SetContext({QStringLiteral("1.0.10"), QStringLiteral("1.2.3"), QStringLiteral("1.0.5"), QStringLiteral("egret-3311")});
+    m_report.SetContext(
+        {QStringLiteral("1.0.10"), QStringLiteral("1.2.3"), QStringLiteral("1.0.5"), QStringLiteral("egret-3311")});
     m_service->RunTask(TaskCode(WorkerTask::ReceiverFirmwareCheck));
     EXPECT_EQ(m_report.Take(), std::vector<std::string>{"post 3,1"});
-    EXPECT_TRUE(m_server.Log().contains(QStringLiteral("GET /firmware-upgrade/tarvo/egret-3311/release//dongle_version HTTP/1.1")))
+    EXPECT_TRUE(m_server.Log().contains(
+        QStringLiteral("GET /firmware-upgrade/tarvo/egret-3311/release//dongle_version HTTP/1.1")))
         << m_server.Log().toStdString();
 
     // A device type without firmware updates (no model code): no request at all.
@@ -183,10 +190,12 @@ TEST_F(UpdateServiceTest, TheRequestsGoWhereTheModelsFolderIs)
     EXPECT_EQ(m_server.RequestCount(), before);
 
     // The debug channel reads the debug folders.
-    m_report.SetContext({QStringLiteral("1.0.10"), QStringLiteral("1.2.3"), QStringLiteral("1.0.5"), QStringLiteral("plover")});
+    m_report.SetContext(
+        {QStringLiteral("1.0.10"), QStringLiteral("1.2.3"), QStringLiteral("1.0.5"), QStringLiteral("plover")});
     m_service->SetChannel(UpdateUrls::Channel::Debug);
     m_service->RunTask(TaskCode(WorkerTask::MouseFirmwareCheck));
-    EXPECT_TRUE(m_server.Log().contains(QStringLiteral("GET /firmware-upgrade/tarvo/plover/debug//mouse_version HTTP/1.1")));
+    EXPECT_TRUE(
+        m_server.Log().contains(QStringLiteral("GET /firmware-upgrade/tarvo/plover/debug//mouse_version HTTP/1.1")));
 }
 
 TEST_F(UpdateServiceTest, SoftwareCheckAndTheLinuxFormOfItsDownload)
@@ -226,9 +235,11 @@ TEST_F(UpdateServiceTest, ADownloadUnpacksThePackageIntoAPrivateFolder)
     EXPECT_EQ(Tree(m_temp), QStringList{QStringLiteral("mouse_1.2.4_fota.fwpkg")});
     const QFile::Permissions permissions = QFileInfo(m_temp).permissions();
     EXPECT_TRUE(permissions.testFlags(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    EXPECT_FALSE(permissions & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
-                     | QFile::WriteOther | QFile::ExeOther));
-    EXPECT_TRUE(m_server.Log().contains(QStringLiteral("GET /firmware-upgrade/tarvo/heron/release//mouse_1.2.4_fota.zip")));
+    EXPECT_FALSE(permissions
+        & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther
+            | QFile::ExeOther));
+    EXPECT_TRUE(
+        m_server.Log().contains(QStringLiteral("GET /firmware-upgrade/tarvo/heron/release//mouse_1.2.4_fota.zip")));
 }
 
 TEST_F(UpdateServiceTest, APublishedChecksumMustMatch)
@@ -342,7 +353,8 @@ TEST_F(UpdateServiceTest, TheReceiversPackage)
     Serve(kHeronFolder + QStringLiteral("dongle_version"), "1.0.6");
     m_service->RunTask(TaskCode(WorkerTask::ReceiverFirmwareCheck));
     ASSERT_EQ(m_report.Take(), std::vector<std::string>{"post 3,1"});
-    ServePackage(QStringLiteral("dongle_1.0.6_fota.zip"), ZipBuilder().Add("dongle_1.0.6_fota.fwpkg", "dongle fw").Bytes());
+    ServePackage(
+        QStringLiteral("dongle_1.0.6_fota.zip"), ZipBuilder().Add("dongle_1.0.6_fota.fwpkg", "dongle fw").Bytes());
     m_service->RunTask(TaskCode(WorkerTask::DownloadReceiverFirmware));
     EXPECT_EQ(m_report.Take(), std::vector<std::string>{"post 3,100"});
     EXPECT_EQ(m_service->PackagePath(FlashTarget::Receiver), m_temp + QStringLiteral("dongle_1.0.6_fota.fwpkg"));

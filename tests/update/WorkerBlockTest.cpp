@@ -21,7 +21,9 @@ namespace {
 // The worker's listeners, with its update tasks run by the service.
 class UpdatingEvents : public RecordingWorkerEvents, public UpdateReport {
 public:
-    explicit UpdatingEvents(HidDeviceList& list) : RecordingWorkerEvents(&list) {}
+    explicit UpdatingEvents(HidDeviceList& list)
+        : RecordingWorkerEvents(&list)
+    {}
     void SetService(UpdateService* service) { m_service = service; }
 
     void RunUpdateTask(int32_t code) override
