@@ -177,7 +177,9 @@ int32_t Perform(const QString& url, Sink& sink, const Limits& limits, Status& st
         return status.result;
     }
     status.result = kFailed;
-    if (sink.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
+    if (status.httpStatus >= 400)
+        status.error = QStringLiteral("HTTP status %1").arg(status.httpStatus);
+    else if (sink.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
         status.error = QStringLiteral("larger than %1 bytes").arg(limits.maxBytes);
     else
         status.error = QStringLiteral("curl_easy_perform: %1 (%2)")

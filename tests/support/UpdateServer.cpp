@@ -1,5 +1,7 @@
 #include "UpdateServer.h"
 
+#include "platform/ChildProcess.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,11 +17,17 @@ namespace {
 
 bool RunOpenssl(const QStringList& arguments)
 {
-    QProcess openssl;
-    openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start(QStringLiteral("openssl"), arguments);
-    if (!openssl.waitForFinished(30000) || openssl.exitStatus() != QProcess::NormalExit || openssl.exitCode() != 0) {
-        qWarning("openssl %s failed: %s", qPrintable(arguments.join(QLatin1Char(' '))), openssl.readAll().constData());
+    const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+    ChildProcess child;
+    int32_t error = 0;
+    if (openssl.isEmpty() || !child.Start(openssl, arguments, error))
+        return false;
+    QByteArray output;
+    QByteArray block;
+    while (child.Read(block, 4096, 30000) == ChildProcess::ReadStatus::Data)
+        output += block;
+    if (!child.Wait(30000) || child.ExitCode() != 0) {
+        qWarning("openssl %s failed: %s", qPrintable(arguments.join(QLatin1Char(' '))), output.constData());
         return false;
     }
     return true;
@@ -86,6 +94,8 @@ const TestCertificates* TestCertificates::Get()
     return made ? &certificates : nullptr;
 }
 
+UpdateServer::UpdateServer() = default;
+
 UpdateServer::~UpdateServer()
 {
     Stop();
@@ -93,21 +103,21 @@ UpdateServer::~UpdateServer()
 
 void UpdateServer::Stop()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    if (m_process)
+        m_process->Kill();
+    m_process.reset();
 }
 
 bool UpdateServer::Start(const QString& root, ServerCert cert, Mode mode, int32_t rate)
 {
     const TestCertificates* certificates = TestCertificates::Get();
-    if (!certificates || QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty() || !m_dir.isValid())
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (!certificates || python.isEmpty() || !m_dir.isValid())
         return false;
-    QStringList arguments = {QStringLiteral(TARVO_SOURCE_DIR "/tests/support/https_server.py"),
-        QStringLiteral("--root"), root, QStringLiteral("--log"), m_dir.filePath(QStringLiteral("requests.log")),
-        QStringLiteral("--mode"), mode == Mode::Hang ? QStringLiteral("hang") : QStringLiteral("serve"),
-        QStringLiteral("--rate"), QString::number(rate)};
+    QStringList arguments = {QStringLiteral(TARVO_SOURCE_DIR "/tests/support/https_server.py"), QStringLiteral("--root"),
+        root, QStringLiteral("--log"), m_dir.filePath(QStringLiteral("requests.log")), QStringLiteral("--mode"),
+        mode == Mode::Hang ? QStringLiteral("hang") : QStringLiteral("serve"), QStringLiteral("--rate"),
+        QString::number(rate)};
     QString certFile;
     QString keyFile = certificates->serverKey;
     switch (cert) {
@@ -129,17 +139,21 @@ bool UpdateServer::Start(const QString& root, ServerCert cert, Mode mode, int32_
     }
     if (!certFile.isEmpty())
         arguments += {QStringLiteral("--cert"), certFile, QStringLiteral("--key"), keyFile};
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral("python3"), arguments);
-    if (!m_process.waitForStarted(5000))
+    Stop();
+    m_process = std::make_unique<ChildProcess>();
+    int32_t error = 0;
+    if (!m_process->Start(python, arguments, error))
         return false;
+    // The first line says where it listens; it writes nothing after it.
+    QByteArray output;
+    QByteArray block;
     QElapsedTimer timer;
     timer.start();
-    QByteArray output;
     while (!output.contains('\n') && timer.elapsed() < 10000) {
-        m_process.waitForReadyRead(100);
-        output += m_process.readAllStandardOutput();
-        if (m_process.state() == QProcess::NotRunning)
+        const ChildProcess::ReadStatus status = m_process->Read(block, 256, 100);
+        if (status == ChildProcess::ReadStatus::Data)
+            output += block;
+        else if (status != ChildProcess::ReadStatus::TimedOut)
             return false;
     }
     const QByteArray line = output.left(output.indexOf('\n')).trimmed();

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QByteArray>
-#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+class ChildProcess;
 
 // Certificates made with the openssl command for this test process: a private
 // CA and server certificates for 127.0.0.1 signed by it (good, expired, for
@@ -28,11 +30,13 @@ enum class ServerCert { Good, Expired, WrongHost, SelfSigned, PlainHttp };
 
 // tests/support/https_server.py on 127.0.0.1: the files below a root folder,
 // over TLS with one of the test certificates (or plain http), or a listener
-// that accepts and never answers. Stopped with the object.
+// that accepts and never answers. Stopped with the object. Started through
+// the program's own ChildProcess (posix_spawn): QProcess's way of starting a
+// child leaves ThreadSanitizer's view of the calling thread broken.
 class UpdateServer {
 public:
     enum class Mode { Serve, Hang };
-    UpdateServer() = default;
+    UpdateServer();
     ~UpdateServer();
     UpdateServer(const UpdateServer&) = delete;
     UpdateServer& operator=(const UpdateServer&) = delete;
@@ -48,7 +52,7 @@ public:
     int32_t RequestCount() const;
 
 private:
-    QProcess m_process;
+    std::unique_ptr<ChildProcess> m_process;
     QTemporaryDir m_dir;
     QString m_base;
 };

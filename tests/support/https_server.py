@@ -3,7 +3,8 @@
 
 Usage: https_server.py --root DIR [--cert PEM --key PEM] [--log FILE] [--mode serve|hang] [--rate BYTES]
 
-Prints "port N" once it listens, then serves until killed.
+Prints "port N" once it listens, then serves until killed; nothing else is
+written to standard output or standard error after that line.
   serve  files below DIR (GET only); with --cert and --key over TLS, else plain http.
          Paths below /stall/ answer with headers and ten bytes of a longer body, then
          nothing; paths below /mute/ get no answer at all.
@@ -13,12 +14,20 @@ about BYTES per second (in tenths, so a download shows its progress).
 """
 
 import argparse
+import os
 import http.server
 import socket
 import ssl
 import sys
 import threading
 import time
+
+
+def quiet():
+    # The test reads the first line only: anything later would fill the pipe.
+    devnull = os.open(os.devnull, os.O_WRONLY)
+    os.dup2(devnull, 1)
+    os.dup2(devnull, 2)
 
 
 def main():
@@ -37,6 +46,7 @@ def main():
         listener.bind(("127.0.0.1", 0))
         listener.listen(16)
         print("port %d" % listener.getsockname()[1], flush=True)
+        quiet()
         held = []
         while True:
             connection, _ = listener.accept()
@@ -105,6 +115,7 @@ def main():
         context.load_cert_chain(args.cert, args.key)
     server = Server(("127.0.0.1", 0), Handler)
     print("port %d" % server.server_address[1], flush=True)
+    quiet()
     server.serve_forever()
 
 
