@@ -667,11 +667,6 @@ void DeviceMainDlg::SetCurrentProfile(int32_t profile)
     m_worker->SetCurrentProfile(profile);
 }
 
-void DeviceMainDlg::ShowVersionMessage(int32_t captionTextId)
-{
-    CUIMessageBox::Show(Text(TextIds::kLatestVersion), GetSafeHwnd(), Text(captionTextId), CUIMessageBox::kStyleOk);
-}
-
 void DeviceMainDlg::RestoreFactorySettings()
 {
     if (!IsReachableNow()) {

@@ -257,7 +257,6 @@ protected:
     void OnMaximizeButton();
     void OnProfileButton();
     void OnProfileChosen(int32_t profile);
-    void ShowVersionMessage(int32_t captionTextId);
     void UpdateStatusText();
     void UpdateProfileButton();
 
