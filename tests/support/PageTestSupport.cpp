@@ -1,6 +1,7 @@
 #include "PageTestSupport.h"
 
 #include "store/ProfileLoader.h"
+#include "store/StoreDefaults.h"
 #include "widgets/MArea.h"
 
 #include <QCoreApplication>
@@ -30,11 +31,27 @@ void FakePageHost::Tell(const QString& message, const QString& caption)
     m_told.push_back((caption + QStringLiteral("|") + message).toStdString());
 }
 
+QString FakePageHost::ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString&)
+{
+    m_fileDialogs.push_back(((kind == FileDialog::Open ? QStringLiteral("open|") : QStringLiteral("save|")) + title
+        + QStringLiteral("|") + filter)
+                                .toStdString());
+    return m_chosenFile;
+}
+
 QString FakePageHost::Stored(const QString& key)
 {
     QString value;
     m_store.GetConfigValue(m_profile, key, value);
     return value;
+}
+
+std::map<QString, QString> FakePageHost::StoredConfig()
+{
+    std::map<QString, QString> values;
+    for (const StoreDefaults::ConfigKey& row : StoreDefaults::kConfigKeys)
+        values[QString::fromLatin1(row.key)] = Stored(QString::fromLatin1(row.key));
+    return values;
 }
 
 void FakePageHost::Clear()
@@ -44,13 +61,13 @@ void FakePageHost::Clear()
     m_asked.clear();
     m_told.clear();
     m_selectedTabs.clear();
+    m_fileDialogs.clear();
 }
 
 PageTestWindow::PageTestWindow(FakePageHost& host, std::function<std::unique_ptr<Page>(PageHost&)> makePage)
     : m_host(host)
     , m_makePage(std::move(makePage))
-{
-}
+{}
 
 PageTestWindow::~PageTestWindow()
 {

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,12 +31,15 @@ public:
     std::vector<KeyAssignment> DefaultKeys() const override { return m_defaultKeys; }
     bool Ask(const QString& message, const QString& caption) override;
     void Tell(const QString& message, const QString& caption) override;
+    QString ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString& suggested) override;
     void SelectTab(int32_t index) override { m_selectedTabs.push_back(index); }
     WindowHandle Window() const override { return m_window; }
     void StoreWriteFailed() override { ++m_storeFailures; }
 
     // The configuration value of the current profile as stored ("" when missing).
     QString Stored(const QString& key);
+    // Every configuration key of the current profile with its stored value.
+    std::map<QString, QString> StoredConfig();
     // Forgets the tasks, questions and notices so far.
     void Clear();
 
@@ -47,13 +51,16 @@ public:
     DeviceDescription m_description;
     std::vector<KeyAssignment> m_defaultKeys;
     bool m_answer = true;
+    QString m_chosenFile; // what the next file dialog returns ("" = cancelled)
     WindowHandle m_window = 0;
 
     std::vector<int32_t> m_tasks;
     int32_t m_pendingRestore = 0;
-    std::vector<std::string> m_asked;  // "caption|message"
-    std::vector<std::string> m_told;   // "caption|message"
+    std::vector<std::string> m_asked; // "caption|message"
+    std::vector<std::string> m_told; // "caption|message"
     std::vector<int32_t> m_selectedTabs;
+    std::vector<std::string> m_fileDialogs; // "open|title|filter" or "save|..."
+
     int m_storeFailures = 0;
 };
 
