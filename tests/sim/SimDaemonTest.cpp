@@ -381,6 +381,7 @@ TEST_F(SimDaemonTest, TheFlashingToolStandIn)
     EXPECT_EQ(RunBurnTool(m_sim.SocketPath(), { "-dfu", "-pid:0x6d25", "-vid:0x7768", "-usagepage:0xffb1", "-usage:0x01",
                                                 "-bin:/nonexistent/mouse_1.2.4_fota.fwpkg" }).exitCode,
         3);
+}
 
 TEST_F(SimDaemonTest, ADeniedDeviceIsListedButRefusesToOpen)
 {
