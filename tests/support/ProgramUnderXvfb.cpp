@@ -211,6 +211,8 @@ void ProgramUnderXvfb::Drain()
             m_state = WindowState::Parse(line);
             m_lastLine = line;
             m_hasState = true;
+        } else if (line.startsWith(QStringLiteral("tarvo: "))) {
+            m_probeLines.push_back(line.mid(7));
         }
     }
 }
@@ -218,6 +220,11 @@ void ProgramUnderXvfb::Drain()
 void ProgramUnderXvfb::Click(const QPoint& point)
 {
     EXPECT_TRUE(XTestClick(m_xvfb.Display().toLocal8Bit().constData(), point.x(), point.y()));
+}
+
+void ProgramUnderXvfb::RightClick(const QPoint& point)
+{
+    EXPECT_TRUE(XTestRightClick(m_xvfb.Display().toLocal8Bit().constData(), point.x(), point.y()));
 }
 
 void ProgramUnderXvfb::Drag(const QPoint& from, const QPoint& to)

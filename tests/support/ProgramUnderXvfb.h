@@ -81,6 +81,7 @@ protected:
     void Drain();
     // Real input at screen points.
     void Click(const QPoint& point);
+    void RightClick(const QPoint& point);
     void Drag(const QPoint& from, const QPoint& to);
     void Type(const std::string& text);
     void Key(const char* keysym);
@@ -106,4 +107,6 @@ protected:
     WindowState m_state;
     QString m_lastLine;
     bool m_hasState = false;
+    // The program's other probe lines ("box ...", "dialog ..."), without "tarvo: ".
+    std::vector<QString> m_probeLines;
 };
