@@ -7,6 +7,7 @@
 #include "platform/DeviceChangeSource.h"
 #include "widgets/CGifPicture.h"
 #include "widgets/CImageButton.h"
+#include "widgets/MArea.h"
 #include "widgets/MButton.h"
 #include "widgets/MText.h"
 #include "widgets/WindowRegistry.h"

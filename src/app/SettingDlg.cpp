@@ -11,6 +11,7 @@
 #include "platform/UserSettings.h"
 #include "widgets/CCheckButton.h"
 #include "widgets/CImageButton.h"
+#include "widgets/MArea.h"
 #include "widgets/CRadioButton.h"
 #include "widgets/CTabCtrl1.h"
 #include "widgets/CTextButton.h"
@@ -48,8 +49,8 @@ constexpr int kTextUpdateCaption = 553;
 const QString kExitModeKey = QStringLiteral("exit_mode");
 const QString kAutorunMinimizeKey = QStringLiteral("autorun_minimize");
 const QString kLanguageKey = QStringLiteral("LCID");
-const QString kExitGroup = QStringLiteral("IDC_SET_STC_EXITMODE");
-const QString kTrayGroup = QStringLiteral("IDC_STC_EXITMODE");
+const QString kExitGroupName = QStringLiteral("IDC_SET_STC_EXITMODE");
+const QString kTrayGroupName = QStringLiteral("IDC_STC_EXITMODE");
 
 constexpr uint32_t kWhite = 0xFFFFFFFF;
 constexpr uint32_t kDim = 0xFFB4BCC8;
@@ -187,14 +188,14 @@ void SettingDlg::InitUI(const MRect& client)
         minimized->SetCheck(autorunOn && settings && settings->ReadInt(kAutorunMinimizeKey) == 1);
     }
     if (toTray && exitProgram) {
-        toTray->SetGroupName(kExitGroup);
-        exitProgram->SetGroupName(kExitGroup);
+        toTray->SetGroupName(kExitGroupName);
+        exitProgram->SetGroupName(kExitGroupName);
         const bool hide = settings && settings->ReadInt(kExitModeKey) == 1;
         toTray->SetCheck(hide);
         exitProgram->SetCheck(!hide);
     }
     if (trayIcon) {
-        trayIcon->SetGroupName(kTrayGroup);
+        trayIcon->SetGroupName(kTrayGroupName);
         trayIcon->SetCheck(true);
     }
     if (notices)

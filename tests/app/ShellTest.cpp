@@ -123,8 +123,9 @@ TEST(NoticeRulesTest, OnlyAWirelessMouseGoingAndComingIsTold)
         SCOPED_TRACE(step.status);
         const auto notice = rules.OnConnection(step.status);
         ASSERT_EQ(notice.has_value(), step.told.has_value());
-        if (notice)
+        if (notice) {
             EXPECT_EQ(notice->kind, *step.told);
+        }
     }
 }
 
