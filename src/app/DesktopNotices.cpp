@@ -7,8 +7,7 @@
 DesktopNotices::DesktopNotices(Hooks hooks, NoticeRules::Clock clock)
     : m_hooks(std::move(hooks))
     , m_rules(std::move(clock))
-{
-}
+{}
 
 void DesktopNotices::Battery(int32_t level, int32_t status)
 {

@@ -12,8 +12,8 @@
 class DesktopNotices {
 public:
     struct Hooks {
-        std::function<bool()> enabled;            // the settings dialog's check box
-        std::function<bool()> windowHidden;       // hidden or minimised
+        std::function<bool()> enabled; // the settings dialog's check box
+        std::function<bool()> windowHidden; // hidden or minimised
         std::function<int32_t(int32_t)> dpiValue; // DPI of a level of the current profile, 0 unknown
         std::function<void(const QString& title, const QString& text)> show;
     };

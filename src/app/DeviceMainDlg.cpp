@@ -1172,13 +1172,9 @@ void DeviceMainDlg::WriteStateLine()
                        .arg(m_statusTextId)
                        .arg(m_deviceList && m_deviceList->IsVisible() ? QStringLiteral("list") : QStringLiteral("nodevice"));
     line += QStringLiteral(" lighting=%1 markers=%2").arg(m_lightingPresent ? 1 : 0).arg(m_markers ? m_markers->GetItemCount() : 0);
-    // Whether the window can be seen, where the tray icon and the frame's
-    // settings and pairing buttons are.
+    // Whether the window can be seen, where the frame's close, settings and
+    // pairing buttons are.
     line += QStringLiteral(" shown=%1").arg(IsOutOfSight() ? 0 : 1);
-    if (HasTray()) {
-        const QPoint tray = m_tray->Geometry().center();
-        line += QStringLiteral(" tray=%1,%2").arg(tray.x()).arg(tray.y());
-    }
     for (const auto& [key, id] : {std::pair{"closebtn", int32_t(kCloseButton)}, {"settingsbtn", int32_t(kSettingsButton)},
              {"pairbtn", int32_t(kPairButton)}}) {
         const MControl* control = GetControl(id);

@@ -44,7 +44,8 @@ void SetTitleOf(MControl* control, const QString& text)
 DonglePairDlg::DonglePairDlg(HidDeviceList& hid, Timings timings)
     : m_hid(hid)
     , m_timings(timings)
-    , m_pairing(hid, [this] { OnSuccess(); }, ReceiverPairing::Timings{timings.settleMs})
+    , m_pairing(
+          hid, [this] { OnSuccess(); }, ReceiverPairing::Timings{timings.settleMs})
 {
     LoadBKImage(QStringLiteral("main_bkg.png"));
     SetBackMode(int32_t(ShowMode::Stretch), 0);
@@ -106,22 +107,23 @@ void DonglePairDlg::InitUI(const MRect& client)
         }
     };
     label(kHeading, {w / 2 - 100, 0, w / 2 + 100, 50}, kTextHeading, 16, kAlignCenter, kWhite, nullptr);
-    if (auto* close = dynamic_cast<CImageButton*>(CreateControl(QStringLiteral("CImageButton"), kCloseButton,
-            {w - 38, 10, w - 8, 40}))) {
+    if (auto* close = dynamic_cast<CImageButton*>(
+            CreateControl(QStringLiteral("CImageButton"), kCloseButton, {w - 38, 10, w - 8, 40}))) {
         close->SetImage(QStringLiteral("sysbtn_close.png"), 4);
         close->SetTooltip(Text(TextIds::kTipClose));
     }
-    const MRect panelRect{w / 2 - 400, h / 2 - 250, w / 2 + 400, h / 2 + 250};
+    const MRect panelRect{w / 2 - 400, h / 2 - 200, w / 2 + 400, h / 2 + 200};
     MArea* panel = CreateArea(QStringLiteral("CRoundArea"), kPanel, panelRect);
+    // Busy where the success button will be: the one takes the other's place.
     if (auto* busy = dynamic_cast<CGifPicture*>(CreateControl(QStringLiteral("CGifPicture"), kBusy,
-            {w / 2 - 30, panelRect.top + 40, w / 2 + 30, panelRect.top + 100}, {}, panel))) {
+            {w / 2 - 24, panelRect.bottom - 78, w / 2 + 24, panelRect.bottom - 30}, {}, panel))) {
         busy->SetImage(QStringLiteral("loading.gif"));
         busy->SetRunState(1, 0);
         busy->AddMTimer(20);
     }
     const int32_t left = panelRect.left + 60;
     const int32_t right = panelRect.right - 60;
-    int32_t top = panelRect.top + 130;
+    int32_t top = panelRect.top + 44;
     for (const auto& [id, textId] : {std::pair{kStep1, kTextStep1}, {kStep2, kTextStep2}, {kStep3, kTextStep3}}) {
         label(id, {left, top, right, top + 48}, textId, 18, kAlignLeft, kWhite, panel);
         top += 56;
@@ -226,9 +228,8 @@ void DonglePairDlg::WriteProbeLine(const QString& event) const
     if (!StateProbe::Enabled())
         return;
     const MControl* success = GetControl(kSuccessButton);
-    QString line = QStringLiteral("dialog DonglePairDlg %1 success=%2")
-                       .arg(event)
-                       .arg(success && success->isVisible() ? 1 : 0);
+    QString line
+        = QStringLiteral("dialog DonglePairDlg %1 success=%2").arg(event).arg(success && success->isVisible() ? 1 : 0);
     for (int32_t id : {kCloseButton, kSuccessButton}) {
         const MControl* control = GetControl(id);
         if (control && control->isVisible())

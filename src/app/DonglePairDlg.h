@@ -11,10 +11,10 @@ class DeviceChangeSource;
 class HidDeviceList;
 
 struct DonglePairTimings {
-    int32_t intervalMs = 2000;    // between worker passes
-    int32_t settleMs = 100;       // before each rebuild of the device list
+    int32_t intervalMs = 2000; // between worker passes
+    int32_t settleMs = 100; // before each rebuild of the device list
     int32_t successPauseMs = 100; // between showing the button and the message
-    int32_t closeDelayMs = 1000;  // the receiver settles before the window goes
+    int32_t closeDelayMs = 1000; // the receiver settles before the window goes
 };
 
 // The receiver pairing dialog: asks the receiver of the current model to

@@ -19,8 +19,7 @@ int64_t SteadyMs()
 
 NoticeRules::NoticeRules(Clock clock)
     : m_clock(clock ? std::move(clock) : Clock(SteadyMs))
-{
-}
+{}
 
 std::optional<NoticeRules::Notice> NoticeRules::OnBattery(int32_t level, int32_t status)
 {

@@ -12,11 +12,11 @@
 class NoticeRules {
 public:
     enum class Kind : int32_t {
-        BatteryLow,      // value: the level in percent
+        BatteryLow, // value: the level in percent
         BatteryCritical, // value: the level in percent
         Disconnected,
         Reconnected,
-        DpiLevel,        // value: the index of the level (0 first)
+        DpiLevel, // value: the index of the level (0 first)
     };
     static constexpr int32_t kKindCount = 5;
     struct Notice {

@@ -11,10 +11,10 @@
 #include "platform/UserSettings.h"
 #include "widgets/CCheckButton.h"
 #include "widgets/CImageButton.h"
-#include "widgets/MArea.h"
 #include "widgets/CRadioButton.h"
 #include "widgets/CTabCtrl1.h"
 #include "widgets/CTextButton.h"
+#include "widgets/MArea.h"
 #include "widgets/MComboBox.h"
 #include "widgets/MText.h"
 #include "widgets/WindowRegistry.h"
@@ -130,8 +130,8 @@ void SettingDlg::InitUI(const MRect& client)
 
     if (MArea* band = CreateArea(QStringLiteral("MPicture"), kCaptionBand, {0, 0, w, 50}))
         band->SetImage(QStringLiteral("img_caption.png"));
-    if (auto* close = dynamic_cast<CImageButton*>(CreateControl(QStringLiteral("CImageButton"), kCloseButton,
-            {w - 38, 10, w - 8, 40}))) {
+    if (auto* close = dynamic_cast<CImageButton*>(
+            CreateControl(QStringLiteral("CImageButton"), kCloseButton, {w - 38, 10, w - 8, 40}))) {
         close->SetImage(QStringLiteral("sysbtn_close.png"), 4);
         close->SetTooltip(Text(TextIds::kTipClose));
     }
@@ -151,9 +151,9 @@ void SettingDlg::InitUI(const MRect& client)
 
     // General: the language, start at login, the close button, the tray.
     label(kLanguageLabel, {44, 116, 200, 150}, kTextLanguage, general, 14, kAlignLeft, kWhite);
-    if (auto* languages = dynamic_cast<MComboBox*>(CreateControl(QStringLiteral("MComboBox"), kLanguageBox,
-            {210, 116, 430, 150}, {}, general))) {
-        languages->SetImage(QStringLiteral("img_combobox.png"));
+    if (auto* languages = dynamic_cast<MComboBox*>(
+            CreateControl(QStringLiteral("MComboBox"), kLanguageBox, {210, 116, 430, 150}, {}, general))) {
+        languages->SetImage(QStringLiteral("img_combobox.png"), 4);
         languages->SetFontWidth(14);
         languages->AddItem(QStringLiteral("简体中文"), Locale::kSimplifiedChinese);
         languages->AddItem(QStringLiteral("English"), Locale::kEnglishUS);
@@ -162,8 +162,8 @@ void SettingDlg::InitUI(const MRect& client)
     }
     MArea* startup = CreateArea(QStringLiteral("CArea"), kStartupGroup, {40, 164, 390, 300}, {}, general);
     label(kStartupCaption, {56, 170, 380, 200}, kTextStartup, startup, 14, kAlignLeft, kDim);
-    CCheckButton* autorun = check(QStringLiteral("CCheckButton"), kAutorun, {56, 206, 380, 238}, kTextAutorun,
-        startup, "btn_checkbox.png");
+    CCheckButton* autorun = check(
+        QStringLiteral("CCheckButton"), kAutorun, {56, 206, 380, 238}, kTextAutorun, startup, "btn_checkbox.png");
     CCheckButton* minimized = check(QStringLiteral("CCheckButton"), kStartMinimized, {56, 250, 380, 282},
         kTextStartMinimized, startup, "btn_checkbox.png");
     MArea* exitGroup = CreateArea(QStringLiteral("CArea"), kExitGroup, {410, 164, w - 40, 300}, {}, general);
@@ -172,7 +172,7 @@ void SettingDlg::InitUI(const MRect& client)
         {426, 206, w - 50, 238}, kTextExitToTray, exitGroup, "btn_radiobox.png"));
     auto* exitProgram = dynamic_cast<CRadioButton*>(check(QStringLiteral("CRadioButton"), kExitProgram,
         {426, 250, w - 50, 282}, kTextExitProgram, exitGroup, "btn_radiobox.png"));
-    MArea* trayGroup = CreateArea(QStringLiteral("CArea"), kTrayGroup, {40, 316, w - 40, 462}, {}, general);
+    MArea* trayGroup = CreateArea(QStringLiteral("CArea"), kTrayGroup, {40, 316, w - 40, 448}, {}, general);
     label(kGroupCaption, {56, 322, w - 50, 352}, kTextTrayCaption, trayGroup, 14, kAlignLeft, kDim);
     auto* trayIcon = dynamic_cast<CRadioButton*>(check(QStringLiteral("CRadioButton"), kExitToTray,
         {56, 358, w - 50, 390}, kTextTrayIcon, trayGroup, "btn_radiobox.png"));
@@ -213,11 +213,12 @@ void SettingDlg::InitUI(const MRect& client)
         button->SetImage(QStringLiteral("img_button.png"), 4);
         button->SetFontWidth(14);
     }
-    const std::pair<int32_t, int> links[] = {{kWebsite, kTextWebsite}, {kStore, kTextStore}, {kDownloads, kTextDownloads}};
+    const std::pair<int32_t, int> links[] = {
+        {kWebsite, kTextWebsite}, {kStore, kTextStore}, {kDownloads, kTextDownloads}};
     int32_t left = w / 2 - 270;
     for (const auto& [id, textId] : links) {
-        if (auto* link = dynamic_cast<MControlFont*>(CreateControl(QStringLiteral("CTextButton"), id,
-                {left, 326, left + 180, 356}, Text(textId), about))) {
+        if (auto* link = dynamic_cast<MControlFont*>(
+                CreateControl(QStringLiteral("CTextButton"), id, {left, 326, left + 180, 356}, Text(textId), about))) {
             link->SetFontWidth(14);
             link->SetAlignment(kAlignCenter);
         }
@@ -265,8 +266,8 @@ intptr_t SettingDlg::OnMessage(int32_t id, int32_t code, intptr_t param, intptr_
         if (m_services.checkForUpdates)
             m_services.checkForUpdates(GetSafeHwnd());
         else
-            CUIMessageBox::Show(Text(TextIds::kLatestVersion), GetSafeHwnd(), Text(kTextUpdateCaption),
-                CUIMessageBox::kStyleOk);
+            CUIMessageBox::Show(
+                Text(TextIds::kLatestVersion), GetSafeHwnd(), Text(kTextUpdateCaption), CUIMessageBox::kStyleOk);
         break;
     case kWebsite:
     case kStore:
@@ -372,7 +373,8 @@ void SettingDlg::WriteProbeLine(const QString& event) const
     const auto* tabs = GetControlAs<CTabCtrl1>(kTabs);
     const auto* languages = GetControlAs<MComboBox>(kLanguageBox);
     const CCheckButton* minimized = Check(kStartMinimized);
-    QString line = QStringLiteral("dialog SettingDlg %1 tab=%2 lang=%3 autorun=%4 minimized=%5 minenabled=%6 exit=%7 notices=%8")
+    QString line = QStringLiteral(
+        "dialog SettingDlg %1 tab=%2 lang=%3 autorun=%4 minimized=%5 minenabled=%6 exit=%7 notices=%8")
                        .arg(event)
                        .arg(tabs ? tabs->GetSelectItem() : -1)
                        .arg(languages ? languages->GetCurData() : -1)

@@ -34,7 +34,7 @@ public:
         kStartupGroup = 44,
         kExitGroup = 45,
         kGroupCaption = 46, // the exit-mode caption, and the tray group's
-        kExitToTray = 47,   // also the tray group's radio button
+        kExitToTray = 47, // also the tray group's radio button
         kExitProgram = 48,
         kTrayGroup = 49,
         kNotices = 50,

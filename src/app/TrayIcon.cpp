@@ -35,8 +35,7 @@ intptr_t MouseMessageOf(QSystemTrayIcon::ActivationReason reason)
 
 TrayIcon::TrayIcon(WindowHandle owner)
     : m_owner(owner)
-{
-}
+{}
 
 TrayIcon::~TrayIcon()
 {
@@ -49,19 +48,8 @@ void TrayIcon::Add(const QString& iconFile, const QString& tip, const QString& e
         m_menu = std::make_unique<QMenu>();
         m_exit = m_menu->addAction(exitText);
         const WindowHandle owner = m_owner;
-        QObject::connect(m_exit, &QAction::triggered,
-            [owner] { PostMessage(owner, kWmCommand, AppMessages::kCommandExit, 0); });
-        // Where the item is once the menu is up, for a test clicking it.
-        QMenu* menu = m_menu.get();
-        QObject::connect(menu, &QMenu::aboutToShow, menu, [menu] {
-            QTimer::singleShot(50, menu, [menu] {
-                const QList<QAction*> actions = menu->actions();
-                if (actions.isEmpty() || !menu->isVisible())
-                    return;
-                const QPoint at = menu->mapToGlobal(menu->actionGeometry(actions.first()).center());
-                StateProbe::Line(QStringLiteral("tray menu exit=%1,%2").arg(at.x()).arg(at.y()));
-            });
-        });
+        QObject::connect(
+            m_exit, &QAction::triggered, [owner] { PostMessage(owner, kWmCommand, AppMessages::kCommandExit, 0); });
         m_icon = std::make_unique<QSystemTrayIcon>();
         m_icon->setContextMenu(m_menu.get());
         QObject::connect(m_icon.get(), &QSystemTrayIcon::activated, [owner](QSystemTrayIcon::ActivationReason reason) {
@@ -74,6 +62,23 @@ void TrayIcon::Add(const QString& iconFile, const QString& tip, const QString& e
     SetExitText(exitText);
     m_icon->show();
     m_added = true;
+    if (StateProbe::Enabled() && !m_probeTimer) {
+        auto* timer = new QTimer(m_menu.get());
+        QObject::connect(timer, &QTimer::timeout, [this] { ProbeGeometry(); });
+        timer->start(200);
+        m_probeTimer = 1;
+    }
+}
+
+void TrayIcon::ProbeGeometry()
+{
+    const QRect geometry = Geometry();
+    if (geometry == m_probedGeometry)
+        return;
+    m_probedGeometry = geometry;
+    const QPoint at = geometry.center();
+    StateProbe::Line(geometry.isEmpty() ? QStringLiteral("tray icon none")
+                                        : QStringLiteral("tray icon at=%1,%2").arg(at.x()).arg(at.y()));
 }
 
 void TrayIcon::Remove()

@@ -50,4 +50,9 @@ private:
     QAction* m_exit = nullptr;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     bool m_added = false;
+    // With the state probe on: where the icon is, told when it moves (a tray
+    // places the icon some time after it was added).
+    void ProbeGeometry();
+    QRect m_probedGeometry;
+    int m_probeTimer = 0;
 };

@@ -19,8 +19,7 @@ ReceiverPairing::ReceiverPairing(HidDeviceList& hid, SuccessHandler onSuccess, T
     : m_hid(hid)
     , m_onSuccess(std::move(onSuccess))
     , m_timings(timings)
-{
-}
+{}
 
 void ReceiverPairing::Interrupt()
 {
@@ -95,7 +94,8 @@ void ReceiverPairing::PollNotification()
     std::vector<HidDeviceRecord> records;
     if (!m_hid.CopyDevices(records))
         return;
-    if (std::none_of(records.begin(), records.end(), [](const HidDeviceRecord& r) { return r.devMode == kReceiverMode; }))
+    if (std::none_of(
+            records.begin(), records.end(), [](const HidDeviceRecord& r) { return r.devMode == kReceiverMode; }))
         return;
     HidInputBuffer report{};
     int32_t devType = 0;

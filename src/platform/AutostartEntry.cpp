@@ -118,15 +118,13 @@ QString ReadKey(const QString& filePath, const QString& key)
 } // namespace
 
 AutostartEntry::AutostartEntry()
-    : AutostartEntry(Paths::ConfigHome() + QStringLiteral("autostart/") + Paths::ApplicationName()
-          + QStringLiteral(".desktop"))
-{
-}
+    : AutostartEntry(
+        Paths::ConfigHome() + QStringLiteral("autostart/") + Paths::ApplicationName() + QStringLiteral(".desktop"))
+{}
 
 AutostartEntry::AutostartEntry(QString filePath)
     : m_filePath(std::move(filePath))
-{
-}
+{}
 
 bool AutostartEntry::IsEnabled() const
 {

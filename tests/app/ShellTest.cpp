@@ -70,23 +70,14 @@ TEST(NoticeRulesTest, BatteryIsToldOnceAtEachThresholdUntilItRecovers)
         std::optional<Kind> told;
     };
     const Step steps[] = {
-        {80, 0, {}},
-        {0, 0, {}}, // no value
-        {21, 0, {}},
-        {20, 0, Kind::BatteryLow},
-        {19, 0, {}},
+        {80, 0, {}}, {0, 0, {}}, // no value
+        {21, 0, {}}, {20, 0, Kind::BatteryLow}, {19, 0, {}},
         {22, 0, {}}, // a reading that wavers back up is not a recovery
-        {20, 0, {}},
-        {6, 0, {}},
-        {5, 0, Kind::BatteryCritical},
-        {3, 0, {}},
+        {20, 0, {}}, {6, 0, {}}, {5, 0, Kind::BatteryCritical}, {3, 0, {}},
         {30, 1, {}}, // charging: above both thresholds again, nothing to tell
-        {18, 0, Kind::BatteryLow},
-        {4, 2, {}}, // full on its cable: never told
-        {40, 0, {}},
-        {4, 0, Kind::BatteryCritical}, // past both at once: the graver only
-        {15, 0, {}},
-        {101, 0, {}}, // out of range
+        {18, 0, Kind::BatteryLow}, {4, 2, {}}, // full on its cable: never told
+        {40, 0, {}}, {4, 0, Kind::BatteryCritical}, // past both at once: the graver only
+        {15, 0, {}}, {101, 0, {}}, // out of range
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(testing::Message() << "level " << step.level << " status " << step.status);
@@ -106,17 +97,11 @@ TEST(NoticeRulesTest, OnlyAWirelessMouseGoingAndComingIsTold)
         int status;
         std::optional<Kind> told;
     } steps[] = {
-        {TextIds::kStatusOffline, {}},
-        {TextIds::kStatusReceiver, {}}, // the first connection is no reconnection
-        {TextIds::kStatusReceiver, {}},
-        {TextIds::kStatusOffline, Kind::Disconnected},
-        {TextIds::kStatusOffline, {}},
-        {TextIds::kStatusReceiver, Kind::Reconnected},
-        {TextIds::kStatusCable, {}},
+        {TextIds::kStatusOffline, {}}, {TextIds::kStatusReceiver, {}}, // the first connection is no reconnection
+        {TextIds::kStatusReceiver, {}}, {TextIds::kStatusOffline, Kind::Disconnected}, {TextIds::kStatusOffline, {}},
+        {TextIds::kStatusReceiver, Kind::Reconnected}, {TextIds::kStatusCable, {}},
         {TextIds::kStatusOffline, {}}, // a cable pulled is in plain sight
-        {TextIds::kStatusReceiver, {}},
-        {TextIds::kStatusOffline, Kind::Disconnected},
-        {TextIds::kStatusCable, {}},
+        {TextIds::kStatusReceiver, {}}, {TextIds::kStatusOffline, Kind::Disconnected}, {TextIds::kStatusCable, {}},
         {TextIds::kStatusReceiver, {}}, // back by cable in between: nothing lost any more
     };
     for (const auto& step : steps) {
@@ -511,7 +496,8 @@ TEST_F(SettingDlgTest, LanguageSwitchRelabelsTheDialogAndTheMainWindowWhileOpen)
 
     auto* languages = dialog.GetControlAs<MComboBox>(SettingDlg::kLanguageBox);
     ClickControl(languages);
-    auto* popup = dynamic_cast<MPopupList*>(MWindow::FromHandle(FindWindow(QStringLiteral("MWindow"), QStringLiteral("ComboWnd"))));
+    auto* popup = dynamic_cast<MPopupList*>(
+        MWindow::FromHandle(FindWindow(QStringLiteral("MWindow"), QStringLiteral("ComboWnd"))));
     ASSERT_NE(popup, nullptr);
     QTest::mouseClick(popup->GetWidget(), Qt::LeftButton, Qt::NoModifier, popup->GetItemRect(0).center());
     ProcessEvents();
@@ -531,7 +517,8 @@ TEST_F(SettingDlgTest, LanguageSwitchRelabelsTheDialogAndTheMainWindowWhileOpen)
 
     // And back.
     ClickControl(languages);
-    popup = dynamic_cast<MPopupList*>(MWindow::FromHandle(FindWindow(QStringLiteral("MWindow"), QStringLiteral("ComboWnd"))));
+    popup = dynamic_cast<MPopupList*>(
+        MWindow::FromHandle(FindWindow(QStringLiteral("MWindow"), QStringLiteral("ComboWnd"))));
     ASSERT_NE(popup, nullptr);
     QTest::mouseClick(popup->GetWidget(), Qt::LeftButton, Qt::NoModifier, popup->GetItemRect(1).center());
     ProcessEvents();

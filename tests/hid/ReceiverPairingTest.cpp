@@ -20,8 +20,8 @@ protected:
         SimFixture::SetUp();
         m_list = MakeList();
         m_list->SetCurrentDevType(101);
-        m_pairing = std::make_unique<ReceiverPairing>(*m_list, [this] { ++m_successes; },
-            ReceiverPairing::Timings{0});
+        m_pairing = std::make_unique<ReceiverPairing>(
+            *m_list, [this] { ++m_successes; }, ReceiverPairing::Timings{0});
     }
 
     // The hex of every report the program sent, lower case, bytes separated.
@@ -118,8 +118,8 @@ TEST_F(ReceiverPairingTest, NotificationThenArrivalAreTwoSuccesses)
 
     // Then the receiver's command interface arrives: the check finds the
     // receiver with its mouse answering, a second success.
-    EXPECT_TRUE(m_pairing->OnDeviceChange(true,
-        QStringLiteral("\\\\?\\HID#VID_7768&PID_6425&MI_01#1#{4d1e55b2-f16f-11cf-88cb-001111000030}")));
+    EXPECT_TRUE(m_pairing->OnDeviceChange(
+        true, QStringLiteral("\\\\?\\HID#VID_7768&PID_6425&MI_01#1#{4d1e55b2-f16f-11cf-88cb-001111000030}")));
     m_pairing->RunPass();
     EXPECT_EQ(m_successes, 2);
     EXPECT_EQ(m_pairing->Successes(), 2);

@@ -149,8 +149,8 @@ TEST(AutostartEntry, GioLaunchesTheEntryOfAProgramInAFolderWithBlanks)
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString program = folder + QStringLiteral("/tarvo start");
     const QString output = dir.path() + QStringLiteral("/arguments.txt");
-    ASSERT_TRUE(WriteFile(program,
-        QStringLiteral("#!/bin/sh\nprintf '%s|' \"$0\" \"$@\" > '%1'\n").arg(output).toUtf8()));
+    ASSERT_TRUE(
+        WriteFile(program, QStringLiteral("#!/bin/sh\nprintf '%s|' \"$0\" \"$@\" > '%1'\n").arg(output).toUtf8()));
     QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     AutostartEntry entry(dir.path() + QStringLiteral("/autostart/Tarvo.desktop"));

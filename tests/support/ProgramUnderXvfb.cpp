@@ -222,11 +222,6 @@ void ProgramUnderXvfb::Click(const QPoint& point)
     EXPECT_TRUE(XTestClick(m_xvfb.Display().toLocal8Bit().constData(), point.x(), point.y()));
 }
 
-void ProgramUnderXvfb::RightClick(const QPoint& point)
-{
-    EXPECT_TRUE(XTestRightClick(m_xvfb.Display().toLocal8Bit().constData(), point.x(), point.y()));
-}
-
 void ProgramUnderXvfb::Drag(const QPoint& from, const QPoint& to)
 {
     EXPECT_TRUE(XTestDrag(m_xvfb.Display().toLocal8Bit().constData(), from.x(), from.y(), to.x(), to.y(), 10));

@@ -81,7 +81,6 @@ protected:
     void Drain();
     // Real input at screen points.
     void Click(const QPoint& point);
-    void RightClick(const QPoint& point);
     void Drag(const QPoint& from, const QPoint& to);
     void Type(const std::string& text);
     void Key(const char* keysym);

@@ -79,18 +79,6 @@ bool XTestClick(const char* displayName, int x, int y)
     return true;
 }
 
-bool XTestRightClick(const char* displayName, int x, int y)
-{
-    DisplayPtr display = Open(displayName);
-    if (!display)
-        return false;
-    XTestFakeMotionEvent(display.get(), -1, x, y, CurrentTime);
-    XTestFakeButtonEvent(display.get(), 3, True, CurrentTime);
-    XTestFakeButtonEvent(display.get(), 3, False, 20);
-    XSync(display.get(), False);
-    return true;
-}
-
 bool XTestDrag(const char* displayName, int fromX, int fromY, int toX, int toY, int steps)
 {
     DisplayPtr display = Open(displayName);

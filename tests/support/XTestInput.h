@@ -5,8 +5,6 @@
 
 // A left click at a screen point.
 bool XTestClick(const char* display, int x, int y);
-// A right click at a screen point.
-bool XTestRightClick(const char* display, int x, int y);
 // A press, a move to (toX, toY) in `steps` steps, and a release.
 bool XTestDrag(const char* display, int fromX, int fromY, int toX, int toY, int steps);
 // Types `text` (ASCII letters, digits, punctuation and blanks) key by key.
