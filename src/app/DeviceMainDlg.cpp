@@ -1078,6 +1078,8 @@ void DeviceMainDlg::OpenSettingsDialog()
     SettingDlg::Services services;
     services.settings = m_settings.get();
     services.programPath = QCoreApplication::applicationFilePath();
+    if (m_update->UpdatesEnabled())
+        services.checkForUpdates = [this](WindowHandle dialog) { m_update->CheckSoftwareFromSettings(dialog); };
     SettingDlg dialog(std::move(services), m_softwareVersion);
     dialog.Run(GetSafeHwnd());
 }

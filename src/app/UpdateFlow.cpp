@@ -3,6 +3,7 @@
 #include "app/CUIMessageBox.h"
 #include "app/DeviceMainDlg.h"
 #include "app/DownloadDlg.h"
+#include "app/SettingDlg.h"
 #include "app/StateProbe.h"
 #include "app/UpgradeDlg.h"
 #include "devices/DeviceRegistry.h"
@@ -12,6 +13,7 @@
 #include "language/TextIds.h"
 #include "update/UpdateLog.h"
 #include "update/UpdateUrls.h"
+#include "widgets/MControlFont.h"
 #include "widgets/WindowRegistry.h"
 
 #include <QFileInfo>
@@ -22,6 +24,25 @@ QString Text(int id)
 {
     return InterfaceText::Get(id);
 }
+
+// One pass of a function on a thread of its own.
+class OnePass : public CThreadBasic {
+public:
+    explicit OnePass(std::function<void()> pass)
+        : m_pass(std::move(pass))
+    {}
+    ~OnePass() override { StopAndJoin(); }
+
+protected:
+    void Run() override { m_pass(); }
+
+private:
+    std::function<void()> m_pass;
+};
+
+// The settings dialog's check runs its pass after this pause, as its worker would.
+constexpr int32_t kSettingsCheckIntervalMs = 100;
+constexpr int kVersionWordInSettings = 671;
 
 // The receiver is reached by cable only when GetCurrentDevMode says 1.
 constexpr int32_t kModeReceiver = 1;
@@ -39,7 +60,12 @@ UpdateFlow::UpdateFlow(Parts parts)
     , m_service(*this, parts.dataFolder + QStringLiteral("temp/"))
 {}
 
-UpdateFlow::~UpdateFlow() = default;
+UpdateFlow::~UpdateFlow()
+{
+    // A settings check still asking the server ends with its transfer.
+    m_service.CancelTransfers();
+    m_settingsCheck.reset();
+}
 
 void UpdateFlow::SetDebugChannel(bool debug)
 {
@@ -80,6 +106,40 @@ int32_t UpdateFlow::CheckSoftware(QString& offered)
     return m_service.CheckSoftware(current, offered);
 }
 
+void UpdateFlow::CheckSoftwareFromSettings(WindowHandle dialog)
+{
+    if (m_settingsCheckBusy.exchange(true))
+        return;
+    m_settingsCheck.reset(); // the thread of an earlier check, which has ended
+    m_settingsCheck = std::make_unique<OnePass>([this, dialog] {
+        QString offered;
+        const int32_t state = CheckSoftware(offered);
+        // A dialog closed meanwhile takes no answer.
+        WindowRegistry::PostCall(
+            dialog, [this, dialog, state, offered] { OnSettingsCheckResult(dialog, state, offered); });
+        m_settingsCheckBusy = false;
+    });
+    m_settingsCheck->Start(kSettingsCheckIntervalMs, CThreadBasic::Mode::Once);
+}
+
+void UpdateFlow::OnSettingsCheckResult(WindowHandle dialog, int32_t state, const QString& offered)
+{
+    auto* window = dynamic_cast<MDialog*>(MWindow::FromHandle(dialog));
+    if (!window)
+        return;
+    if (state == kCheckNewer) {
+        if (auto* label = dynamic_cast<MControlFont*>(window->GetControl(SettingDlg::kVersionLabel)))
+            label->SetTitle(QStringLiteral("%1: v%2").arg(Text(kVersionWordInSettings), offered));
+        // The Windows program downloads its setup here and starts it with
+        // administrator rights; on Linux the package manager brings it.
+        if (Ask(TextIds::kSoftwareUpdate, offered, dialog))
+            ShowSoftwareNotice(dialog, offered);
+    } else if (state == kCheckNotNewer) {
+        CUIMessageBox::Show(
+            Text(TextIds::kLatestVersion), dialog, Text(TextIds::kSoftwareUpdate), CUIMessageBox::kStyleOk);
+    }
+}
+
 UpdateContext UpdateFlow::CurrentContext()
 {
     UpdateContext context;
@@ -115,11 +175,12 @@ int32_t UpdateFlow::CaptionOf(FlashTarget target)
     return target == FlashTarget::Mouse ? TextIds::kMouseFirmware : TextIds::kReceiverFirmware;
 }
 
-bool UpdateFlow::Ask(int32_t captionId, const QString& version)
+bool UpdateFlow::Ask(int32_t captionId, const QString& version, WindowHandle parent)
 {
     const QString question
         = QStringLiteral("%1:v%2, %3").arg(Text(TextIds::kNewVersion), version, Text(TextIds::kUpdateNow));
-    return CUIMessageBox::Show(question, Parent(), Text(captionId), CUIMessageBox::kStyleYesNo) == kIdOk;
+    return CUIMessageBox::Show(question, parent ? parent : Parent(), Text(captionId), CUIMessageBox::kStyleYesNo)
+        == kIdOk;
 }
 
 void UpdateFlow::Tell(int32_t captionId, const QString& message)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hid/CThreadBasic.h"
 #include "update/FlashCommand.h"
 #include "update/FlashToolRunner.h"
 #include "update/UpdateService.h"
@@ -65,9 +66,14 @@ public:
     // Flashes the downloaded package of target (outcome 100 of message 1692).
     void Flash(FlashTarget target);
 
-    // The settings dialog's check, on that dialog's own thread: see
-    // UpdateService::CheckSoftware.
+    // The software check on the calling thread: see UpdateService::CheckSoftware.
     int32_t CheckSoftware(QString& offered);
+    // The settings dialog's check button (interface thread): the server is
+    // asked on a thread of its own and the answer comes to that dialog: its
+    // version label shows the offered version and the question is asked, or
+    // the latest-version message is shown; nothing when the server cannot be
+    // asked. A click while a check runs does nothing.
+    void CheckSoftwareFromSettings(WindowHandle dialog);
     // What the program says about a newer software version: where it comes
     // from on this system. Interface thread.
     static void ShowSoftwareNotice(WindowHandle parent, const QString& offered);
@@ -86,12 +92,14 @@ public:
     void QueueTask(int32_t code) override;
 
 private:
-    bool Ask(int32_t captionId, const QString& version);
+    // The update question; parent 0: the main window.
+    bool Ask(int32_t captionId, const QString& version, WindowHandle parent = 0);
     void Tell(int32_t captionId, const QString& message);
     void AcceptMouse();
     void StartDownload(FlashTarget target);
     void OnPackageReady(int32_t subject);
     static int32_t CaptionOf(FlashTarget target);
+    void OnSettingsCheckResult(WindowHandle dialog, int32_t state, const QString& offered);
     WindowHandle Parent() const;
 
     DeviceMainDlg& m_window;
@@ -114,4 +122,7 @@ private:
     DownloadDlg* m_downloadDlg = nullptr;
     std::optional<FlashTarget> m_pendingFlash;
     FlashLimits m_flashLimits;
+    // The settings dialog's check: its thread, and whether one runs.
+    std::unique_ptr<CThreadBasic> m_settingsCheck;
+    std::atomic<bool> m_settingsCheckBusy{false};
 };

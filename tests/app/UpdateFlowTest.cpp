@@ -9,6 +9,7 @@
 #include "app/AppMessages.h"
 #include "app/CUIMessageBox.h"
 #include "app/DownloadDlg.h"
+#include "app/SettingDlg.h"
 #include "app/UpdateFlow.h"
 #include "devices/DeviceRegistry.h"
 #include "language/InterfaceText.h"
@@ -284,6 +285,78 @@ TEST_F(UpdateFlowTest, SoftwareIsAskedOnceAndComesFromThePackageManager)
     EXPECT_TRUE(yes.m_shown[1].message.contains(QStringLiteral("v1.0.11"))) << yes.m_shown[1].message.toStdString();
     EXPECT_TRUE(yes.m_shown[1].message.endsWith(Text(TextIds::kUsePackageManager)));
     EXPECT_EQ(m_server.RequestCount(), requests);
+}
+
+// The settings dialog's check button, reached through the window's settings
+// button as a user reaches it: with updates off it only says there is nothing
+// newer; with them on the server is asked, the dialog's label shows the offered
+// version, and the answer points to the package manager.
+TEST_F(UpdateFlowTest, TheSettingsDialogsCheckButton)
+{
+    StartServer();
+    Serve(QStringLiteral("software-upgrade/Tarvo/release/version"), "1.0.11");
+    for (const bool enabled : {false, true}) {
+        SCOPED_TRACE(enabled ? "updates on" : "updates off");
+        Open(false, enabled);
+        BoxAnswerer yes(kIdOk);
+        QString label;
+        bool clicked = false;
+        // Inside the settings dialog's own loop: click its check button, wait
+        // for the answers, close it.
+        QTimer driver;
+        driver.setInterval(20);
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            auto* settings = dynamic_cast<SettingDlg*>(
+                MWindow::FromHandle(FindWindow(QStringLiteral("MWindow"), QStringLiteral(" Setting Window"))));
+            if (!settings)
+                return;
+            if (!clicked) {
+                clicked = true;
+                settings->OnMessage(SettingDlg::kCheckUpdates, kNotifyClick, 0, 0);
+                return;
+            }
+            const size_t expected = enabled ? 2 : 1;
+            if (yes.m_shown.size() < expected)
+                return;
+            label = dynamic_cast<MControlFont*>(settings->GetControl(SettingDlg::kVersionLabel))->GetTitle();
+            driver.stop();
+            settings->DoOK();
+        });
+        driver.start();
+        m_dlg->OnMessage(DeviceMainDlg::kSettingsButton, kNotifyClick, 0, 0);
+        ASSERT_TRUE(clicked);
+        if (!enabled) {
+            ASSERT_EQ(yes.m_shown.size(), 1u);
+            EXPECT_EQ(yes.m_shown[0].message, Text(TextIds::kLatestVersion));
+            EXPECT_EQ(m_server.RequestCount(), 0);
+        } else {
+            ASSERT_EQ(yes.m_shown.size(), 2u);
+            EXPECT_EQ(yes.m_shown[0].caption, Text(TextIds::kSoftwareUpdate));
+            EXPECT_EQ(yes.m_shown[0].message, Question("1.0.11"));
+            EXPECT_TRUE(yes.m_shown[1].message.endsWith(Text(TextIds::kUsePackageManager)));
+            EXPECT_EQ(label, Text(671) + QStringLiteral(": v1.0.11"));
+            EXPECT_EQ(m_server.RequestCount(), 1);
+        }
+        m_dlg.reset();
+        ProcessEvents();
+    }
+    // Nothing newer: the latest-version message, in the settings dialog's caption.
+    Serve(QStringLiteral("software-upgrade/Tarvo/release/version"), "1.0.10");
+    Open(false, true);
+    BoxAnswerer ok(kIdOk);
+    SettingDlg::Services services;
+    services.settings = &m_dlg->Settings();
+    SettingDlg settings(std::move(services), QStringLiteral("1.0.10"));
+    ASSERT_TRUE(settings.Open(m_dlg->GetSafeHwnd()));
+    m_dlg->Update().CheckSoftwareFromSettings(settings.GetSafeHwnd());
+    // A second click while the first check runs asks nothing more.
+    m_dlg->Update().CheckSoftwareFromSettings(settings.GetSafeHwnd());
+    ASSERT_TRUE(WaitLong([&] { return !ok.m_shown.empty(); }));
+    ProcessEvents();
+    ASSERT_EQ(ok.m_shown.size(), 1u);
+    EXPECT_EQ(ok.m_shown[0].caption, Text(TextIds::kSoftwareUpdate));
+    EXPECT_EQ(ok.m_shown[0].message, Text(TextIds::kLatestVersion));
+    settings.DestroyWindow();
 }
 
 TEST_F(UpdateFlowTest, OneQuestionAtATime)
