@@ -130,7 +130,7 @@ void UpdateFlow::OnSettingsCheckResult(WindowHandle dialog, int32_t state, const
     if (state == kCheckNewer) {
         if (auto* label = dynamic_cast<MControlFont*>(window->GetControl(SettingDlg::kVersionLabel)))
             label->SetTitle(QStringLiteral("%1: v%2").arg(Text(kVersionWordInSettings), offered));
-        // The Windows program downloads its setup here and starts it with
+        // On Windows the setup is downloaded and started here with
         // administrator rights; on Linux the package manager brings it.
         if (Ask(TextIds::kSoftwareUpdate, offered, dialog))
             ShowSoftwareNotice(dialog, offered);
@@ -337,9 +337,9 @@ void UpdateFlow::Flash(FlashTarget target)
         return;
     m_downloadAccepted = false;
     m_flashing = true;
-    // The Windows program first runs DFU_FAIL_DEL_REG.bat with administrator
-    // rights here, to clear what a failed flash left in the driver registry.
-    // Linux keeps no such state: nothing runs.
+    // On Windows DFU_FAIL_DEL_REG.bat runs here first, with administrator
+    // rights, to clear what a failed flash left in the driver registry.
+    // Linux keeps no such state and has no counterpart: nothing runs.
     Tell(TextIds::kFirmwareUpgrade, Text(TextIds::kBeforeFlash));
 
     m_registry.SetFlashing(true);

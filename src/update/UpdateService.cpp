@@ -189,9 +189,9 @@ void UpdateService::RunTask(int32_t code)
         Check24GFirmwareUpgrade(false);
         break;
     case TaskCode(WorkerTask::DownloadSoftware):
-        // The Windows program downloads its setup here and starts it. Tarvo on
-        // Linux is installed and updated by the system's package manager and
-        // never runs a downloaded program: the window tells the user so.
+        // On Windows the setup is downloaded here and started. On Linux Tarvo
+        // is installed and updated by the system's package manager and never
+        // runs a downloaded program: the window tells the user so.
         m_report.PostUpdateResult(kSubjectSoftware, kOutcomeReady);
         break;
     case TaskCode(WorkerTask::DownloadMouseFirmware):
