@@ -2,9 +2,14 @@
 
 #include "app/AppMessages.h"
 #include "app/CUIMessageBox.h"
+#include "app/DesktopNotices.h"
+#include "app/DonglePairDlg.h"
 #include "app/InstanceChannel.h"
 #include "app/MainDlgRegistryView.h"
+#include "app/SettingDlg.h"
+#include "app/TrayIcon.h"
 #include "app/ProfileDlg.h"
+#include "app/UpdateFlow.h"
 #include "language/TextIds.h"
 #include "app/WaitDlg.h"
 #include "devices/DeviceRegistry.h"
@@ -14,6 +19,7 @@
 #include "hid/HidDeviceList.h"
 #include "language/InterfaceText.h"
 #include "language/TextIds.h"
+#include "platform/AutostartEntry.h"
 #include "platform/Paths.h"
 #include "platform/UserSettings.h"
 #include "store/SettingsStore.h"
@@ -33,6 +39,7 @@
 #include "widgets/MouseCtrl.h"
 #include "widgets/WindowRegistry.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
@@ -154,9 +161,9 @@ DeviceMainDlg::DeviceMainDlg(Services services)
         services.settingsPath.isEmpty() ? Paths::SettingsFilePath() : services.settingsPath);
     m_settings->Open();
     m_registryView = std::make_unique<MainDlgRegistryView>(*this);
-    m_registry = std::make_unique<DeviceRegistry>(*m_hid, *m_store, *m_settings, *m_registryView,
-        WithSlash(services.programFolder.isEmpty() ? Paths::ProgramFolder() : services.programFolder),
-        WithSlash(services.dataFolder.isEmpty() ? Paths::DataFolder() : services.dataFolder));
+    const QString programFolder = WithSlash(services.programFolder.isEmpty() ? Paths::ProgramFolder() : services.programFolder);
+    const QString dataFolder = WithSlash(services.dataFolder.isEmpty() ? Paths::DataFolder() : services.dataFolder);
+    m_registry = std::make_unique<DeviceRegistry>(*m_hid, *m_store, *m_settings, *m_registryView, programFolder, dataFolder);
     m_stateProbe = !qEnvironmentVariableIsEmpty("TARVO_STATE_PROBE");
     // The worker's connection events go to the registry, the rest to this window.
     m_worker = std::make_unique<DeviceWorker>(*m_hid, *m_store, *m_registry, *this, services.timings);
@@ -166,6 +173,23 @@ DeviceMainDlg::DeviceMainDlg(Services services)
     // thread met it; the user hears of it once, on the interface thread.
     m_store->SetProblemListener(
         [this](const StoreProblem& problem) { PostToInterface([this, problem] { ShowStoreProblem(problem); }); });
+    m_update = std::make_unique<UpdateFlow>(UpdateFlow::Parts{*this, *m_hid, *m_registry, *m_worker, programFolder, dataFolder,
+        [this](int32_t subject, int32_t outcome) {
+            if (const WindowHandle handle = m_handleForWorker)
+                WindowRegistry::PostMessage(handle, AppMessages::kUpdateResult, uintptr_t(subject), outcome);
+        }});
+    m_notices = std::make_unique<DesktopNotices>(DesktopNotices::Hooks{
+        [this] { return m_settings->ReadInt(QString::fromLatin1(DesktopNotices::kSettingKey)) == 1; },
+        [this] { return IsOutOfSight(); },
+        [this](int32_t level) {
+            QString value;
+            const QString key = QStringLiteral("dpi_group%1_value").arg(level);
+            return m_store->GetConfigValue(m_currentProfile, key, value) ? value.toInt() : 0;
+        },
+        [this](const QString& title, const QString& text) {
+            if (m_tray)
+                m_tray->ShowMessage(title, text);
+        }});
     m_exitHook = [this](int32_t code) {
         // The process ends here, as the tray's exit must; the worker is let
         // finish its exchange first so the mouse never sees half a command,
@@ -182,6 +206,7 @@ DeviceMainDlg::DeviceMainDlg(Services services)
 
 DeviceMainDlg::~DeviceMainDlg()
 {
+    m_update->CancelTransfers();
     m_worker->Interrupt();
     StopAndJoin();
     m_store->SetProblemListener({});
@@ -192,6 +217,7 @@ DeviceMainDlg::~DeviceMainDlg()
 
 void DeviceMainDlg::StopWorker()
 {
+    m_update->CancelTransfers();
     m_worker->Interrupt();
     Stop();
 }
@@ -540,6 +566,13 @@ void DeviceMainDlg::BringToFront()
 {
     ShowWindow(kSwShowNormal);
     SetForeground();
+    WriteStateLine();
+}
+
+bool DeviceMainDlg::IsOutOfSight() const
+{
+    const QWidget* widget = GetWidget();
+    return !widget || !IsWindowVisible() || widget->isMinimized();
 }
 
 // ---- Messages ----
@@ -641,7 +674,7 @@ intptr_t DeviceMainDlg::RouteControl(int32_t id, int32_t code, intptr_t param)
         RestoreFactorySettings();
         break;
     case Route::VersionMessage:
-        ShowVersionMessage(id == 241 ? TextIds::kMouseFirmware : TextIds::kReceiverFirmware);
+        m_update->OnFirmwareButton(id == 241 ? FlashTarget::Mouse : FlashTarget::Receiver);
         break;
     }
     return 1;
@@ -679,11 +712,6 @@ void DeviceMainDlg::SetCurrentProfile(int32_t profile)
 {
     m_currentProfile = profile;
     m_worker->SetCurrentProfile(profile);
-}
-
-void DeviceMainDlg::ShowVersionMessage(int32_t captionTextId)
-{
-    CUIMessageBox::Show(Text(TextIds::kLatestVersion), GetSafeHwnd(), Text(captionTextId), CUIMessageBox::kStyleOk);
 }
 
 void DeviceMainDlg::RestoreFactorySettings()
@@ -812,6 +840,8 @@ void DeviceMainDlg::ApplyLanguage()
     SetSoftwareVersion(m_softwareVersion);
     SetTitleOf(GetControl(kNoDeviceText), Text(m_noDeviceTextId));
     SetTitleOf(GetControl(kPairButton), Text(TextIds::kPairReceiver));
+    if (m_tray)
+        m_tray->SetExitText(Text(TextIds::kTrayExit));
     for (const std::unique_ptr<Page>& page : m_pages)
         page->ApplyLanguage();
     const QString macroWord = Text(TextIds::kMacroWord);
@@ -863,6 +893,7 @@ void DeviceMainDlg::ShowBattery(int32_t level, int32_t status)
     PostToInterface([this, level, status] {
         if (m_battery)
             m_battery->SetBatteryInfo(level, status);
+        m_notices->Battery(level, status);
     });
 }
 
@@ -876,7 +907,10 @@ void DeviceMainDlg::ShowDeviceBattery(int32_t devType, int32_t status, int32_t l
 
 void DeviceMainDlg::ShowDpiLevel(int32_t index)
 {
-    PostToInterface([this, index] { SendPageEvent({PageEvent::Kind::DpiLevel, index}); });
+    PostToInterface([this, index] {
+        SendPageEvent({PageEvent::Kind::DpiLevel, index});
+        m_notices->DpiLevel(index);
+    });
 }
 
 void DeviceMainDlg::ShowProfile(int32_t profile, const QString& name)
@@ -996,9 +1030,28 @@ void DeviceMainDlg::StoreWriteFailed()
 
 // ---- Hooks ----
 
-void DeviceMainDlg::OnTrayNotify(intptr_t) {}
-void DeviceMainDlg::AddTrayIcon() {}
-void DeviceMainDlg::RemoveTrayIcon() {}
+void DeviceMainDlg::OnTrayNotify(intptr_t mouseMessage)
+{
+    // The right click's menu belongs to the icon: the desktop shows it.
+    if (mouseMessage == kWmLButtonDown || mouseMessage == kWmLButtonDblClk)
+        BringToFront();
+}
+void DeviceMainDlg::AddTrayIcon()
+{
+    if (!m_tray)
+        m_tray = std::make_unique<TrayIcon>(GetSafeHwnd());
+    m_tray->Add(Manager::SkinPath(QStringLiteral("DeviceDriver.ico")), Paths::ApplicationName(),
+        Text(TextIds::kTrayExit));
+}
+void DeviceMainDlg::RemoveTrayIcon()
+{
+    if (m_tray)
+        m_tray->Remove();
+}
+bool DeviceMainDlg::HasTray() const
+{
+    return m_tray && m_tray->IsShown();
+}
 void DeviceMainDlg::LoadConfiguration()
 {
     // The configuration, the current model's description, the device-change
@@ -1011,10 +1064,19 @@ void DeviceMainDlg::LoadDescription()
 {
     m_registry->LoadDescription();
 }
-void DeviceMainDlg::SetUpdateBase() {}
+void DeviceMainDlg::SetUpdateBase()
+{
+    m_update->SetUpdateBase(m_softwareVersion);
+}
 void DeviceMainDlg::OnDeviceChange(uintptr_t, intptr_t) {}
-void DeviceMainDlg::OnUpdateResult(uintptr_t, intptr_t) {}
-void DeviceMainDlg::RunUpdateTaskHook(int32_t) {}
+void DeviceMainDlg::OnUpdateResult(uintptr_t subject, intptr_t outcome)
+{
+    m_update->OnUpdateResult(subject, outcome);
+}
+void DeviceMainDlg::RunUpdateTaskHook(int32_t code)
+{
+    m_update->RunTask(code);
+}
 void DeviceMainDlg::OpenProfilesDialog()
 {
     ProfileDlg dialog(*m_store);
@@ -1036,15 +1098,41 @@ void DeviceMainDlg::ExportProfile(intptr_t value)
 }
 void DeviceMainDlg::OnCloseButton()
 {
-    // Without the tray the close button always ends the program.
-    ExitProgram(0);
+    if (m_settings->ReadInt(QStringLiteral("exit_mode")) != 1) {
+        ExitProgram(0);
+        return;
+    }
+    // Hidden, only the tray icon brings the window back; on a desktop without
+    // a tray it is minimised instead, so it can always be reached.
+    ShowWindow(HasTray() ? kSwHide : kSwMinimize);
 }
-void DeviceMainDlg::OpenSettingsDialog() {}
+void DeviceMainDlg::OpenSettingsDialog()
+{
+    SettingDlg::Services services;
+    services.settings = m_settings.get();
+    services.programPath = QCoreApplication::applicationFilePath();
+    if (m_update->UpdatesEnabled())
+        services.checkForUpdates = [this](WindowHandle dialog) { m_update->CheckSoftwareFromSettings(dialog); };
+    SettingDlg dialog(std::move(services), m_softwareVersion);
+    dialog.Run(GetSafeHwnd());
+}
 void DeviceMainDlg::SelectModel()
 {
     m_registry->SelectModel(m_clickedDeviceType);
 }
-void DeviceMainDlg::PairReceiver() {}
+void DeviceMainDlg::PairReceiver()
+{
+    if (!Ask(Text(TextIds::kPairQuestion), Text(TextIds::kPairCaption)))
+        return;
+    // The pairing dialog's worker has the device list to itself meanwhile.
+    m_worker->SetPaused(true);
+    {
+        DonglePairDlg dialog(*m_hid);
+        dialog.Run(GetSafeHwnd());
+    }
+    m_worker->SetPaused(false);
+    m_worker->Queue(WorkerTask::DeviceArrived);
+}
 std::vector<std::unique_ptr<Page>> DeviceMainDlg::CreatePages()
 {
     return CreateFeaturePages(*this);
@@ -1066,6 +1154,7 @@ void DeviceMainDlg::ApplyStatusText(int32_t textId)
 {
     m_statusTextId = textId;
     UpdateStatusText();
+    m_notices->Connection(textId);
     SendPageEvent({PageEvent::Kind::ConnectionChanged, CurrentConnectionMode()});
 }
 
@@ -1180,6 +1269,17 @@ void DeviceMainDlg::WriteStateLine()
                                 : m_noDeviceTextId == TextIds::kAccessDenied ? QStringLiteral("denied")
                                                                             : QStringLiteral("nodevice"));
     line += QStringLiteral(" lighting=%1 markers=%2").arg(m_lightingPresent ? 1 : 0).arg(m_markers ? m_markers->GetItemCount() : 0);
+    // Whether the window can be seen, where the frame's close, settings and
+    // pairing buttons are.
+    line += QStringLiteral(" shown=%1").arg(IsOutOfSight() ? 0 : 1);
+    for (const auto& [key, id] : {std::pair{"closebtn", int32_t(kCloseButton)}, {"settingsbtn", int32_t(kSettingsButton)},
+             {"pairbtn", int32_t(kPairButton)}}) {
+        const MControl* control = GetControl(id);
+        if (control && control->isVisible()) {
+            const QPoint at = control->mapToGlobal(control->rect().center());
+            line += QStringLiteral(" %1=%2,%3").arg(QLatin1String(key)).arg(at.x()).arg(at.y());
+        }
+    }
     if (m_deviceList) {
         line += QStringLiteral(" selected=%1").arg(m_deviceList->GetSelectDevice());
         for (int32_t i = 0; i < m_deviceList->GetItemCount(); ++i) {

@@ -64,7 +64,8 @@ protected:
         dialog.SetChangedHook([this] { ++m_changes; });
         QTimer::singleShot(0, [&dialog, &gestures] { gestures(dialog); });
         // A watchdog: a popup that never closes fails the test, not the run.
-        // It ends with this call: firing later it would reach a dialog gone.
+        // It goes with the popup: a timer left behind would fire into a later
+        // test with this popup long gone.
         QTimer watchdog;
         watchdog.setSingleShot(true);
         QObject::connect(&watchdog, &QTimer::timeout, [&dialog] {
