@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
@@ -101,6 +102,12 @@ QString WindowState::Field(const QString& key) const
     return it == fields.end() ? QString() : it->second;
 }
 
+QPoint WindowState::PointField(const QString& key) const
+{
+    const QStringList parts = Field(key).split(QLatin1Char(','));
+    return parts.size() == 2 ? QPoint(parts[0].toInt(), parts[1].toInt()) : QPoint(-1, -1);
+}
+
 void ProgramUnderXvfb::SetUp()
 {
     if (XvfbDisplay::FindServer().isEmpty())
@@ -178,6 +185,23 @@ bool ProgramUnderXvfb::WaitForQuietLink()
     return false;
 }
 
+QJsonObject ProgramUnderXvfb::MouseState(const std::string& model)
+{
+    const std::vector<std::string> lines = Sim("state " + model);
+    return lines.size() == 1 ? QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object() : QJsonObject();
+}
+
+bool ProgramUnderXvfb::WaitForMouse(const std::string& model, const std::function<bool(const QJsonObject&)>& done)
+{
+    for (int i = 0; i < 200; ++i) {
+        if (done(MouseState(model)))
+            return true;
+        QThread::msleep(20);
+        Drain();
+    }
+    return false;
+}
+
 bool ProgramUnderXvfb::WaitFor(const std::function<bool(const WindowState&)>& done, int ms)
 {
     QElapsedTimer timer;
@@ -225,6 +249,12 @@ void ProgramUnderXvfb::Type(const std::string& text)
 void ProgramUnderXvfb::Key(const char* keysym)
 {
     EXPECT_TRUE(XTestKey(m_xvfb.Display().toLocal8Bit().constData(), keysym));
+}
+
+void ProgramUnderXvfb::KeyWith(const char* modifier, const char* keysym)
+{
+    const char* const modifiers[] = {modifier, nullptr};
+    EXPECT_TRUE(XTestKey(m_xvfb.Display().toLocal8Bit().constData(), keysym, modifiers));
 }
 
 QImage ProgramUnderXvfb::Capture(const QString& name)

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QJsonObject>
 #include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -51,6 +52,8 @@ struct WindowState {
     QPoint ListItem(int id, int index) const;
     QPoint Tab(int item) const;
     QString Field(const QString& key) const;
+    // A page's "x,y" field as a point; (-1, -1) when absent.
+    QPoint PointField(const QString& key) const;
 };
 
 // The real program under a private Xvfb server with a private simulated mouse,
@@ -72,6 +75,10 @@ protected:
     std::vector<std::string> Sim(const std::string& command);
     // Waits until the program has sent nothing to the simulator for 300 ms.
     bool WaitForQuietLink();
+    // The simulated firmware's state ("state <model>"); empty when refused.
+    QJsonObject MouseState(const std::string& model);
+    // Polls the firmware state until `done` holds (about 4 s at most).
+    bool WaitForMouse(const std::string& model, const std::function<bool(const QJsonObject&)>& done);
     // Reads state lines until `done` holds for the latest one or `ms` passed.
     bool WaitFor(const std::function<bool(const WindowState&)>& done, int ms = 10000);
     void Drain();
@@ -80,6 +87,8 @@ protected:
     void Drag(const QPoint& from, const QPoint& to);
     void Type(const std::string& text);
     void Key(const char* keysym);
+    // A key with one modifier held ("Control_L", "a").
+    void KeyWith(const char* modifier, const char* keysym);
     // A screenshot of the window area, saved in the build folder as `name`;
     // null when ImageMagick's import is missing.
     QImage Capture(const QString& name);
