@@ -83,7 +83,8 @@ TEST_F(DpiPageE2eTest, ATypedValueReachesTheMouseClampedByTheModel)
     })) << m_lastLine.toStdString();
     // Bytes 6 to 9: count 6, index 2, 26000 = 0x6590 low byte first.
     const auto sent = LoggedReports("out", kSetDpi);
-    EXPECT_TRUE(std::any_of(sent.begin(), sent.end(), [](const std::string& hex) { return hex.rfind(kSetDpi + "06029065", 0) == 0; }))
+    EXPECT_TRUE(std::any_of(
+        sent.begin(), sent.end(), [](const std::string& hex) { return hex.rfind(kSetDpi + "06029065", 0) == 0; }))
         << sent.size() << " set-DPI reports";
 
     // 1000 Hz: the mouse's rate code 3.
@@ -109,7 +110,8 @@ TEST_F(DpiPageE2eTest, TheSmallerSensorTakesAtMost12000)
     OpenDpiPage("heron-3311", 102);
     Sim("log clear");
     TypeLevel(0, "30000");
-    ASSERT_TRUE(WaitForMouse("heron-3311", [](const QJsonObject& s) { return s["dpi"].toArray().at(0).toInt() == 12000; }))
+    ASSERT_TRUE(
+        WaitForMouse("heron-3311", [](const QJsonObject& s) { return s["dpi"].toArray().at(0).toInt() == 12000; }))
         << MouseState("heron-3311")["dpi"].toArray().at(0).toInt() << " " << m_lastLine.toStdString() << "\n"
         << testing::PrintToString(LoggedReports("out", "0613"));
     EXPECT_TRUE(WaitFor([](const WindowState& s) { return s.Field(QStringLiteral("dpi.slider")).toInt() == 240; }))
