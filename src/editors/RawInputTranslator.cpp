@@ -45,7 +45,7 @@ constexpr std::pair<int, const char16_t*> kKeyNames[] = {
     {38, u"Up"}, {39, u"Right"}, {40, u"Down"}, {45, u"Insert"}, {46, u"Delete"}, {106, u"Num *"},
     {107, u"Num +"}, {108, u"Num ,"}, {109, u"Num -"}, {110, u"Num Del"}, {111, u"Num /"},
     {145, u"Scroll Lock"}, {186, u";"}, {187, u"="}, {188, u","}, {189, u"-"}, {190, u"."}, {191, u"/"},
-    {192, u"`"}, {219, u"["}, {220, u"\\"}, {221, u"]"}, {222, u"'"}, {253, u"Num Enter"},
+    {192, u"`"}, {219, u"["}, {220, u"\\"}, {221, u"]"}, {222, u"'"},
 };
 
 int64_t SteadyMilliseconds()

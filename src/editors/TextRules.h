@@ -49,7 +49,7 @@ QUrl WebAddressToOpen(const QString& typed);
 
 // The arguments a program button passes: the field shows the program's file
 // name, and what the user typed behind it is split into arguments the way a
-// command line is (quotes group, nothing is expanded). Empty when the text
+// command line is (double quotes group, nothing is expanded). Empty when the text
 // does not begin with the file name.
 QStringList ProgramArguments(const QString& fieldText, const QString& programPath);
 

@@ -23,7 +23,7 @@ constexpr std::pair<uint32_t, int> kKeySyms[] = {
     {XK_KP_0, 96}, {XK_KP_1, 97}, {XK_KP_2, 98}, {XK_KP_3, 99}, {XK_KP_4, 100},
     {XK_KP_5, 101}, {XK_KP_6, 102}, {XK_KP_7, 103}, {XK_KP_8, 104}, {XK_KP_9, 105},
     {XK_KP_Multiply, 106}, {XK_KP_Add, 107}, {XK_KP_Separator, 108}, {XK_KP_Subtract, 109},
-    {XK_KP_Decimal, 110}, {XK_KP_Divide, 111}, {XK_KP_Enter, 253},
+    {XK_KP_Decimal, 110}, {XK_KP_Divide, 111}, {XK_KP_Enter, 13},
     {XK_KP_Insert, 45}, {XK_KP_Delete, 46}, {XK_KP_End, 35}, {XK_KP_Down, 40}, {XK_KP_Next, 34},
     {XK_KP_Left, 37}, {XK_KP_Begin, 12}, {XK_KP_Right, 39}, {XK_KP_Home, 36}, {XK_KP_Up, 38},
     {XK_KP_Prior, 33},

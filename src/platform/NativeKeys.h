@@ -10,7 +10,7 @@
 namespace NativeKeys {
 
 // The virtual key of `keysym`; left and right modifiers stay apart (160..165,
-// 91, 92) and the keypad keeps its own codes (96..111, keypad Enter 253).
+// 91, 92) and the keypad keeps its own codes (96..111; its Enter is Enter).
 // 0 for keysyms without a virtual key.
 int VirtualKeyOfKeySym(uint32_t keysym);
 
