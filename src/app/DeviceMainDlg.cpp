@@ -769,8 +769,6 @@ void DeviceMainDlg::ApplyLanguage()
     SetSoftwareVersion(m_softwareVersion);
     SetTitleOf(GetControl(kNoDeviceText), Text(TextIds::kNoDevice));
     SetTitleOf(GetControl(kPairButton), Text(TextIds::kPairReceiver));
-    for (const std::unique_ptr<Page>& page : m_pages)
-        page->ApplyLanguage();
     const QString macroWord = Text(TextIds::kMacroWord);
     for (MControl* control : GetAllControls()) {
         auto* list = dynamic_cast<MacroList*>(control);
@@ -783,6 +781,10 @@ void DeviceMainDlg::ApplyLanguage()
                 list->ModifyItemString(i, renamed);
         }
     }
+    // After the lists: a page whose list holds no macros (the snippets) puts
+    // its own names back.
+    for (const std::unique_ptr<Page>& page : m_pages)
+        page->ApplyLanguage();
     QString name;
     m_profileName = m_store->GetProfileName(m_currentProfile, name) ? name : QString();
     UpdateProfileButton();
