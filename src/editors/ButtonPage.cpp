@@ -82,9 +82,8 @@ constexpr ModifierBox kModifierBoxes[] = {
 // The controls of the value panel, shown by type.
 constexpr int32_t kPanelControls[] = {ButtonPage::kGroup, ButtonPage::kValues, ButtonPage::kValueList,
     ButtonPage::kPath, ButtonPage::kBrowse, ButtonPage::kKeyField, ButtonPage::kCtrlBox, ButtonPage::kWinBox,
-    ButtonPage::kAltBox, ButtonPage::kShiftBox, ButtonPage::kTextLink, ButtonPage::kPlayCaption,
-    ButtonPage::kPlayFirst, ButtonPage::kPlayFirst + 1, ButtonPage::kPlayFirst + 2, ButtonPage::kPlayLast,
-    ButtonPage::kRepeatCount};
+    ButtonPage::kAltBox, ButtonPage::kShiftBox, ButtonPage::kTextLink, ButtonPage::kPlayCaption, ButtonPage::kPlayFirst,
+    ButtonPage::kPlayFirst + 1, ButtonPage::kPlayFirst + 2, ButtonPage::kPlayLast, ButtonPage::kRepeatCount};
 
 // The text-shortcut page's position in the tab bar.
 constexpr int32_t kTextTabIndex = 4;
@@ -184,7 +183,8 @@ void ButtonPage::Create(MDialog& dialog, MArea& container)
     if (m_keyField)
         m_keyField->SetHint(Text(kTextPressKey));
     for (size_t i = 0; i < std::size(kModifierBoxes); ++i) {
-        m_boxes[i] = dialog.Create<MButton3>(kModifierBoxes[i].id, {}, QString::fromLatin1(kModifierBoxes[i].label), &container);
+        m_boxes[i] = dialog.Create<MButton3>(
+            kModifierBoxes[i].id, {}, QString::fromLatin1(kModifierBoxes[i].label), &container);
         if (m_boxes[i])
             m_boxes[i]->SetFontWidth(14);
     }
@@ -229,7 +229,8 @@ void ButtonPage::Layout(const MRect& area, float scale)
     auto at = [scale](int32_t v) { return int32_t(float(v) * scale); };
     auto place = [&](int32_t id, const MRect& rect) {
         for (MControl* control : m_dialog->GetControls(id))
-            control->SetRect({area.left + rect.left, area.top + rect.top, area.left + rect.right, area.top + rect.bottom});
+            control->SetRect(
+                {area.left + rect.left, area.top + rect.top, area.left + rect.right, area.top + rect.bottom});
     };
     const int32_t w = area.Width();
     // The panel ends where the labels of the markers begin: 30 + 150 pixels
@@ -286,7 +287,8 @@ void ButtonPage::PlaceFrame()
     auto at = [this](int32_t v) { return int32_t(float(v) * m_scale); };
     auto place = [&](int32_t id, const MRect& rect) {
         if (MControl* control = m_dialog->GetControl(id))
-            control->SetRect({m_area.left + rect.left, m_area.top + rect.top, m_area.left + rect.right, m_area.top + rect.bottom});
+            control->SetRect(
+                {m_area.left + rect.left, m_area.top + rect.top, m_area.left + rect.right, m_area.top + rect.bottom});
     };
     // The value panel's frame ends below its lowest shown control, and the
     // buttons follow it.
@@ -470,7 +472,9 @@ void ButtonPage::ShowCurrentButton()
     const bool stored = m_host.Store().GetKeyAssignment(m_host.CurrentProfile(), m_button, row);
     if (!stored || row.macro_type == ButtonRules::kRestore || !IsKnownType(row.macro_type)) {
         if (stored && row.macro_type != ButtonRules::kRestore)
-            DevicesDebugLine(QStringLiteral("button %1 has function type %2, which no list knows").arg(m_button).arg(row.macro_type));
+            DevicesDebugLine(QStringLiteral("button %1 has function type %2, which no list knows")
+                                 .arg(m_button)
+                                 .arg(row.macro_type));
         m_types->SetCurData(kMouse);
         SetupPanel(kMouse);
         if (!m_valueList->SetCurData(FactoryMouseFunction(m_button)))
@@ -558,8 +562,8 @@ void ButtonPage::SetupPanel(int32_t type)
     case kMouse:
     case kMultimedia:
         m_valueList->ClearList();
-        for (const ValueText& item : type == kMouse ? std::span<const ValueText>(kMouseFunctions)
-                                                    : std::span<const ValueText>(kMultimediaKeys))
+        for (const ValueText& item :
+            type == kMouse ? std::span<const ValueText>(kMouseFunctions) : std::span<const ValueText>(kMultimediaKeys))
             m_valueList->AddItem(Text(item.textId), item.value);
         m_valueList->SetSelectItem(0);
         show(kValueList);
@@ -576,7 +580,8 @@ void ButtonPage::SetupPanel(int32_t type)
         FillMacros(0);
         SelectPlayMode(0);
         m_repeat->SetTitle(QString::number(kDefaultRepeatCount));
-        for (int32_t id : std::initializer_list<int32_t>{kGroup, kPlayCaption, kPlayFirst, kPlayFirst + 1, kPlayFirst + 2, kPlayLast, kRepeatCount})
+        for (int32_t id : std::initializer_list<int32_t>{
+                 kGroup, kPlayCaption, kPlayFirst, kPlayFirst + 1, kPlayFirst + 2, kPlayLast, kRepeatCount})
             show(id);
         break;
     case kShortcut:
@@ -845,8 +850,8 @@ bool ButtonPage::OnRepeatCommitted()
 
 bool ButtonPage::OnBrowse()
 {
-    const QString path = m_host.ChooseFile(PageHost::FileDialog::Open, Text(kTextBrowse),
-        Text(kTextPrograms) + QStringLiteral(" (*)"), m_programPath);
+    const QString path = m_host.ChooseFile(
+        PageHost::FileDialog::Open, Text(kTextBrowse), Text(kTextPrograms) + QStringLiteral(" (*)"), m_programPath);
     if (path.isEmpty() || !QFileInfo::exists(path))
         return true;
     if (!SystemDesktop::IsRunnable(path)) {
@@ -937,7 +942,8 @@ bool ButtonPage::OnApply()
         if (program.isEmpty() && QFileInfo(typed).isAbsolute())
             program = typed;
         if (!SystemDesktop::IsRunnable(program)) {
-            m_host.Tell(Text(kTextProgramCannotStart) + (program.isEmpty() ? QString() : QStringLiteral("\n") + program),
+            m_host.Tell(
+                Text(kTextProgramCannotStart) + (program.isEmpty() ? QString() : QStringLiteral("\n") + program),
                 Text(TypeText(kProgram)));
             return true;
         }

@@ -132,7 +132,7 @@ private:
     MEdit* m_keyField = nullptr;
     MEdit* m_repeat = nullptr;
     MouseCtrl* m_markers = nullptr;
-    std::array<MButton3*, 4> m_boxes{};      // Ctrl, Win, Alt, Shift
+    std::array<MButton3*, 4> m_boxes{}; // Ctrl, Win, Alt, Shift
     std::array<CRadioButton*, 4> m_playModes{};
 
     int32_t m_button = 1;
@@ -141,8 +141,8 @@ private:
     QString m_programPath;
     std::vector<KeyListEntry> m_keyList;
     std::vector<MouseMarker> m_markerList; // in picture pixels
-    std::vector<KeyAssignment> m_factory;  // the description's, by button
-    MRect m_area;                          // of the last layout
+    std::vector<KeyAssignment> m_factory; // the description's, by button
+    MRect m_area; // of the last layout
     float m_scale = 1.0f;
-    int32_t m_panelRight = 0;              // page coordinates
+    int32_t m_panelRight = 0; // page coordinates
 };

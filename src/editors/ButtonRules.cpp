@@ -10,7 +10,8 @@ namespace ButtonRules {
 namespace {
 
 constexpr ValueText kShortcuts1[] = {{1, 36}, {2, 31}, {3, 32}, {4, 38}, {5, 775}, {7, 776}, {8, 777}, {6, 778}};
-constexpr ValueText kShortcuts2[] = {{9, 779}, {10, 780}, {11, 781}, {12, 782}, {13, 783}, {15, 784}, {16, 785}, {17, 786}};
+constexpr ValueText kShortcuts2[] = {
+    {9, 779}, {10, 780}, {11, 781}, {12, 782}, {13, 783}, {15, 784}, {16, 785}, {17, 786}};
 constexpr ValueText kShortcuts3[] = {{18, 787}, {19, 788}, {20, 789}, {21, 790}, {22, 791}, {23, 792}};
 constexpr ValueText kShortcuts4[] = {{24, 793}, {25, 794}, {26, 795}, {27, 796}, {28, 797}, {29, 798}};
 constexpr ValueText kShortcuts5[] = {{30, 799}, {31, 800}, {32, 801}};
@@ -98,7 +99,8 @@ int32_t RepeatCount(const QString& typed)
 
 QString MacroDisplayName(const QString& name, const QString& macroWord)
 {
-    for (const QString& word : {QStringLiteral("宏"), QStringLiteral("Macro"), QStringLiteral("自定义"), QStringLiteral("Custom")}) {
+    for (const QString& word :
+        {QStringLiteral("宏"), QStringLiteral("Macro"), QStringLiteral("自定义"), QStringLiteral("Custom")}) {
         if (name.startsWith(word))
             return macroWord + name.mid(word.size());
     }

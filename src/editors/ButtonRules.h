@@ -54,24 +54,53 @@ struct ValueText {
 
 // Mouse functions (type 1) in list order; value 12 exists only as a factory function.
 inline constexpr ValueText kMouseFunctions[] = {
-    {1, 150}, {2, 152}, {3, 151}, {5, 153}, {6, 154}, {4, 155},
-    {7, 156}, {8, 157}, {9, 158}, {10, 159}, {11, 210},
+    {1, 150},
+    {2, 152},
+    {3, 151},
+    {5, 153},
+    {6, 154},
+    {4, 155},
+    {7, 156},
+    {8, 157},
+    {9, 158},
+    {10, 159},
+    {11, 210},
 };
 
 // Multimedia keys (type 4) in list order.
 inline constexpr ValueText kMultimediaKeys[] = {
-    {6, 165}, {7, 166}, {8, 167}, {1, 168}, {2, 169}, {4, 170}, {5, 171}, {3, 172}, {12, 129}, {13, 132},
+    {6, 165},
+    {7, 166},
+    {8, 167},
+    {1, 168},
+    {2, 169},
+    {4, 170},
+    {5, 171},
+    {3, 172},
+    {12, 129},
+    {13, 132},
 };
 
 // The key picker's groups (type 2); group 1 captures a key from the keyboard.
 inline constexpr ValueText kKeyboardGroups[] = {
-    {1, 760}, {2, 761}, {3, 762}, {4, 763}, {5, 764}, {6, 765}, {7, 766},
+    {1, 760},
+    {2, 761},
+    {3, 762},
+    {4, 763},
+    {5, 764},
+    {6, 765},
+    {7, 766},
 };
 inline constexpr int32_t kCaptureGroup = 1;
 
 // System shortcut groups (type 7).
 inline constexpr ValueText kShortcutGroups[] = {
-    {1, 767}, {2, 768}, {3, 769}, {4, 770}, {5, 771}, {6, 772},
+    {1, 767},
+    {2, 768},
+    {3, 769},
+    {4, 770},
+    {5, 771},
+    {6, 772},
 };
 
 // The shortcuts of `group` (1..6) in list order; empty for another group.

@@ -6,8 +6,7 @@
 
 InputCapture::InputCapture(RawInputTranslator::Clock clock)
     : m_translator(std::move(clock))
-{
-}
+{}
 
 InputCapture::~InputCapture()
 {

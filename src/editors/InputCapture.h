@@ -14,8 +14,8 @@ class QWidget;
 namespace CaptureMode {
 constexpr int32_t kNone = 0;
 constexpr int32_t kMacroRecording = 1; // the macro recorder
-constexpr int32_t kButtonKey = 10;     // the button page's key field
-constexpr int32_t kMacroKey = 12;      // the macro editor's key field
+constexpr int32_t kButtonKey = 10; // the button page's key field
+constexpr int32_t kMacroKey = 12; // the macro editor's key field
 } // namespace CaptureMode
 
 // Who receives captured input: the page that began the capture.

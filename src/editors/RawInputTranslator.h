@@ -11,10 +11,10 @@ class QEvent;
 // One input event as the key capture and the macro recorder see it.
 struct CapturedInput {
     enum class Kind : int32_t {
-        Repeat = 0,   // an auto-repeat of a key already down: to be ignored
+        Repeat = 0, // an auto-repeat of a key already down: to be ignored
         Mouse = 1,
         Keyboard = 2,
-        Other = 3,    // another input device
+        Other = 3, // another input device
     };
     // Keys and buttons: pressed or released; the wheel: up or down.
     enum State : int32_t { kPressed = 0, kReleased = 1, kWheelUp = 3, kWheelDown = 4 };

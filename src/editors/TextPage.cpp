@@ -135,7 +135,8 @@ void TextPage::Layout(const MRect& area, float scale)
     auto at = [scale](int32_t v) { return int32_t(float(v) * scale); };
     auto place = [&](int32_t id, const MRect& rect) {
         if (MControl* control = m_dialog->GetControl(id))
-            control->SetRect({area.left + rect.left, area.top + rect.top, area.left + rect.right, area.top + rect.bottom});
+            control->SetRect(
+                {area.left + rect.left, area.top + rect.top, area.left + rect.right, area.top + rect.bottom});
     };
     const int32_t w = area.Width();
     const int32_t margin = 20;
@@ -180,8 +181,8 @@ void TextPage::ApplyLanguage()
         map->SetTooltip(Text(kTextCharacterMapTip));
     if (!m_list)
         return;
-    m_list->SetContextMenu({{Text(kTextRename), kListMenuMessage, 0, kMenuRename},
-        {Text(kTextDelete), kListMenuMessage, 0, kMenuDelete}});
+    m_list->SetContextMenu(
+        {{Text(kTextRename), kListMenuMessage, 0, kMenuRename}, {Text(kTextDelete), kListMenuMessage, 0, kMenuDelete}});
     // The default snippets follow the language; what the user typed stays.
     for (int32_t i = 0; i < m_list->GetItemCount(); ++i) {
         QString stored;

@@ -38,7 +38,9 @@ public:
     static constexpr intptr_t kMenuRename = 1;
     static constexpr intptr_t kMenuDelete = 2;
 
-    explicit TextPage(PageHost& host) : m_host(host) {}
+    explicit TextPage(PageHost& host)
+        : m_host(host)
+    {}
 
     int32_t TabItem() const override;
     uint32_t ReloadMask() const override;

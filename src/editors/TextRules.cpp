@@ -83,7 +83,8 @@ QUrl WebAddressToOpen(const QString& typed)
             return {};
         address = text;
     } else {
-        address = QStringLiteral("https://") + (text.contains(QLatin1String("www.")) ? text : QStringLiteral("www.") + text);
+        address = QStringLiteral("https://")
+            + (text.contains(QLatin1String("www.")) ? text : QStringLiteral("www.") + text);
     }
     const QUrl url(address, QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty())

@@ -19,8 +19,7 @@ class TypedText : public QMimeData {
 public:
     explicit TypedText(std::function<void()> taken)
         : m_taken(std::move(taken))
-    {
-    }
+    {}
 
 protected:
     QVariant retrieveData(const QString& mimeType, QMetaType type) const override
@@ -48,14 +47,12 @@ std::unique_ptr<QMimeData> CopyOf(const QMimeData* data)
 
 ClipboardTyper::ClipboardTyper(std::unique_ptr<KeySender> sender)
     : ClipboardTyper(std::move(sender), Timings{})
-{
-}
+{}
 
 ClipboardTyper::ClipboardTyper(std::unique_ptr<KeySender> sender, Timings timings)
     : m_sender(std::move(sender))
     , m_timings(timings)
-{
-}
+{}
 
 ClipboardTyper::~ClipboardTyper()
 {

@@ -22,8 +22,8 @@ class QMimeData;
 class ClipboardTyper : public QObject {
 public:
     struct Timings {
-        int holdMs = 100;      // between the key presses and their releases
-        int graceMs = 250;     // after the target took the text, for its further formats
+        int holdMs = 100; // between the key presses and their releases
+        int graceMs = 250; // after the target took the text, for its further formats
         int fallbackMs = 2000; // a target that never asks for the text
     };
 

@@ -9,13 +9,11 @@ ProgramLauncher::ProgramLauncher()
     : ProgramLauncher([](const QString& program, const QStringList& arguments, const QString& folder) {
         return QProcess::startDetached(program, arguments, folder);
     })
-{
-}
+{}
 
 ProgramLauncher::ProgramLauncher(Starter starter)
     : m_starter(std::move(starter))
-{
-}
+{}
 
 ProgramLauncher::~ProgramLauncher()
 {

@@ -45,5 +45,5 @@ private:
     std::deque<Job> m_jobs;
     bool m_running = false; // a job is being started
     bool m_stop = false;
-    std::thread m_thread;   // started with the first job
+    std::thread m_thread; // started with the first job
 };

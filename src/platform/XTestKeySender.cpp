@@ -26,7 +26,8 @@ bool XTestKeySender::Available()
         return m_connection != nullptr;
     m_tried = true;
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        DesktopDebugLine(QStringLiteral("synthetic keys need X11; the window system is %1").arg(QGuiApplication::platformName()));
+        DesktopDebugLine(
+            QStringLiteral("synthetic keys need X11; the window system is %1").arg(QGuiApplication::platformName()));
         return false;
     }
     auto connection = std::make_unique<Connection>();

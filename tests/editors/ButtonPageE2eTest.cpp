@@ -108,8 +108,9 @@ protected:
     void ChooseButtonAndType(int button, int typeItem)
     {
         Click(m_state.PointField(QStringLiteral("buttons.marker%1").arg(button)));
-        ASSERT_TRUE(WaitFor([&](const WindowState& s) { return s.Field(QStringLiteral("buttons.cur")).toInt() == button; }))
-            << m_lastLine.toStdString();
+        ASSERT_TRUE(WaitFor([&](const WindowState& s) {
+            return s.Field(QStringLiteral("buttons.cur")).toInt() == button;
+        })) << m_lastLine.toStdString();
         Click(m_state.ListItem(kTypeList, typeItem));
         ASSERT_TRUE(WaitFor([&](const WindowState& s) {
             return s.ListItem(kTypeList, typeItem).x() > 0 && s.Control(kApply).x() > 0
@@ -140,7 +141,8 @@ TEST_F(ButtonPageE2eTest, KeysAssignedWithClicksAndACapturedKeyReachTheButtonMap
     QThread::msleep(100);
     Key("a");
     ASSERT_TRUE(WaitFor([](const WindowState& s) {
-        return s.Field(QStringLiteral("buttons.key")).toInt() == 65 && s.Field(QStringLiteral("buttons.field")) == QLatin1String("A");
+        return s.Field(QStringLiteral("buttons.key")).toInt() == 65
+            && s.Field(QStringLiteral("buttons.field")) == QLatin1String("A");
     })) << m_lastLine.toStdString();
     if (HaveImport()) {
         EXPECT_FALSE(Capture(QStringLiteral("tarvo-button-page-key.png")).isNull());
@@ -162,7 +164,8 @@ TEST_F(ButtonPageE2eTest, ASnippetButtonPastesIntoTheFocusedWindowAndPutsTheClip
     // The first snippet gets a text of our own.
     Click(m_state.Tab(kTextTab));
     ASSERT_TRUE(WaitFor([](const WindowState& s) {
-        return s.tab == kTextTab && s.Field(QStringLiteral("text.count")).toInt() == 2 && s.PointField(QStringLiteral("text.edit")).x() > 0;
+        return s.tab == kTextTab && s.Field(QStringLiteral("text.count")).toInt() == 2
+            && s.PointField(QStringLiteral("text.edit")).x() > 0;
     })) << m_lastLine.toStdString();
     if (HaveImport()) {
         EXPECT_FALSE(Capture(QStringLiteral("tarvo-text-page.png")).isNull());

@@ -26,8 +26,18 @@ namespace {
 
 constexpr int32_t kButtonMap = TaskCode(WorkerTask::ButtonMap);
 // Positions in the type list.
-enum TypeItem { kRestoreItem, kMouseItem, kKeyboardItem, kMacroItem, kMediaItem, kShortcutItem, kDisableItem,
-    kProgramItem, kAddressItem, kSnippetItem };
+enum TypeItem {
+    kRestoreItem,
+    kMouseItem,
+    kKeyboardItem,
+    kMacroItem,
+    kMediaItem,
+    kShortcutItem,
+    kDisableItem,
+    kProgramItem,
+    kAddressItem,
+    kSnippetItem
+};
 
 QString Text(int id)
 {
@@ -45,7 +55,8 @@ protected:
         ASSERT_TRUE(m_host.m_description.LoadFile(QStringLiteral(TARVO_BINARY_DIR "/device/heron.xml")));
         m_host.m_defaultKeys = m_host.m_description.DefaultKeys();
         m_host.m_pictureRect = {870, 145, 1130, 545};
-        m_window = std::make_unique<PageTestWindow>(m_host, [](PageHost& host) { return std::make_unique<ButtonPage>(host); });
+        m_window = std::make_unique<PageTestWindow>(
+            m_host, [](PageHost& host) { return std::make_unique<ButtonPage>(host); });
         m_window->Open();
         Page().OnPageEvent({PageEvent::Kind::MarkersChanged});
         Page().Reload();
@@ -53,11 +64,7 @@ protected:
         m_host.Clear();
     }
     ButtonPage& Page() { return static_cast<ButtonPage&>(m_window->GetPage()); }
-    template <class T>
-    T* Control(int32_t id)
-    {
-        return m_window->GetControlAs<T>(id);
-    }
+    template<class T> T* Control(int32_t id) { return m_window->GetControlAs<T>(id); }
     MouseCtrl* Markers() { return Control<MouseCtrl>(ButtonPage::kMouseMarkers); }
     void Click(QWidget* widget, const QPoint& at)
     {
@@ -112,7 +119,10 @@ protected:
             QTest::keyClick(inner, Qt::Key_Return);
         ProcessPageEvents();
     }
-    bool Stored(int32_t button, KeyAssignment& row) { return m_host.m_store.GetKeyAssignment(m_host.m_profile, button, row); }
+    bool Stored(int32_t button, KeyAssignment& row)
+    {
+        return m_host.m_store.GetKeyAssignment(m_host.m_profile, button, row);
+    }
     // The four bytes the mouse gets for `button` from what is stored.
     std::array<uint8_t, 4> Wire(int32_t button)
     {
@@ -201,7 +211,8 @@ TEST_F(ButtonPageTest, ACapturedKeyWithModifierBoxesIsStoredWithItsText)
             QTest::keyClick(field->GetEditor(), c.key, c.held);
             QTest::keyClick(field->GetEditor(), Qt::Key_Shift);
         }
-        EXPECT_EQ(field->GetEditText(), c.key == Qt::Key_unknown ? QString() : QString::fromUtf8(c.text).section(' ', -1));
+        EXPECT_EQ(
+            field->GetEditText(), c.key == Qt::Key_unknown ? QString() : QString::fromUtf8(c.text).section(' ', -1));
         m_host.Clear();
         ClickControl(ButtonPage::kApply);
         KeyAssignment row;
@@ -592,9 +603,9 @@ TEST_F(ButtonPageTest, RowsNoListKnowsAreShownAsTheMouseHasThem)
         row.macro_desc = QStringLiteral("stored");
         ASSERT_GT(m_host.m_store.SetKeyAssignment(row), 0);
     };
-    store(2, 99, 5);  // a type the mouse is never sent: its factory function stays
-    store(3, 1, 99);  // a mouse function no list has
-    store(42, 1, 1);  // a button the model lacks
+    store(2, 99, 5); // a type the mouse is never sent: its factory function stays
+    store(3, 1, 99); // a mouse function no list has
+    store(42, 1, 1); // a button the model lacks
     Page().Reload();
     EXPECT_EQ(Markers()->GetItemText(2), Text(152));
     EXPECT_EQ(Markers()->GetItemText(3), QStringLiteral("stored"));

@@ -29,7 +29,8 @@ int main(int argc, char** argv)
     QLineEdit edit;
     edit.setWindowTitle(QStringLiteral("PasteTarget"));
     edit.setGeometry(0, 850, 600, 40);
-    QObject::connect(&edit, &QLineEdit::textChanged, [](const QString& text) { Print(QStringLiteral("text=") + text); });
+    QObject::connect(
+        &edit, &QLineEdit::textChanged, [](const QString& text) { Print(QStringLiteral("text=") + text); });
     edit.show();
 
     QByteArray pending;

@@ -1,9 +1,9 @@
 // The translator of key input: virtual keys and names from the window
 // system's keys, auto-repeats told apart, time stamps from its clock; and the
 // capture path that hands a window's keys to the page that asked for them.
+#include "editors/RawInputTranslator.h"
 #include "editors/InputCapture.h"
 #include "editors/KeyCodes.h"
-#include "editors/RawInputTranslator.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -30,7 +30,8 @@ protected:
 
     void Open()
     {
-        m_window = std::make_unique<PageTestWindow>(m_host, [](PageHost& host) { return std::make_unique<TextPage>(host); });
+        m_window = std::make_unique<PageTestWindow>(
+            m_host, [](PageHost& host) { return std::make_unique<TextPage>(host); });
         m_window->Open();
         m_host.Clear();
     }
@@ -97,8 +98,9 @@ TEST_F(TextPageTest, AnEmptyStoreGetsTheTwoDefaultsInTheCurrentLanguage)
     // Created in English, shown in Chinese (and the old English text with a
     // Chinese full stop is recognised too).
     ASSERT_TRUE(m_host.m_store.SetTextContent(IdAt(1),
-        QStringLiteral("I wish you all your heart's desires, continuous progress, great success, and a boundless future. "
-                       "May your life be filled with infinite possibilities.。")));
+        QStringLiteral(
+            "I wish you all your heart's desires, continuous progress, great success, and a boundless future. "
+            "May your life be filled with infinite possibilities.。")));
     Language::SetCurrent(2052);
     Page().ApplyLanguage();
     EXPECT_EQ(List()->GetItemText(0), QStringLiteral("1 实例 - 祝福"));
@@ -120,7 +122,8 @@ TEST_F(TextPageTest, AddNamesWithTheNextFreeNumberAndDeleteAsks)
     EXPECT_EQ(Counter(), QStringLiteral("0/500"));
     ClickControl(TextPage::kAdd);
     EXPECT_EQ(List()->GetItemText(3), QStringLiteral("4 文本"));
-    EXPECT_EQ(m_host.m_notified, (std::vector<PageEvent::Kind>{PageEvent::Kind::TextsChanged, PageEvent::Kind::TextsChanged}));
+    EXPECT_EQ(m_host.m_notified,
+        (std::vector<PageEvent::Kind>{PageEvent::Kind::TextsChanged, PageEvent::Kind::TextsChanged}));
 
     // With "3 文本" deleted, the fourth name is still taken: the next is 5.
     ClickItem(2);

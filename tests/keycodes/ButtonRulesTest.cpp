@@ -15,9 +15,16 @@ TEST(ButtonRulesTest, ModifiersAreWrittenShiftCtrlWinAlt)
         int32_t bits;
         const char* text;
     } cases[] = {
-        {0, ""}, {kShiftBit, "Shift"}, {kCtrlBit, "Ctrl"}, {kShiftBit | kCtrlBit, "Shift+ Ctrl"},
-        {kAltBit, "Alt"}, {kWinBit, "Win"}, {kCtrlBit | kAltBit, "Ctrl+ Alt"}, {kAltBit | kWinBit, "Win+ Alt"},
-        {15, "Shift+ Ctrl+ Win+ Alt"}, {16, ""},
+        {0, ""},
+        {kShiftBit, "Shift"},
+        {kCtrlBit, "Ctrl"},
+        {kShiftBit | kCtrlBit, "Shift+ Ctrl"},
+        {kAltBit, "Alt"},
+        {kWinBit, "Win"},
+        {kCtrlBit | kAltBit, "Ctrl+ Alt"},
+        {kAltBit | kWinBit, "Win+ Alt"},
+        {15, "Shift+ Ctrl+ Win+ Alt"},
+        {16, ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ModifierText(c.bits), QString::fromLatin1(c.text)) << c.bits;
@@ -32,8 +39,8 @@ TEST(ButtonRulesTest, RepeatCountsStayIn1To255)
     const struct {
         const char* typed;
         int32_t count;
-    } cases[] = {{"", 10}, {"  ", 10}, {"0", 1}, {"1", 1}, {"255", 255}, {"256", 255}, {"300", 255},
-        {"-5", 1}, {"abc", 1}, {"12ab", 12}, {"99999999999", 255}};
+    } cases[] = {{"", 10}, {"  ", 10}, {"0", 1}, {"1", 1}, {"255", 255}, {"256", 255}, {"300", 255}, {"-5", 1},
+        {"abc", 1}, {"12ab", 12}, {"99999999999", 255}};
     for (const auto& c : cases)
         EXPECT_EQ(RepeatCount(QString::fromLatin1(c.typed)), c.count) << c.typed;
 }

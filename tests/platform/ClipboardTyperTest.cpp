@@ -23,12 +23,14 @@ public:
         std::vector<std::string> keys;
         std::vector<QString> pasted;
     };
-    explicit FakeTarget(Record& record) : m_record(record) {}
+    explicit FakeTarget(Record& record)
+        : m_record(record)
+    {}
     bool Available() override { return available; }
     bool Send(Key key, Direction direction) override
     {
-        m_record.keys.push_back(std::string(key == Key::Control ? "Ctrl" : "V")
-            + (direction == Direction::Down ? " down" : " up"));
+        m_record.keys.push_back(
+            std::string(key == Key::Control ? "Ctrl" : "V") + (direction == Direction::Down ? " down" : " up"));
         if (key == Key::V && direction == Direction::Down && onPaste)
             onPaste();
         if (key == Key::V && direction == Direction::Down && reads)

@@ -26,15 +26,14 @@ TEST(NativeKeysTest, KeySymsBecomeVirtualKeys)
         int virtualKey;
     } cases[] = {
         {0x61, 'A'}, {0x5a, 'Z'}, {0x30, '0'}, {0x39, '9'}, {0xffbe, 112}, {0xffd5, 135}, // a, Z, 0, 9, F1, F24
-        {0xffe1, 160}, {0xffe2, 161}, {0xffe3, 162}, {0xffe4, 163}, {0xffe9, 164}, {0xffea, 165},
-        {0xfe03, 165}, {0xffeb, 91}, {0xffec, 92}, {0xff67, 93},       // AltGr, Super, Menu
-        {0xff0d, 13}, {0xff8d, 13}, {0xff1b, 27}, {0xff08, 8}, {0xff09, 9}, {0xfe20, 9}, {0x20, 32},
-        {0xff51, 37}, {0xff52, 38}, {0xff53, 39}, {0xff54, 40}, {0xff55, 33}, {0xff56, 34},
-        {0xffb0, 96}, {0xffb9, 105}, {0xffaa, 106}, {0xffab, 107}, {0xffad, 109}, {0xffae, 110}, {0xffaf, 111},
-        {0xff95, 36}, {0xff9f, 46},                                     // keypad Home, Delete (Num Lock off)
-        {0x2d, 189}, {0x5f, 189}, {0x21, '1'}, {0x29, '0'}, {0x7e, 192}, {0x3f, 191},
-        {0x1008ff13, 175}, {0x1008ff14, 179}, {0x1008ff1d, 183},
-        {0xf6, 0}, {0, 0}, {0xffffff, 0},                               // ö, nothing, no such keysym
+        {0xffe1, 160}, {0xffe2, 161}, {0xffe3, 162}, {0xffe4, 163}, {0xffe9, 164}, {0xffea, 165}, {0xfe03, 165},
+        {0xffeb, 91}, {0xffec, 92}, {0xff67, 93}, // AltGr, Super, Menu
+        {0xff0d, 13}, {0xff8d, 13}, {0xff1b, 27}, {0xff08, 8}, {0xff09, 9}, {0xfe20, 9}, {0x20, 32}, {0xff51, 37},
+        {0xff52, 38}, {0xff53, 39}, {0xff54, 40}, {0xff55, 33}, {0xff56, 34}, {0xffb0, 96}, {0xffb9, 105},
+        {0xffaa, 106}, {0xffab, 107}, {0xffad, 109}, {0xffae, 110}, {0xffaf, 111}, {0xff95, 36},
+        {0xff9f, 46}, // keypad Home, Delete (Num Lock off)
+        {0x2d, 189}, {0x5f, 189}, {0x21, '1'}, {0x29, '0'}, {0x7e, 192}, {0x3f, 191}, {0x1008ff13, 175},
+        {0x1008ff14, 179}, {0x1008ff1d, 183}, {0xf6, 0}, {0, 0}, {0xffffff, 0}, // ö, nothing, no such keysym
     };
     for (const auto& c : cases)
         EXPECT_EQ(NativeKeys::VirtualKeyOfKeySym(c.keysym), c.virtualKey) << std::hex << c.keysym;
