@@ -3,6 +3,7 @@
 #include "devices/DevicesLog.h"
 #include "editors/ButtonRules.h"
 #include "editors/PageHost.h"
+#include "editors/PagePlacer.h"
 #include "editors/PageRoutes.h"
 #include "editors/TextPage.h"
 #include "editors/TextRules.h"
@@ -226,12 +227,7 @@ void ButtonPage::Layout(const MRect& area, float scale)
 {
     if (!m_dialog)
         return;
-    auto at = [scale](int32_t v) { return int32_t(float(v) * scale); };
-    auto place = [&](int32_t id, const MRect& rect) {
-        for (MControl* control : m_dialog->GetControls(id))
-            control->SetRect(
-                {area.left + rect.left, area.top + rect.top, area.left + rect.right, area.top + rect.bottom});
-    };
+    const PagePlacer page(*m_dialog, area, scale);
     const int32_t w = area.Width();
     // The panel ends where the labels of the markers begin: 30 + 150 pixels
     // left of the mouse picture.
@@ -245,37 +241,37 @@ void ButtonPage::Layout(const MRect& area, float scale)
     m_area = area;
     m_scale = scale;
     m_panelRight = right;
-    place(kCaptionBand, {margin, at(22), right, at(66)});
-    place(kCaption, {inner, at(24), right - 20, at(62)});
-    place(kTypeArea, {inner - 8, at(72), right - 12, at(268)});
-    place(kTypeList, {inner, at(76), right - 20, at(264)});
-    place(kTypeTitle, {inner, at(274), right - 20, at(302)});
+    page.Place(kCaptionBand, {margin, page.At(22), right, page.At(66)});
+    page.Place(kCaption, {inner, page.At(24), right - 20, page.At(62)});
+    page.Place(kTypeArea, {inner - 8, page.At(72), right - 12, page.At(268)});
+    page.Place(kTypeList, {inner, page.At(76), right - 20, page.At(264)});
+    page.Place(kTypeTitle, {inner, page.At(274), right - 20, page.At(302)});
     // The value panel: one layout per type; hidden controls keep theirs.
-    const int32_t top = at(316);
+    const int32_t top = page.At(316);
     const int32_t row = 36;
     const int32_t gap = 12;
     // Four rows of three: the longest list has eleven items.
-    place(kValueList, {inner, top, right - 20, top + 170});
-    place(kGroup, {inner, top, right - 20, top + row});
-    place(kValues, {inner, top + row + gap, right - 20, top + 2 * row + gap});
-    place(kKeyField, {inner, top + row + gap, right - 20, top + 2 * row + gap});
+    page.Place(kValueList, {inner, top, right - 20, top + 170});
+    page.Place(kGroup, {inner, top, right - 20, top + row});
+    page.Place(kValues, {inner, top + row + gap, right - 20, top + 2 * row + gap});
+    page.Place(kKeyField, {inner, top + row + gap, right - 20, top + 2 * row + gap});
     const int32_t boxWidth = (width - 3 * 10) / 4;
     for (size_t i = 0; i < std::size(kModifierBoxes); ++i) {
         const int32_t left = inner + int32_t(i) * (boxWidth + 10);
-        place(kModifierBoxes[i].id, {left, top + 2 * (row + gap), left + boxWidth, top + 3 * row + 2 * gap});
+        page.Place(kModifierBoxes[i].id, {left, top + 2 * (row + gap), left + boxWidth, top + 3 * row + 2 * gap});
     }
-    place(kPath, {inner, top, right - 20 - 40, top + row});
-    place(kBrowse, {right - 20 - 32, top + 4, right - 20, top + row - 4});
-    place(kTextLink, {inner, top + row + gap, right - 20, top + 2 * row + gap});
-    place(kPlayCaption, {inner, top + row + 6, right - 20, top + 2 * row});
+    page.Place(kBrowse, {right - 20 - 32, top + 4, right - 20, top + row - 4});
+    page.Place(kTextLink, {inner, top + row + gap, right - 20, top + 2 * row + gap});
+    page.Place(kPlayCaption, {inner, top + row + 6, right - 20, top + 2 * row});
     for (size_t i = 0; i < m_playModes.size(); ++i) {
         const int32_t y = top + 2 * row + 2 + int32_t(i) * 30;
-        place(kPlayFirst + int32_t(i), {inner, y, i + 1 == m_playModes.size() ? right - 20 - 80 : right - 20, y + 28});
+        page.Place(
+            kPlayFirst + int32_t(i), {inner, y, i + 1 == m_playModes.size() ? right - 20 - 80 : right - 20, y + 28});
     }
     const int32_t repeatTop = top + 2 * row + 2 + 3 * 30;
-    place(kRepeatCount, {right - 20 - 70, repeatTop - 2, right - 20, repeatTop + 30});
+    page.Place(kRepeatCount, {right - 20 - 70, repeatTop - 2, right - 20, repeatTop + 30});
 
-    place(kMouseMarkers, {right + 10, 0, w, area.Height()});
+    page.Place(kMouseMarkers, {right + 10, 0, w, area.Height()});
     PlaceFrame();
     PlaceMarkers();
 }
@@ -284,18 +280,17 @@ void ButtonPage::PlaceFrame()
 {
     if (!m_dialog || m_area.Width() <= 0)
         return;
-    auto at = [this](int32_t v) { return int32_t(float(v) * m_scale); };
-    auto place = [&](int32_t id, const MRect& rect) {
-        if (MControl* control = m_dialog->GetControl(id))
-            control->SetRect(
-                {m_area.left + rect.left, m_area.top + rect.top, m_area.left + rect.right, m_area.top + rect.bottom});
-    };
+    const PagePlacer page(*m_dialog, m_area, m_scale);
     // The value panel's frame ends below its lowest shown control, and the
     // buttons follow it.
     const int32_t margin = 20;
     const int32_t inner = margin + 20;
     const int32_t right = m_panelRight;
-    int32_t bottom = at(302);
+    // The address field takes the room the program field leaves to its browse button.
+    const MControl* browse = m_dialog->GetControl(kBrowse);
+    const int32_t top = page.At(316);
+    page.Place(kPath, {inner, top, right - 20 - (browse && browse->IsVisible() ? 40 : 0), top + 36});
+    int32_t bottom = page.At(302);
     bool shown = false;
     for (int32_t id : kPanelControls) {
         const MControl* control = m_dialog->GetControl(id);
@@ -306,12 +301,12 @@ void ButtonPage::PlaceFrame()
     }
     if (MControl* frame = m_dialog->GetControl(kValueArea))
         frame->SetVisible(shown);
-    place(kValueArea, {inner - 8, at(308), right - 12, bottom + 10});
+    page.Place(kValueArea, {inner - 8, page.At(308), right - 12, bottom + 10});
     const int32_t buttonsTop = bottom + (shown ? 24 : 12);
     const int32_t buttonWidth = (right - inner - 20 - 12) / 2;
-    place(kRestoreButton, {inner, buttonsTop, inner + buttonWidth, buttonsTop + 36});
-    place(kApply, {right - 20 - buttonWidth, buttonsTop, right - 20, buttonsTop + 36});
-    place(kAreaBackground, {margin, at(22), right, buttonsTop + 36 + 20});
+    page.Place(kRestoreButton, {inner, buttonsTop, inner + buttonWidth, buttonsTop + 36});
+    page.Place(kApply, {right - 20 - buttonWidth, buttonsTop, right - 20, buttonsTop + 36});
+    page.Place(kAreaBackground, {margin, page.At(22), right, buttonsTop + 36 + 20});
 }
 
 void ButtonPage::ApplyLanguage()
@@ -596,6 +591,7 @@ void ButtonPage::SetupPanel(int32_t type)
     case kProgram:
     case kWebAddress:
         m_path->SetTitle(QString());
+        m_path->SetHint(type == kWebAddress ? QStringLiteral("www.example.com") : QString());
         m_programPath.clear();
         show(kPath);
         if (type == kProgram)

@@ -2,6 +2,7 @@
 
 #include "devices/DevicesLog.h"
 #include "editors/PageHost.h"
+#include "editors/PagePlacer.h"
 #include "editors/PageRoutes.h"
 #include "editors/TextRules.h"
 #include "hid/DeviceEvents.h"
@@ -132,38 +133,33 @@ void TextPage::Layout(const MRect& area, float scale)
 {
     if (!m_dialog)
         return;
-    auto at = [scale](int32_t v) { return int32_t(float(v) * scale); };
-    auto place = [&](int32_t id, const MRect& rect) {
-        if (MControl* control = m_dialog->GetControl(id))
-            control->SetRect(
-                {area.left + rect.left, area.top + rect.top, area.left + rect.right, area.top + rect.bottom});
-    };
+    const PagePlacer page(*m_dialog, area, scale);
     const int32_t w = area.Width();
     const int32_t margin = 20;
     const int32_t inner = margin + 20;
     const int32_t listRight = inner + 340;
     const int32_t editLeft = listRight + 20;
 
-    place(kAreaBackground, {margin, at(22), w - margin, at(640)});
-    place(kCaption, {inner, at(30), w - inner, at(64)});
+    page.Place(kAreaBackground, {margin, page.At(22), w - margin, page.At(640)});
+    page.Place(kCaption, {inner, page.At(30), w - inner, page.At(64)});
 
-    place(kListBackground, {inner, at(72), listRight, at(624)});
-    place(kListHeader, {inner, at(72), listRight, at(116)});
-    place(kListCaption, {inner + 16, at(72), listRight - 16, at(112)});
-    place(kList, {inner + 10, at(126), listRight - 10, at(562)});
+    page.Place(kListBackground, {inner, page.At(72), listRight, page.At(624)});
+    page.Place(kListHeader, {inner, page.At(72), listRight, page.At(116)});
+    page.Place(kListCaption, {inner + 16, page.At(72), listRight - 16, page.At(112)});
+    page.Place(kList, {inner + 10, page.At(126), listRight - 10, page.At(562)});
     const int32_t half = (listRight - inner - 30) / 2;
-    place(kAdd, {inner + 10, at(574), inner + 10 + half, at(610)});
-    place(kDelete, {listRight - 10 - half, at(574), listRight - 10, at(610)});
+    page.Place(kAdd, {inner + 10, page.At(574), inner + 10 + half, page.At(610)});
+    page.Place(kDelete, {listRight - 10 - half, page.At(574), listRight - 10, page.At(610)});
 
-    place(kEditorBackground, {editLeft, at(72), w - inner, at(624)});
-    place(kEditorHeader, {editLeft, at(72), w - inner, at(116)});
-    place(kEditorCaption, {editLeft + 16, at(72), w - inner - 60, at(112)});
-    place(kCharacterMap, {w - inner - 44, at(80), w - inner - 16, at(108)});
-    place(kEditorFrame, {editLeft + 10, at(126), w - inner - 10, at(562)});
-    place(kEditor, {editLeft + 14, at(130), w - inner - 14, at(558)});
-    place(kCounter, {editLeft + 14, at(574), editLeft + 200, at(610)});
-    place(kSave, {w - inner - 10 - 150, at(574), w - inner - 10, at(610)});
-    place(kClear, {w - inner - 20 - 300, at(574), w - inner - 20 - 150, at(610)});
+    page.Place(kEditorBackground, {editLeft, page.At(72), w - inner, page.At(624)});
+    page.Place(kEditorHeader, {editLeft, page.At(72), w - inner, page.At(116)});
+    page.Place(kEditorCaption, {editLeft + 16, page.At(72), w - inner - 60, page.At(112)});
+    page.Place(kCharacterMap, {w - inner - 44, page.At(80), w - inner - 16, page.At(108)});
+    page.Place(kEditorFrame, {editLeft + 10, page.At(126), w - inner - 10, page.At(562)});
+    page.Place(kEditor, {editLeft + 14, page.At(130), w - inner - 14, page.At(558)});
+    page.Place(kCounter, {editLeft + 14, page.At(574), editLeft + 200, page.At(610)});
+    page.Place(kSave, {w - inner - 10 - 150, page.At(574), w - inner - 10, page.At(610)});
+    page.Place(kClear, {w - inner - 20 - 300, page.At(574), w - inner - 20 - 150, page.At(610)});
 }
 
 void TextPage::ApplyLanguage()

@@ -66,19 +66,8 @@ protected:
     ButtonPage& Page() { return static_cast<ButtonPage&>(m_window->GetPage()); }
     template<class T> T* Control(int32_t id) { return m_window->GetControlAs<T>(id); }
     MouseCtrl* Markers() { return Control<MouseCtrl>(ButtonPage::kMouseMarkers); }
-    void Click(QWidget* widget, const QPoint& at)
-    {
-        ASSERT_NE(widget, nullptr);
-        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
-        ProcessPageEvents();
-    }
-    void ClickControl(int32_t id)
-    {
-        QWidget* control = m_window->GetControl(id);
-        ASSERT_NE(control, nullptr);
-        ASSERT_TRUE(control->isVisible()) << id;
-        Click(control, control->rect().center());
-    }
+    void Click(QWidget* widget, const QPoint& at) { ClickAt(widget, at); }
+    void ClickControl(int32_t id) { ::ClickControl(*m_window, id); }
     // The marker of `button` (its index on the Heron Pro).
     void ClickMarker(int32_t index) { Click(Markers(), Markers()->GetLabelRect(index).center()); }
     void ClickType(int32_t item)

@@ -39,18 +39,8 @@ protected:
     MacroList* List() { return m_window->GetControlAs<MacroList>(TextPage::kList); }
     MEdit* Editor() { return m_window->GetControlAs<MEdit>(TextPage::kEditor); }
     QString Counter() { return m_window->GetControlAs<MText>(TextPage::kCounter)->GetTitle(); }
-    void Click(QWidget* widget, const QPoint& at)
-    {
-        ASSERT_NE(widget, nullptr);
-        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
-        ProcessPageEvents();
-    }
-    void ClickControl(int32_t id)
-    {
-        QWidget* control = m_window->GetControl(id);
-        ASSERT_NE(control, nullptr);
-        Click(control, control->rect().center());
-    }
+    void Click(QWidget* widget, const QPoint& at) { ClickAt(widget, at); }
+    void ClickControl(int32_t id) { ::ClickControl(*m_window, id); }
     void ClickItem(int32_t index) { Click(List(), List()->GetItemRect(index).center()); }
     void Rename(int32_t index, const QString& name)
     {

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTest>
 #include <gtest/gtest.h>
 
 FakePageHost::FakePageHost()
@@ -157,4 +158,19 @@ void ProcessPageEvents()
 {
     for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void ClickAt(QWidget* widget, const QPoint& at)
+{
+    ASSERT_NE(widget, nullptr);
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
+    ProcessPageEvents();
+}
+
+void ClickControl(MDialog& window, int32_t id)
+{
+    QWidget* control = window.GetControl(id);
+    ASSERT_NE(control, nullptr) << id;
+    ASSERT_TRUE(control->isVisible()) << id;
+    ClickAt(control, control->rect().center());
 }

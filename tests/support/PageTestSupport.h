@@ -119,3 +119,7 @@ private:
 
 // Runs the event loop until nothing is pending.
 void ProcessPageEvents();
+// A real left click at `at` (the widget's coordinates), and what it caused.
+void ClickAt(QWidget* widget, const QPoint& at);
+// A click in the middle of control `id`; the test fails when it is missing or hidden.
+void ClickControl(MDialog& window, int32_t id);
