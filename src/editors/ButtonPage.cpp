@@ -344,6 +344,7 @@ void ButtonPage::LoadMarkers()
     const DeviceDescription description = m_host.Description();
     m_markerList = description.Markers();
     m_factory = description.DefaultKeys();
+    m_placeholders = false;
     for (MouseMarker& marker : m_markerList)
         marker.label = Text(marker.labelText);
     PlaceMarkers();
@@ -429,6 +430,11 @@ void ButtonPage::RefreshMarkerLabels()
 {
     if (!m_markers)
         return;
+    for (const MouseMarker& marker : m_markerList) {
+        if (m_placeholders)
+            m_markers->SetItemKeyDesc(
+                marker.keyValue, Text(kTextPlaceholder) + QStringLiteral(" %1").arg(marker.keyValue + 1));
+    }
     for (const KeyAssignment& entry : m_factory)
         m_markers->SetItemKeyDesc(entry.key_code, Text(entry.macro_desc.toInt()));
     std::vector<KeyAssignment> rows;

@@ -141,6 +141,7 @@ private:
     QString m_programPath;
     std::vector<KeyListEntry> m_keyList;
     std::vector<MouseMarker> m_markerList; // in picture pixels
+    bool m_placeholders = true; // no description has brought markers yet
     std::vector<KeyAssignment> m_factory; // the description's, by button
     MRect m_area; // of the last layout
     float m_scale = 1.0f;

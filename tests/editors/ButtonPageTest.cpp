@@ -164,6 +164,20 @@ TEST_F(ButtonPageTest, LoadShowsTheModelsMarkersWithMarker1AndItsFactoryFunction
     EXPECT_EQ(Markers()->GetSelectItem(), 1);
 }
 
+TEST_F(ButtonPageTest, BeforeADescriptionSixNumberedPlaceholdersStand)
+{
+    m_window = std::make_unique<PageTestWindow>(m_host, [](PageHost& host) { return std::make_unique<ButtonPage>(host); });
+    m_window->Open();
+    ASSERT_EQ(Markers()->GetItemCount(), 6);
+    EXPECT_EQ(Markers()->GetItemText(0), Text(103) + QStringLiteral(" 1"));
+    EXPECT_EQ(Markers()->GetItemText(5), Text(103) + QStringLiteral(" 6"));
+    EXPECT_EQ(Markers()->GetSelectItem(), 1);
+    Language::SetCurrent(2052);
+    Page().ApplyLanguage();
+    EXPECT_EQ(Markers()->GetItemText(5), Text(103) + QStringLiteral(" 6"));
+    EXPECT_NE(Text(103), QStringLiteral("Button"));
+}
+
 TEST_F(ButtonPageTest, ACapturedKeyWithModifierBoxesIsStoredWithItsText)
 {
     Open();
