@@ -476,6 +476,12 @@ void DeviceMainDlg::SetHomeContent(bool devicesPresent)
     }
 }
 
+void DeviceMainDlg::SetNoDeviceText(int32_t textId)
+{
+    m_noDeviceTextId = textId;
+    SetTitleOf(GetControl(kNoDeviceText), Text(textId));
+}
+
 void DeviceMainDlg::SelectTab(int32_t index)
 {
     if (!m_tabs || m_tabs->GetItemId(index) < 0)
@@ -767,7 +773,7 @@ void DeviceMainDlg::ApplyLanguage()
             m_tabs->SetItemText(tab.item, Text(tab.textId));
     }
     SetSoftwareVersion(m_softwareVersion);
-    SetTitleOf(GetControl(kNoDeviceText), Text(TextIds::kNoDevice));
+    SetTitleOf(GetControl(kNoDeviceText), Text(m_noDeviceTextId));
     SetTitleOf(GetControl(kPairButton), Text(TextIds::kPairReceiver));
     const QString macroWord = Text(TextIds::kMacroWord);
     for (MControl* control : GetAllControls()) {
@@ -1078,7 +1084,9 @@ void DeviceMainDlg::WriteStateLine()
                        .arg(m_currentItem == kItemHome ? QStringLiteral("home") : QStringLiteral("device"))
                        .arg(m_currentItem)
                        .arg(m_statusTextId)
-                       .arg(m_deviceList && m_deviceList->IsVisible() ? QStringLiteral("list") : QStringLiteral("nodevice"));
+                       .arg(m_deviceList && m_deviceList->IsVisible() ? QStringLiteral("list")
+                                : m_noDeviceTextId == TextIds::kAccessDenied ? QStringLiteral("denied")
+                                                                            : QStringLiteral("nodevice"));
     line += QStringLiteral(" lighting=%1").arg(m_lightingPresent ? 1 : 0);
     if (m_deviceList) {
         line += QStringLiteral(" selected=%1").arg(m_deviceList->GetSelectDevice());

@@ -99,7 +99,7 @@ protected:
         Click(m_state.Item(101).centre);
         ASSERT_TRUE(WaitFor([](const WindowState& s) {
             return s.view == QLatin1String("device") && s.tab == kButtonsTab && s.status == 51
-                && s.PointField(QStringLiteral("buttons.marker7")).x() > 0;
+                && s.Point(QStringLiteral("buttons.marker7")).x() > 0;
         })) << m_lastLine.toStdString();
         ASSERT_TRUE(WaitForQuietLink());
     }
@@ -107,7 +107,7 @@ protected:
     // the function type at `typeItem` in the type list.
     void ChooseButtonAndType(int button, int typeItem)
     {
-        Click(m_state.PointField(QStringLiteral("buttons.marker%1").arg(button)));
+        Click(m_state.Point(QStringLiteral("buttons.marker%1").arg(button)));
         ASSERT_TRUE(WaitFor([&](const WindowState& s) {
             return s.Field(QStringLiteral("buttons.cur")).toInt() == button;
         })) << m_lastLine.toStdString();
@@ -165,12 +165,12 @@ TEST_F(ButtonPageE2eTest, ASnippetButtonPastesIntoTheFocusedWindowAndPutsTheClip
     Click(m_state.Tab(kTextTab));
     ASSERT_TRUE(WaitFor([](const WindowState& s) {
         return s.tab == kTextTab && s.Field(QStringLiteral("text.count")).toInt() == 2
-            && s.PointField(QStringLiteral("text.edit")).x() > 0;
+            && s.Point(QStringLiteral("text.edit")).x() > 0;
     })) << m_lastLine.toStdString();
     if (HaveImport()) {
         EXPECT_FALSE(Capture(QStringLiteral("tarvo-text-page.png")).isNull());
     }
-    Click(m_state.PointField(QStringLiteral("text.edit")));
+    Click(m_state.Point(QStringLiteral("text.edit")));
     QThread::msleep(100);
     KeyWith("Control_L", "a");
     Type("Hello from Tarvo");

@@ -5,12 +5,10 @@
 
 #include <QElapsedTimer>
 #include <QJsonArray>
-#include <QJsonObject>
 #include <QThread>
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
@@ -23,13 +21,6 @@ constexpr int kRate = 112;
 const std::string kSetDpi = "061305000001";
 // 06 13 02 00 00 02 03: report rate 1000 Hz.
 const std::string kSetRate1000 = "06130200000203";
-
-int64_t MonotonicMicroseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
-}
 
 class DpiPageE2eTest : public ProgramUnderXvfb {
 protected:
@@ -59,7 +50,7 @@ protected:
         Click(m_state.ListItem(kLevels, level));
         ASSERT_TRUE(WaitFor([&](const WindowState& s) { return s.Field(QStringLiteral("dpi.sel")).toInt() == level; }))
             << m_lastLine.toStdString();
-        Click(m_state.PointField(QStringLiteral("dpi.edit")));
+        Click(m_state.Point(QStringLiteral("dpi.edit")));
         QThread::msleep(50);
         for (int i = 0; i < 8; ++i)
             Key("BackSpace");
@@ -126,7 +117,7 @@ TEST_F(DpiPageE2eTest, DISABLED_EditToWireFigure)
     OpenDpiPage("heron", 101);
     TypeLevel(3, "1600");
     ASSERT_TRUE(WaitForQuietLink());
-    Click(m_state.PointField(QStringLiteral("dpi.edit")));
+    Click(m_state.Point(QStringLiteral("dpi.edit")));
     std::vector<double> ms;
     for (int i = 0; i < 100; ++i) {
         const int value = 1000 + 50 * (i % 40);

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <climits>
+#include <ctime>
 #include <unistd.h>
 
 namespace {
@@ -102,7 +103,7 @@ QString WindowState::Field(const QString& key) const
     return it == fields.end() ? QString() : it->second;
 }
 
-QPoint WindowState::PointField(const QString& key) const
+QPoint WindowState::Point(const QString& key) const
 {
     const QStringList parts = Field(key).split(QLatin1Char(','));
     return parts.size() == 2 ? QPoint(parts[0].toInt(), parts[1].toInt()) : QPoint(-1, -1);
@@ -185,23 +186,6 @@ bool ProgramUnderXvfb::WaitForQuietLink()
     return false;
 }
 
-QJsonObject ProgramUnderXvfb::MouseState(const std::string& model)
-{
-    const std::vector<std::string> lines = Sim("state " + model);
-    return lines.size() == 1 ? QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object() : QJsonObject();
-}
-
-bool ProgramUnderXvfb::WaitForMouse(const std::string& model, const std::function<bool(const QJsonObject&)>& done)
-{
-    for (int i = 0; i < 200; ++i) {
-        if (done(MouseState(model)))
-            return true;
-        QThread::msleep(20);
-        Drain();
-    }
-    return false;
-}
-
 bool ProgramUnderXvfb::WaitFor(const std::function<bool(const WindowState&)>& done, int ms)
 {
     QElapsedTimer timer;
@@ -277,6 +261,30 @@ QImage ProgramUnderXvfb::Capture(const QString& name)
 bool ProgramUnderXvfb::HaveImport()
 {
     return !QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty();
+}
+
+QJsonObject ProgramUnderXvfb::MouseState(const std::string& model)
+{
+    const std::vector<std::string> lines = Sim("state " + model);
+    return lines.size() == 1 ? QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object() : QJsonObject();
+}
+
+bool ProgramUnderXvfb::WaitForMouse(const std::string& model, const std::function<bool(const QJsonObject&)>& done)
+{
+    for (int i = 0; i < 200; ++i) {
+        if (done(MouseState(model)))
+            return true;
+        QThread::msleep(20);
+        Drain();
+    }
+    return false;
+}
+
+int64_t ProgramUnderXvfb::MonotonicMicroseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
 }
 
 std::vector<std::string> ProgramUnderXvfb::LoggedReports(const std::string& kind, const std::string& prefix)

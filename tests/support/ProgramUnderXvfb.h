@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -52,8 +53,8 @@ struct WindowState {
     QPoint ListItem(int id, int index) const;
     QPoint Tab(int item) const;
     QString Field(const QString& key) const;
-    // A page's "x,y" field as a point; (-1, -1) when absent.
-    QPoint PointField(const QString& key) const;
+    // A page's "key=x,y" field as a screen point; (-1, -1) when absent.
+    QPoint Point(const QString& key) const;
 };
 
 // The real program under a private Xvfb server with a private simulated mouse,
@@ -75,10 +76,6 @@ protected:
     std::vector<std::string> Sim(const std::string& command);
     // Waits until the program has sent nothing to the simulator for 300 ms.
     bool WaitForQuietLink();
-    // The simulated firmware's state ("state <model>"); empty when refused.
-    QJsonObject MouseState(const std::string& model);
-    // Polls the firmware state until `done` holds (about 4 s at most).
-    bool WaitForMouse(const std::string& model, const std::function<bool(const QJsonObject&)>& done);
     // Reads state lines until `done` holds for the latest one or `ms` passed.
     bool WaitFor(const std::function<bool(const WindowState&)>& done, int ms = 10000);
     void Drain();
@@ -96,6 +93,12 @@ protected:
     // The reports of one direction of the simulator's log ("out": sent by the
     // program, "in": sent by the mouse) whose lower-case hex starts with `prefix`.
     std::vector<std::string> LoggedReports(const std::string& kind, const std::string& prefix);
+    // The simulated firmware's state of `model` ("state <model>"), empty on failure.
+    QJsonObject MouseState(const std::string& model);
+    // Polls that state until `done` holds for it, for about four seconds.
+    bool WaitForMouse(const std::string& model, const std::function<bool(const QJsonObject&)>& done);
+    // The clock of the simulator's log timestamps, in microseconds.
+    static int64_t MonotonicMicroseconds();
 
     QTemporaryDir m_home;
     XvfbDisplay m_xvfb;
