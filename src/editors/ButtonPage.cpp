@@ -2,8 +2,8 @@
 
 #include "devices/DevicesLog.h"
 #include "editors/ButtonRules.h"
+#include "editors/PageControls.h"
 #include "editors/PageHost.h"
-#include "editors/PagePlacer.h"
 #include "editors/PageRoutes.h"
 #include "editors/TextPage.h"
 #include "editors/TextRules.h"
@@ -133,34 +133,24 @@ uint32_t ButtonPage::ReloadMask() const
 
 void ButtonPage::Create(MDialog& dialog, MArea& container)
 {
-    m_dialog = &dialog;
-    auto picture = [&](int32_t id, const char* image) {
-        if (MArea* area = dialog.CreateArea(QStringLiteral("MPicture"), id, {}, {}, &container))
-            area->SetImage(QString::fromLatin1(image));
+    m_controls.Attach(dialog, container);
+    auto label = [this](int32_t id, int textId, int32_t size) {
+        return m_controls.Label(id, textId ? Text(textId) : QString(), size);
     };
-    auto label = [&](int32_t id, int textId, int32_t size) {
-        auto* text = dialog.Create<MText>(id, {}, textId ? Text(textId) : QString(), &container);
-        if (text) {
-            text->SetFontWidth(size);
-            text->SetAlignment(kAlignLeft);
-            text->SetVAlignment(kVAlignCenter);
-        }
-        return text;
-    };
-    auto button = [&](int32_t id, int textId) {
-        if (auto* b = dialog.Create<MButton>(id, {}, Text(textId), &container)) {
+    auto button = [this](int32_t id, int textId) {
+        if (auto* b = m_controls.Make<MButton>(id, Text(textId))) {
             b->SetImage(QStringLiteral("img_button.png"), 4);
             b->SetFontWidth(14);
         }
     };
 
-    picture(kAreaBackground, "img_area_bkg.png");
-    picture(kCaptionBand, "img_area_caption.png");
+    m_controls.Picture(kAreaBackground, QStringLiteral("img_area_bkg.png"));
+    m_controls.Picture(kCaptionBand, QStringLiteral("img_area_caption.png"));
     label(kCaption, kTextCaption, 18);
-    dialog.CreateArea(QStringLiteral("CRoundArea"), kTypeArea, {}, {}, &container);
-    dialog.CreateArea(QStringLiteral("CRoundArea"), kValueArea, {}, {}, &container);
+    m_controls.Make<CRoundArea>(kTypeArea);
+    m_controls.Make<CRoundArea>(kValueArea);
 
-    m_types = dialog.Create<KeyFuncType>(kTypeList, {}, {}, &container);
+    m_types = m_controls.Make<KeyFuncType>(kTypeList);
     if (m_types) {
         m_types->SetColumns(2);
         for (const TypeEntry& type : ButtonRules::kTypes)
@@ -170,44 +160,43 @@ void ButtonPage::Create(MDialog& dialog, MArea& container)
     if (MText* title = label(kTypeTitle, 0, 16))
         title->SetBold(true);
 
-    m_group = dialog.Create<MComboBox>(kGroup, {}, {}, &container);
-    m_values = dialog.Create<MComboBox>(kValues, {}, {}, &container);
-    m_valueList = dialog.Create<KeyFuncValue>(kValueList, {}, {}, &container);
+    m_group = m_controls.Make<MComboBox>(kGroup);
+    m_values = m_controls.Make<MComboBox>(kValues);
+    m_valueList = m_controls.Make<KeyFuncValue>(kValueList);
     if (m_valueList)
         m_valueList->SetColumns(3);
-    m_path = dialog.Create<MEdit>(kPath, {}, {}, &container);
-    if (auto* browse = dialog.Create<CImageButton>(kBrowse, {}, {}, &container)) {
+    m_path = m_controls.Make<MEdit>(kPath);
+    if (auto* browse = m_controls.Make<CImageButton>(kBrowse)) {
         browse->SetImage(QStringLiteral("btn_openfile.png"), 4);
         browse->SetTooltip(Text(kTextBrowse));
     }
-    m_keyField = dialog.Create<MEdit>(kKeyField, {}, {}, &container);
+    m_keyField = m_controls.Make<MEdit>(kKeyField);
     if (m_keyField)
         m_keyField->SetHint(Text(kTextPressKey));
     for (size_t i = 0; i < std::size(kModifierBoxes); ++i) {
-        m_boxes[i] = dialog.Create<MButton3>(
-            kModifierBoxes[i].id, {}, QString::fromLatin1(kModifierBoxes[i].label), &container);
+        m_boxes[i] = m_controls.Make<MButton3>(kModifierBoxes[i].id, QString::fromLatin1(kModifierBoxes[i].label));
         if (m_boxes[i])
             m_boxes[i]->SetFontWidth(14);
     }
-    if (auto* link = dialog.Create<CTextButton>(kTextLink, {}, Text(kTextTextLink), &container))
+    if (auto* link = m_controls.Make<CTextButton>(kTextLink, Text(kTextTextLink)))
         link->SetFontWidth(14);
     label(kPlayCaption, kTextPlayCaption, 14);
     for (size_t i = 0; i < m_playModes.size(); ++i) {
-        m_playModes[i] = dialog.Create<CRadioButton>(kPlayFirst + int32_t(i), {}, Text(kTextPlayModes[i]), &container);
+        m_playModes[i] = m_controls.Make<CRadioButton>(kPlayFirst + int32_t(i), Text(kTextPlayModes[i]));
         if (m_playModes[i]) {
             m_playModes[i]->SetImage(QStringLiteral("btn_radiobox.png"), 8);
             m_playModes[i]->SetGroupName(QStringLiteral("ButtonPlayMode"));
             m_playModes[i]->SetFontWidth(14);
         }
     }
-    m_repeat = dialog.Create<MEdit>(kRepeatCount, {}, QString::number(kDefaultRepeatCount), &container);
+    m_repeat = m_controls.Make<MEdit>(kRepeatCount, QString::number(kDefaultRepeatCount));
     if (m_repeat)
         m_repeat->SetMaxLength(5);
 
     button(kApply, kTextApply);
     button(kRestoreButton, kTextRestore);
 
-    m_markers = dialog.Create<MouseCtrl>(kMouseMarkers, {}, {}, &container);
+    m_markers = m_controls.Make<MouseCtrl>(kMouseMarkers);
     if (m_markers)
         m_markers->SetImage(QStringLiteral("img_key_bkg.png"));
     // Until a description arrives: six numbered placeholders.
@@ -223,107 +212,109 @@ void ButtonPage::Create(MDialog& dialog, MArea& container)
     SetupPanel(ButtonRules::kRestore);
 }
 
+// The page's layout in design coordinates (the 780-pixel-high window): the
+// left panel and, right of it, the markers around the mouse picture.
+namespace {
+constexpr int32_t kMargin = 20;
+constexpr int32_t kInner = kMargin + 20;
+constexpr int32_t kPanelTop = 316; // the value panel's first row
+constexpr int32_t kRow = 36;
+constexpr int32_t kGap = 12;
+} // namespace
+
 void ButtonPage::Layout(const MRect& area, float scale)
 {
-    if (!m_dialog)
+    if (!m_controls.IsAttached())
         return;
-    const PagePlacer page(*m_dialog, area, scale);
+    m_area = area;
+    m_scale = scale;
     const int32_t w = area.Width();
     // The panel ends where the labels of the markers begin: 30 + 150 pixels
     // left of the mouse picture.
     const MRect picture = m_host.MousePictureRect();
     const int32_t pictureLeft = picture.Width() > 0 ? picture.left - area.left : w - 150 - 260;
     const int32_t right = std::clamp(pictureLeft - 190, 440, w - 20);
-    const int32_t margin = 20;
-    const int32_t inner = margin + 20;
-    const int32_t width = right - inner - 20;
-
-    m_area = area;
-    m_scale = scale;
     m_panelRight = right;
-    page.Place(kCaptionBand, {margin, page.At(22), right, page.At(66)});
-    page.Place(kCaption, {inner, page.At(24), right - 20, page.At(62)});
-    page.Place(kTypeArea, {inner - 8, page.At(72), right - 12, page.At(268)});
-    page.Place(kTypeList, {inner, page.At(76), right - 20, page.At(264)});
-    page.Place(kTypeTitle, {inner, page.At(274), right - 20, page.At(302)});
+    const int32_t width = right - kInner - 20;
+    auto place = [&](int32_t id, const MRect& rect) { m_controls.Place(id, area, scale, rect); };
+
+    place(kCaptionBand, {kMargin, 22, right, 66});
+    place(kCaption, {kInner, 24, right - 20, 62});
+    place(kTypeArea, {kInner - 8, 72, right - 12, 268});
+    place(kTypeList, {kInner, 76, right - 20, 264});
+    place(kTypeTitle, {kInner, 274, right - 20, 302});
     // The value panel: one layout per type; hidden controls keep theirs.
-    const int32_t top = page.At(316);
-    const int32_t row = 36;
-    const int32_t gap = 12;
+    const int32_t top = kPanelTop;
     // Four rows of three: the longest list has eleven items.
-    page.Place(kValueList, {inner, top, right - 20, top + 170});
-    page.Place(kGroup, {inner, top, right - 20, top + row});
-    page.Place(kValues, {inner, top + row + gap, right - 20, top + 2 * row + gap});
-    page.Place(kKeyField, {inner, top + row + gap, right - 20, top + 2 * row + gap});
+    place(kValueList, {kInner, top, right - 20, top + 170});
+    place(kGroup, {kInner, top, right - 20, top + kRow});
+    place(kValues, {kInner, top + kRow + kGap, right - 20, top + 2 * kRow + kGap});
+    place(kKeyField, {kInner, top + kRow + kGap, right - 20, top + 2 * kRow + kGap});
     const int32_t boxWidth = (width - 3 * 10) / 4;
     for (size_t i = 0; i < std::size(kModifierBoxes); ++i) {
-        const int32_t left = inner + int32_t(i) * (boxWidth + 10);
-        page.Place(kModifierBoxes[i].id, {left, top + 2 * (row + gap), left + boxWidth, top + 3 * row + 2 * gap});
+        const int32_t left = kInner + int32_t(i) * (boxWidth + 10);
+        place(kModifierBoxes[i].id, {left, top + 2 * (kRow + kGap), left + boxWidth, top + 3 * kRow + 2 * kGap});
     }
-    page.Place(kBrowse, {right - 20 - 32, top + 4, right - 20, top + row - 4});
-    page.Place(kTextLink, {inner, top + row + gap, right - 20, top + 2 * row + gap});
-    page.Place(kPlayCaption, {inner, top + row + 6, right - 20, top + 2 * row});
+    place(kBrowse, {right - 20 - 32, top + 4, right - 20, top + kRow - 4});
+    place(kTextLink, {kInner, top + kRow + kGap, right - 20, top + 2 * kRow + kGap});
+    place(kPlayCaption, {kInner, top + kRow + 6, right - 20, top + 2 * kRow});
     for (size_t i = 0; i < m_playModes.size(); ++i) {
-        const int32_t y = top + 2 * row + 2 + int32_t(i) * 30;
-        page.Place(
-            kPlayFirst + int32_t(i), {inner, y, i + 1 == m_playModes.size() ? right - 20 - 80 : right - 20, y + 28});
+        const int32_t y = top + 2 * kRow + 2 + int32_t(i) * 30;
+        place(kPlayFirst + int32_t(i), {kInner, y, i + 1 == m_playModes.size() ? right - 20 - 80 : right - 20, y + 28});
     }
-    const int32_t repeatTop = top + 2 * row + 2 + 3 * 30;
-    page.Place(kRepeatCount, {right - 20 - 70, repeatTop - 2, right - 20, repeatTop + 30});
+    const int32_t repeatTop = top + 2 * kRow + 2 + 3 * 30;
+    place(kRepeatCount, {right - 20 - 70, repeatTop - 2, right - 20, repeatTop + 30});
 
-    page.Place(kMouseMarkers, {right + 10, 0, w, area.Height()});
+    place(kMouseMarkers, {right + 10, 0, w, int32_t(float(area.Height()) / scale)});
     PlaceFrame();
     PlaceMarkers();
 }
 
 void ButtonPage::PlaceFrame()
 {
-    if (!m_dialog || m_area.Width() <= 0)
+    if (!m_controls.IsAttached() || m_area.Width() <= 0 || m_scale <= 0)
         return;
-    const PagePlacer page(*m_dialog, m_area, m_scale);
-    // The value panel's frame ends below its lowest shown control, and the
-    // buttons follow it.
-    const int32_t margin = 20;
-    const int32_t inner = margin + 20;
+    auto place = [&](int32_t id, const MRect& rect) { m_controls.Place(id, m_area, m_scale, rect); };
     const int32_t right = m_panelRight;
     // The address field takes the room the program field leaves to its browse button.
-    const MControl* browse = m_dialog->GetControl(kBrowse);
-    const int32_t top = page.At(316);
-    page.Place(kPath, {inner, top, right - 20 - (browse && browse->IsVisible() ? 40 : 0), top + 36});
-    int32_t bottom = page.At(302);
+    const MControl* browse = m_controls.Find(kBrowse);
+    place(kPath, {kInner, kPanelTop, right - 20 - (browse && browse->IsVisible() ? 40 : 0), kPanelTop + kRow});
+    // The value panel's frame ends below its lowest shown control, and the
+    // buttons follow it.
+    int32_t bottom = 302;
     bool shown = false;
     for (int32_t id : kPanelControls) {
-        const MControl* control = m_dialog->GetControl(id);
+        const MControl* control = m_controls.Find(id);
         if (control && control->IsVisible()) {
-            bottom = std::max(bottom, control->GetRect().bottom - m_area.top);
+            bottom = std::max(bottom, int32_t(float(control->GetRect().bottom - m_area.top) / m_scale + 0.5f));
             shown = true;
         }
     }
-    if (MControl* frame = m_dialog->GetControl(kValueArea))
+    if (MControl* frame = m_controls.Find(kValueArea))
         frame->SetVisible(shown);
-    page.Place(kValueArea, {inner - 8, page.At(308), right - 12, bottom + 10});
+    place(kValueArea, {kInner - 8, 308, right - 12, bottom + 10});
     const int32_t buttonsTop = bottom + (shown ? 24 : 12);
-    const int32_t buttonWidth = (right - inner - 20 - 12) / 2;
-    page.Place(kRestoreButton, {inner, buttonsTop, inner + buttonWidth, buttonsTop + 36});
-    page.Place(kApply, {right - 20 - buttonWidth, buttonsTop, right - 20, buttonsTop + 36});
-    page.Place(kAreaBackground, {margin, page.At(22), right, buttonsTop + 36 + 20});
+    const int32_t buttonWidth = (right - kInner - 20 - 12) / 2;
+    place(kRestoreButton, {kInner, buttonsTop, kInner + buttonWidth, buttonsTop + 36});
+    place(kApply, {right - 20 - buttonWidth, buttonsTop, right - 20, buttonsTop + 36});
+    place(kAreaBackground, {kMargin, 22, right, buttonsTop + 36 + 20});
 }
 
 void ButtonPage::ApplyLanguage()
 {
-    if (!m_dialog)
+    if (!m_controls.IsAttached())
         return;
     const std::pair<int32_t, int> titles[] = {{kCaption, kTextCaption}, {kApply, kTextApply},
         {kRestoreButton, kTextRestore}, {kTextLink, kTextTextLink}, {kPlayCaption, kTextPlayCaption}};
     for (const auto& [id, textId] : titles) {
-        if (auto* control = dynamic_cast<MControlFont*>(m_dialog->GetControl(id)))
+        if (auto* control = dynamic_cast<MControlFont*>(m_controls.Find(id)))
             control->SetTitle(Text(textId));
     }
     for (size_t i = 0; i < m_playModes.size(); ++i) {
         if (m_playModes[i])
             m_playModes[i]->SetTitle(Text(kTextPlayModes[i]));
     }
-    if (MControl* browse = m_dialog->GetControl(kBrowse))
+    if (MControl* browse = m_controls.Find(kBrowse))
         browse->SetTooltip(Text(kTextBrowse));
     if (m_keyField)
         m_keyField->SetHint(Text(kTextPressKey));
@@ -331,7 +322,7 @@ void ButtonPage::ApplyLanguage()
         for (int32_t i = 0; i < m_types->GetItemCount(); ++i)
             m_types->SetItemText(i, Text(TypeText(int32_t(m_types->GetItemData(i)))));
     }
-    if (auto* title = dynamic_cast<MControlFont*>(m_dialog->GetControl(kTypeTitle)))
+    if (auto* title = dynamic_cast<MControlFont*>(m_controls.Find(kTypeTitle)))
         title->SetTitle(Text(TypeText(m_type)));
     RelabelPanel();
     RefreshMarkerLabels();
@@ -541,22 +532,22 @@ void ButtonPage::ShowCurrentButton()
 void ButtonPage::HidePanel()
 {
     for (int32_t id : kPanelControls) {
-        if (MControl* control = m_dialog->GetControl(id))
+        if (MControl* control = m_controls.Find(id))
             control->SetVisible(false);
     }
 }
 
 void ButtonPage::SetupPanel(int32_t type)
 {
-    if (!m_dialog || !m_group || !m_values || !m_valueList || !m_path || !m_keyField || !m_repeat)
+    if (!m_controls.IsAttached() || !m_group || !m_values || !m_valueList || !m_path || !m_keyField || !m_repeat)
         return;
     StopCapture();
     m_type = type;
     HidePanel();
-    if (auto* title = dynamic_cast<MControlFont*>(m_dialog->GetControl(kTypeTitle)))
+    if (auto* title = dynamic_cast<MControlFont*>(m_controls.Find(kTypeTitle)))
         title->SetTitle(Text(TypeText(type)));
     auto show = [this](int32_t id) {
-        if (MControl* control = m_dialog->GetControl(id))
+        if (MControl* control = m_controls.Find(id))
             control->SetVisible(true);
     };
     switch (type) {
@@ -617,7 +608,7 @@ void ButtonPage::SetupPanel(int32_t type)
 void ButtonPage::ShowKeyboardGroup(int32_t group)
 {
     auto visible = [this](int32_t id, bool on) {
-        if (MControl* control = m_dialog->GetControl(id))
+        if (MControl* control = m_controls.Find(id))
             control->SetVisible(on);
     };
     const bool capture = group == kCaptureGroup;

@@ -4,6 +4,7 @@
 #include "editors/InputCapture.h"
 #include "editors/KeyCodes.h"
 #include "editors/Page.h"
+#include "editors/PageControls.h"
 #include "store/StoreRecords.h"
 
 #include <QString>
@@ -123,7 +124,7 @@ private:
     void SelectMarkerOf(int32_t buttonCode);
 
     PageHost& m_host;
-    MDialog* m_dialog = nullptr;
+    PageControls m_controls;
     KeyFuncType* m_types = nullptr;
     KeyFuncValue* m_valueList = nullptr;
     MComboBox* m_group = nullptr;

@@ -2,7 +2,6 @@
 
 #include "editors/DpiRules.h"
 #include "editors/PageHost.h"
-#include "editors/PagePlacer.h"
 #include "editors/PageRoutes.h"
 #include "hid/DeviceEvents.h"
 #include "language/InterfaceText.h"
@@ -153,30 +152,35 @@ void DpiPage::Layout(const MRect& area, float scale)
 {
     if (!m_dialog)
         return;
-    const PagePlacer page(*m_dialog, area, scale);
+    auto at = [scale](int32_t v) { return int32_t(float(v) * scale); };
+    auto place = [&](int32_t id, const MRect& rect) {
+        if (MControl* control = m_dialog->GetControl(id))
+            control->SetRect(
+                {area.left + rect.left, area.top + rect.top, area.left + rect.right, area.top + rect.bottom});
+    };
     const int32_t w = area.Width();
     const int32_t margin = 20;
     const int32_t inner = margin + 20;
 
     // The DPI block: caption, then the levels, the slider and the count.
-    page.Place(kAreaBackground, {margin, page.At(22), w - margin, page.At(585)});
-    page.Place(kCaption, {inner, page.At(30), w - inner, page.At(64)});
-    page.Place(kContentBackground, {inner, page.At(70), w - inner, page.At(384)});
-    page.Place(kSubCaption, {inner + 20, page.At(76), inner + 150, page.At(106)});
-    page.Place(kDpiHelp, {inner + 160, page.At(80), inner + 182, page.At(102)});
-    page.Place(kRestoreDpi, {w - inner - 48, page.At(78), w - inner - 20, page.At(106)});
-    page.Place(kLevels, {inner + 20, page.At(116), w - inner - 20, page.At(236)});
-    page.Place(kSlider, {inner + 20, page.At(250), w - inner - 20, page.At(306)});
-    page.Place(kCountLabel, {inner + 20, page.At(326), inner + 220, page.At(362)});
-    page.Place(kCount, {inner + 230, page.At(326), inner + 330, page.At(362)});
-    page.Place(kSendAgain, {w - inner - 180, page.At(326), w - inner - 20, page.At(362)});
+    place(kAreaBackground, {margin, at(22), w - margin, at(585)});
+    place(kCaption, {inner, at(30), w - inner, at(64)});
+    place(kContentBackground, {inner, at(70), w - inner, at(384)});
+    place(kSubCaption, {inner + 20, at(76), inner + 150, at(106)});
+    place(kDpiHelp, {inner + 160, at(80), inner + 182, at(102)});
+    place(kRestoreDpi, {w - inner - 48, at(78), w - inner - 20, at(106)});
+    place(kLevels, {inner + 20, at(116), w - inner - 20, at(236)});
+    place(kSlider, {inner + 20, at(250), w - inner - 20, at(306)});
+    place(kCountLabel, {inner + 20, at(326), inner + 220, at(362)});
+    place(kCount, {inner + 230, at(326), inner + 330, at(362)});
+    place(kSendAgain, {w - inner - 180, at(326), w - inner - 20, at(362)});
 
     // The report rate below it.
-    page.Place(kRateBackground, {inner, page.At(396), w - inner, page.At(568)});
-    page.Place(kRateCaption, {inner + 20, page.At(408), inner + 150, page.At(438)});
-    page.Place(kRateHelp, {inner + 160, page.At(412), inner + 182, page.At(434)});
-    page.Place(kRestoreRate, {w - inner - 48, page.At(410), w - inner - 20, page.At(438)});
-    page.Place(kRate, {inner + 20, page.At(456), std::min(w - inner - 20, inner + 20 + page.At(640)), page.At(520)});
+    place(kRateBackground, {inner, at(396), w - inner, at(568)});
+    place(kRateCaption, {inner + 20, at(408), inner + 150, at(438)});
+    place(kRateHelp, {inner + 160, at(412), inner + 182, at(434)});
+    place(kRestoreRate, {w - inner - 48, at(410), w - inner - 20, at(438)});
+    place(kRate, {inner + 20, at(456), std::min(w - inner - 20, inner + 20 + at(640)), at(520)});
 }
 
 void DpiPage::ApplyLanguage()

@@ -1,8 +1,8 @@
 #include "editors/TextPage.h"
 
 #include "devices/DevicesLog.h"
+#include "editors/PageControls.h"
 #include "editors/PageHost.h"
-#include "editors/PagePlacer.h"
 #include "editors/PageRoutes.h"
 #include "editors/TextRules.h"
 #include "hid/DeviceEvents.h"
@@ -77,20 +77,13 @@ QString TextPage::DisplayContent(const QString& stored)
 
 void TextPage::Create(MDialog& dialog, MArea& container)
 {
-    m_dialog = &dialog;
-    auto picture = [&](int32_t id, const char* image) {
-        if (MArea* area = dialog.CreateArea(QStringLiteral("MPicture"), id, {}, {}, &container))
-            area->SetImage(QString::fromLatin1(image));
+    m_controls.Attach(dialog, container);
+    auto picture = [this](int32_t id, const char* image) { m_controls.Picture(id, QString::fromLatin1(image)); };
+    auto label = [this](int32_t id, int textId, int32_t size) {
+        m_controls.Label(id, textId ? Text(textId) : QString(), size);
     };
-    auto label = [&](int32_t id, int textId, int32_t size) {
-        if (auto* text = dialog.Create<MText>(id, {}, textId ? Text(textId) : QString(), &container)) {
-            text->SetFontWidth(size);
-            text->SetAlignment(kAlignLeft);
-            text->SetVAlignment(kVAlignCenter);
-        }
-    };
-    auto button = [&](int32_t id, int textId) {
-        if (auto* b = dialog.Create<MButton>(id, {}, Text(textId), &container)) {
+    auto button = [this](int32_t id, int textId) {
+        if (auto* b = m_controls.Make<MButton>(id, Text(textId))) {
             b->SetImage(QStringLiteral("img_button.png"), 4);
             b->SetFontWidth(14);
         }
@@ -101,7 +94,7 @@ void TextPage::Create(MDialog& dialog, MArea& container)
     picture(kListBackground, "img_area_content.png");
     picture(kListHeader, "img_area_caption.png");
     label(kListCaption, kTextListCaption, 16);
-    m_list = dialog.Create<MacroList>(kList, {}, {}, &container);
+    m_list = m_controls.Make<MacroList>(kList);
     if (m_list) {
         m_list->SetImage(QStringLiteral("img_list_bkg.png"));
         m_list->SetMoreImage(QStringLiteral("btn_more.png"));
@@ -113,12 +106,12 @@ void TextPage::Create(MDialog& dialog, MArea& container)
     picture(kEditorBackground, "img_area_content.png");
     picture(kEditorHeader, "img_area_caption.png");
     label(kEditorCaption, kTextEditorCaption, 16);
-    if (auto* map = dialog.Create<CImageButton>(kCharacterMap, {}, {}, &container)) {
+    if (auto* map = m_controls.Make<CImageButton>(kCharacterMap)) {
         map->SetImage(QStringLiteral("img_btn_abc.png"), 4);
         map->SetTooltip(Text(kTextCharacterMapTip));
     }
     picture(kEditorFrame, "img_area2.png");
-    m_editor = dialog.Create<MEdit>(kEditor, {}, {}, &container);
+    m_editor = m_controls.Make<MEdit>(kEditor);
     if (m_editor) {
         m_editor->SetMultiLine(true);
         m_editor->SetFontWidth(14);
@@ -131,49 +124,49 @@ void TextPage::Create(MDialog& dialog, MArea& container)
 
 void TextPage::Layout(const MRect& area, float scale)
 {
-    if (!m_dialog)
+    if (!m_controls.IsAttached())
         return;
-    const PagePlacer page(*m_dialog, area, scale);
+    auto place = [&](int32_t id, const MRect& rect) { m_controls.Place(id, area, scale, rect); };
     const int32_t w = area.Width();
     const int32_t margin = 20;
     const int32_t inner = margin + 20;
     const int32_t listRight = inner + 340;
     const int32_t editLeft = listRight + 20;
 
-    page.Place(kAreaBackground, {margin, page.At(22), w - margin, page.At(640)});
-    page.Place(kCaption, {inner, page.At(30), w - inner, page.At(64)});
+    place(kAreaBackground, {margin, 22, w - margin, 640});
+    place(kCaption, {inner, 30, w - inner, 64});
 
-    page.Place(kListBackground, {inner, page.At(72), listRight, page.At(624)});
-    page.Place(kListHeader, {inner, page.At(72), listRight, page.At(116)});
-    page.Place(kListCaption, {inner + 16, page.At(72), listRight - 16, page.At(112)});
-    page.Place(kList, {inner + 10, page.At(126), listRight - 10, page.At(562)});
+    place(kListBackground, {inner, 72, listRight, 624});
+    place(kListHeader, {inner, 72, listRight, 116});
+    place(kListCaption, {inner + 16, 72, listRight - 16, 112});
+    place(kList, {inner + 10, 126, listRight - 10, 562});
     const int32_t half = (listRight - inner - 30) / 2;
-    page.Place(kAdd, {inner + 10, page.At(574), inner + 10 + half, page.At(610)});
-    page.Place(kDelete, {listRight - 10 - half, page.At(574), listRight - 10, page.At(610)});
+    place(kAdd, {inner + 10, 574, inner + 10 + half, 610});
+    place(kDelete, {listRight - 10 - half, 574, listRight - 10, 610});
 
-    page.Place(kEditorBackground, {editLeft, page.At(72), w - inner, page.At(624)});
-    page.Place(kEditorHeader, {editLeft, page.At(72), w - inner, page.At(116)});
-    page.Place(kEditorCaption, {editLeft + 16, page.At(72), w - inner - 60, page.At(112)});
-    page.Place(kCharacterMap, {w - inner - 44, page.At(80), w - inner - 16, page.At(108)});
-    page.Place(kEditorFrame, {editLeft + 10, page.At(126), w - inner - 10, page.At(562)});
-    page.Place(kEditor, {editLeft + 14, page.At(130), w - inner - 14, page.At(558)});
-    page.Place(kCounter, {editLeft + 14, page.At(574), editLeft + 200, page.At(610)});
-    page.Place(kSave, {w - inner - 10 - 150, page.At(574), w - inner - 10, page.At(610)});
-    page.Place(kClear, {w - inner - 20 - 300, page.At(574), w - inner - 20 - 150, page.At(610)});
+    place(kEditorBackground, {editLeft, 72, w - inner, 624});
+    place(kEditorHeader, {editLeft, 72, w - inner, 116});
+    place(kEditorCaption, {editLeft + 16, 72, w - inner - 60, 112});
+    place(kCharacterMap, {w - inner - 44, 80, w - inner - 16, 108});
+    place(kEditorFrame, {editLeft + 10, 126, w - inner - 10, 562});
+    place(kEditor, {editLeft + 14, 130, w - inner - 14, 558});
+    place(kCounter, {editLeft + 14, 574, editLeft + 200, 610});
+    place(kSave, {w - inner - 10 - 150, 574, w - inner - 10, 610});
+    place(kClear, {w - inner - 20 - 300, 574, w - inner - 20 - 150, 610});
 }
 
 void TextPage::ApplyLanguage()
 {
-    if (!m_dialog)
+    if (!m_controls.IsAttached())
         return;
     const std::pair<int32_t, int> titles[] = {{kCaption, kTextCaption}, {kListCaption, kTextListCaption},
         {kAdd, kTextAdd}, {kDelete, kTextDelete}, {kEditorCaption, kTextEditorCaption}, {kClear, kTextClear},
         {kSave, kTextSave}};
     for (const auto& [id, textId] : titles) {
-        if (auto* control = dynamic_cast<MControlFont*>(m_dialog->GetControl(id)))
+        if (auto* control = dynamic_cast<MControlFont*>(m_controls.Find(id)))
             control->SetTitle(Text(textId));
     }
-    if (MControl* map = m_dialog->GetControl(kCharacterMap))
+    if (MControl* map = m_controls.Find(kCharacterMap))
         map->SetTooltip(Text(kTextCharacterMapTip));
     if (!m_list)
         return;
@@ -241,7 +234,7 @@ void TextPage::ShowSelected()
 
 void TextPage::ShowCounter(int32_t length)
 {
-    if (auto* counter = m_dialog ? dynamic_cast<MControlFont*>(m_dialog->GetControl(kCounter)) : nullptr)
+    if (auto* counter = m_controls.FindAs<MControlFont>(kCounter))
         counter->SetTitle(TextRules::Counter(length));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editors/Page.h"
+#include "editors/PageControls.h"
 
 class MDialog;
 class MEdit;
@@ -89,7 +90,7 @@ private:
     int32_t SelectedId() const;
 
     PageHost& m_host;
-    MDialog* m_dialog = nullptr;
+    PageControls m_controls;
     MacroList* m_list = nullptr;
     MEdit* m_editor = nullptr;
 };
