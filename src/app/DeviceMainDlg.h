@@ -20,13 +20,16 @@ class CDeviceList;
 class CDeviceState;
 class CIconButton;
 class DesktopActions;
+class DesktopNotices;
 class DeviceRegistry;
 class HidDeviceList;
 class InputCapture;
 class InstanceChannel;
 class MainDlgRegistryView;
 class MTabCtrl;
+class ProfileDlg;
 class SettingsStore;
+class TrayIcon;
 class UserSettings;
 class WaitDlg;
 
@@ -42,7 +45,8 @@ class WaitDlg;
 // go to it, and it reaches the window through MainDlgRegistryView, also posted.
 //
 // The dialogs (tray, settings, profiles, pairing, updates) plug in through
-// the protected hooks below.
+// the protected hooks below. While the window is out of sight, the worker's
+// battery, connection and DPI reports may become desktop notifications.
 class DeviceMainDlg : public MDialog, public CThreadBasic, public DeviceEvents, public PageHost {
 public:
     // Frame control ids.
@@ -163,6 +167,12 @@ public:
     DeviceWorker& Worker() { return *m_worker; }
     bool HasWaitDialog() const { return m_waitDlg != nullptr; }
     DeviceRegistry& Registry() { return *m_registry; }
+    UserSettings& Settings() { return *m_settings; }
+    // The tray icon; null until the window has initialised.
+    TrayIcon* Tray() const { return m_tray.get(); }
+    DesktopNotices& Notices() { return *m_notices; }
+    // The window cannot be seen: hidden to the tray or minimised.
+    bool IsOutOfSight() const;
 
     // The device registry's effects, applied on the interface thread (the
     // registry reaches them through MainDlgRegistryView).
@@ -248,6 +258,8 @@ protected:
     virtual void ExportProfile(intptr_t value);
     // Close button: exit mode decides between the tray and the end.
     virtual void OnCloseButton();
+    // A tray shows the icon, so a hidden window can be brought back.
+    virtual bool HasTray() const;
     virtual void OpenSettingsDialog();
     virtual void SelectModel();
     virtual void PairReceiver();
@@ -289,6 +301,8 @@ private:
     // Outlives the pages, which are its sinks.
     std::unique_ptr<InputCapture> m_capture;
     std::vector<std::unique_ptr<Page>> m_pages;
+    std::unique_ptr<TrayIcon> m_tray;
+    std::unique_ptr<DesktopNotices> m_notices;
     ExitHook m_exitHook;
     // Set once the window is gone: posted results then have nowhere to go.
     std::atomic<WindowHandle> m_handleForWorker{0};
@@ -302,6 +316,7 @@ private:
     QString m_softwareVersion = QStringLiteral("1.0.10");
     QString m_profileName;
     WaitDlg* m_waitDlg = nullptr;
+    ProfileDlg* m_profileDlg = nullptr; // while the profiles popup is open
     bool m_storeFailureTold = false;
 
     MTabCtrl* m_tabs = nullptr;
