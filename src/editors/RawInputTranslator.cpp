@@ -4,6 +4,8 @@
 #include "platform/NativeKeys.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
 
 #include <chrono>
 #include <utility>
@@ -219,12 +221,63 @@ CapturedInput RawInputTranslator::TranslateKey(const Key& key)
     return input;
 }
 
+CapturedInput RawInputTranslator::TranslateMouse(const Mouse& mouse)
+{
+    CapturedInput input;
+    input.time = m_clock();
+    input.kind = CapturedInput::Kind::Mouse;
+    if (mouse.wheelDelta != 0) {
+        // The sign is the direction: a wheel that reports two notches at once,
+        // or a high-resolution wheel's fraction of one, still turned that way.
+        const bool up = mouse.wheelDelta > 0;
+        input.state = up ? CapturedInput::kWheelUp : CapturedInput::kWheelDown;
+        input.code = up ? kWheelUp : kWheelDown;
+        input.name = up ? QStringLiteral("Scroll Up") : QStringLiteral("Scroll Down");
+        return input;
+    }
+    static constexpr struct {
+        Qt::MouseButton button;
+        int32_t code;
+        const char* name;
+    } kButtons[] = {
+        {Qt::LeftButton, kLeftButton, "LB"},
+        {Qt::MiddleButton, kMiddleButton, "MB"},
+        {Qt::RightButton, kRightButton, "RB"},
+        {Qt::BackButton, kBackButton, "Backward"},
+        {Qt::ForwardButton, kForwardButton, "Forward"},
+    };
+    for (const auto& b : kButtons) {
+        if (mouse.button == int(b.button)) {
+            input.state = mouse.pressed ? CapturedInput::kPressed : CapturedInput::kReleased;
+            input.code = b.code;
+            input.name = QString::fromLatin1(b.name);
+            break;
+        }
+    }
+    return input;
+}
+
 bool RawInputTranslator::Translate(const QEvent& event, CapturedInput& out)
 {
-    if (event.type() != QEvent::KeyPress && event.type() != QEvent::KeyRelease)
+    switch (event.type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        const auto& keyEvent = static_cast<const QKeyEvent&>(event);
+        out = TranslateKey(
+            {event.type() == QEvent::KeyPress, keyEvent.isAutoRepeat(), keyEvent.key(), keyEvent.nativeVirtualKey()});
+        return true;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease: {
+        const auto& mouseEvent = static_cast<const QMouseEvent&>(event);
+        out = TranslateMouse({int(mouseEvent.button()), event.type() != QEvent::MouseButtonRelease, 0});
+        return true;
+    }
+    case QEvent::Wheel:
+        out = TranslateMouse({0, true, static_cast<const QWheelEvent&>(event).angleDelta().y()});
+        return true;
+    default:
         return false;
-    const auto& keyEvent = static_cast<const QKeyEvent&>(event);
-    out = TranslateKey(
-        {event.type() == QEvent::KeyPress, keyEvent.isAutoRepeat(), keyEvent.key(), keyEvent.nativeVirtualKey()});
-    return true;
+    }
 }

@@ -31,14 +31,29 @@ struct CapturedInput {
 };
 
 // Turns the window system's input into CapturedInput: virtual-key codes and
-// names for keys, the pressed set that tells auto-repeats apart, a time stamp
-// for every event. Key events come from Qt (the keysym Qt reports where the
-// window system has one, Qt's key code otherwise); other sources feed the
-// same entries. Widget-free; interface thread.
+// names for keys, the recorded codes and names of mouse buttons and the
+// wheel, the pressed set that tells auto-repeats apart, a time stamp for
+// every event. Events come from Qt (for keys the keysym Qt reports where the
+// window system has one, Qt's key code otherwise); other sources (raw device
+// events) fill a Key or Mouse and feed the same entries.
+//
+// One translator serves one capture or recording at a time: Register when it
+// begins, then Translate (or TranslateKey / TranslateMouse) every event in
+// the order it happened. What to do with the result is the caller's: kind
+// Repeat and empty names are to be skipped. Widget-free; interface thread.
 class RawInputTranslator {
 public:
     // Milliseconds, monotonic.
     using Clock = std::function<int64_t()>;
+
+    // Recorded mouse codes (CapturedInput::code of kind Mouse).
+    static constexpr int32_t kLeftButton = 1;
+    static constexpr int32_t kRightButton = 2;
+    static constexpr int32_t kMiddleButton = 4;
+    static constexpr int32_t kBackButton = 8;
+    static constexpr int32_t kForwardButton = 16;
+    static constexpr int32_t kWheelUp = 1;
+    static constexpr int32_t kWheelDown = 255;
 
     // A key as reported: the Qt key code, the native virtual key (the X11
     // keysym; 0 where the platform gives none) and Qt's auto-repeat flag.
@@ -49,6 +64,16 @@ public:
         uint32_t nativeKey = 0;
     };
 
+    // A mouse event as reported: a button that went down or up (Qt's button;
+    // Qt::NoButton when none did), or a turn of the vertical wheel in Qt's
+    // eighths of a degree (positive: away from the user). A turn wins over a
+    // button, as in one raw mouse report.
+    struct Mouse {
+        int button = 0; // a Qt::MouseButton
+        bool pressed = true;
+        int wheelDelta = 0;
+    };
+
     // The default clock is the monotonic clock.
     explicit RawInputTranslator(Clock clock = {});
 
@@ -56,7 +81,13 @@ public:
     void Register();
 
     CapturedInput TranslateKey(const Key& key);
-    // A Qt key press or release; false (and `out` untouched) for any other event.
+    // Kind Mouse: "LB" 1, "RB" 2, "MB" 4, "Backward" 8, "Forward" 16, pressed
+    // or released; the wheel "Scroll Up" 1 (state kWheelUp) for any turn away
+    // from the user, "Scroll Down" 255 (kWheelDown) for any turn towards;
+    // anything else (another button, a sideways turn) with code 0 and no name.
+    CapturedInput TranslateMouse(const Mouse& mouse);
+    // A Qt key press or release, mouse button press, release or double click
+    // (a press), or wheel event; false (and `out` untouched) for any other event.
     bool Translate(const QEvent& event, CapturedInput& out);
 
     // The virtual key of a key: the native one where there is one, else Qt's.

@@ -1,13 +1,16 @@
-// The translator of key input: virtual keys and names from the window
-// system's keys, auto-repeats told apart, time stamps from its clock; and the
-// capture path that hands a window's keys to the page that asked for them.
+// The translator of input: virtual keys and names from the window system's
+// keys, auto-repeats told apart, recorded codes of mouse buttons and the
+// wheel, time stamps from its clock; and the capture path that hands a
+// window's keys to the page that asked for them.
 #include "editors/RawInputTranslator.h"
 #include "editors/InputCapture.h"
 #include "editors/KeyCodes.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -116,7 +119,49 @@ TEST(RawInputTranslatorTest, AHeldKeyIsOnePressAndOneReleaseWithRepeatsIgnored)
     EXPECT_EQ(translator.TranslateKey({true, false, Qt::Key_A, kXkA}).kind, CapturedInput::Kind::Keyboard);
 }
 
-TEST(RawInputTranslatorTest, OnlyKeyEventsAreTranslated)
+TEST(RawInputTranslatorTest, MouseButtonsAndTheWheelBecomeTheirRecordedCodes)
+{
+    int64_t now = 500;
+    RawInputTranslator translator([&now] { return now++; });
+    using Mouse = RawInputTranslator::Mouse;
+    const struct {
+        Mouse mouse;
+        int32_t state;
+        int32_t code;
+        const char* name;
+    } cases[] = {
+        {{Qt::LeftButton, true, 0}, CapturedInput::kPressed, 1, "LB"},
+        {{Qt::LeftButton, false, 0}, CapturedInput::kReleased, 1, "LB"},
+        {{Qt::RightButton, true, 0}, CapturedInput::kPressed, 2, "RB"},
+        {{Qt::MiddleButton, false, 0}, CapturedInput::kReleased, 4, "MB"},
+        {{Qt::BackButton, true, 0}, CapturedInput::kPressed, 8, "Backward"},
+        {{Qt::ForwardButton, false, 0}, CapturedInput::kReleased, 16, "Forward"},
+        {{0, true, 120}, CapturedInput::kWheelUp, 1, "Scroll Up"},
+        {{0, true, -120}, CapturedInput::kWheelDown, 255, "Scroll Down"},
+        // Two notches at once and a high-resolution wheel's fraction of one
+        // turned the wheel the way their sign says.
+        {{0, true, 240}, CapturedInput::kWheelUp, 1, "Scroll Up"},
+        {{0, true, 15}, CapturedInput::kWheelUp, 1, "Scroll Up"},
+        {{0, true, -360}, CapturedInput::kWheelDown, 255, "Scroll Down"},
+        // The wheel wins over a button in the same report.
+        {{Qt::LeftButton, true, -120}, CapturedInput::kWheelDown, 255, "Scroll Down"},
+        // A button the recorder has no code for: unnamed, code 0.
+        {{Qt::ExtraButton3, true, 0}, CapturedInput::kPressed, 0, ""},
+        {{0, true, 0}, CapturedInput::kPressed, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int64_t before = now;
+        const CapturedInput input = translator.TranslateMouse(c.mouse);
+        EXPECT_EQ(input.kind, CapturedInput::Kind::Mouse);
+        EXPECT_EQ(input.state, c.state);
+        EXPECT_EQ(input.code, c.code);
+        EXPECT_EQ(input.name, QString::fromLatin1(c.name));
+        EXPECT_EQ(input.time, before);
+    }
+}
+
+TEST(RawInputTranslatorTest, KeyMouseAndWheelEventsAreTranslatedAndNothingElse)
 {
     RawInputTranslator translator;
     CapturedInput out;
@@ -124,10 +169,45 @@ TEST(RawInputTranslatorTest, OnlyKeyEventsAreTranslated)
     const QEvent other(QEvent::FocusIn);
     EXPECT_FALSE(translator.Translate(other, out));
     EXPECT_EQ(out.code, 7);
+    const QMouseEvent move(QEvent::MouseMove, QPointF(3, 4), QPointF(3, 4), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    EXPECT_FALSE(translator.Translate(move, out));
+    EXPECT_EQ(out.code, 7);
+
     const QKeyEvent press(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, 0, 0x62, 0, QStringLiteral("b"));
     ASSERT_TRUE(translator.Translate(press, out));
     EXPECT_EQ(out.code, 66);
     EXPECT_EQ(out.name, QStringLiteral("B"));
+
+    // A double click is the second press of the button.
+    const struct {
+        QEvent::Type type;
+        Qt::MouseButton button;
+        int32_t state;
+        int32_t code;
+    } clicks[] = {
+        {QEvent::MouseButtonPress, Qt::RightButton, CapturedInput::kPressed, 2},
+        {QEvent::MouseButtonRelease, Qt::RightButton, CapturedInput::kReleased, 2},
+        {QEvent::MouseButtonDblClick, Qt::LeftButton, CapturedInput::kPressed, 1},
+    };
+    for (const auto& c : clicks) {
+        const QMouseEvent event(c.type, QPointF(3, 4), QPointF(3, 4), c.button, c.button, Qt::NoModifier);
+        ASSERT_TRUE(translator.Translate(event, out));
+        EXPECT_EQ(out.kind, CapturedInput::Kind::Mouse);
+        EXPECT_EQ(out.state, c.state);
+        EXPECT_EQ(out.code, c.code);
+    }
+    const QWheelEvent wheel(QPointF(3, 4), QPointF(3, 4), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+        Qt::NoScrollPhase, false);
+    ASSERT_TRUE(translator.Translate(wheel, out));
+    EXPECT_EQ(out.state, CapturedInput::kWheelDown);
+    EXPECT_EQ(out.name, QStringLiteral("Scroll Down"));
+    // A sideways turn is no vertical notch.
+    const QWheelEvent sideways(
+        QPointF(3, 4), QPointF(3, 4), QPoint(), QPoint(120, 0), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    ASSERT_TRUE(translator.Translate(sideways, out));
+    EXPECT_EQ(out.kind, CapturedInput::Kind::Mouse);
+    EXPECT_EQ(out.code, 0);
+    EXPECT_TRUE(out.name.isEmpty());
 }
 
 class RecordingSink : public CaptureSink {
