@@ -26,7 +26,6 @@
 #include "widgets/MTabCtrl.h"
 #include "widgets/MTabLayout.h"
 #include "widgets/MText.h"
-#include "widgets/MacroList.h"
 #include "widgets/Manager.h"
 #include "widgets/MouseCtrl.h"
 #include "widgets/WindowRegistry.h"
@@ -733,17 +732,6 @@ void DeviceMainDlg::ExitProgram(int32_t code)
 
 // ---- Language ----
 
-QString DeviceMainDlg::RenameDefaultMacro(const QString& name, const QString& macroWord)
-{
-    static const QString kChineseWord = QStringLiteral("宏");
-    static const QString kEnglishWord = QStringLiteral("Macro");
-    if (name.startsWith(kChineseWord))
-        return macroWord + name.mid(kChineseWord.size());
-    if (name.startsWith(kEnglishWord))
-        return macroWord + name.mid(kEnglishWord.size());
-    return name;
-}
-
 void DeviceMainDlg::ApplyLanguage()
 {
     if (m_deviceList) {
@@ -767,18 +755,6 @@ void DeviceMainDlg::ApplyLanguage()
     SetTitleOf(GetControl(kPairButton), Text(TextIds::kPairReceiver));
     for (const std::unique_ptr<Page>& page : m_pages)
         page->ApplyLanguage();
-    const QString macroWord = Text(TextIds::kMacroWord);
-    for (MControl* control : GetAllControls()) {
-        auto* list = dynamic_cast<MacroList*>(control);
-        if (!list)
-            continue;
-        for (int32_t i = 0; i < list->GetItemCount(); ++i) {
-            const QString old = list->GetItemText(i);
-            const QString renamed = RenameDefaultMacro(old, macroWord);
-            if (renamed != old)
-                list->ModifyItemString(i, renamed);
-        }
-    }
     QString name;
     m_profileName = m_store->GetProfileName(m_currentProfile, name) ? name : QString();
     UpdateProfileButton();

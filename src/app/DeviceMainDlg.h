@@ -172,11 +172,6 @@ public:
     // description placed it.
     MRect MousePictureRect() const;
 
-    // The new name of a macro list item after a language switch: names that
-    // begin with "宏" or "Macro" take `macroWord` in place of that word;
-    // others stay as they are.
-    static QString RenameDefaultMacro(const QString& name, const QString& macroWord);
-
     // DeviceEvents: called on the worker thread, applied on the interface thread.
     void ShowMouseVersion(const QString& labelled) override;
     void ShowReceiverVersion(const QString& labelled) override;
@@ -207,6 +202,7 @@ public:
     void SelectTab(int32_t index) override;
     WindowHandle Window() const override { return GetSafeHwnd(); }
     void StoreWriteFailed() override;
+    void MacroListChanged() override { SendPageEvent({PageEvent::Kind::MacroListChanged}); }
 
     // The pages whose reload bits (DeviceEvents::PageBits) meet `pages` refill
     // themselves from the store.

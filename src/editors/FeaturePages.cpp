@@ -1,10 +1,12 @@
 #include "editors/FeaturePages.h"
 
 #include "editors/DpiPage.h"
+#include "editors/MacroPage.h"
 
 std::vector<std::unique_ptr<Page>> CreateFeaturePages(PageHost& host)
 {
     std::vector<std::unique_ptr<Page>> pages;
     pages.push_back(std::make_unique<DpiPage>(host));
+    pages.push_back(std::make_unique<MacroPage>(host));
     return pages;
 }

@@ -50,6 +50,10 @@ public:
     // The main window, as the parent of a page's own dialogs.
     virtual WindowHandle Window() const = 0;
 
+    // The macros were added to, copied, deleted or renamed: every page hears
+    // PageEvent::MacroListChanged (the button page offers them by name).
+    virtual void MacroListChanged() = 0;
+
     // A store write failed (the disk is full or the database is damaged). The
     // window tells the user once rather than pretend the edit was kept.
     virtual void StoreWriteFailed() = 0;

@@ -10,7 +10,6 @@
 #include "widgets/CIconButton.h"
 #include "widgets/MArea.h"
 #include "widgets/MTabCtrl.h"
-#include "widgets/MacroList.h"
 #include "widgets/WindowRegistry.h"
 
 #include <QImage>
@@ -392,37 +391,8 @@ TEST_F(MainDlgTest, EventsPostedAfterTheWindowClosedAreDropped)
     EXPECT_TRUE(m_dlg->m_calls.names.empty());
 }
 
-TEST(MacroRenameTest, DefaultNamesTakeTheNewWord)
-{
-    const struct {
-        const char* name;
-        const char* word;
-        const char* expected;
-    } cases[] = {
-        {"Macro7", "宏", "宏7"},
-        {"宏12", "Macro", "Macro12"},
-        {"Macro", "宏", "宏"},
-        {"Macro 3 copy", "宏", "宏 3 copy"},
-        {"宏", "Macro", "Macro"},
-        {"macro7", "宏", "macro7"},
-        {"My Macro", "宏", "My Macro"},
-        {"Sniper", "宏", "Sniper"},
-        {"", "宏", ""},
-        {"宏宏", "Macro", "Macro宏"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(DeviceMainDlg::RenameDefaultMacro(QString::fromUtf8(c.name), QString::fromUtf8(c.word)),
-            QString::fromUtf8(c.expected)) << c.name;
-    }
-}
-
 TEST_F(MainDlgTest, LanguageSwitchRelabelsTheFrame)
 {
-    auto* macros = dynamic_cast<MacroList*>(m_dlg->CreateControl(QStringLiteral("MacroList"), 119, {200, 100, 500, 400},
-        {}, dynamic_cast<MArea*>(m_dlg->GetControl(DeviceMainDlg::kMacroContainer))));
-    ASSERT_NE(macros, nullptr);
-    macros->AddString(QStringLiteral("Macro7"), 1);
-    macros->AddString(QStringLiteral("Sniper"), 2);
     EXPECT_EQ(TitleOf(DeviceMainDlg::kTitle), QStringLiteral("Tarvo Mouse Settings"));
     m_dlg->SetReachable(true, 1);
 
@@ -446,15 +416,12 @@ TEST_F(MainDlgTest, LanguageSwitchRelabelsTheFrame)
     EXPECT_EQ(TitleOf(DeviceMainDlg::kPairButton), zh.at(723));
     EXPECT_EQ(TitleOf(DeviceMainDlg::kStatus), zh.at(52));
     EXPECT_EQ(TitleOf(DeviceMainDlg::kProfileButton), zh.at(61));
-    EXPECT_EQ(macros->GetItemText(0), zh.at(351) + QStringLiteral("7"));
-    EXPECT_EQ(macros->GetItemText(1), QStringLiteral("Sniper"));
     EXPECT_TRUE(m_dlg->Called("ApplyLanguageToPages"));
 
     // And back.
     Language::SetCurrent(1033);
     m_dlg->ApplyLanguage();
     EXPECT_EQ(TitleOf(DeviceMainDlg::kTitle), QStringLiteral("Tarvo Mouse Settings"));
-    EXPECT_EQ(macros->GetItemText(0), QStringLiteral("Macro7"));
     EXPECT_EQ(TitleOf(DeviceMainDlg::kStatus), QStringLiteral("2.4 GHz wireless connection"));
 }
 
