@@ -62,7 +62,8 @@ protected:
     QJsonObject MouseState(const std::string& model)
     {
         const std::vector<std::string> lines = Sim("state " + model);
-        return lines.size() == 1 ? QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object() : QJsonObject();
+        return lines.size() == 1 ? QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object()
+                                 : QJsonObject();
     }
     bool WaitForMouse(const std::string& model, const std::function<bool(const QJsonObject&)>& done)
     {
@@ -105,7 +106,8 @@ TEST_F(DpiPageE2eTest, ATypedValueReachesTheMouseClampedByTheModel)
     })) << m_lastLine.toStdString();
     // Bytes 6 to 9: count 6, index 2, 26000 = 0x6590 low byte first.
     const auto sent = LoggedReports("out", kSetDpi);
-    EXPECT_TRUE(std::any_of(sent.begin(), sent.end(), [](const std::string& hex) { return hex.rfind(kSetDpi + "06029065", 0) == 0; }))
+    EXPECT_TRUE(std::any_of(
+        sent.begin(), sent.end(), [](const std::string& hex) { return hex.rfind(kSetDpi + "06029065", 0) == 0; }))
         << sent.size() << " set-DPI reports";
 
     // 1000 Hz: the mouse's rate code 3.
@@ -131,7 +133,8 @@ TEST_F(DpiPageE2eTest, TheSmallerSensorTakesAtMost12000)
     OpenDpiPage("heron-3311", 102);
     Sim("log clear");
     TypeLevel(0, "30000");
-    ASSERT_TRUE(WaitForMouse("heron-3311", [](const QJsonObject& s) { return s["dpi"].toArray().at(0).toInt() == 12000; }))
+    ASSERT_TRUE(
+        WaitForMouse("heron-3311", [](const QJsonObject& s) { return s["dpi"].toArray().at(0).toInt() == 12000; }))
         << MouseState("heron-3311")["dpi"].toArray().at(0).toInt() << " " << m_lastLine.toStdString() << "\n"
         << testing::PrintToString(LoggedReports("out", "0613"));
     EXPECT_TRUE(WaitFor([](const WindowState& s) { return s.Field(QStringLiteral("dpi.slider")).toInt() == 240; }))

@@ -27,16 +27,13 @@ protected:
     void Open(int32_t deviceType = 101)
     {
         m_host.m_deviceType = deviceType;
-        m_window = std::make_unique<PageTestWindow>(m_host, [](PageHost& host) { return std::make_unique<DpiPage>(host); });
+        m_window = std::make_unique<PageTestWindow>(
+            m_host, [](PageHost& host) { return std::make_unique<DpiPage>(host); });
         m_window->Open();
         m_host.Clear();
     }
     DpiPage& Page() { return static_cast<DpiPage&>(m_window->GetPage()); }
-    template <class T>
-    T* Control(int32_t id)
-    {
-        return m_window->GetControlAs<T>(id);
-    }
+    template<class T> T* Control(int32_t id) { return m_window->GetControlAs<T>(id); }
     DPIControl* Levels() { return Control<DPIControl>(DpiPage::kLevels); }
     // Types into the selected level's edit and presses Enter, as a user does.
     void TypeValue(const QString& text)

@@ -32,9 +32,9 @@ void FakePageHost::Tell(const QString& message, const QString& caption)
 
 QString FakePageHost::ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString&)
 {
-    m_fileDialogs.push_back(
-        ((kind == FileDialog::Open ? QStringLiteral("open|") : QStringLiteral("save|")) + title + QStringLiteral("|") + filter)
-            .toStdString());
+    m_fileDialogs.push_back(((kind == FileDialog::Open ? QStringLiteral("open|") : QStringLiteral("save|")) + title
+        + QStringLiteral("|") + filter)
+                                .toStdString());
     return m_chosenFile;
 }
 
@@ -59,8 +59,7 @@ void FakePageHost::Clear()
 PageTestWindow::PageTestWindow(FakePageHost& host, std::function<std::unique_ptr<Page>(PageHost&)> makePage)
     : m_host(host)
     , m_makePage(std::move(makePage))
-{
-}
+{}
 
 PageTestWindow::~PageTestWindow()
 {

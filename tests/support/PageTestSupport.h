@@ -54,8 +54,8 @@ public:
 
     std::vector<int32_t> m_tasks;
     int32_t m_pendingRestore = 0;
-    std::vector<std::string> m_asked;  // "caption|message"
-    std::vector<std::string> m_told;   // "caption|message"
+    std::vector<std::string> m_asked; // "caption|message"
+    std::vector<std::string> m_told; // "caption|message"
     std::vector<int32_t> m_selectedTabs;
     std::vector<std::string> m_fileDialogs; // "open|title|filter" or "save|..."
 

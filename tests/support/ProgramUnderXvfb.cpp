@@ -106,8 +106,8 @@ void ProgramUnderXvfb::SetUp()
     if (XvfbDisplay::FindServer().isEmpty())
         GTEST_SKIP() << "Xvfb is not installed";
     ASSERT_TRUE(m_xvfb.Start(kScreenWidth, kScreenHeight, 151)) << "Xvfb did not start";
-    const std::string socket
-        = "/tmp/tarvo-e2e-" + std::to_string(getpid()) + "-" + std::to_string(g_sockets++) + ".sock";
+    const std::string socket = "/tmp/tarvo-e2e-" + std::to_string(getpid()) + "-" + std::to_string(g_sockets++)
+        + ".sock";
     std::string error;
     ASSERT_TRUE(m_sim.Start(TARVO_MOUSESIM_PATH, socket, error)) << error;
     ASSERT_TRUE(m_home.isValid());

@@ -33,15 +33,15 @@ struct ItemState {
 // controls ("ctl=ID@x,y") and every other key=value field as text (the pages
 // add their own, such as "dpi.sel=2").
 struct WindowState {
-    QString view;    // home | device
-    int tab = 0;     // tab item id
-    int status = 0;  // status text id
+    QString view; // home | device
+    int tab = 0; // tab item id
+    int status = 0; // status text id
     QString content; // list | nodevice
     int selected = 0;
     std::map<int, ItemState> items;
-    std::map<int, QPoint> controls;     // ctl=ID@x,y
+    std::map<int, QPoint> controls; // ctl=ID@x,y
     std::map<QString, QPoint> listItems; // ctlitem=ID.N@x,y, keyed "ID.N"
-    std::map<int, QPoint> tabs;          // tabitem=ITEM@x,y
+    std::map<int, QPoint> tabs; // tabitem=ITEM@x,y
     std::map<QString, QString> fields;
 
     static WindowState Parse(const QString& line);
