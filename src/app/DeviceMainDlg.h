@@ -202,7 +202,7 @@ public:
     void SelectTab(int32_t index) override;
     WindowHandle Window() const override { return GetSafeHwnd(); }
     void StoreWriteFailed() override;
-    void MacroListChanged() override { SendPageEvent({PageEvent::Kind::MacroListChanged}); }
+    void NotifyPages(const PageEvent& event) override { SendPageEvent(event); }
 
     // The pages whose reload bits (DeviceEvents::PageBits) meet `pages` refill
     // themselves from the store.

@@ -580,7 +580,7 @@ bool MacroPage::OnRename(int32_t index)
                 m_host.StoreWriteFailed();
         }
     }
-    m_host.MacroListChanged();
+    m_host.NotifyPages({PageEvent::Kind::MacrosChanged});
     return true;
 }
 
@@ -603,7 +603,7 @@ bool MacroPage::OnNewMacro()
     m_macros->SetCurSel(index);
     m_macros->EnsureVisible(index);
     LoadMacro(macroId);
-    m_host.MacroListChanged();
+    m_host.NotifyPages({PageEvent::Kind::MacrosChanged});
     return true;
 }
 
@@ -623,7 +623,7 @@ void MacroPage::CopyMacro()
         return;
     }
     m_macros->AddString(MacroRules::DisplayName(copy.name, Text(TextIds::kMacroWord)), copyId);
-    m_host.MacroListChanged();
+    m_host.NotifyPages({PageEvent::Kind::MacrosChanged});
 }
 
 void MacroPage::DeleteMacro()
@@ -638,7 +638,7 @@ void MacroPage::DeleteMacro()
     m_macros->DeleteItem(index);
     m_macros->SetCurSel(index - 1);
     LoadMacro(index > 0 ? int32_t(m_macros->GetItemData(index - 1)) : 0);
-    m_host.MacroListChanged();
+    m_host.NotifyPages({PageEvent::Kind::MacrosChanged});
     m_host.QueueTask(WorkerTask::UploadMacros);
     // Buttons name their macro by its place in the list, and every macro
     // after the deleted one moved up a place: the button map must follow.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devices/DeviceDescription.h"
+#include "editors/PageEvent.h"
 #include "hid/WorkerTask.h"
 #include "store/StoreRecords.h"
 #include "widgets/WidgetTypes.h"
@@ -51,9 +52,9 @@ public:
     // The main window, as the parent of a page's own dialogs.
     virtual WindowHandle Window() const = 0;
 
-    // The macros were added to, copied, deleted or renamed: every page hears
-    // PageEvent::MacroListChanged (the button page offers them by name).
-    virtual void MacroListChanged() = 0;
+    // Every page hears `event` at once: a page tells the others that a list
+    // they show (macros, snippets) changed.
+    virtual void NotifyPages(const PageEvent& event) = 0;
 
     // A store write failed (the disk is full or the database is damaged). The
     // window tells the user once rather than pretend the edit was kept.

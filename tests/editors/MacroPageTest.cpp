@@ -59,6 +59,11 @@ Event ButtonUp(int32_t code, const char* name, int32_t delay = 10)
     return {5, code, delay, QStringLiteral("\u2191  ") + QString::fromUtf8(name)};
 }
 
+std::vector<PageEvent::Kind> Changes(size_t count)
+{
+    return std::vector<PageEvent::Kind>(count, PageEvent::Kind::MacrosChanged);
+}
+
 std::string Told(int captionId, int messageId)
 {
     return (InterfaceText::Get(captionId) + QStringLiteral("|") + InterfaceText::Get(messageId)).toStdString();
@@ -262,7 +267,7 @@ TEST_F(MacroPageTest, NewMacrosTakeTheFirstFreeSuffix)
         EXPECT_EQ(macro.delay_type, 1);
         EXPECT_TRUE(Shown().empty());
     }
-    EXPECT_EQ(m_host.m_macroListChanges, 3);
+    EXPECT_EQ(m_host.m_notified, Changes(3));
     EXPECT_TRUE(m_host.m_tasks.empty());
 
     // The suffix is found among the names shown: a gap is filled.
@@ -298,7 +303,7 @@ TEST_F(MacroPageTest, CopyTakesEveryEventAndTheDelaySettingsButStaysUnselected)
     EXPECT_EQ(Stored(copy), events);
     EXPECT_EQ(Info(copy).delay_type, 2);
     EXPECT_EQ(Info(copy).delay_time, 400);
-    EXPECT_EQ(m_host.m_macroListChanges, 1);
+    EXPECT_EQ(m_host.m_notified, Changes(1));
     EXPECT_TRUE(m_host.m_tasks.empty());
 
     // A copy the store cannot take whole is not added at all.
@@ -324,7 +329,7 @@ TEST_F(MacroPageTest, DeletingSelectsTheMacroBeforeOrNothingAndResendsTheButtons
     EXPECT_EQ(Macros()->GetCurSel(), 1);
     EXPECT_EQ(Shown(), (std::vector<Event>{KeyDown(50, "2")}));
     EXPECT_EQ(m_host.m_tasks, (std::vector<int32_t>{kUpload, kButtonMap}));
-    EXPECT_EQ(m_host.m_macroListChanges, 1);
+    EXPECT_EQ(m_host.m_notified, Changes(1));
 
     m_host.Clear();
     ClickItem(Macros(), 0);
@@ -377,13 +382,13 @@ TEST_F(MacroPageTest, RenamingUpdatesTheButtonsThatPlayTheMacroInEveryProfile)
     EXPECT_EQ(description(3, 4), QStringLiteral("Rapid \"fire\" & more"));
     EXPECT_EQ(description(1, 5), QStringLiteral("old"));
     EXPECT_EQ(description(1, 6), QStringLiteral("old"));
-    EXPECT_EQ(m_host.m_macroListChanges, 1);
+    EXPECT_EQ(m_host.m_notified, Changes(1));
 
     // An empty name (blanks too) puts the stored one back.
     EditInPlace(Macros(), 1, QStringLiteral("   "));
     EXPECT_EQ(Macros()->GetItemText(1), QStringLiteral("Other"));
     EXPECT_EQ(Info(other).name, QStringLiteral("Other"));
-    EXPECT_EQ(m_host.m_macroListChanges, 1);
+    EXPECT_EQ(m_host.m_notified, Changes(1));
 }
 
 TEST_F(MacroPageTest, EveryEventEditIsStoredWholeAndSent)

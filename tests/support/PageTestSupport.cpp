@@ -53,7 +53,7 @@ void FakePageHost::Clear()
     m_told.clear();
     m_selectedTabs.clear();
     m_fileDialogs.clear();
-    m_macroListChanges = 0;
+    m_notified.clear();
 }
 
 PageTestWindow::PageTestWindow(FakePageHost& host, std::function<std::unique_ptr<Page>(PageHost&)> makePage)

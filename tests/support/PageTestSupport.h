@@ -34,11 +34,11 @@ public:
     void SelectTab(int32_t index) override { m_selectedTabs.push_back(index); }
     WindowHandle Window() const override { return m_window; }
     void StoreWriteFailed() override { ++m_storeFailures; }
-    void MacroListChanged() override { ++m_macroListChanges; }
+    void NotifyPages(const PageEvent& event) override { m_notified.push_back(event.kind); }
 
     // The configuration value of the current profile as stored ("" when missing).
     QString Stored(const QString& key);
-    // Forgets the tasks, questions, notices and macro list changes so far.
+    // Forgets the tasks, questions and notices so far.
     void Clear();
 
     QTemporaryDir m_dir;
@@ -58,9 +58,9 @@ public:
     std::vector<std::string> m_told; // "caption|message"
     std::vector<int32_t> m_selectedTabs;
     std::vector<std::string> m_fileDialogs; // "open|title|filter" or "save|..."
+    std::vector<PageEvent::Kind> m_notified;
 
     int m_storeFailures = 0;
-    int m_macroListChanges = 0;
 };
 
 // A window of the main window's size holding one page in a container where
