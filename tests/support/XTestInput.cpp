@@ -123,3 +123,44 @@ bool XTestKey(const char* displayName, const char* keysymName, const char* const
     XSync(display.get(), False);
     return ok;
 }
+
+bool XTestSequence(const char* displayName, const XTestStep* steps, int count)
+{
+    DisplayPtr display = Open(displayName);
+    if (!display)
+        return false;
+    bool ok = true;
+    for (int i = 0; i < count; ++i) {
+        const XTestStep& step = steps[i];
+        const unsigned long delay = step.delayMs > 0 ? static_cast<unsigned long>(step.delayMs) : CurrentTime;
+        switch (step.kind) {
+        case XTestStep::Kind::KeyDown:
+        case XTestStep::Kind::KeyUp: {
+            const KeyCode code = XKeysymToKeycode(display.get(), XStringToKeysym(step.keysym));
+            if (code == 0) {
+                ok = false;
+                break;
+            }
+            XTestFakeKeyEvent(display.get(), code, step.kind == XTestStep::Kind::KeyDown ? True : False, delay);
+            break;
+        }
+        case XTestStep::Kind::ButtonDown:
+        case XTestStep::Kind::ButtonUp:
+            XTestFakeButtonEvent(
+                display.get(), unsigned(step.button), step.kind == XTestStep::Kind::ButtonDown ? True : False, delay);
+            break;
+        }
+    }
+    XSync(display.get(), False);
+    return ok;
+}
+
+bool XTestMove(const char* displayName, int x, int y)
+{
+    DisplayPtr display = Open(displayName);
+    if (!display)
+        return false;
+    XTestFakeMotionEvent(display.get(), -1, x, y, CurrentTime);
+    XSync(display.get(), False);
+    return true;
+}
