@@ -566,8 +566,10 @@ intptr_t DeviceMainDlg::OnWindowMessage(uint32_t message, uintptr_t wParam, intp
     }
     // The pages' own messages (their lists' menus, for example).
     for (const std::unique_ptr<Page>& page : m_pages) {
-        if (page->OnWindowMessage(message, wParam, lParam))
+        if (page->OnWindowMessage(message, wParam, lParam)) {
+            WriteStateLine();
             return 0;
+        }
     }
     return MDialog::OnWindowMessage(message, wParam, lParam);
 }

@@ -70,6 +70,7 @@ constexpr int kTextMenuBottom = 955;
 constexpr int kTextMenuDeleteAll = 956;
 constexpr int kTextMilliseconds = 957;
 constexpr int kTextInsertCaption = 958;
+constexpr int kTextKeyFieldHint = 959;
 
 constexpr PageRoute kRoutes[] = {
     {MacroPage::kMacroList, MacroPage::kMacroList, PageRoute::Codes::Any},
@@ -334,6 +335,8 @@ void MacroPage::ApplyLanguage()
     }
     if (m_record)
         m_record->SetTitle(Text(kTextRecord));
+    if (m_keyField)
+        m_keyField->SetHint(Text(kTextKeyFieldHint));
     if (m_position) {
         m_position->SetItemText(int32_t(kInsertBefore), Text(kTextBefore));
         m_position->SetItemText(int32_t(kInsertAfter), Text(kTextAfter));
