@@ -184,6 +184,7 @@ void DeviceMainDlg::StopWorker()
 
 void DeviceMainDlg::OnDestroy()
 {
+    SendPageEvent({PageEvent::Kind::StopRecording});
     StopWorker();
     m_handleForWorker = 0;
     MDialog::OnDestroy();
@@ -727,6 +728,8 @@ void DeviceMainDlg::UpdateProfileButton()
 
 void DeviceMainDlg::ExitProgram(int32_t code)
 {
+    // A recording under way is stored before the process ends.
+    SendPageEvent({PageEvent::Kind::StopRecording});
     RemoveTrayIcon();
     if (m_exitHook)
         m_exitHook(code);

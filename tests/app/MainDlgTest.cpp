@@ -117,7 +117,8 @@ TEST_F(MainDlgTest, CloseButtonEndsTheProgramWithZero)
 {
     EXPECT_EQ(m_dlg->OnMessage(DeviceMainDlg::kCloseButton, kNotifyClick, 0, 0), 1);
     EXPECT_EQ(m_dlg->m_exitCodes, std::vector<int32_t>{0});
-    EXPECT_EQ(m_dlg->TakeNames(), std::vector<std::string>{"RemoveTrayIcon"});
+    // A recording under way is stored first.
+    EXPECT_EQ(m_dlg->TakeNames(), (std::vector<std::string>{"StopRecording", "RemoveTrayIcon"}));
 }
 
 TEST_F(MainDlgTest, VersionButtonsShowTheLatestVersionMessage)
@@ -145,7 +146,7 @@ TEST_F(MainDlgTest, PostedMessagesReachTheirHooks)
 {
     const PostedCase cases[] = {
         {AppMessages::kTray, 0, 0x0202, {"OnTrayNotify"}, {}},
-        {AppMessages::kQuit, 0, 610, {"RemoveTrayIcon"}, {0}},
+        {AppMessages::kQuit, 0, 610, {"StopRecording", "RemoveTrayIcon"}, {0}},
         {AppMessages::kQuit, 0, 611, {}, {}},
         {AppMessages::kQuit, 610, 0, {}, {}},
         {AppMessages::kQuit, 0, -610, {}, {}},
@@ -155,7 +156,7 @@ TEST_F(MainDlgTest, PostedMessagesReachTheirHooks)
         {AppMessages::kProfileAction, 9, 3, {}, {}},
         {AppMessages::kLanguageChanged, 0, 0, {"ApplyLanguageToPages"}, {}},
         {kWmDeviceChange, 0x8000, 0, {"OnDeviceChange"}, {}},
-        {kWmCommand, AppMessages::kCommandExit, 0, {"RemoveTrayIcon"}, {0}},
+        {kWmCommand, AppMessages::kCommandExit, 0, {"StopRecording", "RemoveTrayIcon"}, {0}},
         {kWmCommand, AppMessages::kCommandSettings, 0, {"OpenSettingsDialog"}, {}},
         {kWmCommand, 101, 0, {}, {}},
         {kWmUser + 1, 0, 0, {}, {}},
@@ -385,6 +386,8 @@ TEST_F(MainDlgTest, DeviceEventsFromTheWorkerArriveOnTheInterfaceThreadInOrder)
 TEST_F(MainDlgTest, EventsPostedAfterTheWindowClosedAreDropped)
 {
     m_dlg->DestroyWindow();
+    // Closing stops a recording, which stores it.
+    EXPECT_EQ(m_dlg->TakeNames(), std::vector<std::string>{"StopRecording"});
     std::thread worker([this] { m_dlg->ShowDpiLevel(7); m_dlg->CloseWaitDialog(); });
     worker.join();
     ProcessEvents();
