@@ -915,6 +915,14 @@ QString DeviceMainDlg::ChooseFile(FileDialog kind, const QString& title, const Q
                                     : QFileDialog::getSaveFileName(parent, title, suggested, filter);
 }
 
+void DeviceMainDlg::LockFrame(bool locked)
+{
+    if (m_tabs)
+        m_tabs->SetEnabled(!locked);
+    if (m_profileButton)
+        m_profileButton->SetEnabled(!locked);
+}
+
 void DeviceMainDlg::StoreWriteFailed()
 {
     // Once a session: every later edit would fail the same way, and a box per

@@ -203,6 +203,7 @@ public:
     WindowHandle Window() const override { return GetSafeHwnd(); }
     void StoreWriteFailed() override;
     void NotifyPages(const PageEvent& event) override { SendPageEvent(event); }
+    void LockFrame(bool locked) override;
 
     // The pages whose reload bits (DeviceEvents::PageBits) meet `pages` refill
     // themselves from the store.

@@ -52,6 +52,9 @@ public:
     // The main window, as the parent of a page's own dialogs.
     virtual WindowHandle Window() const = 0;
 
+    // While a page records input the user must stay on it: the tab bar and
+    // the profile button are disabled (true) until it unlocks them (false).
+    virtual void LockFrame(bool locked) = 0;
     // Every page hears `event` at once: a page tells the others that a list
     // they show (macros, snippets) changed.
     virtual void NotifyPages(const PageEvent& event) = 0;

@@ -35,6 +35,7 @@ public:
     WindowHandle Window() const override { return m_window; }
     void StoreWriteFailed() override { ++m_storeFailures; }
     void NotifyPages(const PageEvent& event) override { m_notified.push_back(event.kind); }
+    void LockFrame(bool locked) override { m_frameLocked = locked; }
 
     // The configuration value of the current profile as stored ("" when missing).
     QString Stored(const QString& key);
@@ -61,6 +62,7 @@ public:
     std::vector<PageEvent::Kind> m_notified;
 
     int m_storeFailures = 0;
+    bool m_frameLocked = false;
 };
 
 // A window of the main window's size holding one page in a container where
