@@ -472,6 +472,12 @@ void DeviceMainDlg::SetHomeContent(bool devicesPresent)
     }
 }
 
+void DeviceMainDlg::SetNoDeviceText(int32_t textId)
+{
+    m_noDeviceTextId = textId;
+    SetTitleOf(GetControl(kNoDeviceText), Text(textId));
+}
+
 void DeviceMainDlg::SelectTab(int32_t index)
 {
     if (!m_tabs || m_tabs->GetItemId(index) < 0)
@@ -756,7 +762,7 @@ void DeviceMainDlg::ApplyLanguage()
             m_tabs->SetItemText(tab.item, Text(tab.textId));
     }
     SetSoftwareVersion(m_softwareVersion);
-    SetTitleOf(GetControl(kNoDeviceText), Text(TextIds::kNoDevice));
+    SetTitleOf(GetControl(kNoDeviceText), Text(m_noDeviceTextId));
     SetTitleOf(GetControl(kPairButton), Text(TextIds::kPairReceiver));
     for (const std::unique_ptr<Page>& page : m_pages)
         page->ApplyLanguage();
@@ -1083,7 +1089,9 @@ void DeviceMainDlg::WriteStateLine()
                        .arg(m_currentItem == kItemHome ? QStringLiteral("home") : QStringLiteral("device"))
                        .arg(m_currentItem)
                        .arg(m_statusTextId)
-                       .arg(m_deviceList && m_deviceList->IsVisible() ? QStringLiteral("list") : QStringLiteral("nodevice"));
+                       .arg(m_deviceList && m_deviceList->IsVisible() ? QStringLiteral("list")
+                                : m_noDeviceTextId == TextIds::kAccessDenied ? QStringLiteral("denied")
+                                                                            : QStringLiteral("nodevice"));
     line += QStringLiteral(" lighting=%1 markers=%2").arg(m_lightingPresent ? 1 : 0).arg(m_markers ? m_markers->GetItemCount() : 0);
     if (m_deviceList) {
         line += QStringLiteral(" selected=%1").arg(m_deviceList->GetSelectDevice());

@@ -6,6 +6,7 @@
 #include "hid/CThreadBasic.h"
 #include "hid/DeviceEvents.h"
 #include "hid/DeviceWorker.h"
+#include "language/TextIds.h"
 #include "widgets/MDialog.h"
 
 #include <QSize>
@@ -136,6 +137,9 @@ public:
     // The home page's content: the device list when something is connected,
     // else the no-device picture and text.
     void SetHomeContent(bool devicesPresent);
+    // The text beside the no-device picture: text 56 (nothing attached) or
+    // text 53 (attached, but this user may not open it).
+    void SetNoDeviceText(int32_t textId);
     // Shows or hides the lighting tab (models without lighting have none).
     void SetLightingPresent(bool present);
     // Restores the window from hidden or minimised and brings it to the front.
@@ -301,6 +305,7 @@ private:
     QSize m_pictureSize;                   // of the current mouse picture; empty: none
     std::vector<MouseMarker> m_markerList; // in picture pixels
     bool m_homeShowsList = false;
+    int32_t m_noDeviceTextId = TextIds::kNoDevice;
     int32_t m_clickedDeviceType = 0;       // the device list item last clicked
     QString m_lastStateLine;
     bool m_stateProbe = false;             // TARVO_STATE_PROBE: state lines on stdout

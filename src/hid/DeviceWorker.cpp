@@ -1,6 +1,7 @@
 #include "hid/DeviceWorker.h"
 
 #include "hid/ButtonMapEncoder.h"
+#include "hid/DeviceInformationQuery.h"
 #include "hid/HidDeviceList.h"
 #include "hid/HidTrace.h"
 #include "hid/MacroImage.h"
@@ -17,9 +18,6 @@
 #include <vector>
 
 namespace {
-
-
-constexpr int kStatusAttempts = 5;
 
 HidInputBuffer ToBuffer(const Report& report)
 {
@@ -194,18 +192,10 @@ void DeviceWorker::MarkOffline(int32_t connectionKind)
 
 bool DeviceWorker::GetMouseData()
 {
-    HidInputBuffer reply{};
-    bool answered = false;
-    for (int attempt = 0; attempt < kStatusAttempts; ++attempt) {
-        reply.fill(0);
-        reply[0] = kCommandReportId;
-        reply[1] = static_cast<uint8_t>(Command::DeviceInfo);
-        answered = m_hid.SendReport(reply, HidReply::Wanted);
-        if (reply[9] != 0 && reply[10] != 0)
-            break;
-        if (attempt + 1 < kStatusAttempts)
-            Sleep(m_timings.statusRetryMs);
-    }
+    const DeviceInformationReply information = QueryDeviceInformation(
+        m_hid, kDeviceInformationAttempts, m_timings.statusRetryMs, [this](int32_t ms) { Sleep(ms); });
+    const HidInputBuffer& reply = information.reply;
+    const bool answered = information.answered;
 
     int32_t heldKind = Held().connectionKind;
     if (reply[9] == 0 && reply[10] == 0) {

@@ -100,6 +100,8 @@ void HidDeviceList::EnumerateDevice()
 
 void HidDeviceList::EnumerateLocked()
 {
+    // Each enumeration describes the whole machine afresh.
+    m_unopened.clear();
     for (auto const& info : m_library.Enumerate()) {
         SupportedDevice const* supported = FindSupported(info.vendorId, info.productId);
         if (!supported)
@@ -108,9 +110,24 @@ void HidDeviceList::EnumerateLocked()
         // ours; the flashing-mode interface (0xFFB1) never is.
         if (info.usagePage != kCommandUsagePage || info.usage != kCommandUsage)
             continue;
-        HidDeviceHandle device = m_library.Open(info.path);
-        if (!device)
+        HidOpenFailure failure;
+        HidDeviceHandle device = m_library.Open(info.path, &failure);
+        if (!device) {
+            HidUnopenedInterface unopened;
+            unopened.vendorId = info.vendorId;
+            unopened.productId = info.productId;
+            unopened.devType = supported->devType;
+            unopened.devMode = supported->devMode;
+            unopened.path = QString::fromUtf8(info.path.left(kPathLimit));
+            unopened.reason = DeviceAccess::Explain(unopened.path, failure.errorNumber);
+            unopened.message = failure.message;
+            if (HidTraceEnabled()) {
+                qCDebug(lcTarvoHid).noquote() << "cannot open" << unopened.path << "-"
+                                              << DeviceAccess::Name(unopened.reason) << "-" << failure.message;
+            }
+            m_unopened.push_back(std::move(unopened));
             continue;
+        }
         auto entry = std::make_unique<Entry>();
         HidDeviceRecord& record = entry->record;
         record.index = static_cast<int32_t>(m_entries.size());
@@ -128,6 +145,26 @@ void HidDeviceList::EnumerateLocked()
         m_entries.push_back(std::move(entry));
     }
     m_cachedDevice = -1;
+}
+
+std::vector<HidUnopenedInterface> HidDeviceList::UnopenedInterfaces() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_unopened;
+}
+
+std::vector<HidAttachedInterface> HidDeviceList::AttachedInterfaces()
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<HidAttachedInterface> attached;
+    for (auto const& info : m_library.Enumerate()) {
+        SupportedDevice const* supported = FindSupported(info.vendorId, info.productId);
+        if (!supported || info.usagePage != kCommandUsagePage || info.usage != kCommandUsage)
+            continue;
+        attached.push_back({ info.vendorId, info.productId, supported->devType, supported->devMode, info.release,
+            QString::fromUtf8(info.path.left(kPathLimit)) });
+    }
+    return attached;
 }
 
 void HidDeviceList::QueryDeviceStatus(Entry& entry)

@@ -4,6 +4,7 @@
 #include "hid/HidLibrary.h"
 #include "hid/HidReportBuffer.h"
 #include "hid/SupportedDevice.h"
+#include "platform/DeviceAccess.h"
 
 #include <QString>
 #include <cstdint>
@@ -33,6 +34,27 @@ struct HidCapabilities {
     uint16_t usage = 0;
 };
 
+// A supported command interface that is attached but could not be opened.
+struct HidUnopenedInterface {
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    int32_t devType = 0; // from the supported table
+    int32_t devMode = 0;
+    QString path;
+    DeviceAccess::Result reason = DeviceAccess::Result::Failed; // never Granted
+    QString message; // the library's words, for the log
+};
+
+// A supported command interface as the machine lists it, not opened.
+struct HidAttachedInterface {
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    int32_t devType = 0;
+    int32_t devMode = 0;
+    int32_t release = 0;
+    QString path;
+};
+
 // The process-wide list of opened mouse and receiver command interfaces. One
 // mutex covers each operation, so the worker, the pairing dialog's thread and
 // the start-up refresh may call it from any thread.
@@ -59,7 +81,13 @@ public:
 
     // Opens every supported command interface (usage page 0xFFB2, usage 1) and
     // asks each for its status; blocks up to about 11 s per silent interface.
+    // The interfaces that could not be opened are kept apart, with the reason.
     void EnumerateDevice();
+    // Those of the last enumeration (or rebuild) that could not be opened.
+    std::vector<HidUnopenedInterface> UnopenedInterfaces() const;
+    // Every supported command interface attached now, without opening any:
+    // nothing is written to a device.
+    std::vector<HidAttachedInterface> AttachedInterfaces();
     // Only while open: clears open, closes every device, empties the list.
     void CloseAll();
     // Reset cache, CloseAll, EnumerateDevice, set open: one refresh under one lock.
@@ -118,6 +146,7 @@ private:
     HidLibrary m_library;
     bool m_open = false;
     std::vector<std::unique_ptr<Entry>> m_entries;
+    std::vector<HidUnopenedInterface> m_unopened;
     std::vector<SupportedDevice> m_supported;
     int32_t m_currentDevType = 0;
     int32_t m_cachedDevice = -1;

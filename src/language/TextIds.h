@@ -17,6 +17,7 @@ constexpr int kBoxNo = 25;
 constexpr int kStatusOffline = 50;
 constexpr int kStatusCable = 51;
 constexpr int kStatusReceiver = 52;
+constexpr int kAccessDenied = 53;
 constexpr int kNoDevice = 56;
 constexpr int kMouseOffline = 57;
 constexpr int kModeCable = 58;

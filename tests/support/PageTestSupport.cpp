@@ -1,6 +1,7 @@
 #include "PageTestSupport.h"
 
 #include "store/ProfileLoader.h"
+#include "store/StoreDefaults.h"
 #include "widgets/MArea.h"
 
 #include <QCoreApplication>
@@ -43,6 +44,14 @@ QString FakePageHost::Stored(const QString& key)
     QString value;
     m_store.GetConfigValue(m_profile, key, value);
     return value;
+}
+
+std::map<QString, QString> FakePageHost::StoredConfig()
+{
+    std::map<QString, QString> values;
+    for (const StoreDefaults::ConfigKey& row : StoreDefaults::kConfigKeys)
+        values[QString::fromLatin1(row.key)] = Stored(QString::fromLatin1(row.key));
+    return values;
 }
 
 void FakePageHost::Clear()

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,6 +40,8 @@ public:
 
     // The configuration value of the current profile as stored ("" when missing).
     QString Stored(const QString& key);
+    // Every configuration key of the current profile with its stored value.
+    std::map<QString, QString> StoredConfig();
     // Forgets the tasks, questions and notices so far.
     void Clear();
 

@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 
 #include <atomic>
 #include <climits>
+#include <ctime>
 #include <unistd.h>
 
 namespace {
@@ -99,6 +101,12 @@ QString WindowState::Field(const QString& key) const
 {
     auto it = fields.find(key);
     return it == fields.end() ? QString() : it->second;
+}
+
+QPoint WindowState::Point(const QString& key) const
+{
+    const QStringList parts = Field(key).split(QLatin1Char(','));
+    return parts.size() == 2 ? QPoint(parts[0].toInt(), parts[1].toInt()) : QPoint(-1, -1);
 }
 
 void ProgramUnderXvfb::SetUp()
@@ -247,6 +255,30 @@ QImage ProgramUnderXvfb::Capture(const QString& name)
 bool ProgramUnderXvfb::HaveImport()
 {
     return !QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty();
+}
+
+QJsonObject ProgramUnderXvfb::MouseState(const std::string& model)
+{
+    const std::vector<std::string> lines = Sim("state " + model);
+    return lines.size() == 1 ? QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object() : QJsonObject();
+}
+
+bool ProgramUnderXvfb::WaitForMouse(const std::string& model, const std::function<bool(const QJsonObject&)>& done)
+{
+    for (int i = 0; i < 200; ++i) {
+        if (done(MouseState(model)))
+            return true;
+        QThread::msleep(20);
+        Drain();
+    }
+    return false;
+}
+
+int64_t ProgramUnderXvfb::MonotonicMicroseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
 }
 
 std::vector<std::string> ProgramUnderXvfb::LoggedReports(const std::string& kind, const std::string& prefix)

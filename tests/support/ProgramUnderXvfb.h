@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QJsonObject>
 #include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -51,6 +53,8 @@ struct WindowState {
     QPoint ListItem(int id, int index) const;
     QPoint Tab(int item) const;
     QString Field(const QString& key) const;
+    // A page's "key=x,y" field as a screen point; (-1, -1) when absent.
+    QPoint Point(const QString& key) const;
 };
 
 // The real program under a private Xvfb server with a private simulated mouse,
@@ -87,6 +91,12 @@ protected:
     // The reports of one direction of the simulator's log ("out": sent by the
     // program, "in": sent by the mouse) whose lower-case hex starts with `prefix`.
     std::vector<std::string> LoggedReports(const std::string& kind, const std::string& prefix);
+    // The simulated firmware's state of `model` ("state <model>"), empty on failure.
+    QJsonObject MouseState(const std::string& model);
+    // Polls that state until `done` holds for it, for about four seconds.
+    bool WaitForMouse(const std::string& model, const std::function<bool(const QJsonObject&)>& done);
+    // The clock of the simulator's log timestamps, in microseconds.
+    static int64_t MonotonicMicroseconds();
 
     QTemporaryDir m_home;
     XvfbDisplay m_xvfb;
