@@ -2,6 +2,7 @@
 
 #include "editors/KeyCodes.h"
 #include "editors/MacroRules.h"
+#include "editors/PageControls.h"
 #include "editors/PageHost.h"
 #include "editors/PageRoutes.h"
 #include "hid/DeviceEvents.h"
@@ -132,13 +133,10 @@ uint32_t MacroPage::ReloadMask() const
 
 void MacroPage::Create(MDialog& dialog, MArea& container)
 {
-    m_dialog = &dialog;
-    auto picture = [&](int32_t id, const char* image) {
-        if (MArea* area = dialog.CreateArea(QStringLiteral("MPicture"), id, {}, {}, &container))
-            area->SetImage(QString::fromLatin1(image));
-    };
+    m_controls.Attach(dialog, container);
+    auto picture = [&](int32_t id, const char* image) { m_controls.Picture(id, QString::fromLatin1(image)); };
     auto label = [&](int32_t id, int textId, int32_t size, int32_t alignment) {
-        auto* text = dialog.Create<MText>(id, {}, textId ? Text(textId) : QString(), &container);
+        auto* text = m_controls.Make<MText>(id, textId ? Text(textId) : QString());
         if (text) {
             text->SetFontWidth(size);
             text->SetAlignment(alignment);
@@ -147,13 +145,13 @@ void MacroPage::Create(MDialog& dialog, MArea& container)
         return text;
     };
     auto button = [&](int32_t id, int textId) {
-        if (auto* control = dialog.Create<MButton>(id, {}, Text(textId), &container)) {
+        if (auto* control = m_controls.Make<MButton>(id, Text(textId))) {
             control->SetImage(QStringLiteral("img_button.png"), 4);
             control->SetFontWidth(14);
         }
     };
     auto radio = [&](int32_t id, int textId, const QString& group, bool checked) {
-        if (auto* control = dialog.Create<CRadioButton>(id, {}, Text(textId), &container)) {
+        if (auto* control = m_controls.Make<CRadioButton>(id, Text(textId))) {
             control->SetImage(QStringLiteral("btn_radiobox.png"), 8);
             control->SetGroupName(group);
             control->SetFontWidth(14);
@@ -161,13 +159,13 @@ void MacroPage::Create(MDialog& dialog, MArea& container)
         }
     };
     auto edit = [&](int32_t id) {
-        auto* control = dialog.Create<MEdit>(id, {}, {}, &container);
+        auto* control = m_controls.Make<MEdit>(id, {});
         if (control)
             control->SetFontWidth(14);
         return control;
     };
     auto combo = [&](int32_t id) {
-        auto* control = dialog.Create<MComboBox>(id, {}, {}, &container);
+        auto* control = m_controls.Make<MComboBox>(id, {});
         if (control) {
             control->SetImage(QStringLiteral("img_combobox.png"), 4);
             control->SetFontWidth(14);
@@ -181,7 +179,7 @@ void MacroPage::Create(MDialog& dialog, MArea& container)
     // The macro list on the left.
     picture(kListBackground, "img_area_content.png");
     label(kListCaption, kTextListCaption, 16, kAlignLeft);
-    m_macros = dialog.Create<MacroList>(kMacroList, {}, {}, &container);
+    m_macros = m_controls.Make<MacroList>(kMacroList, {});
     if (m_macros) {
         m_macros->SetImage(QStringLiteral("img_list_bkg.png"));
         m_macros->SetMoreImage(QStringLiteral("btn_more.png"));
@@ -195,7 +193,7 @@ void MacroPage::Create(MDialog& dialog, MArea& container)
     picture(kEventBackground, "img_area_content.png");
     label(kEventCaption, kTextEventCaption, 16, kAlignLeft);
     m_count = label(kEventCount, 0, 14, kAlignRight);
-    m_record = dialog.Create<CIconButton>(kRecord, {}, Text(kTextRecord), &container);
+    m_record = m_controls.Make<CIconButton>(kRecord, Text(kTextRecord));
     if (m_record) {
         m_record->SetImage(QStringLiteral("img_button.png"), 4);
         m_record->SetIconImage(QStringLiteral("icon\\icon_rec.png"));
@@ -205,7 +203,7 @@ void MacroPage::Create(MDialog& dialog, MArea& container)
     label(kColumnEvent, kTextColumnEvent, 13, kAlignLeft);
     label(kColumnType, kTextColumnType, 13, kAlignLeft);
     label(kColumnDelay, kTextKindDelay, 13, kAlignRight);
-    m_events = dialog.Create<CRecordList>(kEventList, {}, {}, &container);
+    m_events = m_controls.Make<CRecordList>(kEventList, {});
     if (m_events) {
         m_events->SetImage(QStringLiteral("img_list_bkg.png"));
         m_events->SetIconImage(QStringLiteral("icon\\icon_record.png"));
@@ -259,11 +257,11 @@ void MacroPage::Create(MDialog& dialog, MArea& container)
 
 void MacroPage::Layout(const MRect& area, float scale)
 {
-    if (!m_dialog)
+    if (!m_controls.IsAttached())
         return;
     auto at = [scale](int32_t v) { return int32_t(float(v) * scale); };
     auto place = [&](int32_t id, const MRect& rect) {
-        if (MControl* control = m_dialog->GetControl(id))
+        if (MControl* control = m_controls.Find(id))
             control->SetRect(
                 {area.left + rect.left, area.top + rect.top, area.left + rect.right, area.top + rect.bottom});
     };
@@ -319,7 +317,7 @@ void MacroPage::Layout(const MRect& area, float scale)
 
 void MacroPage::ApplyLanguage()
 {
-    if (!m_dialog)
+    if (!m_controls.IsAttached())
         return;
     const std::pair<int32_t, int> titles[] = {{kCaption, kTextCaption}, {kListCaption, kTextListCaption},
         {kNewMacro, kTextNewMacro}, {kImport, kTextImport}, {kExport, kTextExport}, {kEventCaption, kTextEventCaption},
@@ -330,7 +328,7 @@ void MacroPage::ApplyLanguage()
         {kKindKey, kTextKindKey}, {kKindMouse, kTextKindMouse}, {kKindWheel, kTextKindWheel},
         {kKindDelay, kTextKindDelay}, {kInsert, kTextInsert}};
     for (const auto& [id, textId] : titles) {
-        if (auto* control = dynamic_cast<MControlFont*>(m_dialog->GetControl(id)))
+        if (auto* control = dynamic_cast<MControlFont*>(m_controls.Find(id)))
             control->SetTitle(Text(textId));
     }
     if (m_record)
@@ -401,7 +399,7 @@ void MacroPage::LoadMacro(int32_t macroId)
         m_delayType = macro.delay_type >= 0 && macro.delay_type <= 2 ? macro.delay_type : 1;
         const int32_t checked = kDelayDefault + m_delayType;
         for (int32_t id : {kDelayDefault, kDelayMeasured, kDelayFixed}) {
-            if (auto* button = m_dialog->GetControlAs<CRadioButton>(id))
+            if (auto* button = m_controls.FindAs<CRadioButton>(id))
                 button->SetCheck(id == checked);
         }
         if (m_fixedDelay) {
@@ -435,7 +433,7 @@ void MacroPage::ShowCount()
 int32_t MacroPage::DelayType() const
 {
     for (int32_t type = 0; type <= 2; ++type) {
-        const auto* button = m_dialog->GetControlAs<CRadioButton>(kDelayDefault + type);
+        const auto* button = m_controls.FindAs<CRadioButton>(kDelayDefault + type);
         if (button && button->GetCheck())
             return type;
     }
@@ -767,7 +765,7 @@ bool MacroPage::OnInsert()
     }
     const intptr_t position = m_position ? m_position->GetCurData() : kInsertAfter;
     auto checked = [this](int32_t id) {
-        const auto* button = m_dialog->GetControlAs<CRadioButton>(id);
+        const auto* button = m_controls.FindAs<CRadioButton>(id);
         return button && button->GetCheck();
     };
     if (checked(kKindKey)) {
@@ -829,7 +827,7 @@ bool MacroPage::OnFixedDelayCommitted()
 
 bool MacroPage::OnPauseDelayCommitted()
 {
-    const auto* keyKind = m_dialog->GetControlAs<CRadioButton>(kKindKey);
+    const auto* keyKind = m_controls.FindAs<CRadioButton>(kKindKey);
     if (!m_pauseField || (keyKind && keyKind->GetCheck()))
         return false;
     const MacroRules::ClampedDelay delay = MacroRules::ClampPauseDelay(m_pauseField->GetEditText());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editors/Page.h"
+#include "editors/PageControls.h"
 
 #include <QString>
 
@@ -130,7 +131,7 @@ private:
     void TellLimit();
 
     PageHost& m_host;
-    MDialog* m_dialog = nullptr;
+    PageControls m_controls;
     MacroList* m_macros = nullptr;
     CRecordList* m_events = nullptr;
     MText* m_count = nullptr;
