@@ -4,10 +4,12 @@
 #include "app/CUIMessageBox.h"
 #include "app/InstanceChannel.h"
 #include "app/MainDlgRegistryView.h"
+#include "app/ProfileDlg.h"
 #include "language/TextIds.h"
 #include "app/WaitDlg.h"
 #include "devices/DeviceRegistry.h"
 #include "devices/DevicesLog.h"
+#include "editors/ExchangeFlow.h"
 #include "editors/FeaturePages.h"
 #include "hid/HidDeviceList.h"
 #include "language/InterfaceText.h"
@@ -32,6 +34,7 @@
 
 #include <QFileDialog>
 #include <QImageReader>
+#include <QUrl>
 #include <QWidget>
 
 #include <algorithm>
@@ -916,6 +919,11 @@ void DeviceMainDlg::Tell(const QString& message, const QString& caption)
 
 QString DeviceMainDlg::ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString& suggested)
 {
+    // Test hook: the end-to-end tests cannot drive the desktop's own dialog,
+    // so when TARVO_TEST_FILE_DIALOG is set its value is the answer (empty:
+    // cancelled) and no dialog is shown.
+    if (qEnvironmentVariableIsSet("TARVO_TEST_FILE_DIALOG"))
+        return qEnvironmentVariable("TARVO_TEST_FILE_DIALOG");
     QWidget* parent = GetWidget();
     return kind == FileDialog::Open ? QFileDialog::getOpenFileName(parent, title, suggested, filter)
                                     : QFileDialog::getSaveFileName(parent, title, suggested, filter);
@@ -961,9 +969,25 @@ void DeviceMainDlg::SetUpdateBase() {}
 void DeviceMainDlg::OnDeviceChange(uintptr_t, intptr_t) {}
 void DeviceMainDlg::OnUpdateResult(uintptr_t, intptr_t) {}
 void DeviceMainDlg::RunUpdateTaskHook(int32_t) {}
-void DeviceMainDlg::OpenProfilesDialog() {}
-void DeviceMainDlg::ImportProfile(intptr_t) {}
-void DeviceMainDlg::ExportProfile(intptr_t) {}
+void DeviceMainDlg::OpenProfilesDialog()
+{
+    ProfileDlg dialog(*m_store);
+    dialog.SetTarget(GetSafeHwnd());
+    dialog.SetProfile(m_currentProfile);
+    dialog.SetChangedHook([this] { WriteStateLine(); });
+    m_profileDlg = &dialog;
+    const MRect button = m_profileButton ? ClientToScreen(m_profileButton->GetRect()) : MRect{};
+    dialog.Run(GetSafeHwnd(), ProfileDlg::PopupRect(button));
+    m_profileDlg = nullptr;
+}
+void DeviceMainDlg::ImportProfile(intptr_t)
+{
+    ExchangeFlow::ImportProfile(*this);
+}
+void DeviceMainDlg::ExportProfile(intptr_t value)
+{
+    ExchangeFlow::ExportProfile(*this, int32_t(value));
+}
 void DeviceMainDlg::OnCloseButton()
 {
     // Without the tray the close button always ends the program.
@@ -1108,6 +1132,21 @@ void DeviceMainDlg::WriteStateLine()
                         .arg(centre.x())
                         .arg(centre.y());
         }
+    }
+    // The profile button: the current profile, its name (percent-encoded) and
+    // where to click; with the profiles popup open, what it shows.
+    if (m_profileButton) {
+        const QPoint at = m_profileButton->mapToGlobal(m_profileButton->rect().center());
+        line += QStringLiteral(" profile=%1 profilename=%2 profilebtn=%3,%4")
+                    .arg(m_currentProfile)
+                    .arg(QString::fromLatin1(QUrl::toPercentEncoding(m_profileButton->GetTitle())))
+                    .arg(at.x())
+                    .arg(at.y());
+    }
+    if (m_profileDlg) {
+        const QString popup = m_profileDlg->ProbeState();
+        if (!popup.isEmpty())
+            line += QLatin1Char(' ') + popup;
     }
     // Where the tab items are, by item id.
     if (m_tabs && m_tabs->IsVisible()) {

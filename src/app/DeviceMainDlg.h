@@ -26,6 +26,7 @@ class InstanceChannel;
 class MainDlgRegistryView;
 class MouseCtrl;
 class MTabCtrl;
+class ProfileDlg;
 class SettingsStore;
 class UserSettings;
 class WaitDlg;
@@ -294,6 +295,7 @@ private:
     QString m_softwareVersion = QStringLiteral("1.0.10");
     QString m_profileName;
     WaitDlg* m_waitDlg = nullptr;
+    ProfileDlg* m_profileDlg = nullptr; // while the profiles popup is open
     bool m_storeFailureTold = false;
 
     MTabCtrl* m_tabs = nullptr;

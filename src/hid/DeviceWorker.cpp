@@ -1,4 +1,5 @@
 #include "hid/DeviceWorker.h"
+#include "editors/DpiRules.h"
 
 #include "hid/ButtonMapEncoder.h"
 #include "hid/DeviceInformationQuery.h"
@@ -103,6 +104,7 @@ void DeviceWorker::RunTask(int32_t code)
         if (m_lightingPresent)
             pages |= DeviceEvents::kLightingPage;
         m_events.ReloadPages(pages);
+        SendOtherDpiLevels();
         for (int32_t setting = TaskCode(kFirstSettingTask); setting <= TaskCode(kLastSettingTask); ++setting)
             SendSetting(setting);
         SendButtonMap();
@@ -273,6 +275,25 @@ void DeviceWorker::SendSetting(int32_t code)
         return;
     HidInputBuffer buffer = ToBuffer(*report);
     m_hid.SendReport(buffer, HidReply::Wanted);
+}
+
+void DeviceWorker::SendOtherDpiLevels()
+{
+    // The DPI report carries one level and makes it the mouse's current one,
+    // and the DPI task sends only the current level. A whole profile (after a
+    // switch or an import) also needs the other levels in use, or the mouse's
+    // DPI button would go on to the previous profile's values; the DPI task
+    // that follows makes the current level current again.
+    const int32_t profile = m_currentProfile;
+    const int32_t count = m_store.GetConfigInt(profile, QStringLiteral("dpi_count"));
+    const int32_t current = m_store.GetConfigInt(profile, QStringLiteral("dpi_index"));
+    for (int32_t level = 0; level < count && level < DpiRules::kLevelCount; ++level) {
+        if (level == current)
+            continue;
+        const int32_t dpi = m_store.GetConfigInt(profile, QStringLiteral("dpi_group%1_value").arg(level));
+        HidInputBuffer buffer = ToBuffer(MouseProtocol::BuildDpiReport(count, level, dpi));
+        m_hid.SendReport(buffer, HidReply::Wanted);
+    }
 }
 
 void DeviceWorker::SendButtonMap()

@@ -101,6 +101,8 @@ private:
     void PollNotifications();
     void ReloadStep();
     void SendSetting(int32_t code);
+    // Every DPI level in use but the current one (task 5).
+    void SendOtherDpiLevels();
     void SendButtonMap();
     void UploadMacros();
     void RestorePending();
