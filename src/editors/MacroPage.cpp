@@ -1,5 +1,6 @@
 #include "editors/MacroPage.h"
 
+#include "editors/ExchangeFlow.h"
 #include "editors/KeyCodes.h"
 #include "editors/MacroRules.h"
 #include "editors/PageControls.h"
@@ -648,12 +649,28 @@ void MacroPage::DeleteMacro()
 
 bool MacroPage::OnImport()
 {
-    return false;
+    // The file's macro is added whole or not at all; the flow tells the user
+    // what it refused or changed.
+    const std::optional<ExchangeResult> result = ExchangeFlow::ImportMacro(m_host);
+    if (!result || result->macroId <= 0)
+        return true;
+    const int32_t index = m_macros->AddString(
+        MacroRules::DisplayName(result->macroName, Text(TextIds::kMacroWord)), result->macroId);
+    m_macros->SetCurSel(index);
+    m_macros->EnsureVisible(index);
+    LoadMacro(result->macroId);
+    m_host.NotifyPages({PageEvent::Kind::MacrosChanged});
+    m_host.QueueTask(WorkerTask::UploadMacros);
+    return true;
 }
 
 bool MacroPage::OnExport()
 {
-    return false;
+    // Without a macro shown there is nothing to export: not handled.
+    if (m_macroId <= 0)
+        return false;
+    ExchangeFlow::ExportMacro(m_host, m_macroId);
+    return true;
 }
 
 // ---- The event list ----

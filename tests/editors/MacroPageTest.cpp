@@ -18,6 +18,7 @@
 #include "widgets/MacroList.h"
 #include "widgets/WindowRegistry.h"
 
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -594,6 +595,44 @@ TEST_F(MacroPageTest, TheMenuOfARightClickedMacroActsOnThatMacro)
     ProcessPageEvents();
     ASSERT_EQ(Names(), (QStringList{QStringLiteral("One"), QStringLiteral("Two"), QStringLiteral("Two Copy")}));
     EXPECT_EQ(Stored(int32_t(Macros()->GetItemData(2))), (std::vector<Event>{KeyDown(50, "2"), KeyUp(50, "2")}));
+}
+
+TEST_F(MacroPageTest, ExportAndImportGoThroughAFileTheUserChooses)
+{
+    const std::vector<Event> events = {KeyDown(65, "A", 55), KeyUp(65, "A"), ButtonDown(1, "LB"), ButtonUp(1, "LB")};
+    StoreMacro(QStringLiteral("Rapid \"fire\" & more"), events, 2, 300);
+    Open();
+    const QString file = m_host.m_dir.path() + QStringLiteral("/rapid.xml");
+    m_host.m_chosenFile = file;
+    Click(MacroPage::kExport);
+    ASSERT_TRUE(QFileInfo::exists(file));
+    EXPECT_TRUE(m_host.m_tasks.empty());
+
+    // Cancelled: nothing changes.
+    m_host.m_chosenFile.clear();
+    Click(MacroPage::kImport);
+    EXPECT_EQ(Macros()->GetItemCount(), 1);
+
+    // Imported: listed under its new name, shown, announced and sent.
+    m_host.Clear();
+    m_host.m_chosenFile = file;
+    Click(MacroPage::kImport);
+    ASSERT_EQ(Macros()->GetItemCount(), 2);
+    EXPECT_EQ(Macros()->GetItemText(1), QStringLiteral("Rapid \"fire\" & more 导入"));
+    EXPECT_EQ(Macros()->GetCurSel(), 1);
+    EXPECT_EQ(Page().CurrentMacro(), int32_t(Macros()->GetItemData(1)));
+    EXPECT_EQ(Shown(), events);
+    EXPECT_EQ(Stored(Page().CurrentMacro()), events);
+    EXPECT_EQ(m_host.m_notified, Changes(1));
+    EXPECT_EQ(m_host.m_tasks, std::vector<int32_t>{kUpload});
+
+    // Nothing to export without a macro shown.
+    Menu(MacroList::kMenuMessage, MacroPage::kMacroList, MacroList::kCommandDelete);
+    Menu(MacroList::kMenuMessage, MacroPage::kMacroList, MacroList::kCommandDelete);
+    ASSERT_EQ(Page().CurrentMacro(), 0);
+    m_host.Clear();
+    EXPECT_EQ(m_window->OnMessage(MacroPage::kExport, kNotifyClick, 0, 0), 0);
+    EXPECT_TRUE(m_host.m_fileDialogs.empty());
 }
 
 TEST_F(MacroPageTest, AFailedSaveIsToldAndNothingIsSent)
