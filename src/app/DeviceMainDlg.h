@@ -20,6 +20,7 @@ class BatteryCtrl;
 class CDeviceList;
 class CDeviceState;
 class CIconButton;
+class DesktopNotices;
 class DeviceRegistry;
 class HidDeviceList;
 class InstanceChannel;
@@ -28,6 +29,7 @@ class MouseCtrl;
 class MTabCtrl;
 class ProfileDlg;
 class SettingsStore;
+class TrayIcon;
 class UserSettings;
 class WaitDlg;
 
@@ -43,7 +45,8 @@ class WaitDlg;
 // go to it, and it reaches the window through MainDlgRegistryView, also posted.
 //
 // The dialogs (tray, settings, profiles, pairing, updates) plug in through
-// the protected hooks below.
+// the protected hooks below. While the window is out of sight, the worker's
+// battery, connection and DPI reports may become desktop notifications.
 class DeviceMainDlg : public MDialog, public CThreadBasic, public DeviceEvents, public PageHost {
 public:
     // Frame control ids.
@@ -164,6 +167,12 @@ public:
     DeviceWorker& Worker() { return *m_worker; }
     bool HasWaitDialog() const { return m_waitDlg != nullptr; }
     DeviceRegistry& Registry() { return *m_registry; }
+    UserSettings& Settings() { return *m_settings; }
+    // The tray icon; null until the window has initialised.
+    TrayIcon* Tray() const { return m_tray.get(); }
+    DesktopNotices& Notices() { return *m_notices; }
+    // The window cannot be seen: hidden to the tray or minimised.
+    bool IsOutOfSight() const;
 
     // The device registry's effects, applied on the interface thread (the
     // registry reaches them through MainDlgRegistryView).
@@ -243,6 +252,8 @@ protected:
     virtual void ExportProfile(intptr_t value);
     // Close button: exit mode decides between the tray and the end.
     virtual void OnCloseButton();
+    // A tray shows the icon, so a hidden window can be brought back.
+    virtual bool HasTray() const;
     virtual void OpenSettingsDialog();
     virtual void SelectModel();
     virtual void PairReceiver();
@@ -282,6 +293,8 @@ private:
     std::unique_ptr<DeviceRegistry> m_registry;
     std::unique_ptr<DeviceWorker> m_worker;
     std::vector<std::unique_ptr<Page>> m_pages;
+    std::unique_ptr<TrayIcon> m_tray;
+    std::unique_ptr<DesktopNotices> m_notices;
     ExitHook m_exitHook;
     // Set once the window is gone: posted results then have nowhere to go.
     std::atomic<WindowHandle> m_handleForWorker{0};

@@ -88,9 +88,14 @@ QString Paths::TempFolder()
     return DataFolder() + QStringLiteral("temp/");
 }
 
+QString Paths::ConfigHome()
+{
+    return XdgBase("XDG_CONFIG_HOME", ".config/");
+}
+
 QString Paths::SettingsFilePath()
 {
-    return XdgBase("XDG_CONFIG_HOME", ".config/") + ApplicationName() + QLatin1Char('/')
+    return ConfigHome() + ApplicationName() + QLatin1Char('/')
         + ApplicationName() + QStringLiteral(".conf");
 }
 

@@ -29,7 +29,10 @@ public:
     static QString DatabaseFolder(); // DataFolder() + "db/"
     static QString TempFolder();     // DataFolder() + "temp/"
 
-    // $XDG_CONFIG_HOME/Tarvo/Tarvo.conf ($HOME/.config by the same rules).
+    // $XDG_CONFIG_HOME/ ($HOME/.config/ when the variable is unset, empty or
+    // relative).
+    static QString ConfigHome();
+    // ConfigHome() + "Tarvo/Tarvo.conf".
     static QString SettingsFilePath();
 
     // The user's runtime folder ($XDG_RUNTIME_DIR as Qt checks it), else the

@@ -211,6 +211,8 @@ void ProgramUnderXvfb::Drain()
             m_state = WindowState::Parse(line);
             m_lastLine = line;
             m_hasState = true;
+        } else if (line.startsWith(QStringLiteral("tarvo: "))) {
+            m_probeLines.push_back(line.mid(7));
         }
     }
 }

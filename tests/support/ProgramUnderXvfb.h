@@ -106,4 +106,6 @@ protected:
     WindowState m_state;
     QString m_lastLine;
     bool m_hasState = false;
+    // The program's other probe lines ("box ...", "dialog ..."), without "tarvo: ".
+    std::vector<QString> m_probeLines;
 };
