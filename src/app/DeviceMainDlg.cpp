@@ -9,17 +9,20 @@
 #include "app/SettingDlg.h"
 #include "app/TrayIcon.h"
 #include "app/ProfileDlg.h"
+#include "app/UpdateFlow.h"
 #include "language/TextIds.h"
 #include "app/WaitDlg.h"
 #include "devices/DeviceRegistry.h"
 #include "devices/DevicesLog.h"
 #include "editors/ExchangeFlow.h"
 #include "editors/FeaturePages.h"
+#include "editors/InputCapture.h"
 #include "hid/HidDeviceList.h"
 #include "language/InterfaceText.h"
 #include "language/TextIds.h"
 #include "platform/AutostartEntry.h"
 #include "platform/Paths.h"
+#include "platform/SystemDesktop.h"
 #include "platform/UserSettings.h"
 #include "store/SettingsStore.h"
 #include "widgets/BatteryCtrl.h"
@@ -34,7 +37,6 @@
 #include "widgets/MTabLayout.h"
 #include "widgets/MText.h"
 #include "widgets/Manager.h"
-#include "widgets/MouseCtrl.h"
 #include "widgets/WindowRegistry.h"
 
 #include <QCoreApplication>
@@ -152,19 +154,29 @@ DeviceMainDlg::DeviceMainDlg(Services services)
     : m_hid(services.hid ? services.hid : &HidDeviceList::Instance())
     , m_store(services.store ? services.store : &SettingsStore::Instance())
     , m_channel(services.channel)
+    , m_capture(std::make_unique<InputCapture>())
 {
+    if (!services.desktop)
+        m_ownDesktop = std::make_unique<SystemDesktop>();
+    m_desktop = services.desktop ? services.desktop : m_ownDesktop.get();
+    m_capture->SetDeliveredHook([this] { WriteStateLine(); });
     m_settings = std::make_unique<UserSettings>(
         services.settingsPath.isEmpty() ? Paths::SettingsFilePath() : services.settingsPath);
     m_settings->Open();
     m_registryView = std::make_unique<MainDlgRegistryView>(*this);
-    m_registry = std::make_unique<DeviceRegistry>(*m_hid, *m_store, *m_settings, *m_registryView,
-        WithSlash(services.programFolder.isEmpty() ? Paths::ProgramFolder() : services.programFolder),
-        WithSlash(services.dataFolder.isEmpty() ? Paths::DataFolder() : services.dataFolder));
+    const QString programFolder = WithSlash(services.programFolder.isEmpty() ? Paths::ProgramFolder() : services.programFolder);
+    const QString dataFolder = WithSlash(services.dataFolder.isEmpty() ? Paths::DataFolder() : services.dataFolder);
+    m_registry = std::make_unique<DeviceRegistry>(*m_hid, *m_store, *m_settings, *m_registryView, programFolder, dataFolder);
     m_stateProbe = !qEnvironmentVariableIsEmpty("TARVO_STATE_PROBE");
     // The worker's connection events go to the registry, the rest to this window.
     m_worker = std::make_unique<DeviceWorker>(*m_hid, *m_store, *m_registry, *this, services.timings);
     m_worker->SetLightingPresent(m_lightingPresent);
     m_worker->SetCurrentProfile(m_currentProfile);
+    m_update = std::make_unique<UpdateFlow>(UpdateFlow::Parts{*this, *m_hid, *m_registry, *m_worker, programFolder, dataFolder,
+        [this](int32_t subject, int32_t outcome) {
+            if (const WindowHandle handle = m_handleForWorker)
+                WindowRegistry::PostMessage(handle, AppMessages::kUpdateResult, uintptr_t(subject), outcome);
+        }});
     m_notices = std::make_unique<DesktopNotices>(DesktopNotices::Hooks{
         [this] { return m_settings->ReadInt(QString::fromLatin1(DesktopNotices::kSettingKey)) == 1; },
         [this] { return IsOutOfSight(); },
@@ -192,6 +204,8 @@ DeviceMainDlg::DeviceMainDlg(Services services)
 
 DeviceMainDlg::~DeviceMainDlg()
 {
+    m_capture->EndAll();
+    m_update->CancelTransfers();
     m_worker->Interrupt();
     StopAndJoin();
     if (m_channel)
@@ -201,6 +215,7 @@ DeviceMainDlg::~DeviceMainDlg()
 
 void DeviceMainDlg::StopWorker()
 {
+    m_update->CancelTransfers();
     m_worker->Interrupt();
     Stop();
 }
@@ -208,6 +223,7 @@ void DeviceMainDlg::StopWorker()
 void DeviceMainDlg::OnDestroy()
 {
     SendPageEvent({PageEvent::Kind::StopRecording});
+    m_capture->EndAll();
     StopWorker();
     m_handleForWorker = 0;
     MDialog::OnDestroy();
@@ -244,7 +260,6 @@ void DeviceMainDlg::InitUI(const MRect& client)
     CreateTabs(client);
     CreateHomePage(client);
     CreatePageControls();
-    CreateMouseMarkers();
     ShowHomeView();
     SetHomeContent(false);
     UISize(client);
@@ -418,8 +433,6 @@ void DeviceMainDlg::UISize(const MRect& client)
     }
     place(kPerformancePanel, pages);
     PlaceMousePicture(client);
-    if (!GetControl(kMouseMarkers) || m_markers)
-        place(kMouseMarkers, pages);
     place(kHomeContainer, {10, 75, w, h - kBand});
     place(kDeviceList, {90, 130, w - 60, h - 100});
     const int32_t boxW = int32_t(500 * s);
@@ -441,7 +454,6 @@ void DeviceMainDlg::UISize(const MRect& client)
     const MRect area = PageArea();
     for (const std::unique_ptr<Page>& page : m_pages)
         page->Layout(area, s);
-    PlaceMouseMarkers();
 }
 
 MRect DeviceMainDlg::PageArea() const
@@ -660,7 +672,7 @@ intptr_t DeviceMainDlg::RouteControl(int32_t id, int32_t code, intptr_t param)
         RestoreFactorySettings();
         break;
     case Route::VersionMessage:
-        ShowVersionMessage(id == 241 ? TextIds::kMouseFirmware : TextIds::kReceiverFirmware);
+        m_update->OnFirmwareButton(id == 241 ? FlashTarget::Mouse : FlashTarget::Receiver);
         break;
     }
     return 1;
@@ -696,11 +708,6 @@ void DeviceMainDlg::SetCurrentProfile(int32_t profile)
 {
     m_currentProfile = profile;
     m_worker->SetCurrentProfile(profile);
-}
-
-void DeviceMainDlg::ShowVersionMessage(int32_t captionTextId)
-{
-    CUIMessageBox::Show(Text(TextIds::kLatestVersion), GetSafeHwnd(), Text(captionTextId), CUIMessageBox::kStyleOk);
 }
 
 void DeviceMainDlg::RestoreFactorySettings()
@@ -962,6 +969,16 @@ QString DeviceMainDlg::ChooseFile(FileDialog kind, const QString& title, const Q
                                     : QFileDialog::getSaveFileName(parent, title, suggested, filter);
 }
 
+void DeviceMainDlg::BeginCapture(int32_t mode, CaptureSink& sink)
+{
+    m_capture->Begin(GetWidget(), mode, sink);
+}
+
+void DeviceMainDlg::EndCapture(CaptureSink& sink)
+{
+    m_capture->End(sink);
+}
+
 void DeviceMainDlg::LockFrame(bool locked)
 {
     if (m_tabs)
@@ -1017,10 +1034,19 @@ void DeviceMainDlg::LoadDescription()
 {
     m_registry->LoadDescription();
 }
-void DeviceMainDlg::SetUpdateBase() {}
+void DeviceMainDlg::SetUpdateBase()
+{
+    m_update->SetUpdateBase(m_softwareVersion);
+}
 void DeviceMainDlg::OnDeviceChange(uintptr_t, intptr_t) {}
-void DeviceMainDlg::OnUpdateResult(uintptr_t, intptr_t) {}
-void DeviceMainDlg::RunUpdateTaskHook(int32_t) {}
+void DeviceMainDlg::OnUpdateResult(uintptr_t subject, intptr_t outcome)
+{
+    m_update->OnUpdateResult(subject, outcome);
+}
+void DeviceMainDlg::RunUpdateTaskHook(int32_t code)
+{
+    m_update->RunTask(code);
+}
 void DeviceMainDlg::OpenProfilesDialog()
 {
     ProfileDlg dialog(*m_store);
@@ -1055,6 +1081,8 @@ void DeviceMainDlg::OpenSettingsDialog()
     SettingDlg::Services services;
     services.settings = m_settings.get();
     services.programPath = QCoreApplication::applicationFilePath();
+    if (m_update->UpdatesEnabled())
+        services.checkForUpdates = [this](WindowHandle dialog) { m_update->CheckSoftwareFromSettings(dialog); };
     SettingDlg dialog(std::move(services), m_softwareVersion);
     dialog.Run(GetSafeHwnd());
 }
@@ -1081,16 +1109,6 @@ std::vector<std::unique_ptr<Page>> DeviceMainDlg::CreatePages()
 }
 
 // ---- The device registry's effects (interface thread) ----
-
-void DeviceMainDlg::CreateMouseMarkers()
-{
-    // The button page brings its own marker control; until it does, the
-    // window keeps one over the button page so the markers have a home.
-    if (GetControl(kMouseMarkers))
-        return;
-    auto* container = dynamic_cast<MArea*>(GetControl(kButtonContainer));
-    m_markers = dynamic_cast<MouseCtrl*>(CreateControl(QStringLiteral("MouseCtrl"), kMouseMarkers, {}, {}, container));
-}
 
 void DeviceMainDlg::ApplyStatusText(int32_t textId)
 {
@@ -1138,28 +1156,6 @@ MRect DeviceMainDlg::MousePictureRect() const
     return picture->GetRect();
 }
 
-void DeviceMainDlg::ApplyMouseMarkers(const std::vector<MouseMarker>& markers)
-{
-    m_markerList = markers;
-    PlaceMouseMarkers();
-}
-
-void DeviceMainDlg::PlaceMouseMarkers()
-{
-    auto* control = dynamic_cast<MouseCtrl*>(GetControl(kMouseMarkers));
-    if (!control)
-        return;
-    // Marker points are in picture pixels; the control wants its own.
-    const MRect picture = MousePictureRect();
-    const MRect area = control->GetRect();
-    const QPoint offset(picture.left - area.left, picture.top - area.top);
-    const int32_t selected = control->GetSelectItem();
-    control->DeleteAllItems();
-    for (const MouseMarker& marker : m_markerList)
-        control->AddItem(marker.label, marker.keyValue, marker.side, marker.start + offset, marker.end + offset);
-    control->SetSelectItem(selected >= 0 && selected < control->GetItemCount() ? selected : 1);
-}
-
 void DeviceMainDlg::CloseTransientWindowsNow()
 {
     const QString windowClass = QStringLiteral("MWindow");
@@ -1193,7 +1189,7 @@ void DeviceMainDlg::WriteStateLine()
                        .arg(m_deviceList && m_deviceList->IsVisible() ? QStringLiteral("list")
                                 : m_noDeviceTextId == TextIds::kAccessDenied ? QStringLiteral("denied")
                                                                             : QStringLiteral("nodevice"));
-    line += QStringLiteral(" lighting=%1 markers=%2").arg(m_lightingPresent ? 1 : 0).arg(m_markers ? m_markers->GetItemCount() : 0);
+    line += QStringLiteral(" lighting=%1").arg(m_lightingPresent ? 1 : 0);
     // Whether the window can be seen, where the frame's close, settings and
     // pairing buttons are.
     line += QStringLiteral(" shown=%1").arg(IsOutOfSight() ? 0 : 1);

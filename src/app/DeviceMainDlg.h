@@ -1,6 +1,5 @@
 #pragma once
 
-#include "devices/MouseMarker.h"
 #include "editors/Page.h"
 #include "editors/PageHost.h"
 #include "hid/CThreadBasic.h"
@@ -20,16 +19,18 @@ class BatteryCtrl;
 class CDeviceList;
 class CDeviceState;
 class CIconButton;
+class DesktopActions;
 class DesktopNotices;
 class DeviceRegistry;
 class HidDeviceList;
+class InputCapture;
 class InstanceChannel;
 class MainDlgRegistryView;
-class MouseCtrl;
 class MTabCtrl;
 class ProfileDlg;
 class SettingsStore;
 class TrayIcon;
+class UpdateFlow;
 class UserSettings;
 class WaitDlg;
 
@@ -80,7 +81,6 @@ public:
         kNoDevicePicture = 58,
         kNoDeviceText = 59,
         kPairButton = 60,
-        kMouseMarkers = 82,
     };
     // Tab item ids (not indexes: a hidden item keeps its index).
     enum TabItem : int32_t {
@@ -103,6 +103,7 @@ public:
         SettingsStore* store = nullptr; // null: SettingsStore::Instance()
         WorkerTimings timings{};
         InstanceChannel* channel = nullptr; // the single-instance channel, if any
+        DesktopActions* desktop = nullptr;  // null: the session's own desktop
         // Where config.xml and device/ are, where the databases go and the
         // settings file; empty: the program's own (Paths).
         QString programFolder;
@@ -167,6 +168,8 @@ public:
     DeviceWorker& Worker() { return *m_worker; }
     bool HasWaitDialog() const { return m_waitDlg != nullptr; }
     DeviceRegistry& Registry() { return *m_registry; }
+    // Version checks, downloads and flashing.
+    UpdateFlow& Update() { return *m_update; }
     UserSettings& Settings() { return *m_settings; }
     // The tray icon; null until the window has initialised.
     TrayIcon* Tray() const { return m_tray.get(); }
@@ -180,11 +183,7 @@ public:
     void ApplyStatusText(int32_t textId);
     void ApplyVersionLabel(const QString& label);
     void ApplyMousePicture(const QString& pictureName);
-    void ApplyMouseMarkers(const std::vector<MouseMarker>& markers);
     void CloseTransientWindowsNow();
-    // Where the mouse picture is (window coordinates); empty before a
-    // description placed it.
-    MRect MousePictureRect() const;
 
     // DeviceEvents: called on the worker thread, applied on the interface thread.
     void ShowMouseVersion(const QString& labelled) override;
@@ -215,8 +214,14 @@ public:
     // Selects the tab at `index` as a click on it would.
     void SelectTab(int32_t index) override;
     WindowHandle Window() const override { return GetSafeHwnd(); }
-    void StoreWriteFailed() override;
+    // Where the mouse picture is (window coordinates); empty before a
+    // description placed it.
+    MRect MousePictureRect() const override;
     void NotifyPages(const PageEvent& event) override { SendPageEvent(event); }
+    void BeginCapture(int32_t mode, CaptureSink& sink) override;
+    void EndCapture(CaptureSink& sink) override;
+    DesktopActions& Desktop() override { return *m_desktop; }
+    void StoreWriteFailed() override;
     void LockFrame(bool locked) override;
 
     // The pages whose reload bits (DeviceEvents::PageBits) meet `pages` refill
@@ -268,7 +273,6 @@ protected:
     void OnMaximizeButton();
     void OnProfileButton();
     void OnProfileChosen(int32_t profile);
-    void ShowVersionMessage(int32_t captionTextId);
     void UpdateStatusText();
     void UpdateProfileButton();
 
@@ -276,12 +280,10 @@ private:
     void CreateFrame(const MRect& client);
     void CreateTabs(const MRect& client);
     void CreateHomePage(const MRect& client);
-    void CreateMouseMarkers();
     void CreatePageControls();
     void ShowPageContainer(int32_t item);
     MRect PageArea() const;
     void PlaceMousePicture(const MRect& client);
-    void PlaceMouseMarkers();
     intptr_t RouteControl(int32_t id, int32_t code, intptr_t param);
     void WriteStateLine();
 
@@ -292,7 +294,12 @@ private:
     std::unique_ptr<MainDlgRegistryView> m_registryView;
     std::unique_ptr<DeviceRegistry> m_registry;
     std::unique_ptr<DeviceWorker> m_worker;
+    std::unique_ptr<DesktopActions> m_ownDesktop;
+    DesktopActions* m_desktop = nullptr;
+    // Outlives the pages, which are its sinks.
+    std::unique_ptr<InputCapture> m_capture;
     std::vector<std::unique_ptr<Page>> m_pages;
+    std::unique_ptr<UpdateFlow> m_update;
     std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<DesktopNotices> m_notices;
     ExitHook m_exitHook;
@@ -316,9 +323,7 @@ private:
     CDeviceState* m_status = nullptr;
     CIconButton* m_profileButton = nullptr;
     BatteryCtrl* m_battery = nullptr;
-    MouseCtrl* m_markers = nullptr;
     QSize m_pictureSize;                   // of the current mouse picture; empty: none
-    std::vector<MouseMarker> m_markerList; // in picture pixels
     bool m_homeShowsList = false;
     int32_t m_noDeviceTextId = TextIds::kNoDevice;
     int32_t m_clickedDeviceType = 0;       // the device list item last clicked
