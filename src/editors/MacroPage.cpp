@@ -21,6 +21,8 @@
 #include "widgets/MText.h"
 #include "widgets/MacroList.h"
 
+#include <QCursor>
+
 #include <algorithm>
 #include <array>
 
@@ -333,7 +335,7 @@ void MacroPage::ApplyLanguage()
             control->SetTitle(Text(textId));
     }
     if (m_record)
-        m_record->SetTitle(Text(kTextRecord));
+        m_record->SetTitle(Text(IsRecording() ? kTextStopRecording : kTextRecord));
     if (m_keyField)
         m_keyField->SetHint(Text(kTextKeyFieldHint));
     if (m_position) {
@@ -370,6 +372,9 @@ void MacroPage::LoadMacroPage()
 {
     if (!m_macros || !m_events)
         return;
+    // The mouse was read again (it came back, say): what was recorded so far
+    // is stored before the lists are refilled.
+    StopRecording();
     const int32_t shown = m_macroId;
     m_macros->DeleteAllItems();
     m_events->DeleteAllItems();
@@ -515,8 +520,14 @@ bool MacroPage::OnControl(int32_t id, int32_t code, intptr_t param)
     case kKindWheel:
     case kKindDelay:
         return OnEventKind(id);
+    case kKeyField:
+        OnKeyField(code);
+        return code == kNotifyEditFocus || code == kNotifyEditCommit;
     case kPauseField:
         return code == kNotifyEditCommit && OnPauseDelayCommitted();
+    case kRecord:
+        OnRecord();
+        return true;
     case kInsert:
         return OnInsert();
     default:
@@ -884,6 +895,128 @@ void MacroPage::ShowKindField(int32_t kind)
     }
 }
 
+// ---- Recording ----
+
+void MacroPage::OnRecord()
+{
+    if (!m_events)
+        return;
+    if (IsRecording()) {
+        StopRecording();
+        return;
+    }
+    if (m_macroId <= 0) {
+        m_host.Tell(Text(kTextNoMacro), Text(kTextRecord));
+        return;
+    }
+    if (m_events->GetEventCount() >= MacroRules::kMaxEvents) {
+        SaveMacro();
+        ShowRecordButton(false);
+        SetEditable(true);
+        TellLimit();
+        return;
+    }
+    const int32_t type = DelayType();
+    if (type == 2 && m_fixedDelay && m_fixedDelay->GetEditText().trimmed().isEmpty())
+        m_fixedDelay->SetTitle(QString::number(MacroRules::kMinFixedDelay));
+    m_recorder.Start(MacroRules::DelayMode(type), FixedDelay());
+    m_host.BeginCapture(CaptureMode::kMacroRecording, *this);
+    ShowRecordButton(true);
+    SetEditable(false);
+    m_host.LockFrame(true);
+}
+
+void MacroPage::StopRecording(StopReason reason)
+{
+    if (!IsRecording())
+        return;
+    m_recorder.Stop();
+    m_host.EndCapture(*this);
+    SaveMacro();
+    ShowRecordButton(false);
+    SetEditable(true);
+    m_host.LockFrame(false);
+    if (reason == StopReason::Limit)
+        TellLimit();
+}
+
+void MacroPage::OnPageEvent(const PageEvent& event)
+{
+    if (event.kind == PageEvent::Kind::StopRecording)
+        StopRecording();
+}
+
+void MacroPage::OnCapturedInput(int32_t mode, const CapturedInput& input)
+{
+    if (mode == CaptureMode::kMacroRecording) {
+        RecordInput(input);
+        return;
+    }
+    // The key field takes the key pressed last, modifiers included.
+    if (mode == CaptureMode::kMacroKey && input.kind == CapturedInput::Kind::Keyboard
+        && input.state == CapturedInput::kPressed && !input.name.isEmpty())
+        SetCapturedKey(input.code, input.name);
+}
+
+void MacroPage::RecordInput(const CapturedInput& input)
+{
+    if (!IsRecording() || !m_events)
+        return;
+    const bool keyboard = input.kind == CapturedInput::Kind::Keyboard;
+    if (!keyboard && input.kind != CapturedInput::Kind::Mouse)
+        return;
+    // The click that stops the recording is not part of it.
+    if (!keyboard && m_record && m_record->rect().contains(m_record->mapFromGlobal(QCursor::pos())))
+        return;
+    const MacroRecorder::Step step = m_recorder.OnInput(
+        {keyboard, input.state, input.code, input.name, input.time}, m_events->GetEventCount());
+    if (step.previousDelay)
+        m_events->UpdateDelayTime(*step.previousDelay);
+    if (step.event) {
+        const int32_t index = m_events->AddString(
+            step.event->text, step.event->type, step.event->value, MacroRules::kDefaultDelay);
+        m_events->EnsureVisible(index);
+        ShowCount();
+    }
+    if (step.limitReached)
+        StopRecording(StopReason::Limit);
+}
+
+void MacroPage::ShowRecordButton(bool recording)
+{
+    if (!m_record)
+        return;
+    m_record->SetTitle(Text(recording ? kTextStopRecording : kTextRecord));
+    m_record->SetIconImage(
+        recording ? QStringLiteral("icon\\icon_stop_rec.png") : QStringLiteral("icon\\icon_rec.png"));
+}
+
+void MacroPage::SetEditable(bool editable)
+{
+    if (!m_controls.IsAttached())
+        return;
+    static constexpr int32_t kEditing[] = {kMacroList, kNewMacro, kImport, kExport, kEventList, kDeleteEvent,
+        kDeleteAll, kDelayDefault, kDelayMeasured, kDelayFixed, kInsertPosition, kKindKey, kKindMouse, kKindWheel,
+        kKindDelay, kKeyField, kPauseField, kMouseButton, kInsert};
+    for (int32_t id : kEditing) {
+        if (MControl* control = m_controls.Find(id))
+            control->SetEnabled(editable);
+    }
+    if (m_fixedDelay)
+        m_fixedDelay->SetEnabled(editable && DelayType() == 2);
+}
+
+void MacroPage::OnKeyField(int32_t code)
+{
+    const auto* keyKind = m_controls.FindAs<CRadioButton>(kKindKey);
+    if (code == kNotifyEditFocus && keyKind && keyKind->GetCheck() && !IsRecording()) {
+        SetCapturedKey(0, {});
+        m_host.BeginCapture(CaptureMode::kMacroKey, *this);
+    } else if (code == kNotifyEditCommit) {
+        m_host.EndCapture(*this);
+    }
+}
+
 // ---- The state line ----
 
 QString MacroPage::ProbeState() const
@@ -896,10 +1029,11 @@ QString MacroPage::ProbeState() const
     QStringList events;
     for (const RecordItem& item : m_events->GetRecordItems())
         events << QStringLiteral("%1:%2:%3").arg(item.type).arg(item.value).arg(item.delay);
-    return QStringLiteral("macro.sel=%1 macro.id=%2 macro.ids=%3 macro.count=%4 macro.events=%5")
+    return QStringLiteral("macro.sel=%1 macro.id=%2 macro.ids=%3 macro.count=%4 macro.events=%5 macro.recording=%6")
         .arg(m_macros->GetCurSel())
         .arg(m_macroId)
         .arg(ids.isEmpty() ? QStringLiteral("-") : ids.join(QLatin1Char('/')))
         .arg(m_events->GetEventCount())
-        .arg(events.isEmpty() ? QStringLiteral("-") : events.join(QLatin1Char('/')));
+        .arg(events.isEmpty() ? QStringLiteral("-") : events.join(QLatin1Char('/')))
+        .arg(IsRecording() ? 1 : 0);
 }

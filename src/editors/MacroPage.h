@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editors/InputCapture.h"
+#include "editors/MacroRecorder.h"
 #include "editors/Page.h"
 #include "editors/PageControls.h"
 
@@ -20,11 +22,11 @@ struct RecordItem;
 
 // The macro page: the list of named macros (shared by every profile) and the
 // events of the selected one — key presses and releases, mouse buttons and
-// wheel turns, each with the pause after it. Events are inserted by hand,
-// moved, deleted and have their delays edited in place; every change of a
-// macro's events is stored at once, the whole macro in one store operation,
-// and then sent by the worker (task 6).
-class MacroPage : public Page {
+// wheel turns, each with the pause after it. Events are recorded from the
+// keyboard and mouse, inserted by hand, moved, deleted and have their delays
+// edited in place; every change of a macro's events is stored at once, the
+// whole macro in one store operation, and then sent by the worker (task 6).
+class MacroPage : public Page, public CaptureSink {
 public:
     enum ControlId : int32_t {
         kAreaBackground = 113,
@@ -79,7 +81,10 @@ public:
     void Reload() override { LoadMacroPage(); }
     bool OnControl(int32_t id, int32_t code, intptr_t param) override;
     bool OnWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    void OnPageEvent(const PageEvent& event) override;
     QString ProbeState() const override;
+    // Recorded input (kMacroRecording) and the key for the key field (kMacroKey).
+    void OnCapturedInput(int32_t mode, const CapturedInput& input) override;
 
     // Refills the macro list from the store and shows the events of the macro
     // shown before (the first when that one is gone).
@@ -88,6 +93,14 @@ public:
     int32_t CurrentMacro() const { return m_macroId; }
     // A key captured for the key field (virtual key and its name).
     void SetCapturedKey(int32_t virtualKey, const QString& name);
+
+    // The record button: starts recording into the shown macro, or stops.
+    void OnRecord();
+    bool IsRecording() const { return m_recorder.IsRecording(); }
+    // Ends a recording under way: the capture ends, the macro is stored and
+    // the page is editable again; with `limit` the user hears why.
+    enum class StopReason { User, Limit };
+    void StopRecording(StopReason reason = StopReason::User);
 
     // What the list's and the event list's menus do (messages 1709, 1710, 1711).
     void CopyMacro();
@@ -129,6 +142,11 @@ private:
     int32_t IndexOfMacro(int32_t macroId) const;
     void ShowKindField(int32_t kind);
     void TellLimit();
+    void OnKeyField(int32_t code);
+    void RecordInput(const CapturedInput& input);
+    // Everything but the record button is disabled while recording.
+    void SetEditable(bool editable);
+    void ShowRecordButton(bool recording);
 
     PageHost& m_host;
     PageControls m_controls;
@@ -146,4 +164,5 @@ private:
     int32_t m_delayType = 1; // the delay button checked
     int32_t m_capturedKey = 0; // virtual key for the key field, 0: none
     QString m_capturedName;
+    MacroRecorder m_recorder;
 };

@@ -95,7 +95,12 @@ bool X11RawInput::Start(Handler handler, const QString& display)
 
 void X11RawInput::Stop()
 {
-    m_notifier.reset();
+    // The handler may stop the source from inside the notifier's signal; the
+    // notifier must outlive that signal.
+    if (m_notifier) {
+        m_notifier->setEnabled(false);
+        m_notifier.release()->deleteLater();
+    }
     m_connection.reset();
     m_handler = nullptr;
 }
@@ -109,10 +114,12 @@ int X11RawInput::ReadPending()
 {
     if (!m_connection)
         return 0;
+    const Connection* current = m_connection.get();
     Display* x = m_connection->display.get();
     int handed = 0;
-    // Events of the socket that Xlib has not read yet count too.
-    while (m_connection && XPending(x) > 0) {
+    // Events of the socket that Xlib has not read yet count too. The handler
+    // may stop the source, or stop and start it on a new connection.
+    while (m_connection.get() == current && XPending(x) > 0) {
         XEvent event;
         XNextEvent(x, &event);
         XGenericEventCookie* cookie = &event.xcookie;

@@ -3,11 +3,13 @@
 // told, and how the page copes with macros it finds damaged in the store.
 #include "PageTestSupport.h"
 
+#include "editors/InputCapture.h"
 #include "editors/MacroPage.h"
 #include "editors/MacroRules.h"
 #include "hid/MacroImage.h"
 #include "language/InterfaceText.h"
 #include "language/Language.h"
+#include "widgets/CIconButton.h"
 #include "widgets/CRadioButton.h"
 #include "widgets/CRecordList.h"
 #include "widgets/MComboBox.h"
@@ -18,9 +20,11 @@
 #include "widgets/MacroList.h"
 #include "widgets/WindowRegistry.h"
 
+#include <QCursor>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -697,6 +701,207 @@ TEST_F(MacroPageTest, DamagedMacrosStayUsable)
     const MacroImage image = MacroImageEncoder::BuildMacroImage(upload);
     EXPECT_LE(image.bytes.size(), 4000u);
     EXPECT_EQ(image.macrosLeftOut, 3) << "the big macro cannot fit, nor the ones after it";
+}
+
+// ---- Recording ----
+
+CapturedInput KeyInput(int32_t state, int32_t vk, const char* name, int64_t time)
+{
+    CapturedInput input;
+    input.kind = CapturedInput::Kind::Keyboard;
+    input.state = state;
+    input.code = vk;
+    input.name = QString::fromUtf8(name);
+    input.time = time;
+    return input;
+}
+
+CapturedInput MouseInput(int32_t state, int32_t code, const char* name, int64_t time)
+{
+    CapturedInput input = KeyInput(state, code, name, time);
+    input.kind = CapturedInput::Kind::Mouse;
+    return input;
+}
+
+class MacroRecordingTest : public MacroPageTest {
+protected:
+    void Record(const CapturedInput& input) { Page().OnCapturedInput(CaptureMode::kMacroRecording, input); }
+    bool Enabled(int32_t id) { return m_window->GetControl(id)->IsEnabled(); }
+    // The pointer away from the record button, where a recorded click lands.
+    void PointerAway() { QCursor::setPos(m_window->GetWidget()->mapToGlobal(QPoint(600, 300))); }
+};
+
+TEST_F(MacroRecordingTest, RecordingTheAKeyTimesThePressUntilTheRelease)
+{
+    const int32_t id = StoreMacro(QStringLiteral("M"), {});
+    Open();
+    Click(MacroPage::kRecord);
+    ASSERT_TRUE(Page().IsRecording());
+    EXPECT_EQ(m_host.m_capture.Mode(), CaptureMode::kMacroRecording);
+    EXPECT_EQ(Control<CIconButton>(MacroPage::kRecord)->GetTitle(), InterfaceText::Get(359));
+    EXPECT_EQ(Control<CIconButton>(MacroPage::kRecord)->GetIconImage(), QStringLiteral("icon\\icon_stop_rec.png"));
+    EXPECT_TRUE(m_host.m_frameLocked);
+    for (int32_t control : {MacroPage::kMacroList, MacroPage::kNewMacro, MacroPage::kImport, MacroPage::kExport,
+             MacroPage::kEventList, MacroPage::kDeleteEvent, MacroPage::kDeleteAll, MacroPage::kDelayFixed,
+             MacroPage::kFixedDelay, MacroPage::kKindKey, MacroPage::kKeyField, MacroPage::kInsert}) {
+        EXPECT_FALSE(Enabled(control)) << control;
+    }
+    EXPECT_TRUE(Enabled(MacroPage::kRecord));
+
+    PointerAway();
+    Record(KeyInput(0, 65, "A", 1000));
+    Record(KeyInput(1, 65, "A", 1085));
+    EXPECT_EQ(Count(), QStringLiteral("2/200"));
+    EXPECT_TRUE(m_host.m_tasks.empty()) << "stored when the recording ends";
+    Click(MacroPage::kRecord);
+    EXPECT_FALSE(Page().IsRecording());
+    EXPECT_EQ(m_host.m_capture.Mode(), CaptureMode::kNone);
+    EXPECT_EQ(Stored(id), (std::vector<Event>{KeyDown(65, "A", 85), KeyUp(65, "A")}));
+    EXPECT_EQ(m_host.m_tasks, std::vector<int32_t>{kUpload});
+    EXPECT_FALSE(m_host.m_frameLocked);
+    EXPECT_EQ(Control<CIconButton>(MacroPage::kRecord)->GetTitle(), InterfaceText::Get(358));
+    EXPECT_TRUE(Enabled(MacroPage::kMacroList));
+    EXPECT_TRUE(Enabled(MacroPage::kInsert));
+    EXPECT_FALSE(Enabled(MacroPage::kFixedDelay)) << "the fixed delay is not chosen";
+
+    // A second recording appends, its first event after a 45 s pause.
+    Click(MacroPage::kRecord);
+    Record(MouseInput(0, 1, "LB", 90000));
+    Record(MouseInput(1, 1, "LB", 135000));
+    Record(MouseInput(3, 1, "Scroll Up", 135100));
+    Record(MouseInput(4, 255, "Scroll Down", 135300));
+    Click(MacroPage::kRecord);
+    EXPECT_EQ(Stored(id),
+        (std::vector<Event>{KeyDown(65, "A", 85), KeyUp(65, "A"), ButtonDown(1, "LB", 31000), ButtonUp(1, "LB", 100),
+            {6, 1, 200, QStringLiteral("Scroll Up")}, {7, 255, 10, QStringLiteral("Scroll Down")}}));
+}
+
+TEST_F(MacroRecordingTest, TheWindowsOwnInputIsRecordedButNotTheRecordButtonsClick)
+{
+    const int32_t id = StoreMacro(QStringLiteral("M"), {});
+    Open();
+    Click(MacroPage::kRecord);
+    ASSERT_TRUE(Page().IsRecording());
+    QWindow* window = m_window->GetWidget()->windowHandle();
+    ASSERT_NE(window, nullptr);
+    // Keys typed into the window, a held key's repeats, and a click on the
+    // (disabled) event list.
+    QWidget* list = Events();
+    QTest::keyPress(list, Qt::Key_B);
+    QTest::keyPress(list, Qt::Key_B, Qt::NoModifier, -1);
+    QTest::keyEvent(QTest::Press, list, Qt::Key_B, Qt::NoModifier, -1);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(list, &repeat);
+    QTest::keyRelease(list, Qt::Key_B);
+    const QPoint onList = list->mapTo(m_window->GetWidget(), list->rect().center());
+    QCursor::setPos(m_window->GetWidget()->mapToGlobal(onList));
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, onList);
+    // The click on the record button ends the recording and is not part of it.
+    QWidget* record = m_window->GetControl(MacroPage::kRecord);
+    const QPoint onRecord = record->mapTo(m_window->GetWidget(), record->rect().center());
+    QCursor::setPos(m_window->GetWidget()->mapToGlobal(onRecord));
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, onRecord);
+    ProcessPageEvents();
+    EXPECT_FALSE(Page().IsRecording());
+    const std::vector<Event> stored = Stored(id);
+    ASSERT_EQ(stored.size(), 4u);
+    EXPECT_EQ(stored[0].text, QStringLiteral("\u2193  B"));
+    EXPECT_EQ(stored[1].text, QStringLiteral("\u2191  B"));
+    EXPECT_EQ(stored[2].text, QStringLiteral("\u2193  LB"));
+    EXPECT_EQ(stored[3].text, QStringLiteral("\u2191  LB"));
+}
+
+TEST_F(MacroRecordingTest, The200thEventEndsTheRecordingWithTheLimitMessage)
+{
+    std::vector<Event> events(198, KeyDown(66, "B"));
+    const int32_t id = StoreMacro(QStringLiteral("M"), events);
+    Open();
+    Click(MacroPage::kRecord);
+    PointerAway();
+    Record(KeyInput(0, 65, "A", 0));
+    EXPECT_TRUE(Page().IsRecording());
+    Record(KeyInput(1, 65, "A", 20));
+    EXPECT_FALSE(Page().IsRecording());
+    EXPECT_EQ(m_host.m_told, (std::vector<std::string>{Told(365, 366)}));
+    EXPECT_EQ(Stored(id).size(), 200u);
+    EXPECT_FALSE(m_host.m_frameLocked);
+    Record(KeyInput(0, 67, "C", 40));
+    EXPECT_EQ(Events()->GetEventCount(), 200) << "nothing after the end";
+
+    // With 200 events a recording does not start.
+    m_host.Clear();
+    Click(MacroPage::kRecord);
+    EXPECT_FALSE(Page().IsRecording());
+    EXPECT_EQ(m_host.m_told, (std::vector<std::string>{Told(365, 366)}));
+    EXPECT_EQ(m_host.m_capture.Mode(), CaptureMode::kNone);
+
+    // Without a macro there is nothing to record into.
+    ClickItem(Macros(), 0);
+    Menu(MacroList::kMenuMessage, MacroPage::kMacroList, MacroList::kCommandDelete);
+    m_host.Clear();
+    Click(MacroPage::kRecord);
+    EXPECT_FALSE(Page().IsRecording());
+    EXPECT_EQ(m_host.m_told, (std::vector<std::string>{Told(358, 387)}));
+}
+
+TEST_F(MacroRecordingTest, AMouseGoneAReloadOrAClosingWindowStoresTheRecording)
+{
+    const int32_t id = StoreMacro(QStringLiteral("M"), {});
+    Open();
+    const PageEvent gone(PageEvent::Kind::StopRecording);
+    for (int round = 0; round < 2; ++round) {
+        Click(MacroPage::kRecord);
+        PointerAway();
+        Record(KeyInput(0, 65 + round, "K", 0));
+        if (round == 0)
+            Page().OnPageEvent(gone);
+        else
+            Page().Reload();
+        EXPECT_FALSE(Page().IsRecording());
+        EXPECT_FALSE(m_host.m_frameLocked);
+        EXPECT_EQ(Stored(id).size(), size_t(round + 1));
+    }
+    EXPECT_EQ(Shown().size(), 2u) << "the reload shows what was stored";
+}
+
+TEST_F(MacroRecordingTest, TheFixedDelayIsTakenFromTheFieldAtTheStart)
+{
+    const int32_t id = StoreMacro(QStringLiteral("M"), {}, 2, 0);
+    Open();
+    Control<MEdit>(MacroPage::kFixedDelay)->SetTitle({});
+    Click(MacroPage::kRecord);
+    EXPECT_EQ(Control<MEdit>(MacroPage::kFixedDelay)->GetEditText(), QStringLiteral("10"));
+    PointerAway();
+    Record(KeyInput(0, 65, "A", 0));
+    Record(KeyInput(1, 65, "A", 5000));
+    Click(MacroPage::kRecord);
+    EXPECT_EQ(Stored(id), (std::vector<Event>{KeyDown(65, "A", 10), KeyUp(65, "A")}));
+    EXPECT_EQ(Info(id).delay_type, 2);
+    EXPECT_EQ(Info(id).delay_time, 10);
+}
+
+TEST_F(MacroRecordingTest, TheKeyFieldCapturesTheKeyPressedInIt)
+{
+    const int32_t id = StoreMacro(QStringLiteral("M"), {ButtonDown(1, "LB"), ButtonUp(1, "LB")});
+    Open();
+    auto* field = Control<MEdit>(MacroPage::kKeyField);
+    QWidget* editor = field->GetEditor();
+    editor->setFocus();
+    ProcessPageEvents();
+    EXPECT_EQ(m_host.m_capture.Mode(), CaptureMode::kMacroKey);
+    // The keys reach the page, not the field: modifiers too, releases ignored.
+    QTest::keyClick(editor, Qt::Key_X);
+    EXPECT_EQ(field->GetEditText(), QStringLiteral("X"));
+    QTest::keyPress(editor, Qt::Key_Shift);
+    QTest::keyRelease(editor, Qt::Key_Shift);
+    EXPECT_EQ(field->GetEditText(), QStringLiteral("Shift"));
+    // Leaving the field ends the capture.
+    m_window->GetControl(MacroPage::kInsert)->setFocus();
+    ProcessPageEvents();
+    EXPECT_EQ(m_host.m_capture.Mode(), CaptureMode::kNone);
+    Click(MacroPage::kInsert);
+    EXPECT_EQ(Stored(id),
+        (std::vector<Event>{ButtonDown(1, "LB"), ButtonUp(1, "LB"), KeyDown(160, "Shift"), KeyUp(160, "Shift")}));
 }
 
 } // namespace
