@@ -62,8 +62,11 @@ bool X11RawInput::Start(Handler handler, const QString& display)
         m_error = QStringLiteral("XQueryExtension: the display has no XInput");
         return false;
     }
+    // A client of XInput 2.0 hears raw events only while no other client
+    // grabs the device, and every click grabs the pointer for the window under
+    // it until the release: announce 2.2, where raw events always arrive.
     int major = 2;
-    int minor = 0;
+    int minor = 2;
     if (XIQueryVersion(x, &major, &minor) != Success || major < 2) {
         m_error = QStringLiteral("XIQueryVersion: the display has no XInput 2");
         return false;

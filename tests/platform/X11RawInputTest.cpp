@@ -131,6 +131,22 @@ TEST_F(X11RawInputTest, AHandlerMayStopTheSourceMidRead)
     EXPECT_FALSE(input.IsRunning());
 }
 
+TEST_F(X11RawInputTest, AClickOnAnotherProgramsWindowArrivesWhole)
+{
+    // The window takes button presses, so each click grabs the pointer for
+    // it until the release: the release must still arrive.
+    XTestWindow other;
+    ASSERT_TRUE(other.Open(m_display.c_str(), 0, 0, 200, 200));
+    X11RawInput input;
+    ASSERT_TRUE(input.Start([this](const RawDeviceEvent& e) { m_events.push_back(e); }, m_xvfb.Display()));
+    ASSERT_TRUE(XTestClick(m_display.c_str(), 100, 100));
+    ReadUntil(input, 2);
+    ASSERT_EQ(m_events.size(), 2u);
+    EXPECT_EQ(m_events[0].type, RawDeviceEvent::Type::ButtonDown);
+    EXPECT_EQ(m_events[1].type, RawDeviceEvent::Type::ButtonUp);
+    EXPECT_EQ(m_events[1].button, 1);
+}
+
 TEST(X11RawInputWithoutDisplay, FailsWithAReason)
 {
     X11RawInput input;

@@ -164,3 +164,39 @@ bool XTestMove(const char* displayName, int x, int y)
     XSync(display.get(), False);
     return true;
 }
+
+XTestWindow::~XTestWindow()
+{
+    if (!m_display)
+        return;
+    auto* display = static_cast<Display*>(m_display);
+    XDestroyWindow(display, m_window);
+    XCloseDisplay(display);
+}
+
+bool XTestWindow::Open(const char* displayName, int x, int y, int width, int height)
+{
+    Display* display = XOpenDisplay(displayName);
+    if (!display)
+        return false;
+    m_display = display;
+    const int screen = DefaultScreen(display);
+    m_window = XCreateSimpleWindow(display, RootWindow(display, screen), x, y, unsigned(width), unsigned(height), 0,
+        BlackPixel(display, screen), WhitePixel(display, screen));
+    XSelectInput(display, m_window, KeyPressMask | KeyReleaseMask | ButtonPressMask | ExposureMask);
+    XMapRaised(display, m_window);
+    XSync(display, False);
+    XSetInputFocus(display, m_window, RevertToParent, CurrentTime);
+    XSync(display, False);
+    return true;
+}
+
+bool XTestWindow::HasFocus() const
+{
+    if (!m_display)
+        return false;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(static_cast<Display*>(m_display), &focus, &revert);
+    return focus == m_window;
+}

@@ -28,3 +28,20 @@ struct XTestStep {
 bool XTestSequence(const char* display, const XTestStep* steps, int count);
 // Moves the pointer to a screen point.
 bool XTestMove(const char* display, int x, int y);
+
+// A plain window of another program on the display, mapped and given the
+// keyboard focus, until the object goes.
+class XTestWindow {
+public:
+    XTestWindow() = default;
+    ~XTestWindow();
+    XTestWindow(const XTestWindow&) = delete;
+    XTestWindow& operator=(const XTestWindow&) = delete;
+    bool Open(const char* display, int x, int y, int width, int height);
+    // True while this window has the keyboard focus.
+    bool HasFocus() const;
+
+private:
+    void* m_display = nullptr;
+    unsigned long m_window = 0;
+};
