@@ -12,6 +12,7 @@
 #include "widgets/CIconButton.h"
 #include "widgets/MArea.h"
 #include "widgets/MTabCtrl.h"
+#include "widgets/MacroList.h"
 #include "widgets/WindowRegistry.h"
 
 #include <QImage>

@@ -106,7 +106,8 @@ TEST_F(X11RawInputTest, KeysButtonsAndTheWheelArriveInOrderWithTheServersTiming)
     ASSERT_TRUE(XTestSequence(m_display.c_str(), steps, 2));
     EXPECT_EQ(input.WaitAndRead(100), 0);
     m_events.clear();
-    ASSERT_TRUE(input.Start([this](const RawDeviceEvent& e) { m_events.push_back(e); }, m_xvfb.Display()));
+    ASSERT_TRUE(input.Start([this](const RawDeviceEvent& e) { m_events.push_back(e); }, m_xvfb.Display()))
+        << input.LastError().toStdString();
     const XTestStep release[] = {{K::KeyUp, "a", 0, 0}, {K::KeyUp, "Shift_L", 0, 0}};
     ASSERT_TRUE(XTestSequence(m_display.c_str(), release, 2));
     ReadUntil(input, 2);
@@ -138,7 +139,8 @@ TEST_F(X11RawInputTest, AClickOnAnotherProgramsWindowArrivesWhole)
     XTestWindow other;
     ASSERT_TRUE(other.Open(m_display.c_str(), 0, 0, 200, 200));
     X11RawInput input;
-    ASSERT_TRUE(input.Start([this](const RawDeviceEvent& e) { m_events.push_back(e); }, m_xvfb.Display()));
+    ASSERT_TRUE(input.Start([this](const RawDeviceEvent& e) { m_events.push_back(e); }, m_xvfb.Display()))
+        << input.LastError().toStdString();
     ASSERT_TRUE(XTestClick(m_display.c_str(), 100, 100));
     ReadUntil(input, 2);
     ASSERT_EQ(m_events.size(), 2u);
