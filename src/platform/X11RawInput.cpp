@@ -87,6 +87,7 @@ bool X11RawInput::Start(Handler handler, const QString& display)
     XSync(x, False);
 
     m_connection = std::move(connection);
+    ++m_generation;
     m_handler = std::move(handler);
     // Without an event loop (a tool, a test) the caller reads with WaitAndRead.
     if (QCoreApplication::instance()) {
@@ -99,10 +100,13 @@ bool X11RawInput::Start(Handler handler, const QString& display)
 void X11RawInput::Stop()
 {
     // The handler may stop the source from inside the notifier's signal; the
-    // notifier must outlive that signal.
+    // notifier must then outlive that signal.
     if (m_notifier) {
         m_notifier->setEnabled(false);
-        m_notifier.release()->deleteLater();
+        if (m_readDepth > 0)
+            m_notifier.release()->deleteLater();
+        else
+            m_notifier.reset();
     }
     m_connection.reset();
     m_handler = nullptr;
@@ -117,12 +121,12 @@ int X11RawInput::ReadPending()
 {
     if (!m_connection)
         return 0;
-    const Connection* current = m_connection.get();
+    const uint64_t generation = m_generation;
     Display* x = m_connection->display.get();
     int handed = 0;
     // Events of the socket that Xlib has not read yet count too. The handler
     // may stop the source, or stop and start it on a new connection.
-    while (m_connection.get() == current && XPending(x) > 0) {
+    while (m_connection && m_generation == generation && XPending(x) > 0) {
         XEvent event;
         XNextEvent(x, &event);
         XGenericEventCookie* cookie = &event.xcookie;
@@ -157,7 +161,9 @@ int X11RawInput::ReadPending()
         // The handler may stop the source (the recording ended).
         if (m_handler) {
             const Handler handler = m_handler;
+            ++m_readDepth;
             handler(raw);
+            --m_readDepth;
         }
     }
     return handed;

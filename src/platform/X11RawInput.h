@@ -60,4 +60,8 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
     Handler m_handler;
     QString m_error;
+    // Counts the connections opened, so a read notices that its handler
+    // replaced the connection even where the new one reuses the old address.
+    uint64_t m_generation = 0;
+    int m_readDepth = 0; // handlers running inside ReadPending
 };

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -130,6 +131,38 @@ TEST_F(X11RawInputTest, AHandlerMayStopTheSourceMidRead)
     ReadUntil(input, 1);
     EXPECT_EQ(m_events.size(), 1u);
     EXPECT_FALSE(input.IsRunning());
+}
+
+TEST_F(X11RawInputTest, AHandlerMayRestartTheSourceMidRead)
+{
+    // The first event restarts the source on a new connection (a new
+    // recording begins): the rest of the old connection's queue is dropped
+    // and the new connection hears what comes after.
+    X11RawInput input;
+    bool restarted = false;
+    std::function<void(const RawDeviceEvent&)> record = [this](const RawDeviceEvent& e) { m_events.push_back(e); };
+    ASSERT_TRUE(input.Start(
+        [&](const RawDeviceEvent& e) {
+            m_events.push_back(e);
+            if (!restarted) {
+                restarted = true;
+                EXPECT_TRUE(input.Start(record, m_xvfb.Display()));
+            }
+        },
+        m_xvfb.Display()));
+    using K = XTestStep::Kind;
+    const XTestStep before[] = {{K::KeyDown, "a", 0, 0}, {K::KeyUp, "a", 0, 0}, {K::KeyDown, "Return", 0, 0}};
+    ASSERT_TRUE(XTestSequence(m_display.c_str(), before, 3));
+    ReadUntil(input, 1);
+    input.WaitAndRead(100);
+    ASSERT_EQ(m_events.size(), 1u) << "nothing of the old queue is read through the new connection";
+    EXPECT_TRUE(input.IsRunning());
+    const XTestStep after[] = {{K::KeyUp, "Return", 0, 0}};
+    ASSERT_TRUE(XTestSequence(m_display.c_str(), after, 1));
+    ReadUntil(input, 2);
+    ASSERT_EQ(m_events.size(), 2u);
+    EXPECT_EQ(m_events[1].type, RawDeviceEvent::Type::KeyUp);
+    EXPECT_EQ(m_events[1].keysym, kKeysymReturn);
 }
 
 TEST_F(X11RawInputTest, AClickOnAnotherProgramsWindowArrivesWhole)
