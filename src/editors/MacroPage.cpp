@@ -962,14 +962,11 @@ void MacroPage::RecordInput(const CapturedInput& input)
 {
     if (!IsRecording() || !m_events)
         return;
-    const bool keyboard = input.kind == CapturedInput::Kind::Keyboard;
-    if (!keyboard && input.kind != CapturedInput::Kind::Mouse)
-        return;
     // The click that stops the recording is not part of it.
-    if (!keyboard && m_record && m_record->rect().contains(m_record->mapFromGlobal(QCursor::pos())))
+    if (input.kind == CapturedInput::Kind::Mouse && m_record
+        && m_record->rect().contains(m_record->mapFromGlobal(QCursor::pos())))
         return;
-    const MacroRecorder::Step step = m_recorder.OnInput(
-        {keyboard, input.state, input.code, input.name, input.time}, m_events->GetEventCount());
+    const MacroRecorder::Step step = m_recorder.OnInput(input, m_events->GetEventCount());
     if (step.previousDelay)
         m_events->UpdateDelayTime(*step.previousDelay);
     if (step.event) {

@@ -10,10 +10,13 @@ void MacroRecorder::Start(MacroRules::DelayMode mode, int32_t fixedDelay)
     m_lastTime.reset();
 }
 
-MacroRecorder::Step MacroRecorder::OnInput(const Input& input, int32_t listed)
+MacroRecorder::Step MacroRecorder::OnInput(const CapturedInput& input, int32_t listed)
 {
     Step step;
-    const int32_t type = MacroRules::EventTypeOf(input.keyboard, input.state);
+    const bool keyboard = input.kind == CapturedInput::Kind::Keyboard;
+    if (!keyboard && input.kind != CapturedInput::Kind::Mouse)
+        return step;
+    const int32_t type = MacroRules::EventTypeOf(keyboard, input.state);
     if (!m_recording || input.name.isEmpty() || type == 0)
         return step;
 

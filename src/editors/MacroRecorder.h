@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editors/MacroRules.h"
+#include "editors/RawInputTranslator.h"
 
 #include <QString>
 
@@ -13,17 +14,6 @@
 // Widget-free; interface thread.
 class MacroRecorder {
 public:
-    // One translated input: a key (keyboard) or a mouse button or the wheel,
-    // its state (0 pressed, 1 released; wheel 3 up, 4 down), its code
-    // (virtual key or recorded mouse code), its name, and when it happened
-    // (milliseconds of one monotonic clock).
-    struct Input {
-        bool keyboard = true;
-        int32_t state = 0;
-        int32_t code = 0;
-        QString name;
-        int64_t time = 0;
-    };
     // What the page does with one input, in this order: give the list's last
     // event `previousDelay` (when set), append `event` (when set) with the
     // default delay, end the recording with the limit message (`limitReached`).
@@ -44,10 +34,11 @@ public:
     bool IsRecording() const { return m_recording; }
     void Stop() { m_recording = false; }
 
-    // One input while recording, with `listed` events in the list before it.
-    // Inputs without a name, of no known state, or while not recording give
-    // an empty step.
-    Step OnInput(const Input& input, int32_t listed);
+    // One input of the translator (keyboard or mouse, stamped by its clock)
+    // while recording, with `listed` events in the list before it. Repeats,
+    // other devices, inputs without a name or of no known state, and any
+    // input while not recording give an empty step.
+    Step OnInput(const CapturedInput& input, int32_t listed);
 
 private:
     bool m_recording = false;

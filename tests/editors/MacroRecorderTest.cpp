@@ -11,14 +11,25 @@ namespace {
 
 using Mode = MacroRules::DelayMode;
 
-MacroRecorder::Input Key(int32_t state, int32_t vk, const char* name, int64_t time)
+CapturedInput Input(CapturedInput::Kind kind, int32_t state, int32_t code, const char* name, int64_t time)
 {
-    return {true, state, vk, QString::fromUtf8(name), time};
+    CapturedInput input;
+    input.kind = kind;
+    input.state = state;
+    input.code = code;
+    input.name = QString::fromUtf8(name);
+    input.time = time;
+    return input;
 }
 
-MacroRecorder::Input Mouse(int32_t state, int32_t code, const char* name, int64_t time)
+CapturedInput Key(int32_t state, int32_t vk, const char* name, int64_t time)
 {
-    return {false, state, code, QString::fromUtf8(name), time};
+    return Input(CapturedInput::Kind::Keyboard, state, vk, name, time);
+}
+
+CapturedInput Mouse(int32_t state, int32_t code, const char* name, int64_t time)
+{
+    return Input(CapturedInput::Kind::Mouse, state, code, name, time);
 }
 
 // A list as the page keeps it: text, type, value and delay per event.
@@ -36,10 +47,10 @@ void PrintTo(const Listed& l, std::ostream* os)
 }
 
 // Feeds the inputs as the page does; how many steps asked to stop.
-int Record(MacroRecorder& recorder, const std::vector<MacroRecorder::Input>& inputs, std::vector<Listed>& list)
+int Record(MacroRecorder& recorder, const std::vector<CapturedInput>& inputs, std::vector<Listed>& list)
 {
     int stops = 0;
-    for (const MacroRecorder::Input& input : inputs) {
+    for (const CapturedInput& input : inputs) {
         const MacroRecorder::Step step = recorder.OnInput(input, int32_t(list.size()));
         if (step.previousDelay && !list.empty())
             list.back().delay = *step.previousDelay;
@@ -55,12 +66,12 @@ int Record(MacroRecorder& recorder, const std::vector<MacroRecorder::Input>& inp
 
 TEST(MacroRecorderTest, TheDelayModesTimeTheEvents)
 {
-    const std::vector<MacroRecorder::Input> aKey = {Key(0, 65, "A", 1000), Key(1, 65, "A", 1085)};
+    const std::vector<CapturedInput> aKey = {Key(0, 65, "A", 1000), Key(1, 65, "A", 1085)};
     const struct {
         const char* what;
         Mode mode;
         int32_t fixed;
-        std::vector<MacroRecorder::Input> inputs;
+        std::vector<CapturedInput> inputs;
         std::vector<Listed> before;
         std::vector<Listed> expected;
     } cases[] = {
@@ -90,6 +101,10 @@ TEST(MacroRecorderTest, TheDelayModesTimeTheEvents)
         {"inputs without a name or state are not events", Mode::Measured, 10,
             {Key(0, 65, "A", 0), Key(0, 7, "", 50), Mouse(2, 1, "LB", 60), Key(1, 65, "A", 100)}, {},
             {{"\u2193  A", 2, 65, 100}, {"\u2191  A", 3, 65, 10}}},
+        {"auto-repeats and other devices are not events and time nothing", Mode::Measured, 10,
+            {Key(0, 65, "A", 0), Input(CapturedInput::Kind::Repeat, 0, 65, "A", 30),
+                Input(CapturedInput::Kind::Other, 0, 1, "LB", 60), Key(1, 65, "A", 100)},
+            {}, {{"\u2193  A", 2, 65, 100}, {"\u2191  A", 3, 65, 10}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -106,7 +121,7 @@ TEST(MacroRecorderTest, The200thEventEndsTheRecording)
     MacroRecorder recorder;
     recorder.Start(Mode::Measured, 10);
     std::vector<Listed> list(190, Listed{QStringLiteral("\u2193  B"), 2, 66, 10});
-    std::vector<MacroRecorder::Input> inputs;
+    std::vector<CapturedInput> inputs;
     for (int i = 0; i < 20; ++i)
         inputs.push_back(Key(i % 2, 67, "C", 100 * i));
     EXPECT_EQ(Record(recorder, inputs, list), 1);
