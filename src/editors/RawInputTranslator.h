@@ -39,8 +39,8 @@ struct CapturedInput {
 // events) fill a Key or Mouse and feed the same entries.
 //
 // One translator serves one capture or recording at a time: Register when it
-// begins, then Translate (or TranslateKey / TranslateMouse) every event in
-// the order it happened. What to do with the result is the caller's: kind
+// begins, then Translate (or TranslateKey / TranslateMouse / TranslateDevice)
+// every event in the order it happened. What to do with the result is the caller's: kind
 // Repeat and empty names are to be skipped. Widget-free; interface thread.
 class RawInputTranslator {
 public:
