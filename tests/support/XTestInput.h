@@ -21,7 +21,7 @@ struct XTestStep {
     enum class Kind { KeyDown, KeyUp, ButtonDown, ButtonUp };
     Kind kind;
     const char* keysym; // keys
-    int button;         // buttons
+    int button; // buttons
     int delayMs;
 };
 // Sends the steps in one go on one connection; false when a key is unknown.
