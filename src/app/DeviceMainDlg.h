@@ -187,10 +187,6 @@ public:
     void ApplyMousePicture(const QString& pictureName);
     void CloseTransientWindowsNow();
 
-    // The new name of a macro list item after a language switch: names that
-    // begin with "宏" or "Macro" take `macroWord` in place of that word;
-    // others stay as they are.
-    static QString RenameDefaultMacro(const QString& name, const QString& macroWord);
     // Tells the user that the settings are not kept, or started again: once
     // a session that they are not kept, each time a damaged file was set aside.
     void ShowStoreProblem(const StoreProblem& problem);
@@ -234,6 +230,7 @@ public:
     void EndCapture(CaptureSink& sink) override;
     DesktopActions& Desktop() override { return *m_desktop; }
     void StoreWriteFailed() override;
+    void LockFrame(bool locked) override;
 
     // The pages whose reload bits (DeviceEvents::PageBits) meet `pages` refill
     // themselves from the store.
