@@ -15,6 +15,7 @@
 #include "devices/DevicesLog.h"
 #include "editors/ExchangeFlow.h"
 #include "editors/FeaturePages.h"
+#include "editors/SettingEdits.h"
 #include "hid/HidDeviceList.h"
 #include "language/InterfaceText.h"
 #include "language/TextIds.h"
@@ -710,13 +711,7 @@ void DeviceMainDlg::RestoreFactorySettings()
     if (CUIMessageBox::Show(Text(TextIds::kRestoreQuestion), GetSafeHwnd(), Text(TextIds::kRestoreCaption),
             CUIMessageBox::kStyleYesNo) != kIdOk)
         return;
-    {
-        // Both resets under one hold of the store so the worker never reads a
-        // profile that is half reset.
-        auto lock = m_store->Lock();
-        m_store->DeleteKeyAssignments(m_currentProfile);
-        m_store->ResetConfig(m_currentProfile);
-    }
+    ProfileEdits::ResetForFactory(*m_store, m_currentProfile);
     m_worker->Queue(WorkerTask::FactoryReset);
     m_worker->ResetLoaded();
     EndWaitDialog();
