@@ -6,11 +6,15 @@
 #include "app/DonglePairDlg.h"
 #include "app/InstanceChannel.h"
 #include "app/MainDlgRegistryView.h"
+#include "app/ProfileDlg.h"
 #include "app/SettingDlg.h"
 #include "app/TrayIcon.h"
-#include "app/ProfileDlg.h"
-#include "language/TextIds.h"
 #include "app/WaitDlg.h"
+#include "ctl/CtlChannel.h"
+#include "ctl/CtlDirect.h"
+#include "ctl/CtlEdits.h"
+#include "ctl/CtlExitCode.h"
+#include "ctl/CtlHost.h"
 #include "devices/DeviceRegistry.h"
 #include "devices/DevicesLog.h"
 #include "editors/ExchangeFlow.h"
@@ -66,7 +70,8 @@ constexpr std::array<TabDef, 7> kTabs = {{
     {DeviceMainDlg::kItemMacros, TextIds::kTabMacros, "icon\\tab_macro.png", DeviceMainDlg::kMacroContainer},
     {DeviceMainDlg::kItemText, TextIds::kTabText, "icon\\tab_text.png", DeviceMainDlg::kTextContainer},
     {DeviceMainDlg::kItemLighting, TextIds::kTabLighting, "icon\\tab_light.png", DeviceMainDlg::kLightingContainer},
-    {DeviceMainDlg::kItemPerformance, TextIds::kTabPerformance, "icon\\tab_set.png", DeviceMainDlg::kPerformanceContainer},
+    {DeviceMainDlg::kItemPerformance, TextIds::kTabPerformance, "icon\\tab_set.png",
+        DeviceMainDlg::kPerformanceContainer},
 }};
 
 // Which notifications of a control row are acted on.
@@ -128,7 +133,10 @@ bool CodeMatches(Codes codes, int32_t code)
     return false;
 }
 
-QString Text(int id) { return InterfaceText::Get(id); }
+QString Text(int id)
+{
+    return InterfaceText::Get(id);
+}
 
 QString WithSlash(const QString& folder)
 {
@@ -148,7 +156,9 @@ void SetTitleOf(MControl* control, const QString& text)
 
 } // namespace
 
-DeviceMainDlg::DeviceMainDlg() : DeviceMainDlg(Services{}) {}
+DeviceMainDlg::DeviceMainDlg()
+    : DeviceMainDlg(Services{})
+{}
 
 DeviceMainDlg::DeviceMainDlg(Services services)
     : m_hid(services.hid ? services.hid : &HidDeviceList::Instance())
@@ -196,8 +206,10 @@ DeviceMainDlg::~DeviceMainDlg()
 {
     m_worker->Interrupt();
     StopAndJoin();
-    if (m_channel)
+    if (m_channel) {
         m_channel->AttachWindow(0, {});
+        m_channel->SetCtlHandler({});
+    }
     RemoveTrayIcon();
 }
 
@@ -228,8 +240,11 @@ void DeviceMainDlg::OnInitDialog()
     MDialog::OnInitDialog();
     const WindowHandle handle = GetSafeHwnd();
     m_handleForWorker = handle;
-    if (m_channel)
+    if (m_channel) {
         m_channel->AttachWindow(handle, [this] { BringToFront(); });
+        m_channel->SetCtlHandler(
+            [this](const QString& line, InstanceChannel::Reply reply) { HandleCtlRequest(line, std::move(reply)); });
+    }
     AddTrayIcon();
     SetIcon(Manager::SkinPath(QStringLiteral("DeviceDriver.ico")));
     LoadConfiguration();
@@ -351,13 +366,15 @@ void DeviceMainDlg::CreateHomePage(const MRect&)
     }
     if (MControl* none = CreateControl(QStringLiteral("MPicture"), kNoDevicePicture, {}, {}, home))
         none->SetImage(QStringLiteral("img_area3.png"));
-    if (auto* text = dynamic_cast<MText*>(CreateControl(QStringLiteral("MText"), kNoDeviceText, {}, Text(TextIds::kNoDevice), home))) {
+    if (auto* text = dynamic_cast<MText*>(
+            CreateControl(QStringLiteral("MText"), kNoDeviceText, {}, Text(TextIds::kNoDevice), home))) {
         text->SetAlignment(kAlignLeft);
         text->SetVAlignment(kVAlignCenter);
         text->SetFontWidth(15);
         text->SetTextColor(m_textColor);
     }
-    if (auto* pair = dynamic_cast<MButton*>(CreateControl(QStringLiteral("MButton"), kPairButton, {}, Text(TextIds::kPairReceiver), home))) {
+    if (auto* pair = dynamic_cast<MButton*>(
+            CreateControl(QStringLiteral("MButton"), kPairButton, {}, Text(TextIds::kPairReceiver), home))) {
         pair->SetImage(QStringLiteral("img_button.png"), 4);
         pair->SetFontWidth(14);
     }
@@ -367,7 +384,8 @@ void DeviceMainDlg::CreatePageControls()
 {
     m_pages = CreatePages();
     for (const std::unique_ptr<Page>& page : m_pages) {
-        const auto tab = std::find_if(kTabs.begin(), kTabs.end(), [&](const TabDef& t) { return t.item == page->TabItem(); });
+        const auto tab = std::find_if(
+            kTabs.begin(), kTabs.end(), [&](const TabDef& t) { return t.item == page->TabItem(); });
         auto* container = tab == kTabs.end() ? nullptr : dynamic_cast<MArea*>(GetControl(tab->container));
         if (container)
             page->Create(*this, *container);
@@ -675,7 +693,8 @@ void DeviceMainDlg::OnMaximizeButton()
 void DeviceMainDlg::OnProfileButton()
 {
     if (!IsReachableNow()) {
-        CUIMessageBox::Show(Text(TextIds::kMouseOffline), GetSafeHwnd(), Text(TextIds::kNotice), CUIMessageBox::kStyleOk);
+        CUIMessageBox::Show(
+            Text(TextIds::kMouseOffline), GetSafeHwnd(), Text(TextIds::kNotice), CUIMessageBox::kStyleOk);
         return;
     }
     OpenProfilesDialog();
@@ -683,12 +702,82 @@ void DeviceMainDlg::OnProfileButton()
 
 void DeviceMainDlg::OnProfileChosen(int32_t profile)
 {
+    MakeProfileCurrent(profile);
+    m_worker->Queue(WorkerTask::WriteEverything);
+}
+
+bool DeviceMainDlg::MakeProfileCurrent(int32_t profile)
+{
     SetCurrentProfile(profile);
-    m_store->SetActiveProfile(profile);
+    const bool stored = m_store->SetActiveProfile(profile);
     QString name;
     m_profileName = m_store->GetProfileName(profile, name) ? name : QString();
     UpdateProfileButton();
-    m_worker->Queue(WorkerTask::WriteEverything);
+    return stored;
+}
+
+void DeviceMainDlg::HandleCtlRequest(const QString& line, std::function<void(const QByteArray&)> reply)
+{
+    const CtlChannel::Request request = CtlChannel::DecodeRequest(line);
+    auto answer = [reply](const CtlOutcome& outcome, bool json) {
+        reply(CtlChannel::EncodeAnswer(CtlChannel::FromOutcome(outcome, json)));
+    };
+    CtlOutcome refused;
+    refused.code = kCtlBadArguments;
+    refused.error = request.error;
+    if (!request.error.isEmpty())
+        return answer(refused, request.json);
+
+    const std::vector<ModelEntry> models = m_registry->Models();
+    const int32_t type = CurrentDeviceType();
+    const auto current = std::find_if(
+        models.begin(), models.end(), [type](const ModelEntry& model) { return model.deviceType == type; });
+    const CtlCommand& command = request.command;
+    if (!command.model.isEmpty()) {
+        const ModelEntry* named = CtlDirect::FindModel(models, command.model);
+        if (!named) {
+            refused.error
+                = QStringLiteral("unknown model \"%1\" (one of %2)").arg(command.model, CtlDirect::ModelNames(models));
+            return answer(refused, request.json);
+        }
+        if (current == models.end() || named->deviceType != type) {
+            refused.code = kCtlNoDevice;
+            refused.error = QStringLiteral("the Tarvo window works on %1; choose %2 there first")
+                                .arg(current == models.end() ? QStringLiteral("no model") : current->name, named->name);
+            return answer(refused, request.json);
+        }
+    }
+    const QString modelName = current == models.end() ? QString() : current->name;
+    if (current == models.end() || (command.Changes() && !IsReachableNow())) {
+        refused.code = kCtlDeviceError;
+        refused.error = QStringLiteral("%1 does not answer the Tarvo window; nothing was changed")
+                            .arg(modelName.isEmpty() ? QStringLiteral("the mouse") : modelName);
+        return answer(refused, request.json);
+    }
+
+    CtlGuestHost host(*this, [this](int32_t profile) { return MakeProfileCurrent(profile); });
+    CtlOutcome outcome = CtlEdits::Apply(command, host, modelName);
+    if (outcome.code != kCtlOk || host.Tasks().empty())
+        return answer(outcome, request.json);
+    // The pages show the change at once, as if it had been made on them.
+    ReloadPagesNow(DeviceEvents::kButtonPage | DeviceEvents::kDpiPerformancePage);
+    const bool json = request.json;
+    m_worker->QueueBatch(
+        host.Tasks(), [this, outcome, json, answer, modelName](DeviceWorker::BatchOutcome sent) mutable {
+            if (sent == DeviceWorker::BatchOutcome::Dropped) {
+                outcome.code = kCtlDeviceError;
+                outcome.error = QStringLiteral(
+                    "the Tarvo window is pairing a receiver; the change is stored and not sent");
+            } else if (sent == DeviceWorker::BatchOutcome::Unanswered) {
+                outcome.code = kCtlDeviceError;
+                outcome.error = QStringLiteral("%1 did not acknowledge the change; it is stored and goes to the mouse "
+                                               "the next time Tarvo writes to it")
+                                    .arg(modelName);
+            }
+            // Answered from the interface thread, where the socket lives; a
+            // window closed meanwhile leaves tarvoctl to its time-out.
+            PostToInterface([answer, outcome, json] { answer(outcome, json); });
+        });
 }
 
 void DeviceMainDlg::SetCurrentProfile(int32_t profile)
@@ -705,11 +794,13 @@ void DeviceMainDlg::ShowVersionMessage(int32_t captionTextId)
 void DeviceMainDlg::RestoreFactorySettings()
 {
     if (!IsReachableNow()) {
-        CUIMessageBox::Show(Text(TextIds::kMouseOffline), GetSafeHwnd(), Text(TextIds::kNotice), CUIMessageBox::kStyleOk);
+        CUIMessageBox::Show(
+            Text(TextIds::kMouseOffline), GetSafeHwnd(), Text(TextIds::kNotice), CUIMessageBox::kStyleOk);
         return;
     }
-    if (CUIMessageBox::Show(Text(TextIds::kRestoreQuestion), GetSafeHwnd(), Text(TextIds::kRestoreCaption),
-            CUIMessageBox::kStyleYesNo) != kIdOk)
+    if (CUIMessageBox::Show(
+            Text(TextIds::kRestoreQuestion), GetSafeHwnd(), Text(TextIds::kRestoreCaption), CUIMessageBox::kStyleYesNo)
+        != kIdOk)
         return;
     ProfileEdits::ResetForFactory(*m_store, m_currentProfile);
     m_worker->Queue(WorkerTask::FactoryReset);
@@ -783,8 +874,9 @@ void DeviceMainDlg::ApplyLanguage()
     }
     SetTitleOf(GetControl(kTitle), Text(TextIds::kTitle));
     SetTitleOf(GetControl(kFooter), Text(TextIds::kFooter));
-    const std::pair<int32_t, int> tips[] = {{kCloseButton, TextIds::kTipClose}, {kMaximizeButton, TextIds::kTipMaximize},
-        {kMinimizeButton, TextIds::kTipMinimize}, {kSettingsButton, TextIds::kTipSettings}};
+    const std::pair<int32_t, int> tips[] = {{kCloseButton, TextIds::kTipClose},
+        {kMaximizeButton, TextIds::kTipMaximize}, {kMinimizeButton, TextIds::kTipMinimize},
+        {kSettingsButton, TextIds::kTipSettings}};
     for (const auto& [id, textId] : tips) {
         if (MControl* button = GetControl(id))
             button->SetTooltip(Text(textId));
@@ -964,7 +1056,8 @@ void DeviceMainDlg::Tell(const QString& message, const QString& caption)
     CUIMessageBox::Show(message, GetSafeHwnd(), caption, CUIMessageBox::kStyleOk);
 }
 
-QString DeviceMainDlg::ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString& suggested)
+QString DeviceMainDlg::ChooseFile(
+    FileDialog kind, const QString& title, const QString& filter, const QString& suggested)
 {
     // Test hook: the end-to-end tests cannot drive the desktop's own dialog,
     // so when TARVO_TEST_FILE_DIALOG is set its value is the answer (empty:
@@ -999,8 +1092,8 @@ void DeviceMainDlg::AddTrayIcon()
 {
     if (!m_tray)
         m_tray = std::make_unique<TrayIcon>(GetSafeHwnd());
-    m_tray->Add(Manager::SkinPath(QStringLiteral("DeviceDriver.ico")), Paths::ApplicationName(),
-        Text(TextIds::kTrayExit));
+    m_tray->Add(
+        Manager::SkinPath(QStringLiteral("DeviceDriver.ico")), Paths::ApplicationName(), Text(TextIds::kTrayExit));
 }
 void DeviceMainDlg::RemoveTrayIcon()
 {
@@ -1196,15 +1289,17 @@ void DeviceMainDlg::WriteStateLine()
                        .arg(m_currentItem == kItemHome ? QStringLiteral("home") : QStringLiteral("device"))
                        .arg(m_currentItem)
                        .arg(m_statusTextId)
-                       .arg(m_deviceList && m_deviceList->IsVisible() ? QStringLiteral("list")
-                                : m_noDeviceTextId == TextIds::kAccessDenied ? QStringLiteral("denied")
+                       .arg(m_deviceList && m_deviceList->IsVisible()       ? QStringLiteral("list")
+                               : m_noDeviceTextId == TextIds::kAccessDenied ? QStringLiteral("denied")
                                                                             : QStringLiteral("nodevice"));
-    line += QStringLiteral(" lighting=%1 markers=%2").arg(m_lightingPresent ? 1 : 0).arg(m_markers ? m_markers->GetItemCount() : 0);
+    line += QStringLiteral(" lighting=%1 markers=%2")
+                .arg(m_lightingPresent ? 1 : 0)
+                .arg(m_markers ? m_markers->GetItemCount() : 0);
     // Whether the window can be seen, where the frame's close, settings and
     // pairing buttons are.
     line += QStringLiteral(" shown=%1").arg(IsOutOfSight() ? 0 : 1);
-    for (const auto& [key, id] : {std::pair{"closebtn", int32_t(kCloseButton)}, {"settingsbtn", int32_t(kSettingsButton)},
-             {"pairbtn", int32_t(kPairButton)}}) {
+    for (const auto& [key, id] : {std::pair{"closebtn", int32_t(kCloseButton)},
+             {"settingsbtn", int32_t(kSettingsButton)}, {"pairbtn", int32_t(kPairButton)}}) {
         const MControl* control = GetControl(id);
         if (control && control->isVisible()) {
             const QPoint at = control->mapToGlobal(control->rect().center());

@@ -1,0 +1,317 @@
+#include "ctl/CtlEdits.h"
+
+#include "ctl/CtlExitCode.h"
+#include "ctl/CtlHost.h"
+#include "editors/DpiRules.h"
+#include "editors/PerformanceRules.h"
+#include "editors/SettingEdits.h"
+#include "store/SettingsStore.h"
+
+#include <QJsonArray>
+
+#include <vector>
+
+using CtlVocabulary::Setting;
+
+namespace {
+
+CtlOutcome Refused(int code, const QString& error)
+{
+    CtlOutcome outcome;
+    outcome.code = code;
+    outcome.error = error;
+    return outcome;
+}
+
+CtlOutcome NotStored()
+{
+    return Refused(kCtlDeviceError,
+        QStringLiteral("the settings store did not take the change (disk full or "
+                       "database damaged); nothing was sent"));
+}
+
+QString OnOff(bool on)
+{
+    return on ? QStringLiteral("on") : QStringLiteral("off");
+}
+
+std::vector<NamedEntry> Profiles(EditHost& host)
+{
+    std::vector<NamedEntry> profiles;
+    host.Store().ListProfiles(profiles);
+    return profiles;
+}
+
+// The outcome of a change: the lines of the settings it touched, and the
+// whole profile for scripts.
+CtlOutcome Changed(EditHost& host, const QString& modelName, std::initializer_list<Setting> settings)
+{
+    const ProfileSettings now = CtlEdits::Read(host, modelName);
+    CtlOutcome outcome;
+    for (Setting setting : settings)
+        outcome.text += CtlEdits::SettingLine(now, setting) + QLatin1Char('\n');
+    outcome.json = CtlEdits::Json(now);
+    return outcome;
+}
+
+CtlOutcome ApplySet(const CtlCommand& command, CtlHost& host, const QString& modelName)
+{
+    const int32_t count = DpiRules::ClampCount(host.ConfigInt(QStringLiteral("dpi_count")));
+    switch (command.setting) {
+    case Setting::Dpi: {
+        const int32_t bound = DpiRules::UpperBound(host.CurrentDeviceType());
+        if (command.number > bound)
+            return Refused(kCtlBadArguments,
+                QStringLiteral("DPI VALUE must be %1 to %2 for %3, got %4")
+                    .arg(DpiRules::kMinimum)
+                    .arg(bound)
+                    .arg(modelName)
+                    .arg(command.number));
+        if (command.level >= count)
+            return Refused(kCtlBadArguments,
+                QStringLiteral("DPI level %1 is not in use: dpi-count is %2 (set dpi-count first)")
+                    .arg(command.level + 1)
+                    .arg(count));
+        if (DpiEdits::SetLevelValue(host, command.level, command.number) < 0)
+            return NotStored();
+        return Changed(host, modelName, {Setting::Dpi});
+    }
+    case Setting::DpiCount:
+        if (DpiEdits::SetCount(host, int32_t(command.number)) < 0)
+            return NotStored();
+        return Changed(host, modelName, {Setting::DpiCount, Setting::DpiIndex});
+    case Setting::DpiIndex:
+        if (command.number > count)
+            return Refused(kCtlBadArguments,
+                QStringLiteral("dpi-index must be 1 to %1 (dpi-count), got %2").arg(count).arg(command.number));
+        if (!DpiEdits::SelectLevel(host, int32_t(command.number - 1)))
+            return NotStored();
+        return Changed(host, modelName, {Setting::DpiIndex});
+    case Setting::ReportRate:
+        if (!DpiEdits::SetReportRate(host, command.code))
+            return NotStored();
+        break;
+    case Setting::LiftOff:
+        if (!PerformanceEdits::SetLiftOff(host, command.code))
+            return NotStored();
+        break;
+    case Setting::MotionSync:
+    case Setting::AngleSnapping:
+    case Setting::RippleControl: {
+        // As the page's boxes do: the three shown bits, the others dropped.
+        std::array<bool, 3> boxes = PerformanceRules::SensorBoxes(host.ConfigInt(QStringLiteral("sensor_flag")));
+        const int32_t bit = CtlVocabulary::SensorBit(command.setting);
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            if (PerformanceRules::kSensorBits[i] == bit)
+                boxes[i] = command.code != 0;
+        }
+        if (!PerformanceEdits::SetSensorFlag(host, PerformanceRules::SensorFlag(boxes)))
+            return NotStored();
+        break;
+    }
+    case Setting::Scroll:
+        if (!PerformanceEdits::SetScroll(host, command.code))
+            return NotStored();
+        break;
+    case Setting::HighSpeed:
+        switch (PerformanceEdits::SetHighSpeed(host, command.code != 0)) {
+        case PerformanceEdits::HighSpeed::LockedOnCable:
+            return Refused(kCtlBadArguments,
+                QStringLiteral("high-speed mode is for the receiver: by cable the mouse always runs at full speed"));
+        case PerformanceEdits::HighSpeed::NotStored:
+            return NotStored();
+        case PerformanceEdits::HighSpeed::Stored:
+            break;
+        }
+        break;
+    case Setting::ResponseTime:
+        if (PerformanceEdits::SetResponseTime(host, QString::number(command.number), PerformanceEdits::Send::Now) < 0)
+            return NotStored();
+        break;
+    case Setting::DeepSleep:
+        if (!PerformanceEdits::SetDeepSleep(host, command.code))
+            return NotStored();
+        break;
+    }
+    return Changed(host, modelName, {command.setting});
+}
+
+} // namespace
+
+namespace CtlEdits {
+
+CtlOutcome Apply(const CtlCommand& command, CtlHost& host, const QString& modelName)
+{
+    switch (command.kind) {
+    case CtlCommand::Kind::Show: {
+        const ProfileSettings settings = Read(host, modelName);
+        CtlOutcome outcome;
+        outcome.text = Text(settings);
+        outcome.json = Json(settings);
+        return outcome;
+    }
+    case CtlCommand::Kind::Set:
+        return ApplySet(command, host, modelName);
+    case CtlCommand::Kind::Profile: {
+        const std::vector<NamedEntry> profiles = Profiles(host);
+        if (command.profile < 1 || size_t(command.profile) > profiles.size())
+            return Refused(kCtlDeviceError,
+                QStringLiteral("%1 has %2 profiles; there is no profile %3")
+                    .arg(modelName)
+                    .arg(profiles.size())
+                    .arg(command.profile));
+        if (!host.SwitchProfile(profiles[size_t(command.profile - 1)].id))
+            return NotStored();
+        const ProfileSettings now = Read(host, modelName);
+        CtlOutcome outcome;
+        outcome.text = QStringLiteral("profile: %1 \"%2\"\n").arg(now.profileNumber).arg(now.profileName);
+        outcome.json = Json(now);
+        return outcome;
+    }
+    case CtlCommand::Kind::Reset: {
+        // The window's restore button: the profile's store first, then the
+        // mouse, which is read back afterwards.
+        if (!ProfileEdits::ResetForFactory(host.Store(), host.CurrentProfile())) {
+            host.StoreWriteFailed();
+            return NotStored();
+        }
+        host.QueueTask(WorkerTask::FactoryReset);
+        const ProfileSettings now = Read(host, modelName);
+        CtlOutcome outcome;
+        outcome.text = QStringLiteral("profile %1 \"%2\" and the mouse are back to their factory settings\n")
+                           .arg(now.profileNumber)
+                           .arg(now.profileName);
+        outcome.json = Json(now);
+        return outcome;
+    }
+    case CtlCommand::Kind::List:
+    case CtlCommand::Kind::None:
+        break;
+    }
+    return Refused(kCtlBadArguments, QStringLiteral("not a command for one mouse"));
+}
+
+ProfileSettings Read(EditHost& host, const QString& modelName)
+{
+    ProfileSettings s;
+    s.deviceType = host.CurrentDeviceType();
+    s.modelName = modelName;
+    const int32_t current = host.CurrentProfile();
+    const std::vector<NamedEntry> profiles = Profiles(host);
+    for (size_t i = 0; i < profiles.size(); ++i) {
+        if (profiles[i].id == current) {
+            s.profileNumber = int32_t(i + 1);
+            s.profileName = profiles[i].name;
+        }
+    }
+    for (size_t level = 0; level < s.dpi.size(); ++level)
+        s.dpi[level] = host.ConfigInt(QStringLiteral("dpi_group%1_value").arg(level));
+    s.dpiCount = DpiRules::ClampCount(host.ConfigInt(QStringLiteral("dpi_count")));
+    s.dpiIndex = DpiRules::ClampIndex(host.ConfigInt(QStringLiteral("dpi_index")), s.dpiCount) + 1;
+    const int32_t rate = host.ConfigInt(QStringLiteral("report_rate"));
+    for (const DpiRules::ReportRate& choice : DpiRules::kReportRates) {
+        if (choice.code == rate)
+            s.reportRate = choice.hertz;
+    }
+    s.liftOff = PerformanceRules::kLiftOffs[size_t(PerformanceRules::LiftOffChoice(
+                                                host.ConfigInt(QStringLiteral("liftoff_height"))))]
+                    .millimetres;
+    s.sensor = PerformanceRules::SensorBoxes(host.ConfigInt(QStringLiteral("sensor_flag")));
+    s.scroll = host.ConfigInt(QStringLiteral("scroll_flag")) == 0 ? 0 : 1;
+    // By cable the mouse always runs at full speed, whatever is stored.
+    s.highSpeed = host.CurrentConnectionMode() == 0 || host.ConfigInt(QStringLiteral("highspeed_mode")) != 0;
+    s.responseTime = PerformanceRules::ClampResponseTime(host.ConfigText(QStringLiteral("button_respondtime")));
+    s.deepSleep = host.ConfigInt(QStringLiteral("deep_sleep"));
+    return s;
+}
+
+QString SettingLine(const ProfileSettings& s, Setting setting)
+{
+    QString value;
+    switch (setting) {
+    case Setting::Dpi: {
+        QStringList levels;
+        for (int32_t level = 0; level < s.dpiCount; ++level) {
+            levels << QStringLiteral("%1=%2%3")
+                          .arg(level + 1)
+                          .arg(s.dpi[size_t(level)])
+                          .arg(level + 1 == s.dpiIndex ? QStringLiteral("*") : QString());
+        }
+        value = levels.join(QLatin1Char(' '));
+        break;
+    }
+    case Setting::DpiCount:
+        value = QString::number(s.dpiCount);
+        break;
+    case Setting::DpiIndex:
+        value = QString::number(s.dpiIndex);
+        break;
+    case Setting::ReportRate:
+        value = s.reportRate ? QString::number(s.reportRate) : QStringLiteral("unknown");
+        break;
+    case Setting::LiftOff:
+        value = QString::number(int(s.liftOff));
+        break;
+    case Setting::MotionSync:
+        value = OnOff(s.sensor[0]);
+        break;
+    case Setting::AngleSnapping:
+        value = OnOff(s.sensor[1]);
+        break;
+    case Setting::RippleControl:
+        value = OnOff(s.sensor[2]);
+        break;
+    case Setting::Scroll:
+        value = s.scroll == 0 ? QStringLiteral("standard") : QStringLiteral("reversed");
+        break;
+    case Setting::HighSpeed:
+        value = OnOff(s.highSpeed);
+        break;
+    case Setting::ResponseTime:
+        value = QString::number(s.responseTime);
+        break;
+    case Setting::DeepSleep:
+        value = CtlVocabulary::SleepName(s.deepSleep);
+        break;
+    }
+    return CtlVocabulary::NameOf(setting) + QStringLiteral(": ") + value;
+}
+
+QString Text(const ProfileSettings& s)
+{
+    QString text = QStringLiteral("%1 (%2), profile %3 \"%4\"\n")
+                       .arg(s.modelName)
+                       .arg(s.deviceType)
+                       .arg(s.profileNumber)
+                       .arg(s.profileName);
+    for (const CtlVocabulary::SettingName& entry : CtlVocabulary::Settings())
+        text += QStringLiteral("  ") + SettingLine(s, entry.setting) + QLatin1Char('\n');
+    return text;
+}
+
+QJsonObject Json(const ProfileSettings& s)
+{
+    QJsonArray levels;
+    for (int32_t value : s.dpi)
+        levels.append(value);
+    return QJsonObject{
+        {QStringLiteral("model"),
+            QJsonObject{{QStringLiteral("device_type"), s.deviceType}, {QStringLiteral("name"), s.modelName}}},
+        {QStringLiteral("profile"),
+            QJsonObject{{QStringLiteral("number"), s.profileNumber}, {QStringLiteral("name"), s.profileName}}},
+        {QStringLiteral("dpi"),
+            QJsonObject{{QStringLiteral("levels"), levels}, {QStringLiteral("count"), s.dpiCount},
+                {QStringLiteral("index"), s.dpiIndex}}},
+        {QStringLiteral("report_rate"), s.reportRate},
+        {QStringLiteral("lift_off_mm"), s.liftOff},
+        {QStringLiteral("motion_sync"), s.sensor[0]},
+        {QStringLiteral("angle_snapping"), s.sensor[1]},
+        {QStringLiteral("ripple_control"), s.sensor[2]},
+        {QStringLiteral("scroll"), s.scroll == 0 ? QStringLiteral("standard") : QStringLiteral("reversed")},
+        {QStringLiteral("high_speed"), s.highSpeed},
+        {QStringLiteral("response_time_ms"), s.responseTime},
+        {QStringLiteral("deep_sleep_s"), s.deepSleep},
+    };
+}
+
+} // namespace CtlEdits
