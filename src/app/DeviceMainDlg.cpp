@@ -5,16 +5,17 @@
 #include "app/DesktopNotices.h"
 #include "app/DonglePairDlg.h"
 #include "app/InstanceChannel.h"
-#include "app/MainDlgRegistryView.h"
-#include "app/ProfileDlg.h"
-#include "app/SettingDlg.h"
-#include "app/TrayIcon.h"
-#include "app/WaitDlg.h"
 #include "ctl/CtlChannel.h"
 #include "ctl/CtlDirect.h"
 #include "ctl/CtlEdits.h"
 #include "ctl/CtlExitCode.h"
 #include "ctl/CtlHost.h"
+#include "app/MainDlgRegistryView.h"
+#include "app/SettingDlg.h"
+#include "app/TrayIcon.h"
+#include "app/ProfileDlg.h"
+#include "language/TextIds.h"
+#include "app/WaitDlg.h"
 #include "devices/DeviceRegistry.h"
 #include "devices/DevicesLog.h"
 #include "editors/ExchangeFlow.h"
@@ -70,8 +71,7 @@ constexpr std::array<TabDef, 7> kTabs = {{
     {DeviceMainDlg::kItemMacros, TextIds::kTabMacros, "icon\\tab_macro.png", DeviceMainDlg::kMacroContainer},
     {DeviceMainDlg::kItemText, TextIds::kTabText, "icon\\tab_text.png", DeviceMainDlg::kTextContainer},
     {DeviceMainDlg::kItemLighting, TextIds::kTabLighting, "icon\\tab_light.png", DeviceMainDlg::kLightingContainer},
-    {DeviceMainDlg::kItemPerformance, TextIds::kTabPerformance, "icon\\tab_set.png",
-        DeviceMainDlg::kPerformanceContainer},
+    {DeviceMainDlg::kItemPerformance, TextIds::kTabPerformance, "icon\\tab_set.png", DeviceMainDlg::kPerformanceContainer},
 }};
 
 // Which notifications of a control row are acted on.
@@ -133,10 +133,7 @@ bool CodeMatches(Codes codes, int32_t code)
     return false;
 }
 
-QString Text(int id)
-{
-    return InterfaceText::Get(id);
-}
+QString Text(int id) { return InterfaceText::Get(id); }
 
 QString WithSlash(const QString& folder)
 {
@@ -156,9 +153,7 @@ void SetTitleOf(MControl* control, const QString& text)
 
 } // namespace
 
-DeviceMainDlg::DeviceMainDlg()
-    : DeviceMainDlg(Services{})
-{}
+DeviceMainDlg::DeviceMainDlg() : DeviceMainDlg(Services{}) {}
 
 DeviceMainDlg::DeviceMainDlg(Services services)
     : m_hid(services.hid ? services.hid : &HidDeviceList::Instance())
@@ -366,15 +361,13 @@ void DeviceMainDlg::CreateHomePage(const MRect&)
     }
     if (MControl* none = CreateControl(QStringLiteral("MPicture"), kNoDevicePicture, {}, {}, home))
         none->SetImage(QStringLiteral("img_area3.png"));
-    if (auto* text = dynamic_cast<MText*>(
-            CreateControl(QStringLiteral("MText"), kNoDeviceText, {}, Text(TextIds::kNoDevice), home))) {
+    if (auto* text = dynamic_cast<MText*>(CreateControl(QStringLiteral("MText"), kNoDeviceText, {}, Text(TextIds::kNoDevice), home))) {
         text->SetAlignment(kAlignLeft);
         text->SetVAlignment(kVAlignCenter);
         text->SetFontWidth(15);
         text->SetTextColor(m_textColor);
     }
-    if (auto* pair = dynamic_cast<MButton*>(
-            CreateControl(QStringLiteral("MButton"), kPairButton, {}, Text(TextIds::kPairReceiver), home))) {
+    if (auto* pair = dynamic_cast<MButton*>(CreateControl(QStringLiteral("MButton"), kPairButton, {}, Text(TextIds::kPairReceiver), home))) {
         pair->SetImage(QStringLiteral("img_button.png"), 4);
         pair->SetFontWidth(14);
     }
@@ -384,8 +377,7 @@ void DeviceMainDlg::CreatePageControls()
 {
     m_pages = CreatePages();
     for (const std::unique_ptr<Page>& page : m_pages) {
-        const auto tab = std::find_if(
-            kTabs.begin(), kTabs.end(), [&](const TabDef& t) { return t.item == page->TabItem(); });
+        const auto tab = std::find_if(kTabs.begin(), kTabs.end(), [&](const TabDef& t) { return t.item == page->TabItem(); });
         auto* container = tab == kTabs.end() ? nullptr : dynamic_cast<MArea*>(GetControl(tab->container));
         if (container)
             page->Create(*this, *container);
@@ -693,8 +685,7 @@ void DeviceMainDlg::OnMaximizeButton()
 void DeviceMainDlg::OnProfileButton()
 {
     if (!IsReachableNow()) {
-        CUIMessageBox::Show(
-            Text(TextIds::kMouseOffline), GetSafeHwnd(), Text(TextIds::kNotice), CUIMessageBox::kStyleOk);
+        CUIMessageBox::Show(Text(TextIds::kMouseOffline), GetSafeHwnd(), Text(TextIds::kNotice), CUIMessageBox::kStyleOk);
         return;
     }
     OpenProfilesDialog();
@@ -794,13 +785,11 @@ void DeviceMainDlg::ShowVersionMessage(int32_t captionTextId)
 void DeviceMainDlg::RestoreFactorySettings()
 {
     if (!IsReachableNow()) {
-        CUIMessageBox::Show(
-            Text(TextIds::kMouseOffline), GetSafeHwnd(), Text(TextIds::kNotice), CUIMessageBox::kStyleOk);
+        CUIMessageBox::Show(Text(TextIds::kMouseOffline), GetSafeHwnd(), Text(TextIds::kNotice), CUIMessageBox::kStyleOk);
         return;
     }
-    if (CUIMessageBox::Show(
-            Text(TextIds::kRestoreQuestion), GetSafeHwnd(), Text(TextIds::kRestoreCaption), CUIMessageBox::kStyleYesNo)
-        != kIdOk)
+    if (CUIMessageBox::Show(Text(TextIds::kRestoreQuestion), GetSafeHwnd(), Text(TextIds::kRestoreCaption),
+            CUIMessageBox::kStyleYesNo) != kIdOk)
         return;
     ProfileEdits::ResetForFactory(*m_store, m_currentProfile);
     m_worker->Queue(WorkerTask::FactoryReset);
@@ -874,9 +863,8 @@ void DeviceMainDlg::ApplyLanguage()
     }
     SetTitleOf(GetControl(kTitle), Text(TextIds::kTitle));
     SetTitleOf(GetControl(kFooter), Text(TextIds::kFooter));
-    const std::pair<int32_t, int> tips[] = {{kCloseButton, TextIds::kTipClose},
-        {kMaximizeButton, TextIds::kTipMaximize}, {kMinimizeButton, TextIds::kTipMinimize},
-        {kSettingsButton, TextIds::kTipSettings}};
+    const std::pair<int32_t, int> tips[] = {{kCloseButton, TextIds::kTipClose}, {kMaximizeButton, TextIds::kTipMaximize},
+        {kMinimizeButton, TextIds::kTipMinimize}, {kSettingsButton, TextIds::kTipSettings}};
     for (const auto& [id, textId] : tips) {
         if (MControl* button = GetControl(id))
             button->SetTooltip(Text(textId));
@@ -1056,8 +1044,7 @@ void DeviceMainDlg::Tell(const QString& message, const QString& caption)
     CUIMessageBox::Show(message, GetSafeHwnd(), caption, CUIMessageBox::kStyleOk);
 }
 
-QString DeviceMainDlg::ChooseFile(
-    FileDialog kind, const QString& title, const QString& filter, const QString& suggested)
+QString DeviceMainDlg::ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString& suggested)
 {
     // Test hook: the end-to-end tests cannot drive the desktop's own dialog,
     // so when TARVO_TEST_FILE_DIALOG is set its value is the answer (empty:
@@ -1092,8 +1079,8 @@ void DeviceMainDlg::AddTrayIcon()
 {
     if (!m_tray)
         m_tray = std::make_unique<TrayIcon>(GetSafeHwnd());
-    m_tray->Add(
-        Manager::SkinPath(QStringLiteral("DeviceDriver.ico")), Paths::ApplicationName(), Text(TextIds::kTrayExit));
+    m_tray->Add(Manager::SkinPath(QStringLiteral("DeviceDriver.ico")), Paths::ApplicationName(),
+        Text(TextIds::kTrayExit));
 }
 void DeviceMainDlg::RemoveTrayIcon()
 {
@@ -1289,17 +1276,15 @@ void DeviceMainDlg::WriteStateLine()
                        .arg(m_currentItem == kItemHome ? QStringLiteral("home") : QStringLiteral("device"))
                        .arg(m_currentItem)
                        .arg(m_statusTextId)
-                       .arg(m_deviceList && m_deviceList->IsVisible()       ? QStringLiteral("list")
-                               : m_noDeviceTextId == TextIds::kAccessDenied ? QStringLiteral("denied")
+                       .arg(m_deviceList && m_deviceList->IsVisible() ? QStringLiteral("list")
+                                : m_noDeviceTextId == TextIds::kAccessDenied ? QStringLiteral("denied")
                                                                             : QStringLiteral("nodevice"));
-    line += QStringLiteral(" lighting=%1 markers=%2")
-                .arg(m_lightingPresent ? 1 : 0)
-                .arg(m_markers ? m_markers->GetItemCount() : 0);
+    line += QStringLiteral(" lighting=%1 markers=%2").arg(m_lightingPresent ? 1 : 0).arg(m_markers ? m_markers->GetItemCount() : 0);
     // Whether the window can be seen, where the frame's close, settings and
     // pairing buttons are.
     line += QStringLiteral(" shown=%1").arg(IsOutOfSight() ? 0 : 1);
-    for (const auto& [key, id] : {std::pair{"closebtn", int32_t(kCloseButton)},
-             {"settingsbtn", int32_t(kSettingsButton)}, {"pairbtn", int32_t(kPairButton)}}) {
+    for (const auto& [key, id] : {std::pair{"closebtn", int32_t(kCloseButton)}, {"settingsbtn", int32_t(kSettingsButton)},
+             {"pairbtn", int32_t(kPairButton)}}) {
         const MControl* control = GetControl(id);
         if (control && control->isVisible()) {
             const QPoint at = control->mapToGlobal(control->rect().center());

@@ -1,0 +1,119 @@
+// tarvoctl beside a running Tarvo window: the window takes the command
+// through its single-instance channel and drives the mouse alone.
+#include "ProgramUnderXvfb.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+namespace {
+
+class CtlWindowXvfbTest : public ProgramUnderXvfb {
+protected:
+    std::unique_ptr<QProcess> Start(const char* line)
+    {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(Environment());
+        process->start(QStringLiteral(TARVO_CTL_PATH), QString::fromUtf8(line).split(QLatin1Char(' ')));
+        return process;
+    }
+    int Finish(QProcess& process)
+    {
+        EXPECT_TRUE(process.waitForFinished(60000));
+        m_out = QString::fromUtf8(process.readAllStandardOutput());
+        m_err = QString::fromUtf8(process.readAllStandardError());
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+    int Ctl(const char* line)
+    {
+        auto process = Start(line);
+        return Finish(*process);
+    }
+    int Dpi(int level) { return MouseState("heron").value(QStringLiteral("dpi")).toArray().at(level).toInt(); }
+
+    QString m_out;
+    QString m_err;
+};
+
+TEST_F(CtlWindowXvfbTest, TheWindowCarriesOutTheCommandsAndRefusesTheRest)
+{
+    Sim("plug heron cable");
+    StartProgram();
+    ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.Item(101).cable == 1 && s.status == 51; }))
+        << m_lastLine.toStdString();
+    ASSERT_TRUE(WaitForQuietLink());
+
+    ASSERT_EQ(Ctl("set dpi 2 1650"), 0) << m_err.toStdString();
+    EXPECT_TRUE(m_out.contains(QStringLiteral("dpi: 1=400 2=1650*"))) << m_out.toStdString();
+    // Acknowledged before tarvoctl exits: the mouse has it now.
+    EXPECT_EQ(Dpi(1), 1650);
+
+    ASSERT_EQ(Ctl("--json show"), 0) << m_err.toStdString();
+    const QJsonObject shown = QJsonDocument::fromJson(m_out.toUtf8()).object();
+    EXPECT_EQ(
+        shown.value(QStringLiteral("dpi")).toObject().value(QStringLiteral("levels")).toArray().at(1).toInt(), 1650);
+    EXPECT_EQ(shown.value(QStringLiteral("dpi")).toObject().value(QStringLiteral("index")).toInt(), 2);
+
+    ASSERT_EQ(Ctl("profile 2"), 0) << m_err.toStdString();
+    EXPECT_EQ(Dpi(1), 800);
+    ASSERT_EQ(Ctl("profile 1"), 0) << m_err.toStdString();
+    EXPECT_EQ(Dpi(1), 1650);
+
+    const QJsonObject before = MouseState("heron");
+    const struct {
+        const char* line;
+        int code;
+        const char* error;
+    } refused[] = {
+        {"set dpi 1 -5", 2, "must not be negative"},
+        {"set dpi 1 26050", 2, "50 to 26000"},
+        {"set high-speed on", 2, "by cable"},
+        {"reset", 2, "close it first"},
+        {"--model egret-pro show", 3, "works on Heron Pro"},
+        {"--model osprey show", 2, "unknown model"},
+    };
+    for (const auto& c : refused) {
+        EXPECT_EQ(Ctl(c.line), c.code) << c.line << ": " << m_err.toStdString();
+        EXPECT_TRUE(m_err.contains(QString::fromUtf8(c.error))) << c.line << ": " << m_err.toStdString();
+    }
+    EXPECT_EQ(MouseState("heron"), before);
+
+    // Two tarvoctl at once: the window sends each exchange whole, one after
+    // the other; every report is answered before the next goes out.
+    ASSERT_TRUE(WaitForQuietLink());
+    Sim("log clear");
+    auto first = Start("set dpi 3 2000");
+    auto second = Start("set report-rate 1000");
+    EXPECT_EQ(Finish(*first), 0) << m_err.toStdString();
+    EXPECT_EQ(Finish(*second), 0) << m_err.toStdString();
+    EXPECT_EQ(Dpi(2), 2000);
+    EXPECT_EQ(MouseState("heron").value(QStringLiteral("report_rate")).toInt(), 3);
+    std::string waiting; // the command of the last report out, until its answer comes
+    int outs = 0;
+    for (const std::string& line : Sim("log")) {
+        const size_t kind = line.find(' ') + 1;
+        const std::string hex = line.substr(line.rfind(' ') + 1, 4);
+        if (line.compare(kind, 4, "out ") == 0) {
+            EXPECT_TRUE(waiting.empty()) << "report " << hex << " went out before " << waiting << " was answered";
+            waiting = hex;
+            ++outs;
+        } else if (line.compare(kind, 3, "in ") == 0 && hex == waiting) {
+            waiting.clear();
+        }
+        EXPECT_NE(line.compare(kind, 4, "bad "), 0) << line;
+    }
+    EXPECT_GE(outs, 2);
+}
+
+} // namespace
