@@ -754,7 +754,8 @@ void DeviceMainDlg::HandleCtlRequest(const QString& line, std::function<void(con
         return answer(refused, request.json);
     }
 
-    CtlGuestHost host(*this, [this](int32_t profile) { return MakeProfileCurrent(profile); });
+    CtlGuestHost host(
+        *this, [this](int32_t profile) { return MakeProfileCurrent(profile); }, [this] { return Description(); });
     CtlOutcome outcome = CtlEdits::Apply(command, host, modelName);
     if (outcome.code != kCtlOk || host.Tasks().empty())
         return answer(outcome, request.json);

@@ -62,6 +62,11 @@ Request DecodeRequest(const QString& line)
     case CtlCommand::Kind::Show:
     case CtlCommand::Kind::Set:
     case CtlCommand::Kind::Profile:
+    case CtlCommand::Kind::Button:
+    case CtlCommand::Kind::ProfileExport:
+    case CtlCommand::Kind::ProfileImport:
+    case CtlCommand::Kind::MacroExport:
+    case CtlCommand::Kind::MacroImport:
         break;
     default:
         request.error

@@ -1,7 +1,9 @@
 #include "ctl/CtlCommand.h"
 
 #include "editors/DpiRules.h"
+#include "editors/KeyCodes.h"
 #include "editors/PerformanceRules.h"
+#include "editors/SettingRules.h"
 #include "store/ProfileLoader.h"
 
 #include <limits>
@@ -10,6 +12,14 @@
 using CtlVocabulary::Setting;
 
 namespace {
+
+// The description of a disabled button.
+constexpr int kDisabledText = 139;
+
+int32_t TaskType(SettingRules::FunctionType type)
+{
+    return static_cast<int32_t>(type);
+}
 
 // A whole number from `minimum` to `maximum` written as digits only; a
 // message for anything else ("-5", "12k", "1e3", "", 30 digits).
@@ -146,6 +156,120 @@ bool ParseSet(const QStringList& words, CtlCommand& command, QString& error)
     return false;
 }
 
+bool ParseButton(const QStringList& words, CtlCommand& command, QString& error)
+{
+    using Type = SettingRules::FunctionType;
+    const QString usage = QStringLiteral("button N mouse|key|media|shortcut NAME, button N dpi or button N disable");
+    if (words.size() < 3) {
+        error = QStringLiteral("button takes a number and a function: %1").arg(usage);
+        return false;
+    }
+    const auto number = Number(words[1], 1, 64, QStringLiteral("button"), error);
+    if (!number)
+        return false;
+    command.button = int32_t(*number);
+    const QString& kind = words[2];
+    CtlCommand::Function& function = command.function;
+    if (kind == QLatin1String("dpi") || kind == QLatin1String("disable")) {
+        if (words.size() != 3) {
+            error = QStringLiteral("button N %1 takes nothing more, got \"%2\"").arg(kind, words[3]);
+            return false;
+        }
+        if (kind == QLatin1String("dpi")) {
+            function = {TaskType(Type::Mouse), CtlVocabulary::kDpiSwitch, 0, CtlVocabulary::kDpiSwitchText, {}};
+        } else {
+            function = {TaskType(Type::Disabled), SettingRules::kDisabledValue, 0, kDisabledText, {}};
+        }
+        return true;
+    }
+    const struct {
+        const char* word;
+        Type type;
+        std::span<const CtlVocabulary::FunctionName> list;
+    } lists[] = {
+        {"mouse", Type::Mouse, CtlVocabulary::MouseFunctions()},
+        {"media", Type::Multimedia, CtlVocabulary::MediaKeys()},
+        {"shortcut", Type::SystemShortcut, CtlVocabulary::Shortcuts()},
+    };
+    if (words.size() != 4) {
+        error = QStringLiteral("button takes a number and a function: %1").arg(usage);
+        return false;
+    }
+    const QString& name = words[3];
+    for (const auto& list : lists) {
+        if (kind != QLatin1String(list.word))
+            continue;
+        const CtlVocabulary::FunctionName* entry = CtlVocabulary::FindFunction(list.list, name);
+        if (!entry) {
+            error = QStringLiteral("unknown %1 function \"%2\" (one of %3)")
+                        .arg(kind, name, CtlVocabulary::NamesOf(list.list));
+            return false;
+        }
+        function = {TaskType(list.type), entry->value, 0, entry->textId, {}};
+        return true;
+    }
+    if (kind != QLatin1String("key")) {
+        error = QStringLiteral("unknown button function \"%1\": %2").arg(kind, usage);
+        return false;
+    }
+    // "ctrl+shift+f5": modifiers, then at most one key; modifiers alone are a
+    // function too, as the window's four boxes without a key are.
+    function = {TaskType(Type::Keyboard), 0, 0, 0, {}};
+    const QStringList parts = name.toLower().split(QLatin1Char('+'));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QString& part = parts[i];
+        if (const int32_t bit = CtlVocabulary::ModifierBit(part);
+            bit != 0 && (i + 1 < parts.size() || function.value == 0)) {
+            if (function.modifiers & bit) {
+                error = QStringLiteral("key \"%1\" names %2 twice").arg(name, part);
+                return false;
+            }
+            function.modifiers |= bit;
+            continue;
+        }
+        const int32_t key = CtlVocabulary::KeyUsage(part);
+        if (key == 0 || function.value != 0 || i + 1 != parts.size()) {
+            error = key == 0 ? QStringLiteral("unknown key \"%1\" (keys as the key list names them: a, f5, "
+                                              "num-enter, page-up, ...; modifiers ctrl, shift, alt, win)")
+                                   .arg(part)
+                             : QStringLiteral("key \"%1\": one key after the modifiers").arg(name);
+            return false;
+        }
+        function.value = key;
+        function.keyName = UsageDisplayName(key);
+    }
+    if (function.value == 0 && function.modifiers == 0) {
+        error = QStringLiteral("key needs a key or a modifier");
+        return false;
+    }
+    return true;
+}
+
+// export FILE / import FILE of `profile` and `macro`.
+bool ParseExchange(const QStringList& words, CtlCommand& command, QString& error)
+{
+    const bool profile = words[0] == QLatin1String("profile");
+    const QString& verb = words.value(1);
+    const qsizetype wanted = !profile && verb == QLatin1String("export") ? 4 : 3;
+    if ((verb != QLatin1String("export") && verb != QLatin1String("import")) || words.size() != wanted) {
+        error = profile ? QStringLiteral("profile takes a number 1 to %1, export FILE or import FILE")
+                              .arg(ProfileLoader::kProfileCount)
+                        : QStringLiteral("macro takes export MACRO FILE or import FILE");
+        return false;
+    }
+    command.path = words[wanted - 1];
+    if (command.path.isEmpty()) {
+        error = QStringLiteral("%1 %2 needs a file name").arg(words[0], verb);
+        return false;
+    }
+    if (!profile && verb == QLatin1String("export"))
+        command.macro = words[2];
+    const bool exports = verb == QLatin1String("export");
+    command.kind = profile ? (exports ? CtlCommand::Kind::ProfileExport : CtlCommand::Kind::ProfileImport)
+                           : (exports ? CtlCommand::Kind::MacroExport : CtlCommand::Kind::MacroImport);
+    return true;
+}
+
 } // namespace
 
 CtlCommand CtlCommand::Parse(const QStringList& words, QString& error)
@@ -178,6 +302,14 @@ CtlCommand CtlCommand::Parse(const QStringList& words, QString& error)
     } else if (verb == QLatin1String("set")) {
         if (ParseSet(words, command, error))
             kind = Kind::Set;
+    } else if (verb == QLatin1String("button")) {
+        if (ParseButton(words, command, error))
+            kind = Kind::Button;
+    } else if (verb == QLatin1String("macro")
+        || (verb == QLatin1String("profile") && words.size() > 1
+            && (words[1] == QLatin1String("export") || words[1] == QLatin1String("import")))) {
+        if (ParseExchange(words, command, error))
+            kind = command.kind;
     } else if (verb == QLatin1String("profile")) {
         if (words.size() != 2) {
             error = QStringLiteral("profile takes one number, 1 to %1").arg(ProfileLoader::kProfileCount);

@@ -4,6 +4,7 @@
 #include "ctl/CtlExitCode.h"
 #include "ctl/CtlHost.h"
 #include "ctl/CtlVocabulary.h"
+#include "devices/DeviceDescription.h"
 #include "hid/HidDeviceList.h"
 #include "store/SettingsStore.h"
 
@@ -44,11 +45,13 @@ private:
 // The edits go to our store and their tasks into one batch for our worker.
 class DirectHost : public CtlHost {
 public:
-    DirectHost(SettingsStore& store, DeviceWorker& worker, int32_t deviceType, int32_t mode)
+    DirectHost(
+        SettingsStore& store, DeviceWorker& worker, int32_t deviceType, int32_t mode, DeviceDescription description)
         : m_store(store)
         , m_worker(worker)
         , m_deviceType(deviceType)
         , m_mode(mode)
+        , m_description(std::move(description))
     {}
 
     SettingsStore& Store() override { return m_store; }
@@ -66,6 +69,7 @@ public:
         QueueTask(WorkerTask::WriteEverything);
         return true;
     }
+    DeviceDescription Description() const override { return m_description; }
 
     std::vector<WorkerTask> m_tasks;
 
@@ -74,6 +78,7 @@ private:
     DeviceWorker& m_worker;
     int32_t m_deviceType;
     int32_t m_mode;
+    DeviceDescription m_description;
 };
 
 CtlOutcome Failed(int code, const QString& error)
@@ -195,7 +200,13 @@ CtlOutcome CtlDirect::Run(const CtlCommand& command, const Setup& setup)
     // is the window's business at start-up, not this command's.
     worker.Tasks().Clear();
 
-    DirectHost host(store, worker, wanted->deviceType, mode);
+    DeviceDescription description;
+    description.SelectModel(wanted->deviceType, setup.models);
+    if (!description.LoadFile(DeviceDescription::FilePath(setup.programFolder, wanted->deviceAttr)))
+        return Failed(kCtlCannotRun,
+            QStringLiteral("the description of %1 is missing or broken (%2)")
+                .arg(wanted->name, DeviceDescription::FilePath(setup.programFolder, wanted->deviceAttr)));
+    DirectHost host(store, worker, wanted->deviceType, mode, description);
     CtlOutcome outcome = CtlEdits::Apply(command, host, wanted->name);
     if (outcome.code != kCtlOk || host.m_tasks.empty())
         return outcome;

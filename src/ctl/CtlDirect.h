@@ -23,6 +23,7 @@ public:
         HidDeviceList* hid = nullptr;
         std::vector<ModelEntry> models; // config.xml's, in its order
         QString dataFolder; // with a trailing '/'
+        QString programFolder; // of the device descriptions, with a trailing '/'
         WorkerTimings timings;
     };
 

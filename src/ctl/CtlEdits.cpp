@@ -2,9 +2,14 @@
 
 #include "ctl/CtlExitCode.h"
 #include "ctl/CtlHost.h"
+#include "devices/DeviceDescription.h"
 #include "editors/DpiRules.h"
+#include "editors/KeyCodes.h"
 #include "editors/PerformanceRules.h"
 #include "editors/SettingEdits.h"
+#include "editors/SettingRules.h"
+#include "language/InterfaceText.h"
+#include "store/ExchangeFiles.h"
 #include "store/SettingsStore.h"
 
 #include <QJsonArray>
@@ -136,6 +141,176 @@ CtlOutcome ApplySet(const CtlCommand& command, CtlHost& host, const QString& mod
     return Changed(host, modelName, {command.setting});
 }
 
+ExchangeModel ModelOf(CtlHost& host)
+{
+    return ProfileEdits::ExchangeModelOf(host.CurrentDeviceType(), host.Description());
+}
+
+// A file that could not be taken; nothing was changed.
+CtlOutcome ExchangeFailed(const ExchangeResult& result, const QString& path)
+{
+    using Status = ExchangeResult::Status;
+    switch (result.status) {
+    case Status::Unreadable:
+        return Refused(kCtlBadArguments, QStringLiteral("%1 cannot be read").arg(path));
+    case Status::TooLarge:
+        return Refused(kCtlBadArguments, QStringLiteral("%1 is larger than any file Tarvo writes").arg(path));
+    case Status::NotXml:
+    case Status::WrongKind:
+        return Refused(kCtlBadArguments, QStringLiteral("%1 is not a file Tarvo exported").arg(path));
+    case Status::TooManyEvents:
+        return Refused(kCtlBadArguments,
+            QStringLiteral("%1 holds a macro of more than %2 events").arg(path).arg(SettingRules::kMaxMacroEvents));
+    case Status::NotFound:
+        return Refused(kCtlBadArguments, QStringLiteral("there is nothing to export"));
+    case Status::WriteFailed:
+        return Refused(kCtlBadArguments, QStringLiteral("%1 cannot be written").arg(path));
+    case Status::StoreFailed:
+        return NotStored();
+    case Status::Done:
+        break;
+    }
+    return {};
+}
+
+// What an import did not take as the file gave it, one line each.
+QString NoteLines(const ExchangeResult& result, const QString& path)
+{
+    QStringList lines;
+    for (const ExchangeNote& note : result.notes) {
+        switch (note.kind) {
+        case ExchangeNote::Kind::LeftOut:
+            lines << QStringLiteral("%1: %2 \"%3\" left out").arg(path, note.where, note.value);
+            break;
+        case ExchangeNote::Kind::Adjusted:
+            lines << QStringLiteral("%1: %2 \"%3\" stored as %4").arg(path, note.where, note.value, note.stored);
+            break;
+        case ExchangeNote::Kind::Missing:
+            lines << QStringLiteral("%1: %2 missing; kept as it was").arg(path, note.where);
+            break;
+        }
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+// The text beside a key's marker, as the button page builds it: the
+// modifiers in the order Shift, Ctrl, Win, Alt, then the key.
+QString KeyDescription(const CtlCommand::Function& function)
+{
+    QString modifiers;
+    const std::pair<int32_t, const char*> order[] = {{KeyCodes::kLeftShiftBit, "Shift"},
+        {KeyCodes::kLeftCtrlBit, "Ctrl"}, {KeyCodes::kLeftWinBit, "Win"}, {KeyCodes::kLeftAltBit, "Alt"}};
+    for (const auto& [bit, name] : order) {
+        if (!(function.modifiers & bit))
+            continue;
+        modifiers += modifiers.isEmpty() ? QString::fromLatin1(name) : QStringLiteral("+ ") + QLatin1String(name);
+    }
+    if (!modifiers.isEmpty() && !function.keyName.isEmpty())
+        return QStringLiteral("%1 + %2").arg(modifiers, function.keyName);
+    return modifiers.isEmpty() ? function.keyName : modifiers;
+}
+
+CtlOutcome ApplyButton(const CtlCommand& command, CtlHost& host, const QString& modelName)
+{
+    const std::vector<KeyAssignment> buttons = host.Description().DefaultKeys();
+    // The first button (the left one) is never reassigned, as on the page.
+    if (buttons.size() < 2 || size_t(command.button) >= buttons.size())
+        return Refused(kCtlBadArguments,
+            QStringLiteral("%1 has buttons 1 to %2, not %3")
+                .arg(modelName)
+                .arg(qsizetype(buttons.size()) - 1)
+                .arg(command.button));
+    const CtlCommand::Function& function = command.function;
+    KeyAssignment assignment;
+    assignment.profile = host.CurrentProfile();
+    assignment.key_code = buttons[size_t(command.button)].key_code;
+    assignment.macro_type = function.type;
+    assignment.macro_value = function.value;
+    assignment.macro_value2 = function.modifiers;
+    assignment.macro_desc = function.textId ? InterfaceText::Get(function.textId) : KeyDescription(function);
+    if (!ButtonEdits::Assign(host, assignment))
+        return NotStored();
+    CtlOutcome outcome;
+    outcome.text = QStringLiteral("button %1: %2\n").arg(command.button).arg(assignment.macro_desc);
+    outcome.json = QJsonObject{
+        {QStringLiteral("button"), command.button},
+        {QStringLiteral("key_code"), assignment.key_code},
+        {QStringLiteral("type"), assignment.macro_type},
+        {QStringLiteral("value"), assignment.macro_value},
+        {QStringLiteral("modifiers"), assignment.macro_value2},
+        {QStringLiteral("description"), assignment.macro_desc},
+    };
+    return outcome;
+}
+
+CtlOutcome ApplyExchange(const CtlCommand& command, CtlHost& host, const QString& modelName)
+{
+    SettingsStore& store = host.Store();
+    const int32_t profile = host.CurrentProfile();
+    CtlOutcome outcome;
+    ExchangeResult result;
+    switch (command.kind) {
+    case CtlCommand::Kind::ProfileExport: {
+        result = ExchangeFiles::ExportProfile(store, profile, ModelOf(host), command.path);
+        const ProfileSettings now = CtlEdits::Read(host, modelName);
+        outcome.text = QStringLiteral("profile %1 \"%2\" of %3 exported to %4\n")
+                           .arg(now.profileNumber)
+                           .arg(now.profileName, modelName, command.path);
+        break;
+    }
+    case CtlCommand::Kind::ProfileImport: {
+        result = ExchangeFiles::ImportProfile(store, profile, ModelOf(host), command.path);
+        if (result.Ok())
+            host.QueueTask(WorkerTask::WriteEverything);
+        const ProfileSettings now = CtlEdits::Read(host, modelName);
+        outcome.text = QStringLiteral("%1 imported into profile %2 \"%3\"\n")
+                           .arg(command.path)
+                           .arg(now.profileNumber)
+                           .arg(now.profileName);
+        outcome.json = CtlEdits::Json(now);
+        break;
+    }
+    case CtlCommand::Kind::MacroExport: {
+        std::vector<MacroInfo> macros;
+        store.ListMacros(macros);
+        const MacroInfo* found = nullptr;
+        bool isNumber = false;
+        const int position = command.macro.toInt(&isNumber);
+        for (size_t i = 0; i < macros.size() && !found; ++i) {
+            if (macros[i].name == command.macro || (isNumber && position == int(i + 1)))
+                found = &macros[i];
+        }
+        if (!found) {
+            QStringList names;
+            for (size_t i = 0; i < macros.size(); ++i)
+                names << QStringLiteral("%1 \"%2\"").arg(i + 1).arg(macros[i].name);
+            return Refused(kCtlBadArguments,
+                QStringLiteral("no macro \"%1\"; %2")
+                    .arg(command.macro,
+                        names.isEmpty() ? QStringLiteral("there are none")
+                                        : QStringLiteral("there are ") + names.join(QStringLiteral(", "))));
+        }
+        result = ExchangeFiles::ExportMacro(store, found->macro_id, command.path);
+        outcome.text = QStringLiteral("macro \"%1\" exported to %2\n").arg(found->name, command.path);
+        outcome.json = QJsonObject{{QStringLiteral("macro"), found->name}, {QStringLiteral("file"), command.path}};
+        break;
+    }
+    case CtlCommand::Kind::MacroImport:
+        result = ExchangeFiles::ImportMacro(store, command.path);
+        outcome.text = QStringLiteral("%1 imported as macro \"%2\"\n").arg(command.path, result.macroName);
+        outcome.json = QJsonObject{{QStringLiteral("macro"), result.macroName}, {QStringLiteral("file"), command.path}};
+        break;
+    default:
+        return Refused(kCtlBadArguments, QStringLiteral("not an exchange"));
+    }
+    if (!result.Ok())
+        return ExchangeFailed(result, command.path);
+    if (outcome.json.isEmpty())
+        outcome.json = QJsonObject{{QStringLiteral("file"), command.path}};
+    outcome.error = NoteLines(result, command.path);
+    return outcome;
+}
+
 } // namespace
 
 namespace CtlEdits {
@@ -184,6 +359,13 @@ CtlOutcome Apply(const CtlCommand& command, CtlHost& host, const QString& modelN
         outcome.json = Json(now);
         return outcome;
     }
+    case CtlCommand::Kind::Button:
+        return ApplyButton(command, host, modelName);
+    case CtlCommand::Kind::ProfileExport:
+    case CtlCommand::Kind::ProfileImport:
+    case CtlCommand::Kind::MacroExport:
+    case CtlCommand::Kind::MacroImport:
+        return ApplyExchange(command, host, modelName);
     case CtlCommand::Kind::List:
     case CtlCommand::Kind::None:
         break;

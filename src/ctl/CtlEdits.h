@@ -29,8 +29,9 @@ struct ProfileSettings {
     int32_t deepSleep = 0; // s
 };
 
-// What a command did: the exit code, the lines for stderr when it failed, and
-// the output for people and for scripts when it did not.
+// What a command did: the exit code, the lines for stderr (why it failed, or
+// what an import did not take as it stood), and the output for people and
+// for scripts when it did not fail.
 struct CtlOutcome {
     int code = 0;
     QString error;
@@ -45,7 +46,7 @@ struct CtlOutcome {
 // command changes nothing.
 namespace CtlEdits {
 
-// `show`, `set`, `profile` and `reset`; list is not the host's. The tasks
+// Every command but list, which is not the host's. The tasks
 // go to the host's QueueTask; the caller sends them.
 CtlOutcome Apply(const CtlCommand& command, CtlHost& host, const QString& modelName);
 

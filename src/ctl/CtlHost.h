@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devices/DeviceDescription.h"
 #include "editors/EditHost.h"
 
 #include <cstdint>
@@ -17,6 +18,8 @@ public:
     // everything to be sent, as choosing it in the profile dialog does. False
     // when the store did not take it.
     virtual bool SwitchProfile(int32_t profile) = 0;
+    // The current model's description: its buttons and whether it has lighting.
+    virtual DeviceDescription Description() const = 0;
 };
 
 // A command handed to a running window: the edits go to the window's store
@@ -26,9 +29,11 @@ class CtlGuestHost : public CtlHost {
 public:
     // `makeCurrent` makes a profile current and active in the window, without
     // queueing anything; false when the store did not take it.
-    CtlGuestHost(EditHost& window, std::function<bool(int32_t profile)> makeCurrent)
+    CtlGuestHost(EditHost& window, std::function<bool(int32_t profile)> makeCurrent,
+        std::function<DeviceDescription()> description)
         : m_window(window)
         , m_makeCurrent(std::move(makeCurrent))
+        , m_description(std::move(description))
     {}
 
     SettingsStore& Store() override { return m_window.Store(); }
@@ -46,10 +51,13 @@ public:
         return true;
     }
 
+    DeviceDescription Description() const override { return m_description(); }
+
     const std::vector<WorkerTask>& Tasks() const { return m_tasks; }
 
 private:
     EditHost& m_window;
     std::function<bool(int32_t)> m_makeCurrent;
+    std::function<DeviceDescription()> m_description;
     std::vector<WorkerTask> m_tasks;
 };

@@ -16,6 +16,7 @@
 #include "platform/Paths.h"
 #include "platform/UserSettings.h"
 
+#include <QFileInfo>
 #include <QLockFile>
 #include <QTextStream>
 
@@ -55,16 +56,38 @@ int List(const CtlArguments& arguments, const AppConfig& config, HidDeviceList& 
     return InventoryOutput::ExitCode(inventory);
 }
 
+// A list of names as lines under the help's second column.
+QString Wrapped(const QString& names)
+{
+    const QString indent(19, QLatin1Char(' '));
+    QString text = indent;
+    qsizetype column = 0;
+    for (const QString& name : names.split(QStringLiteral(", "))) {
+        if (column > 0 && column + name.size() + 2 > 58) {
+            text += QStringLiteral(",\n") + indent;
+            column = 0;
+        } else if (column > 0) {
+            text += QStringLiteral(", ");
+            column += 2;
+        }
+        text += name;
+        column += name.size();
+    }
+    return text + QLatin1Char('\n');
+}
+
 int Print(const CtlChannel::Answer& answer, QTextStream& out, QTextStream& err)
 {
     out << answer.out;
     out.flush();
-    if (!answer.err.isEmpty())
-        err << "tarvoctl: " << answer.err << "\n";
+    if (!answer.err.isEmpty()) {
+        for (const QString& line : answer.err.split(QLatin1Char('\n')))
+            err << "tarvoctl: " << line << "\n";
+    }
     return answer.code;
 }
 
-int RunCommand(const CtlArguments& arguments, QTextStream& out, QTextStream& err, const CtlProgram::Context& context)
+int RunCommand(CtlArguments arguments, QTextStream& out, QTextStream& err, const CtlProgram::Context& context)
 {
     HidDeviceList& hid = context.hid ? *context.hid : HidDeviceList::Instance();
     const QString programFolder = context.programFolder.isEmpty() ? Paths::ProgramFolder() : context.programFolder;
@@ -72,6 +95,11 @@ int RunCommand(const CtlArguments& arguments, QTextStream& out, QTextStream& err
     if (!config.Load(AppConfig::FilePath(programFolder), &hid)) {
         err << "tarvoctl: " << config.LastError() << "\n";
         return kCtlCannotRun;
+    }
+    // A window runs elsewhere: it is given the file as seen from here.
+    if (!arguments.command.path.isEmpty()) {
+        arguments.command.path = QFileInfo(arguments.command.path).absoluteFilePath();
+        arguments.command.words.last() = arguments.command.path;
     }
     const QString runtime = Folder(context.runtimeFolder.isEmpty() ? Paths::RuntimeFolder() : context.runtimeFolder);
 
@@ -111,6 +139,7 @@ int RunCommand(const CtlArguments& arguments, QTextStream& out, QTextStream& err
         Paths::MakePath(setup.dataFolder + QStringLiteral("db/"));
     }
     setup.timings = context.timings;
+    setup.programFolder = Folder(programFolder);
     // Profile names are interface texts, in the language the window uses.
     Language::SetCurrent(UserSettings::ChooseStartupLanguage(Paths::SettingsFilePath(), Locale::UserInterfaceLcid()));
     InterfaceText::SetProgramFolder(programFolder);
@@ -130,9 +159,13 @@ QString CtlProgram::HelpText()
 {
     QString settings;
     for (const CtlVocabulary::SettingName& entry : CtlVocabulary::Settings()) {
-        if (entry.setting != CtlVocabulary::Setting::Dpi)
+        if (entry.setting == CtlVocabulary::Setting::DeepSleep) {
+            settings += QStringLiteral("                 %1, one of\n").arg(QString::fromLatin1(entry.name))
+                + Wrapped(CtlVocabulary::ValuesOf(entry.setting));
+        } else if (entry.setting != CtlVocabulary::Setting::Dpi) {
             settings += QStringLiteral("                 %1: %2\n")
                             .arg(QString::fromLatin1(entry.name), CtlVocabulary::ValuesOf(entry.setting));
+        }
     }
     return QStringLiteral("Usage: tarvoctl [--json] [--model MODEL] COMMAND\n"
                           "       tarvoctl --help | --version\n"
@@ -148,7 +181,24 @@ QString CtlProgram::HelpText()
                           "                 rounded down to a step of 50); makes it the current level\n"
                           "  set SETTING VALUE\n"
                           "%1"
+                          "  button N FUNCTION\n"
+                          "                 what button N does (1 is the one after the left button;\n"
+                          "                 the left button keeps its click), FUNCTION one of:\n"
+                          "                 mouse NAME, one of\n"
+                          "%2"
+                          "                 key [MODIFIER+]...KEY: modifiers ctrl, shift, alt, win;\n"
+                          "                   keys as the key list names them (a, f5, num-enter, ...)\n"
+                          "                 media NAME, one of\n"
+                          "%3"
+                          "                 shortcut NAME, one of\n"
+                          "%4"
+                          "                 dpi: switches DPI levels; disable: does nothing\n"
                           "  profile N      switch to profile N (1-4) and send all its settings\n"
+                          "  profile export FILE | profile import FILE\n"
+                          "                 the current profile to or from a file; an import is sent\n"
+                          "  macro export MACRO FILE | macro import FILE\n"
+                          "                 a macro (its name, or its place in the list: 1, 2, ...) to a\n"
+                          "                 file, or a file as a new macro\n"
                           "  reset          the current profile and the mouse back to factory settings\n"
                           "\n"
                           "Options:\n"
@@ -160,18 +210,20 @@ QString CtlProgram::HelpText()
                           "\n"
                           "A change is stored in the mouse's current profile, as the Tarvo window stores\n"
                           "it, and sent to the mouse; tarvoctl exits when the mouse acknowledged it.\n"
-                          "While a Tarvo window runs, it alone drives the mice: show, set and profile\n"
-                          "are handed to it, and list shows what is attached without opening it.\n"
+                          "While a Tarvo window runs, it alone drives the mice: every command but list\n"
+                          "and reset is handed to it, and list shows what is attached without opening it.\n"
                           "\n"
                           "Exit codes:\n"
                           "  0  done\n"
                           "  1  Tarvo's own files (config.xml) are missing or broken\n"
-                          "  2  bad arguments; nothing was done\n"
+                          "  2  bad arguments (or a file that cannot be read or written); nothing was done\n"
                           "  3  no device: no mouse or receiver of ours is attached\n"
                           "  4  device error: attached, but it could not be opened (for \"permission\n"
                           "     denied\", install the udev rule 70-tarvo.rules and plug it in again),\n"
                           "     it did not answer or acknowledge, or its settings could not be stored\n")
-        .arg(settings);
+        .arg(settings, Wrapped(CtlVocabulary::NamesOf(CtlVocabulary::MouseFunctions())),
+            Wrapped(CtlVocabulary::NamesOf(CtlVocabulary::MediaKeys())),
+            Wrapped(CtlVocabulary::NamesOf(CtlVocabulary::Shortcuts())));
 }
 
 QString CtlProgram::DeviceLockPath(const QString& runtimeFolder)

@@ -1,10 +1,12 @@
 #include "ctl/CtlVocabulary.h"
 
+#include "editors/KeyCodes.h"
 #include "editors/PerformanceRules.h"
 
 #include <QStringList>
 
 #include <array>
+#include <vector>
 
 namespace CtlVocabulary {
 
@@ -17,6 +19,72 @@ constexpr std::array<SettingName, 12> kSettings = {{
     {Setting::AngleSnapping, "angle-snapping", "on, off"}, {Setting::RippleControl, "ripple-control", "on, off"},
     {Setting::Scroll, "scroll", "standard, reversed"}, {Setting::HighSpeed, "high-speed", "on, off"},
     {Setting::ResponseTime, "response-time", "1-50 (ms)"}, {Setting::DeepSleep, "deep-sleep", nullptr}, // SleepNames()
+}};
+
+constexpr std::array<FunctionName, 10> kMouseFunctions = {{
+    {1, "left-click", 150},
+    {2, "middle-click", 152},
+    {3, "right-click", 151},
+    {5, "forward", 153},
+    {6, "back", 154},
+    {4, "double-click", 155},
+    {7, "scroll-left", 156},
+    {8, "scroll-right", 157},
+    {9, "scroll-down", 158},
+    {10, "scroll-up", 159},
+}};
+
+constexpr std::array<FunctionName, 10> kMediaKeys = {{
+    {6, "volume-up", 165},
+    {7, "volume-down", 166},
+    {8, "mute", 167},
+    {1, "media-player", 168},
+    {2, "play-pause", 169},
+    {4, "previous-track", 170},
+    {5, "next-track", 171},
+    {3, "stop", 172},
+    {12, "calculator", 129},
+    {13, "email", 132},
+}};
+
+// The six groups of the window's selector, one after another.
+constexpr std::array<FunctionName, 36> kShortcuts = {{
+    {1, "cut", 36},
+    {2, "copy", 31},
+    {3, "paste", 32},
+    {4, "save", 38},
+    {5, "print", 775},
+    {7, "undo", 776},
+    {8, "redo", 777},
+    {6, "select-all", 778},
+    {9, "search", 779},
+    {10, "project", 780},
+    {11, "zoom-in", 781},
+    {12, "zoom-out", 782},
+    {13, "screenshot", 783},
+    {15, "voice-typing", 784},
+    {16, "file-explorer", 785},
+    {17, "run", 786},
+    {18, "show-desktop", 787},
+    {19, "peek-desktop", 788},
+    {20, "switch-windows", 789},
+    {21, "close-window", 790},
+    {22, "maximize-window", 791},
+    {23, "minimize-all", 792},
+    {24, "lock", 793},
+    {25, "task-manager", 794},
+    {26, "quick-link-menu", 795},
+    {27, "power-off", 796},
+    {28, "sleep", 797},
+    {29, "wake-up", 798},
+    {30, "on-screen-keyboard", 799},
+    {31, "magnifier", 800},
+    {32, "game-bar", 801},
+    {33, "new-desktop", 802},
+    {34, "previous-desktop", 803},
+    {35, "next-desktop", 804},
+    {36, "close-desktop", 805},
+    {37, "task-view", 806},
 }};
 
 QString UnitSuffix(int textId)
@@ -105,6 +173,71 @@ QString SleepNames()
     for (const PerformanceRules::SleepChoice& choice : PerformanceRules::kDeepSleepChoices)
         names << SleepName(choice.seconds);
     return names.join(QStringLiteral(", "));
+}
+
+std::span<const FunctionName> MouseFunctions()
+{
+    return kMouseFunctions;
+}
+
+std::span<const FunctionName> MediaKeys()
+{
+    return kMediaKeys;
+}
+
+std::span<const FunctionName> Shortcuts()
+{
+    return kShortcuts;
+}
+
+const FunctionName* FindFunction(std::span<const FunctionName> list, const QString& name)
+{
+    for (const FunctionName& entry : list) {
+        if (name == QLatin1String(entry.name))
+            return &entry;
+    }
+    return nullptr;
+}
+
+QString NamesOf(std::span<const FunctionName> list)
+{
+    QStringList names;
+    for (const FunctionName& entry : list)
+        names << QString::fromLatin1(entry.name);
+    return names.join(QStringLiteral(", "));
+}
+
+int32_t KeyUsage(const QString& name)
+{
+    static const std::vector<KeyListEntry> keys = [] {
+        std::vector<KeyListEntry> list;
+        BuildKeyList(list);
+        return list;
+    }();
+    for (const KeyListEntry& key : keys) {
+        if (!key.name.isEmpty() && KeyName(key.name) == name)
+            return key.usage;
+    }
+    return 0;
+}
+
+QString KeyName(const QString& shown)
+{
+    // '+' joins a key to its modifiers on the command line.
+    return Slug(shown).replace(QLatin1Char('+'), QStringLiteral("plus"));
+}
+
+int32_t ModifierBit(const QString& name)
+{
+    if (name == QLatin1String("ctrl"))
+        return KeyCodes::kLeftCtrlBit;
+    if (name == QLatin1String("shift"))
+        return KeyCodes::kLeftShiftBit;
+    if (name == QLatin1String("alt"))
+        return KeyCodes::kLeftAltBit;
+    if (name == QLatin1String("win"))
+        return KeyCodes::kLeftWinBit;
+    return 0;
 }
 
 QString Slug(const QString& text)

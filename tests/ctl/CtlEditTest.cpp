@@ -8,6 +8,8 @@
 #include "store/SettingsStore.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -33,6 +35,19 @@ void App()
 QStringList Args(const QStringList& words)
 {
     return QStringList{QStringLiteral("tarvoctl")} + words;
+}
+
+// A macro file as Tarvo writes one: space down, space up.
+QByteArray MacroFileText()
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+           "<macro>\r\n"
+           "<macroinfo macro_name=\"Jump\" macro_type=\"0\" play_times=\"1\" delay_type=\"2\" delay_time=\"150\"/>\r\n"
+           "<macroitems>\r\n"
+           "<item desc=\"Space\" index=\"0\" type=\"2\" value=\"32\" timestamp=\"10\"/>\r\n"
+           "<item desc=\"Space\" index=\"1\" type=\"3\" value=\"32\" timestamp=\"20\"/>\r\n"
+           "</macroitems>\r\n"
+           "</macro>\r\n";
 }
 
 QStringList Words(const char* line)
@@ -271,4 +286,131 @@ TEST_F(CtlEditTest, MiceThatCannotBeReachedAreDeviceErrors)
     EXPECT_EQ(Run("set dpi 1 900"), kCtlDeviceError);
     EXPECT_TRUE(m_err.contains(QStringLiteral("another tarvoctl"))) << m_err.toStdString();
     EXPECT_TRUE(LogLines("out").empty());
+}
+
+// Each button function type as typed, in the mouse's button map: four bytes
+// a button, in the order of the button codes.
+TEST_F(CtlEditTest, ButtonFunctionsReachTheButtonMap)
+{
+    Sim("plug heron cable");
+    const struct {
+        const char* command;
+        int code; // the button's code: its place in the map
+        const char* bytes;
+        const char* shown;
+    } cases[] = {
+        {"button 1 mouse middle-click", 1, "10040000", "button 1: Middle click"},
+        {"button 1 mouse double-click", 1, "10010200", "Double click"},
+        {"button 2 mouse scroll-down", 2, "100000fe", "Scroll down"},
+        {"button 2 key ctrl+shift+a", 2, "20030400", "button 2: Shift+ Ctrl + A"},
+        {"button 3 key f5", 3, "20003e00", "button 3: F5"},
+        {"button 3 key alt+win", 3, "200c0000", "button 3: Win+ Alt"},
+        {"button 4 media mute", 4, "30e20000", "button 4: Mute"},
+        {"button 4 media media-player", 4, "30830100", "Media player"},
+        {"button 5 shortcut copy", 5, "20010600", "button 5: Copy"},
+        {"button 5 shortcut sleep", 5, "40020000", "Sleep"},
+        {"button 6 dpi", 6, "1f010000", "button 6: DPI switch"},
+        {"button 7 disable", 7, "00000000", "button 7: Disabled"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(Run(c.command), kCtlOk) << c.command << ": " << m_err.toStdString();
+        EXPECT_TRUE(m_out.contains(QString::fromUtf8(c.shown))) << c.command << ": " << m_out.toStdString();
+        const QString map = State("heron").value(QStringLiteral("button_map")).toString();
+        EXPECT_EQ(map.mid(c.code * 8, 8), QString::fromLatin1(c.bytes)) << c.command << ": " << map.toStdString();
+        // The left button keeps its click whatever happens to the others.
+        EXPECT_EQ(map.left(8), QStringLiteral("10010000")) << c.command;
+    }
+
+    const QJsonObject before = State("heron");
+    const struct {
+        const char* command;
+        const char* error;
+    } refused[] = {
+        {"button 0 disable", "button must be 1 to 64"},
+        {"button 8 disable", "Heron Pro has buttons 1 to 7, not 8"},
+        {"button 1 mouse triple-click", "unknown mouse function \"triple-click\""},
+        {"button 1 key ctrl+ctrl+a", "names ctrl twice"},
+        {"button 1 key a+b", "one key after the modifiers"},
+        {"button 1 key hyper+a", "unknown key \"hyper\""},
+        {"button 1 key", "button takes a number and a function"},
+        {"button 1 media louder", "unknown media function"},
+        {"button 1 shortcut format-disk", "unknown shortcut function"},
+        {"button 1 macro 1", "unknown button function \"macro\""},
+        {"button 1 dpi 2", "takes nothing more"},
+    };
+    for (const auto& c : refused) {
+        EXPECT_EQ(Run(c.command), kCtlBadArguments) << c.command;
+        EXPECT_TRUE(m_err.contains(QString::fromUtf8(c.error))) << c.command << ": " << m_err.toStdString();
+    }
+    EXPECT_EQ(State("heron"), before);
+}
+
+// A profile out to a file and back in: the mouse gets what the file holds;
+// a file that is not one of ours changes nothing.
+TEST_F(CtlEditTest, ProfilesAndMacrosTravelThroughFiles)
+{
+    Sim("plug heron cable");
+    QTemporaryDir files;
+    const QString saved = files.filePath(QStringLiteral("profile.xml"));
+    ASSERT_EQ(Run("set dpi 3 4000"), kCtlOk);
+    ASSERT_EQ(Run("button 2 media mute"), kCtlOk);
+    ASSERT_EQ(Run({QStringLiteral("profile"), QStringLiteral("export"), saved}), kCtlOk) << m_err.toStdString();
+    EXPECT_TRUE(m_out.contains(QStringLiteral("exported to ") + saved));
+
+    ASSERT_EQ(Run("set dpi 3 1200"), kCtlOk);
+    ASSERT_EQ(Run("button 2 disable"), kCtlOk);
+    ASSERT_EQ(Run({QStringLiteral("profile"), QStringLiteral("import"), saved}), kCtlOk) << m_err.toStdString();
+    EXPECT_TRUE(m_err.isEmpty()) << m_err.toStdString();
+    QJsonObject state = State("heron");
+    EXPECT_EQ(state.value(QStringLiteral("dpi")).toArray().at(2).toInt(), 4000);
+    EXPECT_EQ(state.value(QStringLiteral("button_map")).toString().mid(16, 8), QStringLiteral("30e20000"));
+
+    // Values no page could store are held to the pages' rules and told.
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    file.close();
+    text.replace("value=\"4000\"", "value=\"99999\"");
+    const QString edited = files.filePath(QStringLiteral("edited.xml"));
+    QFile out(edited);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(text);
+    out.close();
+    ASSERT_EQ(Run({QStringLiteral("profile"), QStringLiteral("import"), edited}), kCtlOk) << m_err.toStdString();
+    EXPECT_TRUE(m_err.contains(QStringLiteral("stored as 26000"))) << m_err.toStdString();
+    EXPECT_EQ(State("heron").value(QStringLiteral("dpi")).toArray().at(2).toInt(), 26000);
+
+    state = State("heron");
+    const QString notOurs = files.filePath(QStringLiteral("other.xml"));
+    QFile other(notOurs);
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("<?xml version=\"1.0\"?><settings/>");
+    other.close();
+    const QStringList bad[] = {
+        {QStringLiteral("profile"), QStringLiteral("import"), notOurs},
+        {QStringLiteral("profile"), QStringLiteral("import"), files.filePath(QStringLiteral("missing.xml"))},
+        {QStringLiteral("macro"), QStringLiteral("import"), notOurs},
+        {QStringLiteral("profile"), QStringLiteral("export"), files.filePath(QStringLiteral("no/such/folder.xml"))},
+        {QStringLiteral("macro"), QStringLiteral("export"), QStringLiteral("1"),
+            files.filePath(QStringLiteral("m.xml"))},
+        {QStringLiteral("profile"), QStringLiteral("import")},
+    };
+    for (const QStringList& words : bad) {
+        EXPECT_EQ(Run(words), kCtlBadArguments) << words.join(QLatin1Char(' ')).toStdString();
+        EXPECT_FALSE(m_err.isEmpty());
+    }
+    EXPECT_EQ(State("heron"), state);
+
+    // A macro file of our own format comes in as a new macro, and goes out again.
+    const QString macroFile = files.filePath(QStringLiteral("macro.xml"));
+    QFile macro(macroFile);
+    ASSERT_TRUE(macro.open(QIODevice::WriteOnly));
+    macro.write(MacroFileText());
+    macro.close();
+    ASSERT_EQ(Run({QStringLiteral("macro"), QStringLiteral("import"), macroFile}), kCtlOk) << m_err.toStdString();
+    EXPECT_TRUE(m_out.contains(QStringLiteral("imported as macro \"Jump"))) << m_out.toStdString();
+    const QString again = files.filePath(QStringLiteral("again.xml"));
+    ASSERT_EQ(Run({QStringLiteral("macro"), QStringLiteral("export"), QStringLiteral("1"), again}), kCtlOk)
+        << m_err.toStdString();
+    EXPECT_TRUE(QFileInfo(again).size() > 0);
 }

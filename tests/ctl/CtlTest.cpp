@@ -9,6 +9,7 @@
 #include "ctl/CtlVocabulary.h"
 #include "ctl/DeviceInventory.h"
 #include "ctl/InventoryOutput.h"
+#include "editors/KeyCodes.h"
 #include "editors/PerformanceRules.h"
 
 #include <QCoreApplication>
@@ -226,6 +227,20 @@ TEST(CtlVocabularyTest, SleepNamesAndSlugs)
     EXPECT_EQ(CtlVocabulary::SleepName(14400), QStringLiteral("4h"));
     EXPECT_EQ(CtlVocabulary::SleepName(61), QStringLiteral("61s"));
     EXPECT_EQ(CtlVocabulary::Slug(QStringLiteral("  Heron  Pro_X ")), QStringLiteral("heron-pro-x"));
+
+    // Every key of the picker can be named, '+' included.
+    std::vector<KeyListEntry> keys;
+    BuildKeyList(keys);
+    for (const KeyListEntry& key : keys) {
+        const QString name = CtlVocabulary::KeyName(key.name);
+        EXPECT_FALSE(name.contains(QLatin1Char('+'))) << key.name.toStdString();
+        EXPECT_NE(CtlVocabulary::KeyUsage(name), 0) << key.name.toStdString();
+    }
+    EXPECT_EQ(CtlVocabulary::KeyUsage(QStringLiteral("a")), 4);
+    EXPECT_EQ(CtlVocabulary::KeyUsage(QStringLiteral("f5")), 62);
+    EXPECT_EQ(CtlVocabulary::KeyUsage(QStringLiteral("num-plus")), 87);
+    EXPECT_EQ(CtlVocabulary::KeyUsage(QStringLiteral("num-enter")), 88);
+    EXPECT_EQ(CtlVocabulary::KeyUsage(QStringLiteral("hyper")), 0);
 }
 
 // A window answers only its own version of the request set, and only the

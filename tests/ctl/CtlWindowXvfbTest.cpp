@@ -3,6 +3,7 @@
 #include "ProgramUnderXvfb.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -25,6 +26,7 @@ protected:
     {
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(Environment());
+        process->setWorkingDirectory(m_home.path());
         process->start(QStringLiteral(TARVO_CTL_PATH), QString::fromUtf8(line).split(QLatin1Char(' ')));
         return process;
     }
@@ -68,6 +70,16 @@ TEST_F(CtlWindowXvfbTest, TheWindowCarriesOutTheCommandsAndRefusesTheRest)
     ASSERT_EQ(Ctl("profile 2"), 0) << m_err.toStdString();
     EXPECT_EQ(Dpi(1), 800);
     ASSERT_EQ(Ctl("profile 1"), 0) << m_err.toStdString();
+    EXPECT_EQ(Dpi(1), 1650);
+
+    // A button, and a profile file named relative to tarvoctl's folder, not the window's.
+    ASSERT_EQ(Ctl("button 2 media mute"), 0) << m_err.toStdString();
+    EXPECT_EQ(
+        MouseState("heron").value(QStringLiteral("button_map")).toString().mid(16, 8), QStringLiteral("30e20000"));
+    ASSERT_EQ(Ctl("profile export saved.xml"), 0) << m_err.toStdString();
+    EXPECT_TRUE(QFileInfo(m_home.filePath(QStringLiteral("saved.xml"))).size() > 0) << m_out.toStdString();
+    ASSERT_EQ(Ctl("set dpi 2 3000"), 0) << m_err.toStdString();
+    ASSERT_EQ(Ctl("profile import saved.xml"), 0) << m_err.toStdString();
     EXPECT_EQ(Dpi(1), 1650);
 
     const QJsonObject before = MouseState("heron");
