@@ -22,6 +22,7 @@
 #include <QTextStream>
 
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -558,4 +559,50 @@ TEST_F(CtlProcessTest, WhileAWindowRunsNothingIsOpened)
     window.unlock();
     EXPECT_EQ(Start({QStringLiteral("list")}), kCtlOk);
     EXPECT_TRUE(m_out.contains(QStringLiteral("Heron Pro (101): cable online")));
+}
+
+// Two tarvoctl at once without a window: one waits for the other, so every
+// report is answered before the next goes out, and both changes arrive.
+TEST_F(CtlProcessTest, TwoAtOnceTakeTurns)
+{
+    Sim("plug heron cable");
+    QTemporaryDir data;
+    auto start = [&](const QStringList& arguments) {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), data.path());
+        env.insert(QStringLiteral("TARVO_PROGRAM_DIR"), kShipped);
+        env.remove(QStringLiteral("TARVO_DEBUG"));
+        process->setProcessEnvironment(env);
+        process->start(QStringLiteral(TARVO_CTL_PATH), arguments);
+        return process;
+    };
+    ASSERT_EQ(Start({QStringLiteral("show")}), kCtlOk) << m_err.toStdString();
+    Sim("log clear");
+    auto first = start({QStringLiteral("set"), QStringLiteral("dpi"), QStringLiteral("3"), QStringLiteral("2000")});
+    auto second = start({QStringLiteral("set"), QStringLiteral("report-rate"), QStringLiteral("1000")});
+    for (QProcess* process : {first.get(), second.get()}) {
+        ASSERT_TRUE(process->waitForFinished(60000));
+        EXPECT_EQ(process->exitCode(), kCtlOk) << process->readAllStandardError().toStdString();
+    }
+    const QJsonObject state = State("heron");
+    EXPECT_EQ(state.value(QStringLiteral("dpi")).toArray().at(2).toInt(), 2000);
+    EXPECT_EQ(state.value(QStringLiteral("report_rate")).toInt(), 3);
+
+    std::string waiting; // the command of the last report out, until its answer comes
+    int outs = 0;
+    for (const std::string& line : Sim("log")) {
+        const size_t kind = line.find(' ') + 1;
+        const std::string command = line.substr(line.rfind(' ') + 1, 4);
+        if (line.compare(kind, 4, "out ") == 0) {
+            EXPECT_TRUE(waiting.empty()) << "report " << command << " went out before " << waiting << " was answered";
+            waiting = command;
+            ++outs;
+        } else if (line.compare(kind, 3, "in ") == 0 && command == waiting) {
+            waiting.clear();
+        }
+    }
+    EXPECT_GE(outs, 4);
 }
