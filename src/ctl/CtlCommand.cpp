@@ -1,5 +1,6 @@
 #include "ctl/CtlCommand.h"
 
+#include "editors/ButtonRules.h"
 #include "editors/DpiRules.h"
 #include "editors/KeyCodes.h"
 #include "editors/PerformanceRules.h"
@@ -12,14 +13,6 @@
 using CtlVocabulary::Setting;
 
 namespace {
-
-// The description of a disabled button.
-constexpr int kDisabledText = 139;
-
-int32_t TaskType(SettingRules::FunctionType type)
-{
-    return static_cast<int32_t>(type);
-}
 
 // A whole number from `minimum` to `maximum` written as digits only; a
 // message for anything else ("-5", "12k", "1e3", "", 30 digits).
@@ -158,7 +151,6 @@ bool ParseSet(const QStringList& words, CtlCommand& command, QString& error)
 
 bool ParseButton(const QStringList& words, CtlCommand& command, QString& error)
 {
-    using Type = SettingRules::FunctionType;
     const QString usage = QStringLiteral("button N mouse|key|media|shortcut NAME, button N dpi or button N disable");
     if (words.size() < 3) {
         error = QStringLiteral("button takes a number and a function: %1").arg(usage);
@@ -176,20 +168,21 @@ bool ParseButton(const QStringList& words, CtlCommand& command, QString& error)
             return false;
         }
         if (kind == QLatin1String("dpi")) {
-            function = {TaskType(Type::Mouse), CtlVocabulary::kDpiSwitch, 0, CtlVocabulary::kDpiSwitchText, {}};
+            function = {ButtonRules::kMouse, CtlVocabulary::kDpiSwitch, 0,
+                ButtonRules::ValueTextId(ButtonRules::kMouse, CtlVocabulary::kDpiSwitch), {}};
         } else {
-            function = {TaskType(Type::Disabled), SettingRules::kDisabledValue, 0, kDisabledText, {}};
+            function = {ButtonRules::kDisabled, SettingRules::kDisabledValue, 0, ButtonRules::kDisabledText, {}};
         }
         return true;
     }
     const struct {
         const char* word;
-        Type type;
+        ButtonRules::FunctionType type;
         std::span<const CtlVocabulary::FunctionName> list;
     } lists[] = {
-        {"mouse", Type::Mouse, CtlVocabulary::MouseFunctions()},
-        {"media", Type::Multimedia, CtlVocabulary::MediaKeys()},
-        {"shortcut", Type::SystemShortcut, CtlVocabulary::Shortcuts()},
+        {"mouse", ButtonRules::kMouse, CtlVocabulary::MouseFunctions()},
+        {"media", ButtonRules::kMultimedia, CtlVocabulary::MediaKeys()},
+        {"shortcut", ButtonRules::kShortcut, CtlVocabulary::Shortcuts()},
     };
     if (words.size() != 4) {
         error = QStringLiteral("button takes a number and a function: %1").arg(usage);
@@ -205,7 +198,7 @@ bool ParseButton(const QStringList& words, CtlCommand& command, QString& error)
                         .arg(kind, name, CtlVocabulary::NamesOf(list.list));
             return false;
         }
-        function = {TaskType(list.type), entry->value, 0, entry->textId, {}};
+        function = {list.type, entry->value, 0, ButtonRules::ValueTextId(list.type, entry->value), {}};
         return true;
     }
     if (kind != QLatin1String("key")) {
@@ -214,7 +207,7 @@ bool ParseButton(const QStringList& words, CtlCommand& command, QString& error)
     }
     // "ctrl+shift+f5": modifiers, then at most one key; modifiers alone are a
     // function too, as the window's four boxes without a key are.
-    function = {TaskType(Type::Keyboard), 0, 0, 0, {}};
+    function = {ButtonRules::kKeyboard, 0, 0, 0, {}};
     const QStringList parts = name.toLower().split(QLatin1Char('+'));
     for (qsizetype i = 0; i < parts.size(); ++i) {
         const QString& part = parts[i];

@@ -3,6 +3,7 @@
 #include "ctl/CtlExitCode.h"
 #include "ctl/CtlHost.h"
 #include "devices/DeviceDescription.h"
+#include "editors/ButtonRules.h"
 #include "editors/DpiRules.h"
 #include "editors/KeyCodes.h"
 #include "editors/PerformanceRules.h"
@@ -193,23 +194,6 @@ QString NoteLines(const ExchangeResult& result, const QString& path)
     return lines.join(QLatin1Char('\n'));
 }
 
-// The text beside a key's marker, as the button page builds it: the
-// modifiers in the order Shift, Ctrl, Win, Alt, then the key.
-QString KeyDescription(const CtlCommand::Function& function)
-{
-    QString modifiers;
-    const std::pair<int32_t, const char*> order[] = {{KeyCodes::kLeftShiftBit, "Shift"},
-        {KeyCodes::kLeftCtrlBit, "Ctrl"}, {KeyCodes::kLeftWinBit, "Win"}, {KeyCodes::kLeftAltBit, "Alt"}};
-    for (const auto& [bit, name] : order) {
-        if (!(function.modifiers & bit))
-            continue;
-        modifiers += modifiers.isEmpty() ? QString::fromLatin1(name) : QStringLiteral("+ ") + QLatin1String(name);
-    }
-    if (!modifiers.isEmpty() && !function.keyName.isEmpty())
-        return QStringLiteral("%1 + %2").arg(modifiers, function.keyName);
-    return modifiers.isEmpty() ? function.keyName : modifiers;
-}
-
 CtlOutcome ApplyButton(const CtlCommand& command, CtlHost& host, const QString& modelName)
 {
     const std::vector<KeyAssignment> buttons = host.Description().DefaultKeys();
@@ -227,7 +211,9 @@ CtlOutcome ApplyButton(const CtlCommand& command, CtlHost& host, const QString& 
     assignment.macro_type = function.type;
     assignment.macro_value = function.value;
     assignment.macro_value2 = function.modifiers;
-    assignment.macro_desc = function.textId ? InterfaceText::Get(function.textId) : KeyDescription(function);
+    assignment.macro_desc = function.textId
+        ? InterfaceText::Get(function.textId)
+        : ButtonRules::KeyText(ButtonRules::ModifierText(function.modifiers), function.keyName);
     if (!ButtonEdits::Assign(host, assignment))
         return NotStored();
     CtlOutcome outcome;

@@ -46,21 +46,18 @@ std::optional<int32_t> SleepSeconds(const QString& text);
 QString SleepName(int32_t seconds); // "5m"; "Ns" for seconds no choice has
 QString SleepNames(); // "40s, 50s, 1m, ..."
 
-// A value of a button function list with its command-line name and the
-// interface text the window labels it with.
+// A value of a button function list (ButtonRules) with its command-line name.
 struct FunctionName {
     int32_t value;
     const char* name;
-    int textId;
 };
 // Mouse functions (type 1) but the DPI switch, multimedia keys (type 4) and
-// system shortcuts (type 7), each in the window's list order.
+// system shortcuts (type 7), each in the button page's list order.
 std::span<const FunctionName> MouseFunctions();
 std::span<const FunctionName> MediaKeys();
 std::span<const FunctionName> Shortcuts();
 // The mouse function of the DPI button (`button N dpi`).
 constexpr int32_t kDpiSwitch = 11;
-constexpr int kDpiSwitchText = 210;
 // The entry named `name`; null when none is.
 const FunctionName* FindFunction(std::span<const FunctionName> list, const QString& name);
 // "left-click, middle-click, ..."

@@ -9,6 +9,7 @@
 #include "ctl/CtlVocabulary.h"
 #include "ctl/DeviceInventory.h"
 #include "ctl/InventoryOutput.h"
+#include "editors/ButtonRules.h"
 #include "editors/KeyCodes.h"
 #include "editors/PerformanceRules.h"
 
@@ -21,8 +22,10 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <iterator>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -242,6 +245,37 @@ TEST(CtlVocabularyTest, SleepNamesAndSlugs)
     EXPECT_EQ(CtlVocabulary::KeyUsage(QStringLiteral("num-plus")), 87);
     EXPECT_EQ(CtlVocabulary::KeyUsage(QStringLiteral("num-enter")), 88);
     EXPECT_EQ(CtlVocabulary::KeyUsage(QStringLiteral("hyper")), 0);
+}
+
+// The command line names exactly what the button page lists, once each.
+TEST(CtlVocabularyTest, FunctionNamesCoverThePagesLists)
+{
+    size_t shortcuts = 0;
+    for (int32_t group = 1; group <= 6; ++group)
+        shortcuts += ButtonRules::ShortcutsOfGroup(group).size();
+    const struct {
+        std::span<const CtlVocabulary::FunctionName> names;
+        int32_t type;
+        size_t listed; // by the page
+    } lists[] = {
+        {CtlVocabulary::MouseFunctions(), ButtonRules::kMouse,
+            std::size(ButtonRules::kMouseFunctions) - 1}, // DPI: `dpi`
+        {CtlVocabulary::MediaKeys(), ButtonRules::kMultimedia, std::size(ButtonRules::kMultimediaKeys)},
+        {CtlVocabulary::Shortcuts(), ButtonRules::kShortcut, shortcuts},
+    };
+    for (const auto& list : lists) {
+        EXPECT_EQ(list.names.size(), list.listed) << list.type;
+        std::set<int32_t> values;
+        std::set<std::string> names;
+        for (const CtlVocabulary::FunctionName& entry : list.names) {
+            EXPECT_NE(ButtonRules::ValueTextId(list.type, entry.value), 0) << entry.name;
+            EXPECT_NE(entry.value, CtlVocabulary::kDpiSwitch * (list.type == ButtonRules::kMouse)) << entry.name;
+            values.insert(entry.value);
+            names.insert(entry.name);
+        }
+        EXPECT_EQ(values.size(), list.names.size()) << list.type;
+        EXPECT_EQ(names.size(), list.names.size()) << list.type;
+    }
 }
 
 // A window answers only its own version of the request set, and only the
