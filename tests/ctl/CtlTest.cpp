@@ -1,6 +1,7 @@
 // tarvoctl: its command line, its two outputs, and `list` against the
 // simulated firmware, in process and as the real program.
 #include "SimFixture.h"
+#include "WireTurns.h"
 
 #include "ctl/CtlArguments.h"
 #include "ctl/CtlChannel.h"
@@ -625,18 +626,9 @@ TEST_F(CtlProcessTest, TwoAtOnceTakeTurns)
     EXPECT_EQ(state.value(QStringLiteral("dpi")).toArray().at(2).toInt(), 2000);
     EXPECT_EQ(state.value(QStringLiteral("report_rate")).toInt(), 3);
 
-    std::string waiting; // the command of the last report out, until its answer comes
+    const std::vector<std::string> log = Sim("log");
     int outs = 0;
-    for (const std::string& line : Sim("log")) {
-        const size_t kind = line.find(' ') + 1;
-        const std::string command = line.substr(line.rfind(' ') + 1, 4);
-        if (line.compare(kind, 4, "out ") == 0) {
-            EXPECT_TRUE(waiting.empty()) << "report " << command << " went out before " << waiting << " was answered";
-            waiting = command;
-            ++outs;
-        } else if (line.compare(kind, 3, "in ") == 0 && command == waiting) {
-            waiting.clear();
-        }
-    }
+    std::string problem;
+    EXPECT_TRUE(ReportsTookTurns(log, outs, problem)) << problem;
     EXPECT_GE(outs, 4);
 }

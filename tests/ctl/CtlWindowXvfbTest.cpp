@@ -1,6 +1,7 @@
 // tarvoctl beside a running Tarvo window: the window takes the command
 // through its single-instance channel and drives the mouse alone.
 #include "ProgramUnderXvfb.h"
+#include "WireTurns.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -111,20 +112,12 @@ TEST_F(CtlWindowXvfbTest, TheWindowCarriesOutTheCommandsAndRefusesTheRest)
     EXPECT_EQ(Finish(*second), 0) << m_err.toStdString();
     EXPECT_EQ(Dpi(2), 2000);
     EXPECT_EQ(MouseState("heron").value(QStringLiteral("report_rate")).toInt(), 3);
-    std::string waiting; // the command of the last report out, until its answer comes
+    const std::vector<std::string> log = Sim("log");
     int outs = 0;
-    for (const std::string& line : Sim("log")) {
-        const size_t kind = line.find(' ') + 1;
-        const std::string hex = line.substr(line.rfind(' ') + 1, 4);
-        if (line.compare(kind, 4, "out ") == 0) {
-            EXPECT_TRUE(waiting.empty()) << "report " << hex << " went out before " << waiting << " was answered";
-            waiting = hex;
-            ++outs;
-        } else if (line.compare(kind, 3, "in ") == 0 && hex == waiting) {
-            waiting.clear();
-        }
-        EXPECT_NE(line.compare(kind, 4, "bad "), 0) << line;
-    }
+    std::string problem;
+    EXPECT_TRUE(ReportsTookTurns(log, outs, problem)) << problem;
+    for (const std::string& line : log)
+        EXPECT_EQ(line.find(" bad "), std::string::npos) << line;
     EXPECT_GE(outs, 2);
 }
 
