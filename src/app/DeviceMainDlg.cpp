@@ -761,10 +761,13 @@ void DeviceMainDlg::HandleCtlRequest(const QString& line, std::function<void(con
     CtlGuestHost host(
         *this, [this](int32_t profile) { return MakeProfileCurrent(profile); }, [this] { return Description(); });
     CtlOutcome outcome = CtlEdits::Apply(command, host, modelName);
+    // The pages show a change at once, as if it had been made on them.
+    const bool changed = command.kind != CtlCommand::Kind::Show && command.kind != CtlCommand::Kind::ProfileExport
+        && command.kind != CtlCommand::Kind::MacroExport;
+    if (outcome.code == kCtlOk && changed)
+        ReloadPagesNow(DeviceEvents::kButtonPage | DeviceEvents::kMacroPage | DeviceEvents::kDpiPerformancePage);
     if (outcome.code != kCtlOk || host.Tasks().empty())
         return answer(outcome, request.json);
-    // The pages show the change at once, as if it had been made on them.
-    ReloadPagesNow(DeviceEvents::kButtonPage | DeviceEvents::kDpiPerformancePage);
     const bool json = request.json;
     m_worker->QueueBatch(
         host.Tasks(), [this, outcome, json, answer, modelName](DeviceWorker::BatchOutcome sent) mutable {

@@ -21,6 +21,8 @@ int main(int argc, char** argv)
 
 namespace {
 
+constexpr int kDpiTab = 3;
+
 class CtlWindowXvfbTest : public ProgramUnderXvfb {
 protected:
     std::unique_ptr<QProcess> Start(const char* line)
@@ -56,11 +58,24 @@ TEST_F(CtlWindowXvfbTest, TheWindowCarriesOutTheCommandsAndRefusesTheRest)
     ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.Item(101).cable == 1 && s.status == 51; }))
         << m_lastLine.toStdString();
     ASSERT_TRUE(WaitForQuietLink());
+    // The DPI page in view, to watch it follow tarvoctl's change.
+    Click(m_state.Item(101).centre);
+    ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.view == QLatin1String("device"); }))
+        << m_lastLine.toStdString();
+    ASSERT_TRUE(WaitForQuietLink());
+    Click(m_state.Tab(kDpiTab));
+    ASSERT_TRUE(WaitFor([](const WindowState& s) { return !s.Field(QStringLiteral("dpi.values")).isEmpty(); }))
+        << m_lastLine.toStdString();
+    ASSERT_TRUE(WaitForQuietLink());
 
     ASSERT_EQ(Ctl("set dpi 2 1650"), 0) << m_err.toStdString();
     EXPECT_TRUE(m_out.contains(QStringLiteral("dpi: 1=400 2=1650*"))) << m_out.toStdString();
     // Acknowledged before tarvoctl exits: the mouse has it now.
     EXPECT_EQ(Dpi(1), 1650);
+    // The window's DPI page shows it as if it had been typed there.
+    EXPECT_TRUE(WaitFor([](const WindowState& s) {
+        return s.Field(QStringLiteral("dpi.values")).startsWith(QStringLiteral("400/1650/"));
+    })) << m_lastLine.toStdString();
 
     ASSERT_EQ(Ctl("--json show"), 0) << m_err.toStdString();
     const QJsonObject shown = QJsonDocument::fromJson(m_out.toUtf8()).object();
