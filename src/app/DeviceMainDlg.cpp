@@ -766,6 +766,9 @@ void DeviceMainDlg::HandleCtlRequest(const QString& line, std::function<void(con
         && command.kind != CtlCommand::Kind::MacroExport;
     if (outcome.code == kCtlOk && changed)
         ReloadPagesNow(DeviceEvents::kButtonPage | DeviceEvents::kMacroPage | DeviceEvents::kDpiPerformancePage);
+    // As the restore button: the mouse is read afresh after its reset.
+    if (outcome.code == kCtlOk && command.kind == CtlCommand::Kind::Reset)
+        m_worker->ResetLoaded();
     if (outcome.code != kCtlOk || host.Tasks().empty())
         return answer(outcome, request.json);
     const bool json = request.json;

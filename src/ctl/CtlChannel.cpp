@@ -67,6 +67,7 @@ Request DecodeRequest(const QString& line)
     case CtlCommand::Kind::ProfileImport:
     case CtlCommand::Kind::MacroExport:
     case CtlCommand::Kind::MacroImport:
+    case CtlCommand::Kind::Reset:
         break;
     default:
         request.error

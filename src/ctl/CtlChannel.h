@@ -14,7 +14,7 @@
 //   "ctl 1 {"words": ["set", "dpi", "2", "1600"], "model": "", "json": false}"
 //   -> {"code": 0, "out": "...", "err": "..."}
 // The number is the version of the request set; a window answers a version
-// it does not know, and list and reset (the window's own button asks first), with a
+// it does not know, and list (which needs no window), with a
 // refusal (exit code 2) rather than guess.
 namespace CtlChannel {
 

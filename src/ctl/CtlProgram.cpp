@@ -211,7 +211,7 @@ QString CtlProgram::HelpText()
                           "A change is stored in the mouse's current profile, as the Tarvo window stores\n"
                           "it, and sent to the mouse; tarvoctl exits when the mouse acknowledged it.\n"
                           "While a Tarvo window runs, it alone drives the mice: every command but list\n"
-                          "and reset is handed to it, and list shows what is attached without opening it.\n"
+                          "is handed to it, and list shows what is attached without opening it.\n"
                           "\n"
                           "Exit codes:\n"
                           "  0  done\n"

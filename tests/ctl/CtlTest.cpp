@@ -304,7 +304,6 @@ TEST(CtlChannelTest, RequestsRoundTripAndOthersAreRefused)
         "ctl 1 {\"words\":\"show\"}",
         "ctl 1 {\"words\":[1,2]}",
         "ctl 1 {\"words\":[\"list\"]}",
-        "ctl 1 {\"words\":[\"reset\"]}",
         "ctl 1 {\"words\":[\"set\",\"dpi\",\"1\",\"-5\"]}",
         "ctl 1 {\"words\":[\"erase-firmware\"]}",
     };

@@ -107,7 +107,6 @@ TEST_F(CtlWindowXvfbTest, TheWindowCarriesOutTheCommandsAndRefusesTheRest)
         {"set dpi 1 -5", 2, "must not be negative"},
         {"set dpi 1 26050", 2, "50 to 26000"},
         {"set high-speed on", 2, "by cable"},
-        {"reset", 2, "close it first"},
         {"--model egret-pro show", 3, "works on Heron Pro"},
         {"--model osprey show", 2, "unknown model"},
     };
@@ -134,6 +133,16 @@ TEST_F(CtlWindowXvfbTest, TheWindowCarriesOutTheCommandsAndRefusesTheRest)
     for (const std::string& line : log)
         EXPECT_EQ(line.find(" bad "), std::string::npos) << line;
     EXPECT_GE(outs, 2);
+
+    // A factory reset through the window: the store and the mouse back to
+    // their defaults, and the window reads the mouse again.
+    ASSERT_EQ(Ctl("reset"), 0) << m_err.toStdString();
+    EXPECT_TRUE(m_out.contains(QStringLiteral("back to their factory settings"))) << m_out.toStdString();
+    EXPECT_EQ(Dpi(1), 800);
+    EXPECT_EQ(Dpi(2), 1200);
+    EXPECT_EQ(MouseState("heron").value(QStringLiteral("report_rate")).toInt(), 2);
+    ASSERT_EQ(Ctl("--json show"), 0) << m_err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(m_out.toUtf8()).object().value(QStringLiteral("report_rate")).toInt(), 500);
 }
 
 } // namespace
