@@ -2,6 +2,7 @@
 
 #include "devices/DeviceDescription.h"
 #include "editors/EditHost.h"
+#include "editors/PageEvent.h"
 #include "store/StoreRecords.h"
 #include "widgets/WidgetTypes.h"
 
@@ -12,7 +13,6 @@
 
 class CaptureSink;
 class DesktopActions;
-struct PageEvent;
 
 // Everything a page may ask of the rest of the program: the store, the
 // worker's queue and the current profile, model and connection of EditHost,
@@ -51,4 +51,8 @@ public:
     virtual void EndCapture(CaptureSink& sink) = 0;
     // The user's desktop: web addresses, programs, typing, the character map.
     virtual DesktopActions& Desktop() = 0;
+
+    // While a page records input the user must stay on it: the tab bar and
+    // the profile button are disabled (true) until it unlocks them (false).
+    virtual void LockFrame(bool locked) = 0;
 };
