@@ -1,5 +1,6 @@
 // tarvoctl's commands carried out by tarvoctl itself: command -> store ->
 // report on the simulated wire, checked in the simulated firmware's state.
+#include "CtlTestSupport.h"
 #include "SimFixture.h"
 
 #include "ctl/CtlExitCode.h"
@@ -30,11 +31,6 @@ void App()
     static char* argv[] = {name, nullptr};
     if (!QCoreApplication::instance())
         new QCoreApplication(argc, argv);
-}
-
-QStringList Args(const QStringList& words)
-{
-    return QStringList{QStringLiteral("tarvoctl")} + words;
 }
 
 // A macro file as Tarvo writes one: space down, space up.
@@ -78,17 +74,7 @@ protected:
         m_context.lockWaitMs = 2000;
     }
 
-    int Run(const QStringList& words)
-    {
-        m_out.clear();
-        m_err.clear();
-        QTextStream out(&m_out);
-        QTextStream err(&m_err);
-        const int code = CtlProgram::Run(Args(words), out, err, m_context);
-        out.flush();
-        err.flush();
-        return code;
-    }
+    int Run(const QStringList& words) { return RunCtl(words, m_context, m_out, m_err); }
     int Run(const char* line) { return Run(Words(line)); }
 
     // The stored value of the model's current (active) profile.

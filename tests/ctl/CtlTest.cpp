@@ -1,7 +1,7 @@
 // tarvoctl: its command line, its two outputs, and `list` against the
 // simulated firmware, in process and as the real program.
+#include "CtlTestSupport.h"
 #include "SimFixture.h"
-#include "WireTurns.h"
 
 #include "ctl/CtlArguments.h"
 #include "ctl/CtlChannel.h"
@@ -400,17 +400,7 @@ protected:
         m_context.statusRetryMs = 1;
     }
 
-    int Run(std::initializer_list<const char*> words)
-    {
-        m_out.clear();
-        m_err.clear();
-        QTextStream out(&m_out);
-        QTextStream err(&m_err);
-        const int code = CtlProgram::Run(Args(words), out, err, m_context);
-        out.flush();
-        err.flush();
-        return code;
-    }
+    int Run(std::initializer_list<const char*> words) { return RunCtl(Args(words).mid(1), m_context, m_out, m_err); }
     QJsonObject ListJson()
     {
         const int code = Run({"--json", "list"});

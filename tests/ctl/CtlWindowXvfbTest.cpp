@@ -1,7 +1,7 @@
 // tarvoctl beside a running Tarvo window: the window takes the command
 // through its single-instance channel and drives the mouse alone.
+#include "CtlTestSupport.h"
 #include "ProgramUnderXvfb.h"
-#include "WireTurns.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,7 +1,27 @@
 #pragma once
 
+#include "ctl/CtlProgram.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
 #include <string>
 #include <vector>
+
+// tarvoctl run in this process with `words` after the program name, its
+// output and errors caught in `out` and `err`; the exit code.
+inline int RunCtl(const QStringList& words, const CtlProgram::Context& context, QString& out, QString& err)
+{
+    out.clear();
+    err.clear();
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    const int code = CtlProgram::Run(QStringList{QStringLiteral("tarvoctl")} + words, outStream, errStream, context);
+    outStream.flush();
+    errStream.flush();
+    return code;
+}
 
 // Whether the reports of a simulator log ("<µs> out|in <path> <hex>") took
 // turns: every report out answered (an "in" of the same command) before the
