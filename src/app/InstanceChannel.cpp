@@ -2,6 +2,8 @@
 
 #include "app/AppMessages.h"
 #include "app/InstanceRequest.h"
+#include "ctl/CtlChannel.h"
+#include "ctl/CtlExitCode.h"
 #include "platform/Paths.h"
 #include "platform/StaleLock.h"
 #include "widgets/WindowRegistry.h"
@@ -11,13 +13,14 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QPointer>
 #include <QTimer>
 
 #include <utility>
 
 namespace {
 // A request longer than this is not one of ours.
-constexpr qint64 kMaxLine = 128;
+constexpr qint64 kMaxLine = CtlChannel::kMaxRequest;
 
 QString WithSlash(QString folder)
 {
@@ -46,6 +49,7 @@ void InstanceChannel::Close()
     m_lock.reset(); // unlocks
     m_window = 0;
     m_bringToFront = nullptr;
+    m_ctlHandler = nullptr;
 }
 
 QString InstanceChannel::DefaultFolder()
@@ -130,6 +134,11 @@ void InstanceChannel::AttachWindow(WindowHandle window, std::function<void()> br
     m_bringToFront = std::move(bringToFront);
 }
 
+void InstanceChannel::SetCtlHandler(std::function<void(const QString& line, Reply reply)> handler)
+{
+    m_ctlHandler = std::move(handler);
+}
+
 void InstanceChannel::OnNewConnection()
 {
     // Beyond the limit connections wait, in the server's short queue and
@@ -149,11 +158,17 @@ void InstanceChannel::OnNewConnection()
         });
         QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] { OnReadyRead(socket); });
-        // A client that never sends a whole request is not waited for.
-        QTimer::singleShot(kRequestTimeoutMs, socket, [socket] {
+        // A client that never sends a whole request is not waited for; once
+        // it has, the answer may take its time (tarvoctl's requests reach the
+        // mouse).
+        auto* timeout = new QTimer(socket);
+        timeout->setObjectName(QStringLiteral("requestTimeout"));
+        timeout->setSingleShot(true);
+        QObject::connect(timeout, &QTimer::timeout, socket, [socket] {
             socket->abort();
             socket->deleteLater();
         });
+        timeout->start(kRequestTimeoutMs);
         if (socket->bytesAvailable() > 0)
             OnReadyRead(socket);
     }
@@ -168,14 +183,39 @@ void InstanceChannel::OnReadyRead(QLocalSocket* socket)
         }
         return;
     }
+    // One request per connection: what follows it is not read.
+    QObject::disconnect(socket, &QLocalSocket::readyRead, socket, nullptr);
+    if (auto* timeout = socket->findChild<QTimer*>(QStringLiteral("requestTimeout")))
+        timeout->stop();
     QByteArray line = socket->readLine(kMaxLine + 1);
-    QByteArray answer = "error";
     // A line is whole only with its '\n'; one cut at kMaxLine is too long to be ours.
-    if (line.endsWith('\n')) {
-        line.chop(1);
-        answer = Answer(line);
+    if (!line.endsWith('\n')) {
+        socket->write("error\n");
+        socket->flush();
+        socket->disconnectFromServer();
+        return;
     }
-    socket->write(answer + '\n');
+    line.chop(1);
+    if (line.startsWith(CtlChannel::kPrefix)) {
+        // Answered when the window is done with it; a client that hung up
+        // meanwhile is not written to.
+        QPointer<QLocalSocket> client(socket);
+        Reply reply = [client](const QByteArray& answer) {
+            if (!client)
+                return;
+            client->write(answer);
+            client->flush();
+            client->disconnectFromServer();
+        };
+        if (!m_ctlHandler) {
+            reply(CtlChannel::EncodeAnswer(
+                {kCtlDeviceError, {}, QStringLiteral("the Tarvo window is still starting; try again")}));
+            return;
+        }
+        m_ctlHandler(QString::fromUtf8(line).trimmed(), std::move(reply));
+        return;
+    }
+    socket->write(Answer(line) + '\n');
     socket->flush();
     socket->disconnectFromServer();
 }

@@ -21,6 +21,8 @@ class QTimer;
 //                         or "nowindow" (still starting)
 //   "ping"             -> "ready" or "nowindow"; changes nothing
 //   "post 1691 0 610"  -> "posted" (the program ends) or "nowindow"
+//   "ctl 1 {...}"      -> tarvoctl's request, answered by the window
+//                         (CtlChannel: its own versioned request set)
 //   anything else      -> "error"
 // At most kMaxConnections are served at once; a connection that has not sent
 // a whole request within kRequestTimeoutMs is closed, so idle or half-open
@@ -57,6 +59,11 @@ public:
     // The window that "show" brings to the front and that posted messages go
     // to, and how to bring it to the front (interface thread). 0 detaches.
     void AttachWindow(WindowHandle window, std::function<void()> bringToFront);
+    // Who answers tarvoctl's requests (interface thread): it gets the line
+    // and calls `reply` once, at once or later, with the answer line. Empty
+    // while no window can answer them.
+    using Reply = std::function<void(const QByteArray& line)>;
+    void SetCtlHandler(std::function<void(const QString& line, Reply reply)> handler);
 
     // Client side, used by a later start and by other processes.
     ShowResult AskToShow(int32_t timeoutMs = 3000) const;
@@ -86,4 +93,5 @@ private:
     int m_connections = 0;
     WindowHandle m_window = 0;
     std::function<void()> m_bringToFront;
+    std::function<void(const QString&, Reply)> m_ctlHandler;
 };

@@ -2,6 +2,7 @@
 #include "app/AppStartup.h"
 #include "app/DeviceMainDlg.h"
 #include "app/InstanceChannel.h"
+#include "ctl/CtlProgram.h"
 #include "language/InterfaceText.h"
 #include "language/Language.h"
 #include "platform/Locale.h"
@@ -15,12 +16,16 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLockFile>
 #include <QScreen>
 #include <QWidget>
 #include <cmath>
 #include <cstdio>
 
 namespace {
+// Longer than any one tarvoctl command takes (a factory reset, about 4 s).
+constexpr int kCtlWaitMs = 15000;
+
 // With TARVO_STARTUP_PROBE set, prints one line when the main window is first
 // drawn, for the start-up benchmark and the screen tests.
 class StartupProbe : public QObject {
@@ -75,6 +80,13 @@ int main(int argc, char** argv)
         return 0;
     }
     channel.Listen();
+    {
+        // A tarvoctl that drives the mice itself finishes its exchange before
+        // this window opens them; later ones hand their commands to the window.
+        QLockFile devices(CtlProgram::DeviceLockPath(InstanceChannel::DefaultFolder()));
+        devices.setStaleLockTime(0);
+        devices.tryLock(kCtlWaitMs);
+    }
 
     const QString programFolder = Paths::ProgramFolder();
     InterfaceText::SetProgramFolder(programFolder);

@@ -3,6 +3,7 @@
 #include "hid/CThreadBasic.h"
 #include "hid/ConnectionEvents.h"
 #include "hid/DeviceEvents.h"
+#include "hid/HidReportBuffer.h"
 #include "hid/TaskQueue.h"
 #include "hid/WorkerTask.h"
 
@@ -11,9 +12,13 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <mutex>
+#include <vector>
 
 class HidDeviceList;
+enum class HidReply;
 class SettingsStore;
 
 // The waits of the device tasks. The defaults are the product's: the mouse
@@ -58,6 +63,19 @@ public:
     void Queue(WorkerTask task) { m_tasks.Append(TaskCode(task)); }
     // A raw code, as a test or a peer sends it; unknown codes do nothing.
     void Queue(int32_t code) { m_tasks.Append(code); }
+
+    // How a batch of tasks went.
+    enum class BatchOutcome {
+        Acknowledged, // every task ran and the mouse answered each report that wants an answer
+        Unanswered, // every task ran, but a report was not written or not answered
+        Dropped, // never run: the worker was paused (the pairing dialog owns the devices)
+    };
+    // Appends `tasks` as one entry of the queue: when its turn comes they run
+    // one after another in a single pass, so nothing queued meanwhile runs
+    // between them, and then `done` is called on the worker thread. An empty
+    // list only waits for the tasks queued before it. A batch still queued
+    // when the worker goes away is never reported.
+    void QueueBatch(std::vector<WorkerTask> tasks, std::function<void(BatchOutcome)> done);
 
     // One pass: drop a task while paused; else run the first task; else poll
     // for notifications when devices are present.
@@ -109,6 +127,10 @@ private:
     void FactoryReset();
     void MarkOffline(int32_t connectionKind);
     void Sleep(int32_t ms);
+    // SendReport of a task's report: an unwritten or unanswered one is noted
+    // for the batch it belongs to.
+    bool Send(HidInputBuffer& buffer, HidReply reply);
+    void RunBatch(bool paused);
 
     HidDeviceList& m_hid;
     SettingsStore& m_store;
@@ -126,6 +148,14 @@ private:
 
     mutable std::mutex m_heldMutex;
     HeldDeviceState m_held;
+
+    struct PendingBatch {
+        std::vector<WorkerTask> tasks;
+        std::function<void(BatchOutcome)> done;
+    };
+    std::mutex m_batchMutex;
+    std::deque<PendingBatch> m_batches; // in the order of their Batch codes in the queue
+    bool m_unanswered = false; // worker thread: a report of the running batch failed
 
     std::mutex m_sleepMutex;
     std::condition_variable m_wake;
