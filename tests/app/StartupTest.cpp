@@ -19,6 +19,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <future>
 #include <gtest/gtest.h>
@@ -262,6 +263,29 @@ TEST_F(InstanceChannelTest, IdleConnectionsAreDroppedAndOnlyDelayARequest)
         return std::all_of(idle.begin(), idle.end(),
             [](const auto& socket) { return socket->state() == QLocalSocket::UnconnectedState; });
     })) << "idle connections are kept";
+    EXPECT_TRUE(WaitUntil([&] { return server.ConnectionCount() == 0; }));
+}
+
+// The idle limit is for clients that never finish a request: tarvoctl's
+// request, answered by the window only after the mouse replied, is waited for.
+TEST_F(InstanceChannelTest, AWholeRequestIsAnsweredHoweverLongTheWindowTakes)
+{
+    InstanceChannel server(QStringLiteral("Tarvo"), Folder());
+    ASSERT_EQ(server.ClaimFirst(), InstanceChannel::Claim::First);
+    ASSERT_TRUE(server.Listen());
+    QString received;
+    server.SetCtlHandler([&](const QString& line, InstanceChannel::Reply reply) {
+        received = line;
+        QTimer::singleShot(InstanceChannel::kRequestTimeoutMs + 700, [reply] { reply("done\n"); });
+    });
+    InstanceChannel client(QStringLiteral("Tarvo"), Folder());
+    auto answer = std::async(std::launch::async, [&] { return client.Request(QStringLiteral("ctl 1 {}"), 9000); });
+    QElapsedTimer clock;
+    clock.start();
+    while (answer.wait_for(std::chrono::seconds(0)) != std::future_status::ready && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(answer.get(), QStringLiteral("done"));
+    EXPECT_EQ(received, QStringLiteral("ctl 1 {}"));
     EXPECT_TRUE(WaitUntil([&] { return server.ConnectionCount() == 0; }));
 }
 
