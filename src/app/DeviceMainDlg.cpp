@@ -157,6 +157,9 @@ DeviceMainDlg::DeviceMainDlg(Services services)
     m_worker = std::make_unique<DeviceWorker>(*m_hid, *m_store, *m_registry, *this, services.timings);
     m_worker->SetLightingPresent(m_lightingPresent);
     m_worker->SetCurrentProfile(m_currentProfile);
+    // The worker's thread sleeps until there is work: a task, a report from a
+    // device, a flag changed.
+    m_worker->SetWakeHandler([this] { Wake(); });
     m_exitHook = [this](int32_t code) {
         // The process ends here, as the tray's exit must; the worker is let
         // finish its exchange first so the mouse never sees half a command.
@@ -193,6 +196,8 @@ void DeviceMainDlg::OnDestroy()
 void DeviceMainDlg::Run()
 {
     m_worker->RunPass();
+    if (m_worker->HasWork())
+        Wake();
 }
 
 // ---- Initialisation ----
@@ -210,8 +215,7 @@ void DeviceMainDlg::OnInitDialog()
     SetIcon(Manager::SkinPath(QStringLiteral("DeviceDriver.ico")));
     LoadConfiguration();
     m_worker->Queue(WorkerTask::ReadMouse);
-    Start(kWorkerIntervalMs, CThreadBasic::Mode::Looping);
-    SetMTimer(10);
+    Start(0, CThreadBasic::Mode::Waking);
     SetUpdateBase();
 }
 
@@ -952,11 +956,14 @@ void DeviceMainDlg::AddTrayIcon() {}
 void DeviceMainDlg::RemoveTrayIcon() {}
 void DeviceMainDlg::LoadConfiguration()
 {
-    // The configuration, the current model's description, the device-change
-    // registration and the first full refresh. Without a usable config.xml
-    // the window still opens, with no model.
+    // The configuration, the current model's description and the
+    // device-change registration. Without a usable config.xml the window
+    // still opens, with no model. The first full refresh runs on the worker,
+    // before task 1: a device that is slow to answer never holds up the
+    // window.
     m_registry->Start();
     m_softwareVersion = m_registry->SoftwareVersion();
+    m_worker->RequestRefresh();
 }
 void DeviceMainDlg::LoadDescription()
 {

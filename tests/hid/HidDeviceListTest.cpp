@@ -431,10 +431,11 @@ TEST_F(HidDeviceListTest, TraceWritesEveryReportAsHex)
         if (QLatin1String(context.category) == QLatin1String("tarvo.hid"))
             captured << message;
     });
-    setenv("TARVO_DEBUG", "1", 1);
+    // Through Qt's environment lock: the input threads read it meanwhile.
+    qputenv("TARVO_DEBUG", "1");
     HidInputBuffer buffer = Frame({ 0x06, 0x07 });
     EXPECT_TRUE(list->SendReport(buffer, HidReply::Wanted));
-    unsetenv("TARVO_DEBUG");
+    qunsetenv("TARVO_DEBUG");
     list->SendReport(buffer, HidReply::Wanted);
     qInstallMessageHandler(previous);
     ASSERT_EQ(captured.size(), 2) << captured.join(QLatin1Char('\n')).toStdString();
@@ -536,4 +537,146 @@ TEST_F(HidDeviceListTest, ReceiverThatReenumeratesAfterPairing)
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].path, QString::fromStdString(after[0]));
     EXPECT_EQ(records[0].connectionState, kHidConnected);
+}
+
+TEST_F(HidDeviceListTest, EachReplyAnswersItsOwnCommandAndNotificationsWaitForThePoll)
+{
+    Sim("plug heron cable");
+    Sim("battery heron 64 1"); // nothing has the device open: its notification goes nowhere
+    auto list = MakeList();
+    Refresh(*list, 101);
+    std::atomic<int> heard { 0 };
+    list->SetInputListener([&] { ++heard; });
+    // The mouse sends a battery notification ahead of every reply.
+    Sim("fault heron noisy");
+
+    HidInputBuffer buffer = Frame({ 0x06, 0x05 });
+    ASSERT_TRUE(list->SendReport(buffer, HidReply::Wanted));
+    EXPECT_EQ(Head(buffer, 2), std::vector<uint8_t>({ 0x06, 0x05 })) << "a notification is no reply";
+    EXPECT_EQ(buffer[10], 0x12);
+    buffer = Frame({ 0x06, 0x13, 0x02, 0x00, 0x00, 0x02, 0x03 });
+    ASSERT_TRUE(list->SendReport(buffer, HidReply::Wanted));
+    EXPECT_EQ(Head(buffer, 6), std::vector<uint8_t>({ 0x06, 0x13, 0x00, 0x00, 0x00, 0x02 }));
+
+    // The notifications that came meanwhile wait for the poll, in order.
+    EXPECT_TRUE(list->HasInput());
+    EXPECT_GE(heard.load(), 4);
+    for (int i = 0; i < 2; ++i) {
+        std::optional<HidIncoming> incoming = list->TakeInput();
+        ASSERT_TRUE(incoming.has_value()) << i;
+        EXPECT_EQ(Head(incoming->input.bytes, 8), std::vector<uint8_t>({ 0x06, 0xFA, 0, 0, 0, 0x03, 0x40, 0x01 })) << i;
+        EXPECT_EQ(incoming->devType, 101);
+        EXPECT_EQ(incoming->productId, 0x6D25);
+    }
+    EXPECT_FALSE(list->TakeInput().has_value());
+    EXPECT_FALSE(list->HasInput());
+
+    list->SetInputListener({});
+    int const before = heard;
+    Sim("dpi-button heron");
+    HidInputBuffer poll {};
+    int32_t devType = 0;
+    for (int i = 0; i < 400 && devType == 0; ++i)
+        list->PollReports(poll, devType);
+    EXPECT_EQ(poll[5], 0x02);
+    EXPECT_EQ(heard.load(), before) << "a removed listener is not called";
+}
+
+TEST_F(HidDeviceListTest, AReplyTooLateForItsCommandAnswersNoOther)
+{
+    Sim("plug heron cable");
+    auto list = MakeList(); // waits 60 ms for a reply
+    Refresh(*list, 101);
+    Sim("fault heron late 100");
+    struct Case {
+        HidInputBuffer first;
+        HidInputBuffer second;
+    };
+    Case const cases[] = {
+        { Frame({ 0x06, 0x05 }), Frame({ 0x06, 0x07 }) },
+        // The same command, another parameter: the parameter tells them apart.
+        { Frame({ 0x06, 0x13, 0x02, 0x00, 0x00, 0x02, 0x03 }), Frame({ 0x06, 0x13, 0x04, 0x00, 0x00, 0x05, 0x01 }) },
+    };
+    for (Case const& c : cases) {
+        HidInputBuffer first = c.first;
+        EXPECT_FALSE(list->SendReport(first, HidReply::Wanted));
+        HidInputBuffer second = c.second;
+        list->SendReport(second, HidReply::Wanted);
+        // Answered or not, never by the first command's reply.
+        EXPECT_EQ(second[1], c.second[1]) << HidHexBytes(second).toStdString();
+        EXPECT_EQ(second[5], c.second[5]) << HidHexBytes(second).toStdString();
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+}
+
+TEST_F(HidDeviceListTest, TheInterfaceThreadsCallsNeverWaitForASilentDevice)
+{
+    Sim("plug heron cable");
+    Sim("plug egret receiver");
+    HidTimings slow = FastTimings();
+    slow.replyReadMs = 150;
+    slow.replyReads = 4; // 0.6 s for each reply
+    slow.statusAttempts = 2;
+    auto list = MakeList(slow);
+    Refresh(*list, 101);
+    std::string const egret = Sim("list").at(1);
+    QString const egretPath = QString::fromStdString(egret.substr(egret.rfind(' ') + 1));
+    Sim("fault heron silent");
+    Sim("log clear");
+
+    // The worker: a command to the silent mouse, then a refresh that asks it again.
+    std::atomic<int> phase { 0 };
+    std::thread worker([&] {
+        phase = 1;
+        HidInputBuffer buffer = Frame({ 0x06, 0x05 });
+        list->SendReport(buffer, HidReply::Wanted);
+        phase = 2;
+        list->Rebuild();
+        phase = 3;
+    });
+    auto waitForQueries = [&](size_t n) {
+        for (int i = 0; i < 2000 && LogLines("out").size() < n; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    // What a model click, a device change and the refresh's readers ask.
+    auto interfaceCalls = [&] {
+        list->SetCurrentDevType(103);
+        EXPECT_NE(list->GetCurrentDevMode(), 5);
+        list->FindDevice(0x7768, 0x642E, 1);
+        std::vector<HidDeviceRecord> records;
+        list->CopyDevices(records);
+        EXPECT_TRUE(list->QueryCapabilities(egretPath).has_value());
+        list->SetCurrentDevType(101);
+        list->ResetCachedDevice();
+    };
+
+    waitForQueries(1);
+    ASSERT_EQ(phase.load(), 1);
+    interfaceCalls();
+    EXPECT_EQ(phase.load(), 1) << "the calls waited for the reply to a command";
+
+    while (phase.load() < 2)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    waitForQueries(2); // the refresh's first status query
+    ASSERT_EQ(phase.load(), 2);
+    interfaceCalls();
+    EXPECT_EQ(phase.load(), 2) << "the calls waited for the refresh";
+    worker.join();
+}
+
+TEST_F(HidDeviceListTest, ReceiverStatusIsTakenAndNotificationsStayQueued)
+{
+    Sim("plug heron receiver");
+    auto list = MakeList();
+    Refresh(*list, 101);
+    Sim("battery heron 50 0");
+    Sim("mouse heron off");
+    list->ResetCachedDevice();
+    for (int i = 0; i < 200 && list->GetCurrentDevMode() != -1; ++i)
+        list->PollWirelessStatus();
+    EXPECT_EQ(list->GetCurrentDevMode(), -1);
+    std::optional<HidIncoming> incoming = list->TakeInput();
+    ASSERT_TRUE(incoming.has_value());
+    EXPECT_EQ(Head(incoming->input.bytes, 8), std::vector<uint8_t>({ 0x06, 0xFA, 0, 0, 0, 0x03, 50, 0 }));
+    EXPECT_EQ(incoming->devMode, 1);
 }
