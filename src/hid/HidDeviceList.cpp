@@ -200,10 +200,16 @@ void HidDeviceList::PublishLocked(EntryList fresh)
 
 bool HidDeviceList::WriteCommand(Entry& entry, std::span<const uint8_t> command)
 {
-    if (!entry.device || m_library.Write(entry.device.get(), command) <= 0)
+    if (!entry.device)
         return false;
+    // Traced first: the reply may be traced by the input thread before the
+    // write returns.
     TraceHidReport(HidDirection::Sent, entry.record.path, command);
-    return true;
+    if (m_library.Write(entry.device.get(), command) > 0)
+        return true;
+    if (HidTraceEnabled())
+        qCDebug(lcTarvoHid).noquote() << "write failed" << entry.record.path;
+    return false;
 }
 
 void HidDeviceList::QueryDeviceStatus(Entry& entry)
@@ -512,13 +518,11 @@ void HidDeviceList::PollWirelessStatus()
         }
     }
     for (Receiver const& receiver : receivers) {
-        // The newest status report counts; other reports stay for the poll.
-        auto wait = HidInputReader::Clock::now() + std::chrono::milliseconds(m_timings.pollReadMs);
-        std::optional<HidInput> status;
-        while (auto next = receiver.reader->Take(IsReceiverStatus, AnyReport, wait)) {
-            status = next;
-            wait = HidInputReader::Clock::now();
-        }
+        // The newest status report counts. It stays queued: the notification
+        // poll acts on it too, so a mouse that is back is brought back even
+        // when its report came while the receiver was being asked here.
+        std::optional<HidInput> status = receiver.reader->Newest(
+            IsReceiverStatus, HidInputReader::Clock::now() + std::chrono::milliseconds(m_timings.pollReadMs));
         if (!status)
             continue;
         SetConnectionState(

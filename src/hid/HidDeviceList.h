@@ -134,7 +134,9 @@ public:
     // fails; an empty function removes it. Once this returns, the old one is
     // no longer running and will not be called again.
     void SetInputListener(std::function<void()> listener);
-    // Reads the receivers' 0xC0 status reports into their connection state.
+    // Reads the receivers' 0xC0 status reports into their connection state:
+    // the newest one queued, else the first to come within the poll wait. The
+    // reports stay queued for TakeInput.
     void PollWirelessStatus();
     void SetConnectionState(int32_t vendorId, int32_t productId, int32_t state);
     // 1 when a supported command interface with this product id is attached.

@@ -106,6 +106,20 @@ std::optional<HidInput> HidInputReader::Take(const Filter& wanted, const Filter&
     }
 }
 
+std::optional<HidInput> HidInputReader::Newest(const Filter& wanted, Clock::time_point deadline)
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        for (auto it = m_queue.rbegin(); it != m_queue.rend(); ++it) {
+            if (wanted(*it))
+                return *it;
+        }
+        if (m_failed || m_stopped || Clock::now() >= deadline)
+            return std::nullopt;
+        m_arrived.wait_until(lock, deadline);
+    }
+}
+
 void HidInputReader::DropUnless(const Filter& keep)
 {
     std::lock_guard lock(m_mutex);

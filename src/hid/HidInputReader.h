@@ -57,6 +57,9 @@ public:
     // that `keep` rejects are dropped on the way; the others stay, in order.
     // Nothing when the deadline passed or the device failed first.
     std::optional<HidInput> Take(const Filter& wanted, const Filter& keep, Clock::time_point deadline);
+    // The newest queued report that `wanted` accepts, left in the queue;
+    // waits until `deadline` for one when none is queued.
+    std::optional<HidInput> Newest(const Filter& wanted, Clock::time_point deadline);
     // Drops every queued report that `keep` rejects.
     void DropUnless(const Filter& keep);
 
