@@ -182,12 +182,15 @@ int SimDaemon::Run()
             return client->fd < 0;
         });
     }
-    // Deliver the last answers (the "ok" to quit) before going away.
+    // Deliver the last answers (the "ok" to quit) before going away. Only
+    // control clients wait for them: a device handle that is only written to
+    // never reads its input, and waiting for it would never end.
     for (auto& client : m_clients) {
+        if (client->fd < 0 || client->role != Role::Control || client->output.empty())
+            continue;
         int const flags = fcntl(client->fd, F_GETFL);
         fcntl(client->fd, F_SETFL, flags & ~O_NONBLOCK);
-        if (!client->output.empty())
-            WriteAll(client->fd, client->output);
+        WriteAll(client->fd, client->output);
     }
     return 0;
 }

@@ -195,7 +195,10 @@ void DeviceMainDlg::OnDestroy()
 
 void DeviceMainDlg::Run()
 {
-    m_worker->RunPass();
+    // Only while there is work: a pass with nothing to do would sit in the
+    // poll's wait while a task is queued.
+    if (m_worker->HasWork())
+        m_worker->RunPass();
     if (m_worker->HasWork())
         Wake();
 }

@@ -53,6 +53,12 @@ bool CThreadBasic::IsRunning() const
     return m_running;
 }
 
+CThreadBasic::Mode CThreadBasic::RunMode() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_mode;
+}
+
 void CThreadBasic::Wake()
 {
     std::lock_guard lock(m_mutex);

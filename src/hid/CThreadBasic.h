@@ -50,6 +50,9 @@ protected:
     // One pass. Runs on the worker thread.
     virtual void Run() = 0;
 
+    // The mode of the current (or last) Start.
+    Mode RunMode() const;
+
     // Sleeps up to ms milliseconds on the worker thread, returning early when
     // Stop() is called. Returns false when the thread should end.
     bool SleepUnlessStopped(int32_t ms);

@@ -561,7 +561,14 @@ DeviceWorkerThread::DeviceWorkerThread(DeviceWorker& worker)
 
 void DeviceWorkerThread::Run()
 {
-    m_worker.RunPass();
+    if (RunMode() != Mode::Waking) {
+        m_worker.RunPass();
+        return;
+    }
+    // Woken, it runs passes only while there is work: a pass with nothing to
+    // do would sit in the poll's wait while a task is queued.
+    if (m_worker.HasWork())
+        m_worker.RunPass();
     if (m_worker.HasWork())
         Wake();
 }
