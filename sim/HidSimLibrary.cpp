@@ -8,6 +8,7 @@
 extern "C" int tarvo_hid_monitor_fd(void);
 #pragma GCC visibility pop
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -165,9 +166,21 @@ hid_device* hid_open_path(char const* path)
         }
     }
     if (!opened) {
-        t_globalError = Widen(line.rfind("error ", 0) == 0 ? line.substr(6) : "open failed");
+        std::string const reason = line.rfind("error ", 0) == 0 ? line.substr(6) : "open failed";
         close(fd);
         delete device;
+        // The errno and the words of hidapi's hidraw backend for the same failure.
+        int errorNumber = EIO;
+        char const* words = "Input/output error";
+        if (reason == "permission denied") {
+            errorNumber = EACCES;
+            words = "Permission denied";
+        } else if (reason == "no such device") {
+            errorNumber = ENOENT;
+            words = "No such file or directory";
+        }
+        t_globalError = Widen("Failed to open a device with path '" + text + "': " + words);
+        errno = errorNumber;
         return nullptr;
     }
     return device;

@@ -70,7 +70,7 @@ int64_t MonotonicMicroseconds()
 }
 
 constexpr char const* kHelp =
-    "commands: plug <model> cable|receiver [update] | unplug <model> [link] | list | dpi-button <model> [link] |\n"
+    "commands: plug <model> cable|receiver [update] [denied] | unplug <model> [link] | list | dpi-button <model> [link] |\n"
     "  battery <model> [link] <level> <status> | mouse <model> on|off|away | text <model> [link] <a> <b> |\n"
     "  device-changed <model> [link] | notify <model> [link] <event> <a> <b> | receiver-status <model> |\n"
     "  start-pairing <model> | pair <model> [replug] |\n"
@@ -363,14 +363,14 @@ SimDaemon::Device* SimDaemon::FindDeviceByPath(std::string const& path, Interfac
     return nullptr;
 }
 
-std::string SimDaemon::Plug(SimModel const& model, SimLink link, bool updateMode, std::string& error)
+std::string SimDaemon::Plug(SimModel const& model, SimLink link, bool updateMode, bool denied, std::string& error)
 {
     if (FindPlugged(model, link)) {
         error = std::string(model.code) + " by " + LinkName(link) + " is already plugged";
         return {};
     }
     UnitFor(model, link);
-    Device device { m_nextDeviceId++, &model, link, updateMode, {} };
+    Device device { m_nextDeviceId++, &model, link, updateMode, denied, {} };
     uint32_t const instance = m_nextInstance++;
     uint16_t const pid = link == SimLink::Cable ? model.cablePid : model.receiverPid;
     if (updateMode) {
@@ -582,6 +582,11 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
             Reply(client, {}, "no such device");
             return;
         }
+        if (device->denied) {
+            Log("denied", path, "open refused");
+            Reply(client, {}, "permission denied");
+            return;
+        }
         std::string const product = device->link == SimLink::Cable ? std::string(device->model->name)
                                                                    : std::string(device->model->name) + " Receiver";
         client.role = Role::Device;
@@ -593,12 +598,22 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
         client.role = Role::Monitor;
         Reply(client, {});
     } else if (verb == "plug") {
-        if (words.size() < 3 || !FindModel(words[1]) || !ParseLink(words[2])) {
-            Reply(client, {}, "usage: plug <model> cable|receiver [update]");
+        bool update = false;
+        bool denied = false;
+        bool known = words.size() >= 3 && FindModel(words[1]) && ParseLink(words[2]);
+        for (size_t i = 3; known && i < words.size(); ++i) {
+            if (words[i] == "update")
+                update = true;
+            else if (words[i] == "denied")
+                denied = true;
+            else
+                known = false;
+        }
+        if (!known) {
+            Reply(client, {}, "usage: plug <model> cable|receiver [update] [denied]");
             return;
         }
-        bool const update = words.size() > 3 && words[3] == "update";
-        std::string const path = Plug(*FindModel(words[1]), *ParseLink(words[2]), update, error);
+        std::string const path = Plug(*FindModel(words[1]), *ParseLink(words[2]), update, denied, error);
         Reply(client, path.empty() ? std::vector<std::string> {} : std::vector<std::string> { path }, error);
     } else if (verb == "unplug") {
         if (!Target(words, 1, model, link, error)) {
@@ -616,7 +631,7 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
         std::vector<std::string> lines;
         for (auto const& device : m_devices)
             lines.push_back(std::string(device.model->code) + " " + LinkName(device.link)
-                + (device.updateMode ? " update " : " ") + device.interfaces.back().path);
+                + (device.updateMode ? " update" : "") + (device.denied ? " denied " : " ") + device.interfaces.back().path);
         Reply(client, lines);
     } else if (verb == "state") {
         if (!Target(words, 1, model, link, error)) {
@@ -626,7 +641,9 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
         Unit& unit = UnitFor(*model, link);
         std::string json = unit.firmware->StateJson();
         json.pop_back();
-        json += std::string(",\"plugged\":") + (FindPlugged(*model, link) ? "true" : "false");
+        Device const* plugged = FindPlugged(*model, link);
+        json += std::string(",\"plugged\":") + (plugged ? "true" : "false");
+        json += std::string(",\"denied\":") + (plugged && plugged->denied ? "true" : "false");
         static constexpr char const* kFaults[] = { "none", "silent", "late", "wrong", "unplug", "noisy" };
         json += std::string(",\"fault\":\"") + kFaults[static_cast<int>(unit.fault)] + "\"}";
         Reply(client, { json });
@@ -744,8 +761,9 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
                 // leave and arrive again, with the firmware state kept.
                 DeliverAll(device->id, reports);
                 SimModel const& paired = *device->model;
+                bool const denied = device->denied;
                 Unplug(device->id);
-                std::string const path = Plug(paired, SimLink::Receiver, false, error);
+                std::string const path = Plug(paired, SimLink::Receiver, false, denied, error);
                 Reply(client, { path }, error);
                 return;
             }

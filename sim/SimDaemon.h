@@ -51,6 +51,7 @@ private:
         SimModel const* model;
         SimLink link;
         bool updateMode;
+        bool denied; // listed, but opening any interface fails as a node without access does
         std::vector<Interface> interfaces;
     };
     enum class Role { Control, Device, Monitor };
@@ -85,7 +86,7 @@ private:
     int PollTimeout() const;
     void Log(std::string const& kind, std::string const& path, std::string const& text);
 
-    std::string Plug(SimModel const& model, SimLink link, bool updateMode, std::string& error);
+    std::string Plug(SimModel const& model, SimLink link, bool updateMode, bool denied, std::string& error);
     bool Unplug(int deviceId);
     Unit& UnitFor(SimModel const& model, SimLink link);
     Device* FindDevice(int id);

@@ -2,16 +2,23 @@
 
 #include "app/AppMessages.h"
 #include "app/CUIMessageBox.h"
+#include "app/DesktopNotices.h"
+#include "app/DonglePairDlg.h"
 #include "app/InstanceChannel.h"
 #include "app/MainDlgRegistryView.h"
+#include "app/SettingDlg.h"
+#include "app/TrayIcon.h"
+#include "app/ProfileDlg.h"
 #include "language/TextIds.h"
 #include "app/WaitDlg.h"
 #include "devices/DeviceRegistry.h"
 #include "devices/DevicesLog.h"
+#include "editors/ExchangeFlow.h"
 #include "editors/FeaturePages.h"
 #include "hid/HidDeviceList.h"
 #include "language/InterfaceText.h"
 #include "language/TextIds.h"
+#include "platform/AutostartEntry.h"
 #include "platform/Paths.h"
 #include "platform/UserSettings.h"
 #include "store/SettingsStore.h"
@@ -31,8 +38,10 @@
 #include "widgets/MouseCtrl.h"
 #include "widgets/WindowRegistry.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QImageReader>
+#include <QUrl>
 #include <QWidget>
 
 #include <algorithm>
@@ -160,10 +169,24 @@ DeviceMainDlg::DeviceMainDlg(Services services)
     // The worker's thread sleeps until there is work: a task, a report from a
     // device, a flag changed.
     m_worker->SetWakeHandler([this] { Wake(); });
+    m_notices = std::make_unique<DesktopNotices>(DesktopNotices::Hooks{
+        [this] { return m_settings->ReadInt(QString::fromLatin1(DesktopNotices::kSettingKey)) == 1; },
+        [this] { return IsOutOfSight(); },
+        [this](int32_t level) {
+            QString value;
+            const QString key = QStringLiteral("dpi_group%1_value").arg(level);
+            return m_store->GetConfigValue(m_currentProfile, key, value) ? value.toInt() : 0;
+        },
+        [this](const QString& title, const QString& text) {
+            if (m_tray)
+                m_tray->ShowMessage(title, text);
+        }});
     m_exitHook = [this](int32_t code) {
         // The process ends here, as the tray's exit must; the worker is let
-        // finish its exchange first so the mouse never sees half a command.
+        // finish its exchange first so the mouse never sees half a command,
+        // and the database is closed after it.
         StopWorker();
+        m_store->CloseDatabase();
         if (m_channel)
             m_channel->Close();
         std::fflush(nullptr);
@@ -479,6 +502,12 @@ void DeviceMainDlg::SetHomeContent(bool devicesPresent)
     }
 }
 
+void DeviceMainDlg::SetNoDeviceText(int32_t textId)
+{
+    m_noDeviceTextId = textId;
+    SetTitleOf(GetControl(kNoDeviceText), Text(textId));
+}
+
 void DeviceMainDlg::SelectTab(int32_t index)
 {
     if (!m_tabs || m_tabs->GetItemId(index) < 0)
@@ -528,6 +557,13 @@ void DeviceMainDlg::BringToFront()
 {
     ShowWindow(kSwShowNormal);
     SetForeground();
+    WriteStateLine();
+}
+
+bool DeviceMainDlg::IsOutOfSight() const
+{
+    const QWidget* widget = GetWidget();
+    return !widget || !IsWindowVisible() || widget->isMinimized();
 }
 
 // ---- Messages ----
@@ -770,8 +806,10 @@ void DeviceMainDlg::ApplyLanguage()
             m_tabs->SetItemText(tab.item, Text(tab.textId));
     }
     SetSoftwareVersion(m_softwareVersion);
-    SetTitleOf(GetControl(kNoDeviceText), Text(TextIds::kNoDevice));
+    SetTitleOf(GetControl(kNoDeviceText), Text(m_noDeviceTextId));
     SetTitleOf(GetControl(kPairButton), Text(TextIds::kPairReceiver));
+    if (m_tray)
+        m_tray->SetExitText(Text(TextIds::kTrayExit));
     for (const std::unique_ptr<Page>& page : m_pages)
         page->ApplyLanguage();
     const QString macroWord = Text(TextIds::kMacroWord);
@@ -823,6 +861,7 @@ void DeviceMainDlg::ShowBattery(int32_t level, int32_t status)
     PostToInterface([this, level, status] {
         if (m_battery)
             m_battery->SetBatteryInfo(level, status);
+        m_notices->Battery(level, status);
     });
 }
 
@@ -836,7 +875,10 @@ void DeviceMainDlg::ShowDeviceBattery(int32_t devType, int32_t status, int32_t l
 
 void DeviceMainDlg::ShowDpiLevel(int32_t index)
 {
-    PostToInterface([this, index] { SendPageEvent({PageEvent::Kind::DpiLevel, index}); });
+    PostToInterface([this, index] {
+        SendPageEvent({PageEvent::Kind::DpiLevel, index});
+        m_notices->DpiLevel(index);
+    });
 }
 
 void DeviceMainDlg::ShowProfile(int32_t profile, const QString& name)
@@ -936,6 +978,11 @@ void DeviceMainDlg::Tell(const QString& message, const QString& caption)
 
 QString DeviceMainDlg::ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString& suggested)
 {
+    // Test hook: the end-to-end tests cannot drive the desktop's own dialog,
+    // so when TARVO_TEST_FILE_DIALOG is set its value is the answer (empty:
+    // cancelled) and no dialog is shown.
+    if (qEnvironmentVariableIsSet("TARVO_TEST_FILE_DIALOG"))
+        return qEnvironmentVariable("TARVO_TEST_FILE_DIALOG");
     QWidget* parent = GetWidget();
     return kind == FileDialog::Open ? QFileDialog::getOpenFileName(parent, title, suggested, filter)
                                     : QFileDialog::getSaveFileName(parent, title, suggested, filter);
@@ -954,9 +1001,28 @@ void DeviceMainDlg::StoreWriteFailed()
 
 // ---- Hooks ----
 
-void DeviceMainDlg::OnTrayNotify(intptr_t) {}
-void DeviceMainDlg::AddTrayIcon() {}
-void DeviceMainDlg::RemoveTrayIcon() {}
+void DeviceMainDlg::OnTrayNotify(intptr_t mouseMessage)
+{
+    // The right click's menu belongs to the icon: the desktop shows it.
+    if (mouseMessage == kWmLButtonDown || mouseMessage == kWmLButtonDblClk)
+        BringToFront();
+}
+void DeviceMainDlg::AddTrayIcon()
+{
+    if (!m_tray)
+        m_tray = std::make_unique<TrayIcon>(GetSafeHwnd());
+    m_tray->Add(Manager::SkinPath(QStringLiteral("DeviceDriver.ico")), Paths::ApplicationName(),
+        Text(TextIds::kTrayExit));
+}
+void DeviceMainDlg::RemoveTrayIcon()
+{
+    if (m_tray)
+        m_tray->Remove();
+}
+bool DeviceMainDlg::HasTray() const
+{
+    return m_tray && m_tray->IsShown();
+}
 void DeviceMainDlg::LoadConfiguration()
 {
     // The configuration, the current model's description and the
@@ -976,20 +1042,60 @@ void DeviceMainDlg::SetUpdateBase() {}
 void DeviceMainDlg::OnDeviceChange(uintptr_t, intptr_t) {}
 void DeviceMainDlg::OnUpdateResult(uintptr_t, intptr_t) {}
 void DeviceMainDlg::RunUpdateTaskHook(int32_t) {}
-void DeviceMainDlg::OpenProfilesDialog() {}
-void DeviceMainDlg::ImportProfile(intptr_t) {}
-void DeviceMainDlg::ExportProfile(intptr_t) {}
+void DeviceMainDlg::OpenProfilesDialog()
+{
+    ProfileDlg dialog(*m_store);
+    dialog.SetTarget(GetSafeHwnd());
+    dialog.SetProfile(m_currentProfile);
+    dialog.SetChangedHook([this] { WriteStateLine(); });
+    m_profileDlg = &dialog;
+    const MRect button = m_profileButton ? ClientToScreen(m_profileButton->GetRect()) : MRect{};
+    dialog.Run(GetSafeHwnd(), ProfileDlg::PopupRect(button));
+    m_profileDlg = nullptr;
+}
+void DeviceMainDlg::ImportProfile(intptr_t)
+{
+    ExchangeFlow::ImportProfile(*this);
+}
+void DeviceMainDlg::ExportProfile(intptr_t value)
+{
+    ExchangeFlow::ExportProfile(*this, int32_t(value));
+}
 void DeviceMainDlg::OnCloseButton()
 {
-    // Without the tray the close button always ends the program.
-    ExitProgram(0);
+    if (m_settings->ReadInt(QStringLiteral("exit_mode")) != 1) {
+        ExitProgram(0);
+        return;
+    }
+    // Hidden, only the tray icon brings the window back; on a desktop without
+    // a tray it is minimised instead, so it can always be reached.
+    ShowWindow(HasTray() ? kSwHide : kSwMinimize);
 }
-void DeviceMainDlg::OpenSettingsDialog() {}
+void DeviceMainDlg::OpenSettingsDialog()
+{
+    SettingDlg::Services services;
+    services.settings = m_settings.get();
+    services.programPath = QCoreApplication::applicationFilePath();
+    SettingDlg dialog(std::move(services), m_softwareVersion);
+    dialog.Run(GetSafeHwnd());
+}
 void DeviceMainDlg::SelectModel()
 {
     m_registry->SelectModel(m_clickedDeviceType);
 }
-void DeviceMainDlg::PairReceiver() {}
+void DeviceMainDlg::PairReceiver()
+{
+    if (!Ask(Text(TextIds::kPairQuestion), Text(TextIds::kPairCaption)))
+        return;
+    // The pairing dialog's worker has the device list to itself meanwhile.
+    m_worker->SetPaused(true);
+    {
+        DonglePairDlg dialog(*m_hid);
+        dialog.Run(GetSafeHwnd());
+    }
+    m_worker->SetPaused(false);
+    m_worker->Queue(WorkerTask::DeviceArrived);
+}
 std::vector<std::unique_ptr<Page>> DeviceMainDlg::CreatePages()
 {
     return CreateFeaturePages(*this);
@@ -1011,6 +1117,7 @@ void DeviceMainDlg::ApplyStatusText(int32_t textId)
 {
     m_statusTextId = textId;
     UpdateStatusText();
+    m_notices->Connection(textId);
     SendPageEvent({PageEvent::Kind::ConnectionChanged, CurrentConnectionMode()});
 }
 
@@ -1104,8 +1211,21 @@ void DeviceMainDlg::WriteStateLine()
                        .arg(m_currentItem == kItemHome ? QStringLiteral("home") : QStringLiteral("device"))
                        .arg(m_currentItem)
                        .arg(m_statusTextId)
-                       .arg(m_deviceList && m_deviceList->IsVisible() ? QStringLiteral("list") : QStringLiteral("nodevice"));
+                       .arg(m_deviceList && m_deviceList->IsVisible() ? QStringLiteral("list")
+                                : m_noDeviceTextId == TextIds::kAccessDenied ? QStringLiteral("denied")
+                                                                            : QStringLiteral("nodevice"));
     line += QStringLiteral(" lighting=%1 markers=%2").arg(m_lightingPresent ? 1 : 0).arg(m_markers ? m_markers->GetItemCount() : 0);
+    // Whether the window can be seen, where the frame's close, settings and
+    // pairing buttons are.
+    line += QStringLiteral(" shown=%1").arg(IsOutOfSight() ? 0 : 1);
+    for (const auto& [key, id] : {std::pair{"closebtn", int32_t(kCloseButton)}, {"settingsbtn", int32_t(kSettingsButton)},
+             {"pairbtn", int32_t(kPairButton)}}) {
+        const MControl* control = GetControl(id);
+        if (control && control->isVisible()) {
+            const QPoint at = control->mapToGlobal(control->rect().center());
+            line += QStringLiteral(" %1=%2,%3").arg(QLatin1String(key)).arg(at.x()).arg(at.y());
+        }
+    }
     if (m_deviceList) {
         line += QStringLiteral(" selected=%1").arg(m_deviceList->GetSelectDevice());
         for (int32_t i = 0; i < m_deviceList->GetItemCount(); ++i) {
@@ -1121,6 +1241,21 @@ void DeviceMainDlg::WriteStateLine()
                         .arg(centre.x())
                         .arg(centre.y());
         }
+    }
+    // The profile button: the current profile, its name (percent-encoded) and
+    // where to click; with the profiles popup open, what it shows.
+    if (m_profileButton) {
+        const QPoint at = m_profileButton->mapToGlobal(m_profileButton->rect().center());
+        line += QStringLiteral(" profile=%1 profilename=%2 profilebtn=%3,%4")
+                    .arg(m_currentProfile)
+                    .arg(QString::fromLatin1(QUrl::toPercentEncoding(m_profileButton->GetTitle())))
+                    .arg(at.x())
+                    .arg(at.y());
+    }
+    if (m_profileDlg) {
+        const QString popup = m_profileDlg->ProbeState();
+        if (!popup.isEmpty())
+            line += QLatin1Char(' ') + popup;
     }
     // Where the tab items are, by item id.
     if (m_tabs && m_tabs->IsVisible()) {

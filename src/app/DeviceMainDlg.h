@@ -6,6 +6,7 @@
 #include "hid/CThreadBasic.h"
 #include "hid/DeviceEvents.h"
 #include "hid/DeviceWorker.h"
+#include "language/TextIds.h"
 #include "widgets/MDialog.h"
 
 #include <QSize>
@@ -19,13 +20,16 @@ class BatteryCtrl;
 class CDeviceList;
 class CDeviceState;
 class CIconButton;
+class DesktopNotices;
 class DeviceRegistry;
 class HidDeviceList;
 class InstanceChannel;
 class MainDlgRegistryView;
 class MouseCtrl;
 class MTabCtrl;
+class ProfileDlg;
 class SettingsStore;
+class TrayIcon;
 class UserSettings;
 class WaitDlg;
 
@@ -41,7 +45,8 @@ class WaitDlg;
 // go to it, and it reaches the window through MainDlgRegistryView, also posted.
 //
 // The dialogs (tray, settings, profiles, pairing, updates) plug in through
-// the protected hooks below.
+// the protected hooks below. While the window is out of sight, the worker's
+// battery, connection and DPI reports may become desktop notifications.
 class DeviceMainDlg : public MDialog, public CThreadBasic, public DeviceEvents, public PageHost {
 public:
     // Frame control ids.
@@ -135,6 +140,9 @@ public:
     // The home page's content: the device list when something is connected,
     // else the no-device picture and text.
     void SetHomeContent(bool devicesPresent);
+    // The text beside the no-device picture: text 56 (nothing attached) or
+    // text 53 (attached, but this user may not open it).
+    void SetNoDeviceText(int32_t textId);
     // Shows or hides the lighting tab (models without lighting have none).
     void SetLightingPresent(bool present);
     // Restores the window from hidden or minimised and brings it to the front.
@@ -158,6 +166,12 @@ public:
     DeviceWorker& Worker() { return *m_worker; }
     bool HasWaitDialog() const { return m_waitDlg != nullptr; }
     DeviceRegistry& Registry() { return *m_registry; }
+    UserSettings& Settings() { return *m_settings; }
+    // The tray icon; null until the window has initialised.
+    TrayIcon* Tray() const { return m_tray.get(); }
+    DesktopNotices& Notices() { return *m_notices; }
+    // The window cannot be seen: hidden to the tray or minimised.
+    bool IsOutOfSight() const;
 
     // The device registry's effects, applied on the interface thread (the
     // registry reaches them through MainDlgRegistryView).
@@ -240,6 +254,8 @@ protected:
     virtual void ExportProfile(intptr_t value);
     // Close button: exit mode decides between the tray and the end.
     virtual void OnCloseButton();
+    // A tray shows the icon, so a hidden window can be brought back.
+    virtual bool HasTray() const;
     virtual void OpenSettingsDialog();
     virtual void SelectModel();
     virtual void PairReceiver();
@@ -279,6 +295,8 @@ private:
     std::unique_ptr<DeviceRegistry> m_registry;
     std::unique_ptr<DeviceWorker> m_worker;
     std::vector<std::unique_ptr<Page>> m_pages;
+    std::unique_ptr<TrayIcon> m_tray;
+    std::unique_ptr<DesktopNotices> m_notices;
     ExitHook m_exitHook;
     // Set once the window is gone: posted results then have nowhere to go.
     std::atomic<WindowHandle> m_handleForWorker{0};
@@ -292,6 +310,7 @@ private:
     QString m_softwareVersion = QStringLiteral("1.0.10");
     QString m_profileName;
     WaitDlg* m_waitDlg = nullptr;
+    ProfileDlg* m_profileDlg = nullptr; // while the profiles popup is open
     bool m_storeFailureTold = false;
 
     MTabCtrl* m_tabs = nullptr;
@@ -303,6 +322,7 @@ private:
     QSize m_pictureSize;                   // of the current mouse picture; empty: none
     std::vector<MouseMarker> m_markerList; // in picture pixels
     bool m_homeShowsList = false;
+    int32_t m_noDeviceTextId = TextIds::kNoDevice;
     int32_t m_clickedDeviceType = 0;       // the device list item last clicked
     QString m_lastStateLine;
     bool m_stateProbe = false;             // TARVO_STATE_PROBE: state lines on stdout

@@ -1,13 +1,13 @@
 #include "app/InstanceChannel.h"
 
 #include "app/AppMessages.h"
+#include "platform/Paths.h"
 #include "widgets/WindowRegistry.h"
 
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QStandardPaths>
 
 namespace {
 // A request longer than this is not one of ours.
@@ -42,10 +42,7 @@ void InstanceChannel::Close()
 
 QString InstanceChannel::DefaultFolder()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return WithSlash(folder);
+    return Paths::RuntimeFolder();
 }
 
 QString InstanceChannel::SocketPath() const { return m_folder + m_name; }

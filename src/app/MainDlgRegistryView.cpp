@@ -1,6 +1,7 @@
 #include "app/MainDlgRegistryView.h"
 
 #include "app/DeviceMainDlg.h"
+#include "language/TextIds.h"
 #include "widgets/CDeviceList.h"
 
 void MainDlgRegistryView::ClearDeviceList()
@@ -71,7 +72,10 @@ void MainDlgRegistryView::ShowView(View view)
 
 void MainDlgRegistryView::ShowHomeContent(HomeContent content)
 {
-    m_dlg.PostToInterface([this, content] { m_dlg.SetHomeContent(content == HomeContent::DeviceList); });
+    m_dlg.PostToInterface([this, content] {
+        m_dlg.SetNoDeviceText(content == HomeContent::AccessDenied ? TextIds::kAccessDenied : TextIds::kNoDevice);
+        m_dlg.SetHomeContent(content == HomeContent::DeviceList);
+    });
 }
 
 void MainDlgRegistryView::ShowStatusText(int32_t textId)

@@ -72,9 +72,25 @@ private:
 };
 } // namespace
 
-// Returns 0 when another instance was already running, 1 after a normal run.
+// Returns 0 when another instance was already running and after --version or
+// --help, 1 after a normal run.
 int main(int argc, char** argv)
 {
+    // Before QApplication: these answers need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    switch (AppStartup::ChooseAction(arguments)) {
+    case AppStartup::Action::Version:
+        std::fputs(AppStartup::VersionText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case AppStartup::Action::Help:
+        std::fputs(AppStartup::HelpText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case AppStartup::Action::Run:
+        break;
+    }
+
     QApplication app(argc, argv);
     const QString name = Manager::GetDeviceName();
     QCoreApplication::setApplicationName(name);

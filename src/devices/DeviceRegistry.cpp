@@ -9,16 +9,11 @@
 #include "platform/UserSettings.h"
 #include "store/SettingsStore.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kDeviceTypeKey = QStringLiteral("DeviceType");
-
-QString ReleaseText(int32_t release)
-{
-    // The release number carries the version as the firmware reports it:
-    // major and minor digits in the high byte, the patch in the low byte.
-    return FirmwareVersionText(static_cast<uint8_t>((release >> 8) & 0xFF), static_cast<uint8_t>(release & 0xFF));
-}
 
 }
 
@@ -114,6 +109,10 @@ void DeviceRegistry::RefreshConnectionState(Refresh kind)
     m_hid.SetCurrentDevType(0);
     std::vector<HidDeviceRecord> records;
     m_hid.CopyDevices(records);
+    const std::vector<HidUnopenedInterface> unopened = m_hid.UnopenedInterfaces();
+    m_state.accessDenied = std::any_of(unopened.begin(), unopened.end(), [](const HidUnopenedInterface& i) {
+        return i.reason == DeviceAccess::Result::PermissionDenied;
+    });
     // The current type, which a description load took from "DeviceType"
     // (resolved to a real model) and a click stored there. Taking it from the
     // registry rather than reading the file again keeps the list, the
@@ -127,7 +126,7 @@ void DeviceRegistry::RefreshConnectionState(Refresh kind)
     m_view.SetAllDeviceState(kItemOffline);
     for (const HidDeviceRecord& record : records) {
         m_view.SetDeviceState(record.devType, record.devMode, record.connectionState);
-        m_view.SetDeviceVersion(record.devType, ReleaseText(record.release));
+        m_view.SetDeviceVersion(record.devType, ReleaseVersionText(record.release));
         m_view.SetDeviceBattery(record.devType, record.batteryStatus, record.batteryLevel);
     }
 
@@ -148,7 +147,10 @@ void DeviceRegistry::RefreshConnectionState(Refresh kind)
         m_view.SetDevicesPresent(false);
         m_view.ShowStatusText(TextIds::kStatusOffline);
         m_view.ShowView(RegistryView::View::Home);
-        m_view.ShowHomeContent(RegistryView::HomeContent::NoDevice);
+        // A mouse kept from this user is told apart from no mouse at all:
+        // the user can mend the first.
+        m_view.ShowHomeContent(m_state.accessDenied ? RegistryView::HomeContent::AccessDenied
+                                                    : RegistryView::HomeContent::NoDevice);
         if (closeTransient)
             m_view.CloseTransientWindows();
         return;
@@ -236,12 +238,14 @@ void DeviceRegistry::OnDeviceChange(const DeviceChange& change)
     }
 
     std::lock_guard lock(m_mutex);
-    if (!m_state.devicesPresent)
+    // A device this user could not open has no record, but its leaving must
+    // still take the home page's word about it away.
+    if (!m_state.devicesPresent && !m_state.accessDenied)
         return;
     for (const ModelEntry& entry : m_config.Modes()) {
         if (entry.interfacePattern.isEmpty() || !path.contains(entry.interfacePattern.toUpper()))
             continue;
-        if (m_hid.FindDevice(entry.vendorId, entry.productId, entry.mode) == -1)
+        if (m_hid.FindDevice(entry.vendorId, entry.productId, entry.mode) == -1 && !m_state.accessDenied)
             continue;
         m_state.mode = entry.mode;
         m_view.QueueTask(WorkerTask::DeviceRemoved);
@@ -264,7 +268,8 @@ void DeviceRegistry::DeviceConnectState(int32_t connectionKind)
     m_state.connectionMode = -1;
     m_view.ShowStatusText(TextIds::kStatusOffline);
     m_view.ShowView(RegistryView::View::Home);
-    m_view.ShowHomeContent(RegistryView::HomeContent::NoDevice);
+    m_view.ShowHomeContent(m_state.accessDenied ? RegistryView::HomeContent::AccessDenied
+                                                : RegistryView::HomeContent::NoDevice);
     m_view.SetDeviceState(m_state.deviceType, mode, kItemNotConnected);
     // The worker asks the receivers where their mice are right after this
     // (PollWirelessStatus); closing the windows also stops a macro recording.

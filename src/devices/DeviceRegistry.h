@@ -26,6 +26,7 @@ struct RegistryState {
     bool reachable = false;     // the current model answers, by cable or receiver
     int32_t connectionMode = -1; // how it answers: 0 cable, 1 receiver; -1 while not reachable
     bool flashing = false;      // a firmware update runs: refreshes are skipped
+    bool accessDenied = false;  // the last refresh found one of ours it may not open
 };
 
 // Which models are plugged in and how, which one the user works on, and what

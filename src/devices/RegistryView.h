@@ -25,6 +25,9 @@ public:
     enum class HomeContent {
         DeviceList, // the device list; the no-device picture and text hidden
         NoDevice,   // the no-device picture and text 56; the device list hidden
+        // As NoDevice, with the text that a mouse of ours is attached but
+        // this user may not open it, and how to mend that.
+        AccessDenied,
     };
 
     virtual ~RegistryView() = default;

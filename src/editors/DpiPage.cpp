@@ -114,7 +114,8 @@ void DpiPage::Create(MDialog& dialog, MArea& container)
     if (m_levels) {
         const auto& levels = DpiRules::kRestoreLevels;
         for (size_t i = 0; i < levels.size(); ++i)
-            m_levels->AddItem(levels[i].value, i + 1 == levels.size() ? DpiRules::kCreationSixthColor : levels[i].color);
+            m_levels->AddItem(
+                levels[i].value, i + 1 == levels.size() ? DpiRules::kCreationSixthColor : levels[i].color);
     }
     m_slider = dialog.Create<DPISlider>(kSlider, {}, {}, &container);
     if (m_slider) {
@@ -154,7 +155,8 @@ void DpiPage::Layout(const MRect& area, float scale)
     auto at = [scale](int32_t v) { return int32_t(float(v) * scale); };
     auto place = [&](int32_t id, const MRect& rect) {
         if (MControl* control = m_dialog->GetControl(id))
-            control->SetRect({area.left + rect.left, area.top + rect.top, area.left + rect.right, area.top + rect.bottom});
+            control->SetRect(
+                {area.left + rect.left, area.top + rect.top, area.left + rect.right, area.top + rect.bottom});
     };
     const int32_t w = area.Width();
     const int32_t margin = 20;
@@ -317,7 +319,8 @@ bool DpiPage::OnSlider(int32_t code)
     const int32_t index = m_levels->GetSelectItem();
     bool stored = true;
     if (index >= 0 && m_slider) {
-        const int32_t value = DpiRules::Clamp(int64_t(m_slider->GetProgress()) * DpiRules::kStep, m_host.CurrentDeviceType());
+        const int32_t value = DpiRules::Clamp(
+            int64_t(m_slider->GetProgress()) * DpiRules::kStep, m_host.CurrentDeviceType());
         if (m_levels->GetDPIValue(index) != value) {
             m_levels->SetDPIValue(index, value);
             stored = m_host.SetConfig(ValueKey(index), value);

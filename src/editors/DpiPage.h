@@ -36,7 +36,9 @@ public:
     // The pending-restore selector of a DPI restore.
     static constexpr int32_t kRestoreSelector = 2;
 
-    explicit DpiPage(PageHost& host) : m_host(host) {}
+    explicit DpiPage(PageHost& host)
+        : m_host(host)
+    {}
 
     int32_t TabItem() const override;
     uint32_t ReloadMask() const override;

@@ -10,7 +10,7 @@
 // and the defaults a restore puts back. Colours are 0x00BBGGRR.
 namespace DpiRules {
 
-constexpr int32_t kStep = 50;      // every value is a multiple of this
+constexpr int32_t kStep = 50; // every value is a multiple of this
 constexpr int32_t kMinimum = 50;
 constexpr int32_t kLevelCount = 6; // levels a profile keeps; dpi_count is 1 to 6
 

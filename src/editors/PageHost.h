@@ -44,7 +44,8 @@ public:
     // The desktop's standard file dialog. `filter` is in Qt's form
     // ("XML (*.xml)"); a save asks before overwriting. Empty when cancelled.
     enum class FileDialog { Open, Save };
-    virtual QString ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString& suggested) = 0;
+    virtual QString ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString& suggested)
+        = 0;
     // Selects a tab of the main window by its index, as a click on it would.
     virtual void SelectTab(int32_t index) = 0;
     // The main window, as the parent of a page's own dialogs.

@@ -108,8 +108,9 @@ void CThreadBasic::Body()
     } else {
         Run();
     }
+    // Running stays set until Stop(), also after a single pass: Start() is
+    // refused meanwhile, so a once-mode worker never runs its pass twice.
     std::lock_guard lock(m_mutex);
     m_stopped = true;
-    m_running = false;
     m_stoppedEvent.notify_all();
 }

@@ -8,7 +8,8 @@
 
 // The worker base of the main window and of the pairing, settings and flashing
 // dialogs: a thread that calls Run() once, repeatedly with a pause between
-// passes, or whenever it is woken, until Stop().
+// passes, or whenever it is woken, until Stop(). It counts as running from
+// Start() until Stop(), in once mode too after its pass has ended.
 //
 // Stop() waits at most one second for the current pass to end, so a window never
 // hangs on a slow device exchange. A pass that is still running then is joined by
@@ -29,7 +30,7 @@ public:
     CThreadBasic& operator=(const CThreadBasic&) = delete;
 
     // Starts the thread. intervalMs is the pause between passes when looping.
-    // Returns false when the thread is already running.
+    // Returns false while running, that is until Stop().
     bool Start(int32_t intervalMs, Mode mode);
 
     // Clears the running state, wakes a sleeping thread and waits up to one

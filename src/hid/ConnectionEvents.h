@@ -10,7 +10,7 @@
 class ConnectionEvents {
 public:
     enum class Refresh {
-        Full,    // after a plug or unplug: stores the model, closes transient windows
+        Full, // after a plug or unplug: stores the model, closes transient windows
         Lighter, // after the mouse's own report of a change: neither
     };
 

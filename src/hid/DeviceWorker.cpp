@@ -2,6 +2,7 @@
 
 #include "editors/DpiRules.h"
 #include "hid/ButtonMapEncoder.h"
+#include "hid/DeviceInformationQuery.h"
 #include "hid/HidDeviceList.h"
 #include "hid/HidTrace.h"
 #include "hid/MacroImage.h"
@@ -19,7 +20,6 @@
 
 namespace {
 
-constexpr int kStatusAttempts = 5;
 // Battery levels are percentages; a larger one is no level at all.
 constexpr int32_t kBatteryFull = 100;
 const QString kDpiIndexKey = QStringLiteral("dpi_index");
@@ -177,6 +177,7 @@ void DeviceWorker::RunTask(int32_t code)
         if (m_lightingPresent)
             pages |= DeviceEvents::kLightingPage;
         m_events.ReloadPages(pages);
+        SendOtherDpiLevels();
         for (int32_t setting = TaskCode(kFirstSettingTask); setting <= TaskCode(kLastSettingTask); ++setting)
             SendSetting(setting);
         SendButtonMap();
@@ -265,18 +266,10 @@ void DeviceWorker::MarkOffline(int32_t connectionKind)
 
 bool DeviceWorker::GetMouseData()
 {
-    HidInputBuffer reply{};
-    bool answered = false;
-    for (int attempt = 0; attempt < kStatusAttempts; ++attempt) {
-        reply.fill(0);
-        reply[0] = kCommandReportId;
-        reply[1] = static_cast<uint8_t>(Command::DeviceInfo);
-        answered = m_hid.SendReport(reply, HidReply::Wanted);
-        if (reply[9] != 0 && reply[10] != 0)
-            break;
-        if (attempt + 1 < kStatusAttempts)
-            Sleep(m_timings.statusRetryMs);
-    }
+    const DeviceInformationReply information = QueryDeviceInformation(
+        m_hid, kDeviceInformationAttempts, m_timings.statusRetryMs, [this](int32_t ms) { Sleep(ms); });
+    const HidInputBuffer& reply = information.reply;
+    const bool answered = information.answered;
 
     int32_t heldKind = Held().connectionKind;
     if (reply[9] == 0 && reply[10] == 0) {
@@ -375,6 +368,25 @@ void DeviceWorker::SendSetting(int32_t code)
         return;
     HidInputBuffer buffer = ToBuffer(*report);
     m_hid.SendReport(buffer, HidReply::Wanted);
+}
+
+void DeviceWorker::SendOtherDpiLevels()
+{
+    // The DPI report carries one level and makes it the mouse's current one,
+    // and the DPI task sends only the current level. A whole profile (after a
+    // switch or an import) also needs the other levels in use, or the mouse's
+    // DPI button would go on to the previous profile's values; the DPI task
+    // that follows makes the current level current again.
+    const int32_t profile = m_currentProfile;
+    const int32_t count = m_store.GetConfigInt(profile, QStringLiteral("dpi_count"));
+    const int32_t current = m_store.GetConfigInt(profile, QStringLiteral("dpi_index"));
+    for (int32_t level = 0; level < count && level < DpiRules::kLevelCount; ++level) {
+        if (level == current)
+            continue;
+        const int32_t dpi = m_store.GetConfigInt(profile, QStringLiteral("dpi_group%1_value").arg(level));
+        HidInputBuffer buffer = ToBuffer(MouseProtocol::BuildDpiReport(count, level, dpi));
+        m_hid.SendReport(buffer, HidReply::Wanted);
+    }
 }
 
 void DeviceWorker::SendButtonMap()

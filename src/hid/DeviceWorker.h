@@ -128,6 +128,8 @@ private:
     void WakeUp();
     int32_t StoredDpiCount();
     void SendSetting(int32_t code);
+    // Every DPI level in use but the current one (task 5).
+    void SendOtherDpiLevels();
     void SendButtonMap();
     void UploadMacros();
     void RestorePending();

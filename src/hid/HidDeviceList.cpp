@@ -131,12 +131,13 @@ int32_t HidDeviceList::LookupDevMode(int32_t vendorId, int32_t productId) const
 void HidDeviceList::EnumerateDevice()
 {
     std::lock_guard io(m_ioMutex);
-    EntryList fresh = OpenInterfaces();
+    std::vector<HidUnopenedInterface> unopened;
+    EntryList fresh = OpenInterfaces(unopened);
     std::lock_guard lock(m_mutex);
-    PublishLocked(std::move(fresh));
+    PublishLocked(std::move(fresh), std::move(unopened));
 }
 
-HidDeviceList::EntryList HidDeviceList::OpenInterfaces()
+HidDeviceList::EntryList HidDeviceList::OpenInterfaces(std::vector<HidUnopenedInterface>& unopened)
 {
     std::vector<SupportedDevice> supported;
     {
@@ -151,6 +152,8 @@ HidDeviceList::EntryList HidDeviceList::OpenInterfaces()
         return nullptr;
     };
 
+    // Each enumeration describes the whole machine afresh.
+    unopened.clear();
     EntryList fresh;
     for (auto const& info : m_library.Enumerate()) {
         SupportedDevice const* device = findSupported(info.vendorId, info.productId);
@@ -160,9 +163,24 @@ HidDeviceList::EntryList HidDeviceList::OpenInterfaces()
         // ours; the flashing-mode interface (0xFFB1) never is.
         if (info.usagePage != kCommandUsagePage || info.usage != kCommandUsage)
             continue;
-        HidDeviceHandle writer = m_library.Open(info.path);
-        if (!writer)
+        HidOpenFailure failure;
+        HidDeviceHandle writer = m_library.Open(info.path, &failure);
+        if (!writer) {
+            HidUnopenedInterface interface;
+            interface.vendorId = info.vendorId;
+            interface.productId = info.productId;
+            interface.devType = device->devType;
+            interface.devMode = device->devMode;
+            interface.path = QString::fromUtf8(info.path.left(kPathLimit));
+            interface.reason = DeviceAccess::Explain(interface.path, failure.errorNumber);
+            interface.message = failure.message;
+            if (HidTraceEnabled()) {
+                qCDebug(lcTarvoHid).noquote() << "cannot open" << interface.path << "-"
+                                              << DeviceAccess::Name(interface.reason) << "-" << failure.message;
+            }
+            unopened.push_back(std::move(interface));
             continue;
+        }
         // The input thread reads a handle of its own: a handle that one thread
         // reads while another writes is not safe in the HID library.
         HidDeviceHandle reader = m_library.Open(info.path);
@@ -189,8 +207,9 @@ HidDeviceList::EntryList HidDeviceList::OpenInterfaces()
     return fresh;
 }
 
-void HidDeviceList::PublishLocked(EntryList fresh)
+void HidDeviceList::PublishLocked(EntryList fresh, std::vector<HidUnopenedInterface> unopened)
 {
+    m_unopened = std::move(unopened);
     for (auto& entry : fresh) {
         entry->record.index = static_cast<int32_t>(m_entries.size());
         m_entries.push_back(std::move(entry));
@@ -210,6 +229,33 @@ bool HidDeviceList::WriteCommand(Entry& entry, std::span<const uint8_t> command)
     if (HidTraceEnabled())
         qCDebug(lcTarvoHid).noquote() << "write failed" << entry.record.path;
     return false;
+}
+
+std::vector<HidUnopenedInterface> HidDeviceList::UnopenedInterfaces() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_unopened;
+}
+
+std::vector<HidAttachedInterface> HidDeviceList::AttachedInterfaces()
+{
+    std::vector<SupportedDevice> supported;
+    {
+        std::lock_guard lock(m_mutex);
+        supported = m_supported;
+    }
+    std::vector<HidAttachedInterface> attached;
+    // The library serialises its own enumeration; no lock of the list is held.
+    for (auto const& info : m_library.Enumerate()) {
+        auto const device = std::find_if(supported.begin(), supported.end(), [&](SupportedDevice const& d) {
+            return d.vendorId == info.vendorId && d.productId == info.productId;
+        });
+        if (device == supported.end() || info.usagePage != kCommandUsagePage || info.usage != kCommandUsage)
+            continue;
+        attached.push_back({ info.vendorId, info.productId, device->devType, device->devMode, info.release,
+            QString::fromUtf8(info.path.left(kPathLimit)) });
+    }
+    return attached;
 }
 
 void HidDeviceList::QueryDeviceStatus(Entry& entry)
@@ -286,9 +332,10 @@ void HidDeviceList::Rebuild()
     }
     ReapRetired();
     // The slow part, with its status queries: the state lock is free meanwhile.
-    EntryList fresh = OpenInterfaces();
+    std::vector<HidUnopenedInterface> unopened;
+    EntryList fresh = OpenInterfaces(unopened);
     std::lock_guard lock(m_mutex);
-    PublishLocked(std::move(fresh));
+    PublishLocked(std::move(fresh), std::move(unopened));
     m_open = true;
 }
 

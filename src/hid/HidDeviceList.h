@@ -5,6 +5,7 @@
 #include "hid/HidLibrary.h"
 #include "hid/HidReportBuffer.h"
 #include "hid/SupportedDevice.h"
+#include "platform/DeviceAccess.h"
 
 #include <QString>
 #include <condition_variable>
@@ -52,6 +53,27 @@ struct HidIncoming {
     uint16_t productId = 0;
 };
 
+// A supported command interface that is attached but could not be opened.
+struct HidUnopenedInterface {
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    int32_t devType = 0; // from the supported table
+    int32_t devMode = 0;
+    QString path;
+    DeviceAccess::Result reason = DeviceAccess::Result::Failed; // never Granted
+    QString message; // the library's words, for the log
+};
+
+// A supported command interface as the machine lists it, not opened.
+struct HidAttachedInterface {
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    int32_t devType = 0;
+    int32_t devMode = 0;
+    int32_t release = 0;
+    QString path;
+};
+
 // The process-wide list of opened mouse and receiver command interfaces.
 //
 // Each opened interface has an input thread (HidInputReader) that queues what
@@ -62,7 +84,8 @@ struct HidIncoming {
 // worker is paused. The records, the supported table and the selection sit
 // under a second lock that is held only for a moment, so the interface
 // thread's calls (the selection, FindDevice, CopyDevices, GetCurrentDevMode,
-// QueryCapabilities) never wait for a device, however silent it is.
+// QueryCapabilities, AttachedInterfaces) never wait for a device, however
+// silent it is.
 class HidDeviceList {
 public:
     static constexpr uint16_t kVendorId = 0x7768;
@@ -86,8 +109,14 @@ public:
 
     // Opens every supported command interface (usage page 0xFFB2, usage 1) and
     // asks each for its status; blocks up to about 11 s per silent interface,
-    // but only the threads that talk to the devices.
+    // but only the threads that talk to the devices. The interfaces that could
+    // not be opened are kept apart, with the reason.
     void EnumerateDevice();
+    // Those of the last enumeration (or rebuild) that could not be opened.
+    std::vector<HidUnopenedInterface> UnopenedInterfaces() const;
+    // Every supported command interface attached now, without opening any:
+    // nothing is written to a device.
+    std::vector<HidAttachedInterface> AttachedInterfaces();
     // Only while open: clears open, closes every device, empties the list.
     void CloseAll();
     // Reset cache, CloseAll, EnumerateDevice, set open: one refresh under one lock.
@@ -152,11 +181,12 @@ private:
     struct Entry;
     using EntryList = std::vector<std::unique_ptr<Entry>>;
 
-    // Opens and asks every supported command interface (under m_ioMutex).
-    EntryList OpenInterfaces();
+    // Opens and asks every supported command interface (under m_ioMutex);
+    // those that cannot be opened go to `unopened`.
+    EntryList OpenInterfaces(std::vector<HidUnopenedInterface>& unopened);
     void QueryDeviceStatus(Entry& entry);
-    // Appends to the records (under both locks).
-    void PublishLocked(EntryList fresh);
+    // Appends to the records and replaces the unopened ones (under both locks).
+    void PublishLocked(EntryList fresh, std::vector<HidUnopenedInterface> unopened);
     // Closes the records; their input threads end on their own (both locks).
     void RetireLocked();
     // Joins the input threads that have ended (under m_ioMutex).
@@ -175,6 +205,7 @@ private:
     // The state below; held briefly, never while waiting for a device.
     mutable std::mutex m_mutex;
     bool m_open = false;
+    std::vector<HidUnopenedInterface> m_unopened;
     std::vector<SupportedDevice> m_supported;
     int32_t m_currentDevType = 0;
     int32_t m_cachedDevice = -1;

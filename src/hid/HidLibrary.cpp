@@ -2,6 +2,7 @@
 
 #include <QLoggingCategory>
 #include <QtGlobal>
+#include <cerrno>
 #include <cwchar>
 #include <dlfcn.h>
 #include <hidapi/hidapi.h>
@@ -139,12 +140,26 @@ std::vector<HidInterfaceInfo> HidLibrary::Enumerate()
     return interfaces;
 }
 
-HidDeviceHandle HidLibrary::Open(QByteArray const& path)
+HidDeviceHandle HidLibrary::Open(QByteArray const& path, HidOpenFailure* failure)
 {
     std::lock_guard lock(m_mutex);
-    if (!LoadLocked())
+    if (!LoadLocked()) {
+        if (failure)
+            *failure = { 0, QStringLiteral("no HID library") };
         return HidDeviceHandle(nullptr, HidDeviceCloser { this });
-    return HidDeviceHandle(m_entry->openPath(path.constData()), HidDeviceCloser { this });
+    }
+    errno = 0;
+    hid_device_* const device = m_entry->openPath(path.constData());
+    // Read at once: any later call may overwrite it.
+    int const errorNumber = errno;
+    if (!device && failure) {
+        failure->errorNumber = errorNumber;
+        // hidapi 0.13 keeps a library-wide error for a null device; older
+        // versions may give nothing.
+        wchar_t const* text = m_entry->error(nullptr);
+        failure->message = text ? QString::fromWCharArray(text) : QString();
+    }
+    return HidDeviceHandle(device, HidDeviceCloser { this });
 }
 
 int32_t HidLibrary::Write(hid_device_* device, std::span<const uint8_t> report)

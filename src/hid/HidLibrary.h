@@ -21,6 +21,12 @@ struct HidInterfaceInfo {
     int32_t interfaceNumber = -1;
 };
 
+// Why an open failed, as the library left it.
+struct HidOpenFailure {
+    int32_t errorNumber = 0; // errno right after the call; 0 when the library set none
+    QString message;         // the library's own words; may be empty
+};
+
 class HidLibrary;
 
 struct HidDeviceCloser {
@@ -51,7 +57,8 @@ public:
 
     // Every interface of the machine; empty when the library is not loaded.
     std::vector<HidInterfaceInfo> Enumerate();
-    HidDeviceHandle Open(QByteArray const& path);
+    // An empty handle on failure; then `failure`, when given, says why.
+    HidDeviceHandle Open(QByteArray const& path, HidOpenFailure* failure = nullptr);
     // Bytes written, or -1.
     int32_t Write(hid_device_* device, std::span<const uint8_t> report);
     // Bytes read, 0 when nothing came within timeoutMs, -1 when the device failed.

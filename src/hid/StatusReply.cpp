@@ -76,3 +76,8 @@ std::optional<QString> DecodeReceiverVersion(std::span<const uint8_t> reply)
         return std::nullopt;
     return FirmwareVersionText(reply[10], reply[9]);
 }
+
+QString ReleaseVersionText(int32_t release)
+{
+    return FirmwareVersionText(static_cast<uint8_t>((release >> 8) & 0xFF), static_cast<uint8_t>(release & 0xFF));
+}

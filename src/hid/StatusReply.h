@@ -59,6 +59,11 @@ std::optional<DeviceStatus> DecodeDeviceStatus(std::span<const uint8_t> reply);
 // `patch` in decimal; 0x12 and 3 give "1.2.3".
 QString FirmwareVersionText(uint8_t majorMinor, uint8_t patch);
 
+// The version an interface's HID release number carries: the first and second
+// part in the high byte, the third in the low byte, as FirmwareVersionText
+// writes them: 0x1203 gives "1.2.3".
+QString ReleaseVersionText(int32_t release);
+
 // "%s: %s" - the label (an interface text) before a version text.
 QString LabelledVersionText(const QString& label, const QString& version);
 

@@ -17,6 +17,7 @@ constexpr int kBoxNo = 25;
 constexpr int kStatusOffline = 50;
 constexpr int kStatusCable = 51;
 constexpr int kStatusReceiver = 52;
+constexpr int kAccessDenied = 53;
 constexpr int kNoDevice = 56;
 constexpr int kMouseOffline = 57;
 constexpr int kModeCable = 58;
@@ -38,4 +39,14 @@ constexpr int kNotice = 576;
 constexpr int kLatestVersion = 580;
 constexpr int kStoreWriteFailed = 900;
 constexpr int kPairReceiver = 723;
+constexpr int kTrayExit = 12;
+constexpr int kPairCaption = 703;
+constexpr int kPairQuestion = 704;
+// Desktop notifications while the window is hidden.
+constexpr int kNoticesSwitch = 1000;
+constexpr int kNoticeBatteryLow = 1001;
+constexpr int kNoticeBatteryCritical = 1002;
+constexpr int kNoticeDisconnected = 1003;
+constexpr int kNoticeReconnected = 1004;
+constexpr int kNoticeDpiLevel = 1005;
 } // namespace TextIds

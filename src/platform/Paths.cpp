@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <filesystem>
 #include <system_error>
@@ -42,8 +43,15 @@ QString Paths::ResolveProgramFolder(const QString& overrideDir, const QString& e
 {
     if (!overrideDir.isEmpty())
         return WithSlash(overrideDir);
-    if (!executableDir.isEmpty() && QFileInfo::exists(WithSlash(executableDir) + QStringLiteral("config.xml")))
-        return WithSlash(executableDir);
+    if (!executableDir.isEmpty()) {
+        const QString beside = WithSlash(executableDir);
+        if (QFileInfo::exists(beside + QStringLiteral("config.xml")))
+            return beside;
+        // <root>/bin/tarvo finds <root>/share/tarvo/, wherever <root> is.
+        const QString shared = WithSlash(QDir::cleanPath(beside + QStringLiteral("../share/tarvo")));
+        if (QFileInfo::exists(shared + QStringLiteral("config.xml")))
+            return shared;
+    }
     const QString prefix = installPrefix.isEmpty() ? QStringLiteral("/usr/local") : installPrefix;
     return WithSlash(prefix) + QStringLiteral("share/tarvo/");
 }
@@ -80,10 +88,23 @@ QString Paths::TempFolder()
     return DataFolder() + QStringLiteral("temp/");
 }
 
+QString Paths::ConfigHome()
+{
+    return XdgBase("XDG_CONFIG_HOME", ".config/");
+}
+
 QString Paths::SettingsFilePath()
 {
-    return XdgBase("XDG_CONFIG_HOME", ".config/") + ApplicationName() + QLatin1Char('/')
+    return ConfigHome() + ApplicationName() + QLatin1Char('/')
         + ApplicationName() + QStringLiteral(".conf");
+}
+
+QString Paths::RuntimeFolder()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return WithSlash(folder);
 }
 
 bool Paths::MakePath(const QString& folder)

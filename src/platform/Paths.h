@@ -12,7 +12,10 @@ public:
 
     // Folder of config.xml, device/, language/, skins/ and the flashing tool:
     // $TARVO_PROGRAM_DIR when set; else the executable's folder when it holds
-    // config.xml (a build tree or an unpacked bundle); else the installed share folder.
+    // config.xml (a build tree or an unpacked bundle); else share/tarvo/ beside
+    // the executable's bin/ folder when it holds config.xml (an installation
+    // moved or unpacked elsewhere, such as a .deb extracted into a scratch
+    // root); else the share folder of the prefix the program was built for.
     static QString ProgramFolder();
 
     // The decision behind ProgramFolder(), given its inputs; any empty input is
@@ -26,8 +29,15 @@ public:
     static QString DatabaseFolder(); // DataFolder() + "db/"
     static QString TempFolder();     // DataFolder() + "temp/"
 
-    // $XDG_CONFIG_HOME/Tarvo/Tarvo.conf ($HOME/.config by the same rules).
+    // $XDG_CONFIG_HOME/ ($HOME/.config/ when the variable is unset, empty or
+    // relative).
+    static QString ConfigHome();
+    // ConfigHome() + "Tarvo/Tarvo.conf".
     static QString SettingsFilePath();
+
+    // The user's runtime folder ($XDG_RUNTIME_DIR as Qt checks it), else the
+    // temporary folder: where the single-instance lock and channel live.
+    static QString RuntimeFolder();
 
     // Creates every missing folder along the path. True when the folder exists
     // afterwards, whether it was created now or before.

@@ -448,7 +448,9 @@ bool XmlDocument::SaveFile(const QString& path)
         return false;
     }
     const QByteArray bytes = XmlFileCodec::Encode(m_text, m_flags, m_result);
-    if (file.write(bytes) != bytes.size()) {
+    // The write only fills the buffer; the flush is where a full disk shows.
+    // QSaveFile's commit would rename a short file into place regardless.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         RecordFileError(file.errorString(), file.error());
         file.cancelWriting();
         return false;

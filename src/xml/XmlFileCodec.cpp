@@ -316,7 +316,8 @@ QString XmlFileCodec::Decode(QByteArrayView bytes, uint32_t& flags, XmlResultTex
     XmlResultText::Event(log, "read").Text("encoding", encoding).Number("length", body.size());
     QByteArray cleaned;
     QByteArrayView data = body;
-    if (std::memchr(body.data(), 0, static_cast<size_t>(body.size()))) {
+    // An empty file's bytes may have no storage at all, which memchr must not see.
+    if (!body.isEmpty() && std::memchr(body.data(), 0, static_cast<size_t>(body.size()))) {
         cleaned.reserve(body.size());
         for (char c : body) {
             if (c)

@@ -77,6 +77,33 @@ TEST(AppStartupTest, AutorunIsACaseSensitiveSubstringOfTheArguments)
         EXPECT_EQ(AppStartup::HasAutorunSwitch(c.arguments), c.autorun) << c.arguments.join(' ').toStdString();
 }
 
+TEST(AppStartupTest, VersionAndHelpAreWholeArguments)
+{
+    using A = AppStartup::Action;
+    const struct {
+        QStringList arguments;
+        A action;
+    } cases[] = {
+        {{"tarvo"}, A::Run},
+        {{"tarvo", "--version"}, A::Version},
+        {{"tarvo", "--help"}, A::Help},
+        {{"tarvo", "-h"}, A::Help},
+        {{"tarvo", "-autorun", "--help", "--version"}, A::Help}, // the first counts
+        {{"tarvo", "--version", "-h"}, A::Version},
+        {{"tarvo", "--versions"}, A::Run},
+        {{"tarvo", "-version"}, A::Run},
+        {{"tarvo", "-platform", "offscreen"}, A::Run}, // Qt's own options go to the window
+        {{"/opt/--version/tarvo"}, A::Run},
+        {{"--help"}, A::Run}, // the program path is not an argument
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AppStartup::ChooseAction(c.arguments), c.action) << c.arguments.join(' ').toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^tarvo \\d+\\.\\d+\\.\\d+\n$")).match(AppStartup::VersionText()).hasMatch())
+        << AppStartup::VersionText().toStdString();
+    EXPECT_TRUE(AppStartup::HelpText().contains(QStringLiteral("-autorun")));
+    EXPECT_TRUE(AppStartup::HelpText().contains(QStringLiteral("70-tarvo.rules")));
+}
+
 class InstanceChannelTest : public ::testing::Test {
 protected:
     QString Folder() const { return m_dir.path() + QLatin1Char('/'); }
@@ -218,6 +245,39 @@ protected:
     }
     QTemporaryDir m_home;
 };
+
+// --version and --help answer without a display, a settings file or the
+// running window: a program that started its window first would abort here.
+TEST_F(TwoProcessTest, VersionAndHelpNeedNoDisplayAndLeaveTheRunningWindowAlone)
+{
+    QProcess first;
+    Start(first, {});
+    QByteArray seen;
+    ASSERT_TRUE(WaitForOutput(first, "tarvo: window shown", seen)) << seen.toStdString();
+
+    QTemporaryDir fresh;
+    QProcessEnvironment env = ProgramEnvironment(m_home.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), fresh.path() + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), fresh.path() + QStringLiteral("/data"));
+    for (const char* option : {"--version", "--help"}) {
+        QProcess probe;
+        probe.setProcessEnvironment(env);
+        probe.start(QStringLiteral(TARVO_PROGRAM_PATH), {QString::fromLatin1(option)});
+        ASSERT_TRUE(probe.waitForFinished(10000)) << option;
+        EXPECT_EQ(probe.exitStatus(), QProcess::NormalExit) << option;
+        EXPECT_EQ(probe.exitCode(), 0) << option << probe.readAllStandardError().toStdString();
+        const QByteArray out = probe.readAllStandardOutput();
+        EXPECT_TRUE(out.startsWith(option == QByteArray("--version") ? "tarvo 0." : "Usage: tarvo")) << out.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(fresh.path() + QStringLiteral("/config"))) << "no settings file written";
+    EXPECT_FALSE(QFileInfo::exists(fresh.path() + QStringLiteral("/data"))) << "no data folder made";
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.terminate();
+    first.waitForFinished(5000);
+}
 
 TEST_F(TwoProcessTest, ASecondStartRaisesTheFirstAndExitsZero)
 {

@@ -82,7 +82,9 @@ public:
     }
     void ShowHomeContent(HomeContent content) override
     {
-        Record(content == HomeContent::DeviceList ? "home list" : "home none");
+        Record(content == HomeContent::DeviceList ? "home list"
+                : content == HomeContent::AccessDenied ? "home denied"
+                                                       : "home none");
         std::lock_guard lock(m_mutex);
         home = content;
     }

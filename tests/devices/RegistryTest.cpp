@@ -604,3 +604,82 @@ TEST_F(RegistryTest, ClicksAndDeviceChangesNeverWaitForARefreshOfASilentMouse)
     EXPECT_EQ(m_view.tasks.at(0), TaskCode(WorkerTask::ModelSwitched));
     EXPECT_EQ(m_view.tasks.at(1), TaskCode(WorkerTask::DeviceArrived));
 }
+
+TEST_F(RegistryTest, AMouseThisUserMayNotOpenIsToldApartFromNoneUntilItIsPluggedInWithAccess)
+{
+    RecordingWorkerEvents window;
+    DeviceRegistry& registry = Started();
+    DeviceWorker worker(*m_hid, m_store, registry, window, InstantWorkerTimings());
+
+    // Its arrival is seen (the interface is listed, not opened) and read by task 2.
+    const std::string denied = Sim("plug heron cable denied")[0];
+    registry.OnDeviceChange({ DeviceChangeEvent::Arrival, ChangePath(denied) });
+    ASSERT_EQ(m_view.tasks, std::vector<int32_t> { TaskCode(WorkerTask::DeviceArrived) });
+    std::thread([&] { worker.RunTask(m_view.tasks.back()); }).join();
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::AccessDenied);
+    EXPECT_EQ(m_view.status, TextIds::kStatusOffline);
+    EXPECT_EQ(m_view.items.at(101).state[0], DeviceRegistry::kItemOffline);
+    EXPECT_FALSE(m_view.devicesPresent);
+    EXPECT_TRUE(registry.State().accessDenied);
+    EXPECT_FALSE(registry.IsReachable());
+    EXPECT_TRUE(LogLines("out").empty()) << "nothing may be written to a device that was never opened";
+    EXPECT_FALSE(LogLines("denied").empty());
+
+    // Unplugged, it is no longer spoken of.
+    Sim("unplug heron cable");
+    registry.OnDeviceChange({ DeviceChangeEvent::Removal, ChangePath(denied) });
+    ASSERT_EQ(m_view.tasks.back(), TaskCode(WorkerTask::DeviceRemoved));
+    std::thread([&] { worker.RunTask(m_view.tasks.back()); }).join();
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::NoDevice);
+    EXPECT_FALSE(registry.State().accessDenied);
+
+    // With the rule installed the user plugs it in again: an ordinary mouse.
+    const std::string granted = Sim("plug heron cable")[0];
+    registry.OnDeviceChange({ DeviceChangeEvent::Arrival, ChangePath(granted) });
+    ASSERT_EQ(m_view.tasks.back(), TaskCode(WorkerTask::DeviceArrived));
+    std::thread([&] { worker.RunTask(m_view.tasks.back()); }).join();
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::DeviceList);
+    EXPECT_EQ(m_view.status, TextIds::kStatusCable);
+    EXPECT_FALSE(registry.State().accessDenied);
+    EXPECT_TRUE(registry.IsReachable());
+}
+
+TEST_F(RegistryTest, ADeniedMouseBesideAnotherModelKeepsTheListAndIsForgottenWhenGone)
+{
+    // Another model answers: its item is the way to it, so the list stays;
+    // the denial is held for when nothing else can be shown.
+    Sim("plug egret cable");
+    Sim("plug heron cable denied");
+    m_settings->WriteInt(QStringLiteral("DeviceType"), 101);
+    DeviceRegistry& registry = Started();
+    EXPECT_TRUE(m_view.devicesPresent);
+    EXPECT_EQ(m_view.items.at(103).state[0], kHidConnected);
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::DeviceList);
+    EXPECT_TRUE(registry.State().accessDenied);
+
+    // The node gone between the listing and the opening is no reason to send
+    // the user to the udev rule.
+    Sim("unplug heron cable");
+    registry.RefreshConnectionState(DeviceRegistry::Refresh::Lighter);
+    EXPECT_FALSE(registry.State().accessDenied);
+    Sim("unplug egret cable");
+    registry.RefreshConnectionState(DeviceRegistry::Refresh::Lighter);
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::NoDevice);
+}
+
+TEST_F(RegistryTest, AMouseGoingAwayBesideADeniedOneShowsTheDenial)
+{
+    Sim("plug egretv2 receiver");
+    Sim("plug heron cable denied");
+    m_settings->WriteInt(QStringLiteral("DeviceType"), 105);
+    DeviceRegistry& registry = Started();
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::DeviceList);
+
+    // The receiver's mouse sleeps: the worker's read finds it out of reach.
+    Sim("mouse egretv2 off");
+    RecordingWorkerEvents window;
+    DeviceWorker worker(*m_hid, m_store, registry, window, InstantWorkerTimings());
+    std::thread([&] { worker.RunTask(1); }).join();
+    EXPECT_FALSE(registry.IsReachable());
+    EXPECT_EQ(m_view.home, RegistryView::HomeContent::AccessDenied);
+}

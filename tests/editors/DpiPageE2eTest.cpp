@@ -5,13 +5,10 @@
 
 #include <QElapsedTimer>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QThread>
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
@@ -24,19 +21,6 @@ constexpr int kRate = 112;
 const std::string kSetDpi = "061305000001";
 // 06 13 02 00 00 02 03: report rate 1000 Hz.
 const std::string kSetRate1000 = "06130200000203";
-
-int64_t MonotonicMicroseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
-}
-
-QPoint PointField(const WindowState& state, const QString& key)
-{
-    const QStringList parts = state.Field(key).split(QLatin1Char(','));
-    return parts.size() == 2 ? QPoint(parts[0].toInt(), parts[1].toInt()) : QPoint(-1, -1);
-}
 
 class DpiPageE2eTest : public ProgramUnderXvfb {
 protected:
@@ -59,21 +43,6 @@ protected:
             return s.tab == kDpiTab && s.ListItem(kLevels, 5).x() > 0 && !s.Field(QStringLiteral("dpi.edit")).isEmpty();
         })) << m_lastLine.toStdString();
     }
-    QJsonObject MouseState(const std::string& model)
-    {
-        const std::vector<std::string> lines = Sim("state " + model);
-        return lines.size() == 1 ? QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object() : QJsonObject();
-    }
-    bool WaitForMouse(const std::string& model, const std::function<bool(const QJsonObject&)>& done)
-    {
-        for (int i = 0; i < 200; ++i) {
-            if (done(MouseState(model)))
-                return true;
-            QThread::msleep(20);
-            Drain();
-        }
-        return false;
-    }
     // Selects `level`, puts the cursor in its value edit, replaces the text
     // with `typed` and presses Enter.
     void TypeLevel(int level, const std::string& typed)
@@ -81,7 +50,7 @@ protected:
         Click(m_state.ListItem(kLevels, level));
         ASSERT_TRUE(WaitFor([&](const WindowState& s) { return s.Field(QStringLiteral("dpi.sel")).toInt() == level; }))
             << m_lastLine.toStdString();
-        Click(PointField(m_state, QStringLiteral("dpi.edit")));
+        Click(m_state.Point(QStringLiteral("dpi.edit")));
         QThread::msleep(50);
         for (int i = 0; i < 8; ++i)
             Key("BackSpace");
@@ -105,7 +74,8 @@ TEST_F(DpiPageE2eTest, ATypedValueReachesTheMouseClampedByTheModel)
     })) << m_lastLine.toStdString();
     // Bytes 6 to 9: count 6, index 2, 26000 = 0x6590 low byte first.
     const auto sent = LoggedReports("out", kSetDpi);
-    EXPECT_TRUE(std::any_of(sent.begin(), sent.end(), [](const std::string& hex) { return hex.rfind(kSetDpi + "06029065", 0) == 0; }))
+    EXPECT_TRUE(std::any_of(
+        sent.begin(), sent.end(), [](const std::string& hex) { return hex.rfind(kSetDpi + "06029065", 0) == 0; }))
         << sent.size() << " set-DPI reports";
 
     // 1000 Hz: the mouse's rate code 3.
@@ -131,7 +101,8 @@ TEST_F(DpiPageE2eTest, TheSmallerSensorTakesAtMost12000)
     OpenDpiPage("heron-3311", 102);
     Sim("log clear");
     TypeLevel(0, "30000");
-    ASSERT_TRUE(WaitForMouse("heron-3311", [](const QJsonObject& s) { return s["dpi"].toArray().at(0).toInt() == 12000; }))
+    ASSERT_TRUE(
+        WaitForMouse("heron-3311", [](const QJsonObject& s) { return s["dpi"].toArray().at(0).toInt() == 12000; }))
         << MouseState("heron-3311")["dpi"].toArray().at(0).toInt() << " " << m_lastLine.toStdString() << "\n"
         << testing::PrintToString(LoggedReports("out", "0613"));
     EXPECT_TRUE(WaitFor([](const WindowState& s) { return s.Field(QStringLiteral("dpi.slider")).toInt() == 240; }))
@@ -146,7 +117,7 @@ TEST_F(DpiPageE2eTest, DISABLED_EditToWireFigure)
     OpenDpiPage("heron", 101);
     TypeLevel(3, "1600");
     ASSERT_TRUE(WaitForQuietLink());
-    Click(PointField(m_state, QStringLiteral("dpi.edit")));
+    Click(m_state.Point(QStringLiteral("dpi.edit")));
     std::vector<double> ms;
     for (int i = 0; i < 100; ++i) {
         const int value = 1000 + 50 * (i % 40);

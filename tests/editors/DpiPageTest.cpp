@@ -4,7 +4,6 @@
 
 #include "editors/DpiPage.h"
 #include "hid/DeviceEvents.h"
-#include "store/StoreDefaults.h"
 #include "widgets/DPIControl.h"
 #include "widgets/DPISlider.h"
 #include "widgets/MComboBox.h"
@@ -14,7 +13,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <map>
 
 namespace {
 
@@ -27,16 +25,13 @@ protected:
     void Open(int32_t deviceType = 101)
     {
         m_host.m_deviceType = deviceType;
-        m_window = std::make_unique<PageTestWindow>(m_host, [](PageHost& host) { return std::make_unique<DpiPage>(host); });
+        m_window = std::make_unique<PageTestWindow>(
+            m_host, [](PageHost& host) { return std::make_unique<DpiPage>(host); });
         m_window->Open();
         m_host.Clear();
     }
     DpiPage& Page() { return static_cast<DpiPage&>(m_window->GetPage()); }
-    template <class T>
-    T* Control(int32_t id)
-    {
-        return m_window->GetControlAs<T>(id);
-    }
+    template<class T> T* Control(int32_t id) { return m_window->GetControlAs<T>(id); }
     DPIControl* Levels() { return Control<DPIControl>(DpiPage::kLevels); }
     // Types into the selected level's edit and presses Enter, as a user does.
     void TypeValue(const QString& text)
@@ -51,13 +46,6 @@ protected:
         ProcessPageEvents();
     }
     intptr_t Notify(int32_t id, int32_t code) { return m_window->OnMessage(id, code, 0, 0); }
-    std::map<QString, QString> StoredProfile()
-    {
-        std::map<QString, QString> values;
-        for (const StoreDefaults::ConfigKey& row : StoreDefaults::kConfigKeys)
-            values[QString::fromLatin1(row.key)] = m_host.Stored(QString::fromLatin1(row.key));
-        return values;
-    }
 
     FakePageHost m_host;
     std::unique_ptr<PageTestWindow> m_window;
@@ -171,9 +159,9 @@ TEST_F(DpiPageTest, RestoringTheLevelsAsksAndPutsTheDefaultsBackButNotTheColours
     Open();
 
     m_host.m_answer = false;
-    const auto before = StoredProfile();
+    const auto before = m_host.StoredConfig();
     EXPECT_EQ(Notify(DpiPage::kRestoreDpi, kNotifyClick), 0);
-    EXPECT_EQ(StoredProfile(), before);
+    EXPECT_EQ(m_host.StoredConfig(), before);
     EXPECT_TRUE(m_host.m_tasks.empty());
     ASSERT_EQ(m_host.m_asked.size(), 1u);
     EXPECT_EQ(m_host.m_asked[0].rfind("Restore default DPI|", 0), 0u);
@@ -250,9 +238,9 @@ TEST_F(DpiPageTest, ValuesOutOfRangeInTheStoreAreShownSanelyAndNotWritten)
         SCOPED_TRACE(testing::Message() << c.key << "=" << c.value);
         m_host.m_store.ResetConfig(1);
         m_host.m_store.SetConfigValue(1, QString::fromLatin1(c.key), QString::fromLatin1(c.value));
-        const auto before = StoredProfile();
+        const auto before = m_host.StoredConfig();
         Open();
-        EXPECT_EQ(StoredProfile(), before);
+        EXPECT_EQ(m_host.StoredConfig(), before);
         EXPECT_TRUE(m_host.m_tasks.empty());
         EXPECT_EQ(Levels()->GetItemCount(), c.shownCount);
         EXPECT_EQ(Control<MComboBox>(DpiPage::kCount)->GetCurData(), c.shownCount);

@@ -227,6 +227,38 @@ TEST_F(DeviceWorkerTest, SettingTasksSendTheStoredValues)
     EXPECT_EQ(State("heron cable")["dpi"].toArray()[2].toInt(), 1600);
 }
 
+// A whole profile (after a switch or an import) reaches every DPI level in
+// use, not only the current one; the current level goes last so the mouse
+// ends on it.
+TEST_F(DeviceWorkerTest, WritingEverythingSendsEveryDpiLevelInUse)
+{
+    Connect("heron cable");
+    ReadOnce();
+    const int profile = m_worker->CurrentProfile();
+    const std::pair<const char*, const char*> values[] = {{"dpi_count", "4"}, {"dpi_index", "1"},
+        {"dpi_group0_value", "450"}, {"dpi_group1_value", "950"}, {"dpi_group2_value", "1450"},
+        {"dpi_group3_value", "1950"}, {"dpi_group4_value", "2450"}};
+    for (const auto& [key, value] : values)
+        m_store.SetConfigValue(profile, QString::fromLatin1(key), QString::fromLatin1(value));
+    m_worker->Queue(5);
+    m_worker->RunPass();
+    std::vector<std::string> dpi;
+    for (const std::string& hex : Out()) {
+        if (hex.rfind("061305000001", 0) == 0)
+            dpi.push_back(hex.substr(12, 8));
+    }
+    // count 4, level, DPI low byte first: levels 0, 2, 3, then the current 1.
+    EXPECT_EQ(dpi, (std::vector<std::string>{"0400c201", "0402aa05", "04039e07", "0401b603"}));
+    const QJsonObject state = State("heron cable");
+    EXPECT_EQ(state["dpi_index"].toInt(), 1);
+    const QJsonArray levels = state["dpi"].toArray();
+    EXPECT_EQ(levels[0].toInt(), 450);
+    EXPECT_EQ(levels[1].toInt(), 950);
+    EXPECT_EQ(levels[2].toInt(), 1450);
+    EXPECT_EQ(levels[3].toInt(), 1950);
+    EXPECT_NE(levels[4].toInt(), 2450); // not in use: not sent
+}
+
 TEST_F(DeviceWorkerTest, ButtonMapCarriesTheStoredAssignments)
 {
     Connect("heron cable");

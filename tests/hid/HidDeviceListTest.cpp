@@ -685,3 +685,56 @@ TEST_F(HidDeviceListTest, ReceiverStatusIsTakenAndNotificationsStayQueued)
     EXPECT_EQ(Head(incoming->input.bytes, 8), std::vector<uint8_t>({ 0x06, 0xFA, 0, 0, 0, 0x03, 50, 0 }));
     EXPECT_EQ(incoming->devMode, 1);
 }
+
+TEST_F(HidDeviceListTest, InterfacesThatCannotBeOpenedAreKeptApartWithTheirReason)
+{
+    Sim("plug heron cable denied");
+    Sim("plug egret receiver");
+    auto list = MakeList();
+    list->Rebuild();
+    std::vector<HidDeviceRecord> records;
+    list->CopyDevices(records);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].devType, 103);
+    EXPECT_EQ(records[0].index, 0) << "an unopened interface takes no record index";
+
+    auto const unopened = list->UnopenedInterfaces();
+    ASSERT_EQ(unopened.size(), 1u);
+    EXPECT_EQ(unopened[0].vendorId, 0x7768);
+    EXPECT_EQ(unopened[0].productId, 0x6D25);
+    EXPECT_EQ(unopened[0].devType, 101);
+    EXPECT_EQ(unopened[0].devMode, 0);
+    EXPECT_TRUE(unopened[0].path.contains(QStringLiteral("PID_6D25&MI_01"))) << unopened[0].path.toStdString();
+    EXPECT_EQ(unopened[0].reason, DeviceAccess::Result::PermissionDenied);
+    EXPECT_TRUE(unopened[0].message.contains(QStringLiteral("Permission denied"))) << unopened[0].message.toStdString();
+    // Only the command interface is tried: the other collections are not ours.
+    EXPECT_EQ(LogLines("denied").size(), 1u);
+
+    // Commands go nowhere near it.
+    list->SetCurrentDevType(101);
+    HidInputBuffer buffer = Frame({ 0x06, 0x05 });
+    EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
+    for (auto const& line : LogLines("out"))
+        EXPECT_EQ(line.find("PID_6D25"), std::string::npos) << line;
+
+    // Listing what is attached opens nothing and writes nothing.
+    Sim("log clear");
+    auto const attached = list->AttachedInterfaces();
+    ASSERT_EQ(attached.size(), 2u);
+    EXPECT_EQ(attached[0].devType, 101);
+    EXPECT_EQ(attached[0].devMode, 0);
+    EXPECT_EQ(attached[1].devType, 103);
+    EXPECT_EQ(attached[1].devMode, 1);
+    EXPECT_NE(attached[1].release, 0);
+    EXPECT_TRUE(Sim("log").empty());
+
+    // Plugged in again with access, it is an ordinary record; the next
+    // enumeration forgets the old refusal.
+    Sim("unplug heron cable");
+    Sim("plug heron cable");
+    list->Rebuild();
+    list->SetCurrentDevType(0);
+    list->CopyDevices(records);
+    EXPECT_EQ(records.size(), 2u);
+    EXPECT_TRUE(list->UnopenedInterfaces().empty());
+}

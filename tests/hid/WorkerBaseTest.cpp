@@ -48,17 +48,29 @@ TEST(CThreadBasic, StartTwiceIsRefusedAndStopWhenStoppedReturnsFalse)
     EXPECT_FALSE(worker.IsRunning());
 }
 
-TEST(CThreadBasic, OnceModeRunsExactlyOnePass)
+TEST(CThreadBasic, OnceModeRunsOnePassAndStaysRunningUntilStop)
 {
     CountingWorker worker;
     ASSERT_TRUE(worker.Start(0, CThreadBasic::Mode::Once));
-    WaitFor([&] { return !worker.IsRunning(); });
-    EXPECT_FALSE(worker.IsRunning());
+    WaitFor([&] { return worker.passes == 1; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The pass is over, yet the worker counts as running: a second Start
+    // while the first is not stopped runs nothing.
     EXPECT_EQ(worker.passes, 1);
-    // Finished on its own: it can be started again.
+    EXPECT_TRUE(worker.IsRunning());
+    EXPECT_FALSE(worker.Start(0, CThreadBasic::Mode::Once));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(worker.passes, 1);
+    // Stop finds the thread ended and returns at once.
+    EXPECT_TRUE(worker.Stop());
+    EXPECT_FALSE(worker.IsRunning());
+    EXPECT_FALSE(worker.Stop());
+    // Stopped: it can be started again, for one more pass.
     EXPECT_TRUE(worker.Start(0, CThreadBasic::Mode::Once));
     WaitFor([&] { return worker.passes == 2; });
     EXPECT_EQ(worker.passes, 2);
+    EXPECT_TRUE(worker.IsRunning());
+    EXPECT_FALSE(worker.overlapped);
 }
 
 TEST(CThreadBasic, LoopingRunsUntilStoppedAndNoPassFollowsStop)

@@ -2,6 +2,7 @@
 #include "platform/Locale.h"
 #include "platform/Paths.h"
 #include "platform/UserSettings.h"
+#include "support/ScopedEnv.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,33 +15,6 @@
 #include <cstdlib>
 
 namespace {
-
-// Sets an environment variable for one scope and restores it afterwards.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value)
-        : m_name(name)
-        , m_had(qEnvironmentVariableIsSet(name))
-        , m_old(qgetenv(name))
-    {
-        if (value)
-            qputenv(name, value);
-        else
-            qunsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    bool m_had;
-    QByteArray m_old;
-};
 
 TEST(Locale, LocaleNamesToLcids)
 {

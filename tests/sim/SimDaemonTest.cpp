@@ -265,3 +265,32 @@ TEST_F(SimDaemonTest, CommandLineStartsQueriesAndStops)
     EXPECT_NE(out.find("no simulator"), std::string::npos);
     EXPECT_EQ(access(socket.c_str(), F_OK), -1) << "the socket file goes with the daemon";
 }
+
+TEST_F(SimDaemonTest, ADeniedDeviceIsListedButRefusesToOpen)
+{
+    std::string const path = Ok("plug heron cable denied")[0];
+    EXPECT_TRUE(State("heron").value(QStringLiteral("denied")).toBool());
+    EXPECT_NE(Ok("list")[0].find(" denied "), std::string::npos);
+    std::vector<std::string> devices;
+    std::string error;
+    ASSERT_TRUE(Request(m_sim.SocketPath(), "enumerate", devices, error)) << error;
+    EXPECT_EQ(devices.size(), 3u) << "every interface is still listed";
+
+    int const fd = ConnectSocket(m_sim.SocketPath());
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(WriteAll(fd, "open " + path + "\n"));
+    LineReader reader(fd);
+    std::string line;
+    ASSERT_EQ(reader.ReadLine(line, std::chrono::seconds(5)), LineReader::Result::Line);
+    EXPECT_EQ(line, "error permission denied");
+    close(fd);
+    EXPECT_EQ(CountLog("denied"), 1);
+
+    // Unplugged and plugged in plainly, it opens again.
+    Ok("unplug heron");
+    std::string const again = Ok("plug heron cable")[0];
+    EXPECT_FALSE(State("heron").value(QStringLiteral("denied")).toBool());
+    close(OpenDevice(again));
+
+    EXPECT_NE(Refused("plug egret cable sideways").find("usage"), std::string::npos);
+}

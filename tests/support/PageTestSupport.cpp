@@ -1,6 +1,7 @@
 #include "PageTestSupport.h"
 
 #include "store/ProfileLoader.h"
+#include "store/StoreDefaults.h"
 #include "widgets/MArea.h"
 
 #include <QCoreApplication>
@@ -32,9 +33,9 @@ void FakePageHost::Tell(const QString& message, const QString& caption)
 
 QString FakePageHost::ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString&)
 {
-    m_fileDialogs.push_back(
-        ((kind == FileDialog::Open ? QStringLiteral("open|") : QStringLiteral("save|")) + title + QStringLiteral("|") + filter)
-            .toStdString());
+    m_fileDialogs.push_back(((kind == FileDialog::Open ? QStringLiteral("open|") : QStringLiteral("save|")) + title
+        + QStringLiteral("|") + filter)
+                                .toStdString());
     return m_chosenFile;
 }
 
@@ -43,6 +44,14 @@ QString FakePageHost::Stored(const QString& key)
     QString value;
     m_store.GetConfigValue(m_profile, key, value);
     return value;
+}
+
+std::map<QString, QString> FakePageHost::StoredConfig()
+{
+    std::map<QString, QString> values;
+    for (const StoreDefaults::ConfigKey& row : StoreDefaults::kConfigKeys)
+        values[QString::fromLatin1(row.key)] = Stored(QString::fromLatin1(row.key));
+    return values;
 }
 
 void FakePageHost::Clear()
@@ -58,8 +67,7 @@ void FakePageHost::Clear()
 PageTestWindow::PageTestWindow(FakePageHost& host, std::function<std::unique_ptr<Page>(PageHost&)> makePage)
     : m_host(host)
     , m_makePage(std::move(makePage))
-{
-}
+{}
 
 PageTestWindow::~PageTestWindow()
 {

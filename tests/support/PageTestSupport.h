@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@ public:
 
     // The configuration value of the current profile as stored ("" when missing).
     QString Stored(const QString& key);
+    // Every configuration key of the current profile with its stored value.
+    std::map<QString, QString> StoredConfig();
     // Forgets the tasks, questions and notices so far.
     void Clear();
 
@@ -53,8 +56,8 @@ public:
 
     std::vector<int32_t> m_tasks;
     int32_t m_pendingRestore = 0;
-    std::vector<std::string> m_asked;  // "caption|message"
-    std::vector<std::string> m_told;   // "caption|message"
+    std::vector<std::string> m_asked; // "caption|message"
+    std::vector<std::string> m_told; // "caption|message"
     std::vector<int32_t> m_selectedTabs;
     std::vector<std::string> m_fileDialogs; // "open|title|filter" or "save|..."
 

@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 
 #include <atomic>
 #include <climits>
+#include <ctime>
 #include <unistd.h>
 
 namespace {
@@ -101,13 +103,19 @@ QString WindowState::Field(const QString& key) const
     return it == fields.end() ? QString() : it->second;
 }
 
+QPoint WindowState::Point(const QString& key) const
+{
+    const QStringList parts = Field(key).split(QLatin1Char(','));
+    return parts.size() == 2 ? QPoint(parts[0].toInt(), parts[1].toInt()) : QPoint(-1, -1);
+}
+
 void ProgramUnderXvfb::SetUp()
 {
     if (XvfbDisplay::FindServer().isEmpty())
         GTEST_SKIP() << "Xvfb is not installed";
     ASSERT_TRUE(m_xvfb.Start(kScreenWidth, kScreenHeight, 151)) << "Xvfb did not start";
-    const std::string socket
-        = "/tmp/tarvo-e2e-" + std::to_string(getpid()) + "-" + std::to_string(g_sockets++) + ".sock";
+    const std::string socket = "/tmp/tarvo-e2e-" + std::to_string(getpid()) + "-" + std::to_string(g_sockets++)
+        + ".sock";
     std::string error;
     ASSERT_TRUE(m_sim.Start(TARVO_MOUSESIM_PATH, socket, error)) << error;
     ASSERT_TRUE(m_home.isValid());
@@ -203,6 +211,8 @@ void ProgramUnderXvfb::Drain()
             m_state = WindowState::Parse(line);
             m_lastLine = line;
             m_hasState = true;
+        } else if (line.startsWith(QStringLiteral("tarvo: "))) {
+            m_probeLines.push_back(line.mid(7));
         }
     }
 }
@@ -247,6 +257,30 @@ QImage ProgramUnderXvfb::Capture(const QString& name)
 bool ProgramUnderXvfb::HaveImport()
 {
     return !QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty();
+}
+
+QJsonObject ProgramUnderXvfb::MouseState(const std::string& model)
+{
+    const std::vector<std::string> lines = Sim("state " + model);
+    return lines.size() == 1 ? QJsonDocument::fromJson(QByteArray::fromStdString(lines[0])).object() : QJsonObject();
+}
+
+bool ProgramUnderXvfb::WaitForMouse(const std::string& model, const std::function<bool(const QJsonObject&)>& done)
+{
+    for (int i = 0; i < 200; ++i) {
+        if (done(MouseState(model)))
+            return true;
+        QThread::msleep(20);
+        Drain();
+    }
+    return false;
+}
+
+int64_t ProgramUnderXvfb::MonotonicMicroseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
 }
 
 std::vector<std::string> ProgramUnderXvfb::LoggedReports(const std::string& kind, const std::string& prefix)

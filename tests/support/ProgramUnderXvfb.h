@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QJsonObject>
 #include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -33,15 +35,15 @@ struct ItemState {
 // controls ("ctl=ID@x,y") and every other key=value field as text (the pages
 // add their own, such as "dpi.sel=2").
 struct WindowState {
-    QString view;    // home | device
-    int tab = 0;     // tab item id
-    int status = 0;  // status text id
+    QString view; // home | device
+    int tab = 0; // tab item id
+    int status = 0; // status text id
     QString content; // list | nodevice
     int selected = 0;
     std::map<int, ItemState> items;
-    std::map<int, QPoint> controls;     // ctl=ID@x,y
+    std::map<int, QPoint> controls; // ctl=ID@x,y
     std::map<QString, QPoint> listItems; // ctlitem=ID.N@x,y, keyed "ID.N"
-    std::map<int, QPoint> tabs;          // tabitem=ITEM@x,y
+    std::map<int, QPoint> tabs; // tabitem=ITEM@x,y
     std::map<QString, QString> fields;
 
     static WindowState Parse(const QString& line);
@@ -51,6 +53,8 @@ struct WindowState {
     QPoint ListItem(int id, int index) const;
     QPoint Tab(int item) const;
     QString Field(const QString& key) const;
+    // A page's "key=x,y" field as a screen point; (-1, -1) when absent.
+    QPoint Point(const QString& key) const;
 };
 
 // The real program under a private Xvfb server with a private simulated mouse,
@@ -87,6 +91,12 @@ protected:
     // The reports of one direction of the simulator's log ("out": sent by the
     // program, "in": sent by the mouse) whose lower-case hex starts with `prefix`.
     std::vector<std::string> LoggedReports(const std::string& kind, const std::string& prefix);
+    // The simulated firmware's state of `model` ("state <model>"), empty on failure.
+    QJsonObject MouseState(const std::string& model);
+    // Polls that state until `done` holds for it, for about four seconds.
+    bool WaitForMouse(const std::string& model, const std::function<bool(const QJsonObject&)>& done);
+    // The clock of the simulator's log timestamps, in microseconds.
+    static int64_t MonotonicMicroseconds();
 
     QTemporaryDir m_home;
     XvfbDisplay m_xvfb;
@@ -96,4 +106,6 @@ protected:
     WindowState m_state;
     QString m_lastLine;
     bool m_hasState = false;
+    // The program's other probe lines ("box ...", "dialog ..."), without "tarvo: ".
+    std::vector<QString> m_probeLines;
 };

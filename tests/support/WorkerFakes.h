@@ -25,7 +25,9 @@ inline WorkerTimings InstantWorkerTimings()
 // device registry does with it, so tasks 2 and 3 find the plugged devices.
 class RecordingWorkerEvents : public DeviceEvents, public ConnectionEvents {
 public:
-    explicit RecordingWorkerEvents(HidDeviceList* list = nullptr) : m_list(list) {}
+    explicit RecordingWorkerEvents(HidDeviceList* list = nullptr)
+        : m_list(list)
+    {}
 
     std::vector<std::string> Calls() const
     {
@@ -41,7 +43,8 @@ public:
     int Count(const std::string& prefix) const
     {
         const auto calls = Calls();
-        return int(std::count_if(calls.begin(), calls.end(), [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }));
+        return int(
+            std::count_if(calls.begin(), calls.end(), [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }));
     }
     void Clear()
     {

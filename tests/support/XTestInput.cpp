@@ -33,13 +33,26 @@ bool TypeChar(Display* display, char c)
     KeySym keysym = XStringToKeysym(name);
     if (keysym == NoSymbol) {
         switch (c) {
-        case ' ': keysym = XK_space; break;
-        case '-': keysym = XK_minus; break;
-        case '.': keysym = XK_period; break;
-        case ',': keysym = XK_comma; break;
-        case '/': keysym = XK_slash; break;
-        case ':': keysym = XK_colon; break;
-        default: return false;
+        case ' ':
+            keysym = XK_space;
+            break;
+        case '-':
+            keysym = XK_minus;
+            break;
+        case '.':
+            keysym = XK_period;
+            break;
+        case ',':
+            keysym = XK_comma;
+            break;
+        case '/':
+            keysym = XK_slash;
+            break;
+        case ':':
+            keysym = XK_colon;
+            break;
+        default:
+            return false;
         }
     }
     // Upper-case letters and shifted punctuation need Shift on the US map.
@@ -74,7 +87,8 @@ bool XTestDrag(const char* displayName, int fromX, int fromY, int toX, int toY, 
     XTestFakeMotionEvent(display.get(), -1, fromX, fromY, CurrentTime);
     XTestFakeButtonEvent(display.get(), 1, True, CurrentTime);
     for (int i = 1; i <= steps; ++i)
-        XTestFakeMotionEvent(display.get(), -1, fromX + (toX - fromX) * i / steps, fromY + (toY - fromY) * i / steps, 15);
+        XTestFakeMotionEvent(
+            display.get(), -1, fromX + (toX - fromX) * i / steps, fromY + (toY - fromY) * i / steps, 15);
     XTestFakeButtonEvent(display.get(), 1, False, 20);
     XSync(display.get(), False);
     return true;

@@ -156,6 +156,18 @@ TEST_F(XmlFile, UndetectedValidUtf8AndZeroBytes)
     EXPECT_TRUE(doc.ResultText().contains(QStringLiteral("<utf8_detection encoding=\"UTF-8\"/>")));
 }
 
+// An empty file reads as an empty document, not well formed, and its bytes
+// (which may have no storage at all) are never scanned.
+TEST_F(XmlFile, EmptyFile)
+{
+    XmlDocument doc;
+    EXPECT_FALSE(doc.LoadFile(Write("empty.xml", QByteArray())));
+    EXPECT_TRUE(doc.DocumentText().isEmpty());
+    uint32_t flags = 0;
+    XmlResultText log;
+    EXPECT_TRUE(XmlFileCodec::Decode(QByteArrayView(), flags, log).isEmpty());
+}
+
 TEST_F(XmlFile, MissingFile)
 {
     XmlDocument doc;
@@ -199,30 +211,34 @@ TEST_F(XmlFile, SaveIntoMissingFolderFails)
 }
 
 // A write that fails half-way (here: the file-size limit, as a full disk
-// would) must leave the previous file untouched and no temporary behind.
+// would) must leave the previous file untouched and no temporary behind:
+// a document larger than the file's buffer, and a small one whose bytes only
+// reach the disk when the buffer is flushed.
 TEST_F(XmlFile, FailedWriteKeepsOldFile)
 {
-    const QString path = Write("keep.xml", "<old/>");
-    XmlDocument doc;
-    doc.SetDocumentText(QStringLiteral("<big v='") + QString(200000, u'x') + QStringLiteral("'/>"));
+    for (const auto& [length, limit] : {std::pair{200000, 4096}, std::pair{3000, 64}}) {
+        const QString path = Write("keep.xml", "<old/>");
+        XmlDocument doc;
+        doc.SetDocumentText(QStringLiteral("<big v='") + QString(length, u'x') + QStringLiteral("'/>"));
 
-    struct rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = doc.SaveFile(path);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previousHandler);
+        struct rlimit old {};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+        auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = old;
+        small.rlim_cur = rlim_t(limit);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool saved = doc.SaveFile(path);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previousHandler);
 
-    EXPECT_FALSE(saved);
-    EXPECT_TRUE(doc.ResultText().contains(QStringLiteral("<file_error")));
-    EXPECT_EQ(Read(path), QByteArray("<old/>"));
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"keep.xml"});
-    // Without the limit the same save succeeds.
-    EXPECT_TRUE(doc.SaveFile(path));
-    EXPECT_EQ(Read(path).size(), 200000 + 11);
+        EXPECT_FALSE(saved) << length;
+        EXPECT_TRUE(doc.ResultText().contains(QStringLiteral("<file_error"))) << length;
+        EXPECT_EQ(Read(path), QByteArray("<old/>")) << length;
+        EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"keep.xml"}) << length;
+        // Without the limit the same save succeeds.
+        EXPECT_TRUE(doc.SaveFile(path));
+        EXPECT_EQ(Read(path).size(), length + 11);
+    }
 }
 
 TEST(XmlFileCodec, Utf32OwnConversion)

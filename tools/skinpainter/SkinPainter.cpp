@@ -600,6 +600,42 @@ QVector<QRgb> SpinnerPalette()
 
 SkinPainter::SkinPainter(QString outputFolder, int scale) : m_folder(std::move(outputFolder)), m_scale(scale) {}
 
+QImage SkinPainter::AppIcon(int pixels)
+{
+    QImage icon(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    icon.fill(Qt::transparent);
+    QPainter p(&icon);
+    Smooth(p);
+    // Drawn on a 64-unit square at any size, so every size is the same picture.
+    p.scale(pixels / 64.0, pixels / 64.0);
+    QLinearGradient g(0, 0, 64, 64);
+    g.setColorAt(0, kAccentHover);
+    g.setColorAt(1, kAccentPressed);
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(2, 2, 60, 60), 14, 14);
+    p.translate(8, 8);
+    p.scale(2, 2);
+    Glyphs().at(QStringLiteral("mouse"))(p, QColor(0x0f, 0x1d, 0x1c));
+    p.end();
+    return icon;
+}
+
+bool SkinPainter::PaintDesktopIcons(const QString& folder)
+{
+    bool ok = true;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString dir = QStringLiteral("%1/hicolor/%2x%2/apps").arg(folder).arg(size);
+        QDir().mkpath(dir);
+        const QString path = dir + QStringLiteral("/tarvo.png");
+        if (!AppIcon(size).save(path)) {
+            std::fprintf(stderr, "skinpainter: cannot write %s\n", qPrintable(path));
+            ok = false;
+        }
+    }
+    return ok;
+}
+
 bool SkinPainter::Save(const QImage& image, const QString& name)
 {
     QString file = name;
@@ -882,22 +918,8 @@ bool SkinPainter::PaintAll()
     }
 
     // The application icon and the busy animation exist at one size.
-    if (m_scale == 1) {
-        QImage icon = Canvas(64, 64);
-        QPainter p(&icon);
-        Smooth(p);
-        QLinearGradient g(0, 0, 64, 64);
-        g.setColorAt(0, kAccentHover);
-        g.setColorAt(1, kAccentPressed);
-        p.setPen(Qt::NoPen);
-        p.setBrush(g);
-        p.drawRoundedRect(QRectF(2, 2, 60, 60), 14, 14);
-        p.translate(8, 8);
-        p.scale(2, 2);
-        Glyphs().at(QStringLiteral("mouse"))(p, QColor(0x0f, 0x1d, 0x1c));
-        p.end();
-        Save(icon, QStringLiteral("DeviceDriver.ico"));
-    }
+    if (m_scale == 1)
+        Save(AppIcon(64), QStringLiteral("DeviceDriver.ico"));
 
     if (m_scale == 1) {
         std::vector<QImage> frames;

@@ -11,6 +11,11 @@ public:
     SkinPainter(QString outputFolder, int scale);
     // Writes every image; false (and a message on stderr) when one fails.
     bool PaintAll();
+    // The application icon, `pixels` square.
+    static class QImage AppIcon(int pixels);
+    // The icon theme's copies of the application icon:
+    // <folder>/hicolor/<n>x<n>/apps/tarvo.png for the usual sizes.
+    static bool PaintDesktopIcons(const QString& folder);
 
 private:
     bool Save(const class QImage& image, const QString& name);

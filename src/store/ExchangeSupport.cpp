@@ -1,0 +1,131 @@
+#include "store/ExchangeSupport.h"
+
+#include "xml/XmlDocument.h"
+#include "xml/XmlFileCodec.h"
+#include "xml/XmlResultText.h"
+#include "xml/XmlTagScanner.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace ExchangeSupport {
+
+namespace {
+
+constexpr qsizetype kNotedValueLength = 32;
+
+} // namespace
+
+ExchangeResult::Status ReadFile(const QString& path, QByteArray& bytes)
+{
+    bytes.clear();
+    // A FIFO or a device would block the read or never end; only a plain file
+    // is read, and never more of it than the cap.
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return ExchangeResult::Status::Unreadable;
+    if (info.size() > ExchangeFiles::kMaxFileSize)
+        return ExchangeResult::Status::TooLarge;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ExchangeResult::Status::Unreadable;
+    // One byte more than allowed tells a file that grew since it was looked at.
+    bytes = file.read(ExchangeFiles::kMaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        bytes.clear();
+        return ExchangeResult::Status::Unreadable;
+    }
+    if (bytes.size() > ExchangeFiles::kMaxFileSize) {
+        bytes.clear();
+        return ExchangeResult::Status::TooLarge;
+    }
+    return ExchangeResult::Status::Done;
+}
+
+bool Parse(XmlDocument& doc, QByteArrayView bytes)
+{
+    uint32_t flags = 0;
+    XmlResultText log;
+    const QString text = XmlFileCodec::Decode(bytes, flags, log);
+    // An empty text would release the index rather than parse.
+    if (text.isEmpty())
+        return false;
+    return doc.SetDocumentText(text);
+}
+
+std::optional<int64_t> StrictInteger(const QString& text)
+{
+    bool ok = false;
+    const qlonglong value = text.trimmed().toLongLong(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return int64_t(value);
+}
+
+void Notes::LeftOut(const QString& where, const QString& value)
+{
+    m_notes.push_back({ExchangeNote::Kind::LeftOut, where, value.left(kNotedValueLength), {}});
+}
+
+void Notes::Adjusted(const QString& where, const QString& value, const QString& stored)
+{
+    m_notes.push_back({ExchangeNote::Kind::Adjusted, where, value.left(kNotedValueLength), stored});
+}
+
+void Notes::Missing(const QString& where)
+{
+    m_notes.push_back({ExchangeNote::Kind::Missing, where, {}, {}});
+}
+
+std::optional<int64_t> ReadInteger(const XmlDocument& doc, const QString& name, const QString& where, Notes& notes)
+{
+    const QString text = doc.GetAttribute(name);
+    const QString place = where + QLatin1Char('/') + name;
+    if (text.isEmpty()) {
+        notes.Missing(place);
+        return std::nullopt;
+    }
+    const std::optional<int64_t> value = StrictInteger(text);
+    if (!value)
+        notes.LeftOut(place, text);
+    return value;
+}
+
+void Consumed::Take(const XmlDocument& doc)
+{
+    m_elements.insert(doc.CurrentIndex());
+}
+
+void NoteUnusedChildren(
+    const XmlDocument& doc, uint32_t parent, const Consumed& consumed, const QString& where, Notes& notes)
+{
+    // Walked through the index rather than the cursor: stepping in again would
+    // resume after the child the reader saw last, not at the first.
+    const XmlElementIndex& index = doc.Index();
+    const QStringView text(doc.DocumentText());
+    for (uint32_t child = index[parent].firstChild; child; child = index[child].next) {
+        if (consumed.Has(child))
+            continue;
+        const QStringView tag = text.sliced(index[child].start);
+        notes.LeftOut(where + QLatin1Char('/') + tag.sliced(1, XmlTagScanner::NameLength(tag)).toString(), QString());
+    }
+}
+
+void StartDocument(XmlDocument& doc)
+{
+    doc.SetDocumentText(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"));
+}
+
+void Append(XmlDocument& doc, const QString& name, std::initializer_list<std::pair<const char*, QString>> attributes)
+{
+    doc.AppendElement(name);
+    for (const auto& [attribute, value] : attributes)
+        doc.SetAttribute(QString::fromLatin1(attribute), value);
+}
+
+ExchangeResult::Status Save(XmlDocument& doc, const QString& path)
+{
+    return doc.SaveFile(path) ? ExchangeResult::Status::Done : ExchangeResult::Status::WriteFailed;
+}
+
+} // namespace ExchangeSupport
