@@ -42,6 +42,14 @@ std::string Hex4(unsigned value)
     return buf;
 }
 
+bool ParseHex16(std::string_view text, uint16_t& value)
+{
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        text.remove_prefix(2);
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    return !text.empty() && error == std::errc {} && end == text.data() + text.size();
+}
+
 bool ParseInt(std::string_view text, int& value)
 {
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -74,9 +82,10 @@ constexpr char const* kHelp =
     "  battery <model> [link] <level> <status> | mouse <model> on|off|away | text <model> [link] <a> <b> |\n"
     "  device-changed <model> [link] | notify <model> [link] <event> <a> <b> | receiver-status <model> |\n"
     "  start-pairing <model> | pair <model> [replug] |\n"
-    "  fault <model> [link] none|silent|late [ms]|wrong|unplug|noisy |\n"
+    "  fault <model> [link] none|silent|late [ms]|wrong|unplug|nodfu|noisy |\n"
     "  mouse-version <model> [link] <x.y.z> | receiver-version <model> <x.y.z> | state <model> [link] |\n"
-    "  log [clear] | ping | quit";
+    "  dfu <vid> <pid> | flash <vid> <pid> <x.y.z> | log [clear] | ping | quit\n"
+    "fault nodfu: the device refuses update mode (a flashing tool then finds none)";
 
 }
 
@@ -350,6 +359,82 @@ SimDaemon::Device* SimDaemon::FindPlugged(SimModel const& model, SimLink link)
     return nullptr;
 }
 
+SimDaemon::Device* SimDaemon::FindByProductId(uint16_t pid, bool updateMode)
+{
+    for (auto& device : m_devices) {
+        uint16_t const own = device.link == SimLink::Cable ? device.model->cablePid : device.model->receiverPid;
+        if (own == pid && device.updateMode == updateMode)
+            return &device;
+    }
+    return nullptr;
+}
+
+void SimDaemon::EnterUpdateMode(Client& client, std::vector<std::string_view> const& words)
+{
+    uint16_t vid = 0;
+    uint16_t pid = 0;
+    if (words.size() != 3 || !ParseHex16(words[1], vid) || !ParseHex16(words[2], pid)) {
+        Reply(client, {}, "usage: dfu <vid> <pid>");
+        return;
+    }
+    if (vid != kVendorId) {
+        Reply(client, {}, "no device of vendor " + Hex4(vid));
+        return;
+    }
+    if (Device* waiting = FindByProductId(pid, true)) {
+        Reply(client, { waiting->interfaces.front().path });
+        return;
+    }
+    Device* device = FindByProductId(pid, false);
+    if (!device) {
+        Reply(client, {}, "no device " + Hex4(pid));
+        return;
+    }
+    SimModel const& model = *device->model;
+    SimLink const link = device->link;
+    bool const denied = device->denied;
+    if (UnitFor(model, link).fault == SimFault::NoDfu) {
+        Log("fault", device->interfaces.front().path, "update mode refused");
+        Reply(client, {}, "update mode refused");
+        return;
+    }
+    // The device leaves and comes back with only its update interface.
+    Unplug(device->id);
+    std::string error;
+    Plug(model, link, true, denied, error);
+    Device* updating = FindPlugged(model, link);
+    Reply(client, updating ? std::vector<std::string> { updating->interfaces.front().path } : std::vector<std::string> {},
+        error);
+}
+
+void SimDaemon::FlashFirmware(Client& client, std::vector<std::string_view> const& words)
+{
+    uint16_t vid = 0;
+    uint16_t pid = 0;
+    if (words.size() != 4 || !ParseHex16(words[1], vid) || !ParseHex16(words[2], pid)) {
+        Reply(client, {}, "usage: flash <vid> <pid> <x.y.z>");
+        return;
+    }
+    Device* device = vid == kVendorId ? FindByProductId(pid, true) : nullptr;
+    if (!device) {
+        Reply(client, {}, "no device " + Hex4(pid) + " in update mode");
+        return;
+    }
+    SimModel const& model = *device->model;
+    SimLink const link = device->link;
+    bool const denied = device->denied;
+    // A cable product id carries the mouse's firmware, a receiver's its own.
+    if (!UnitFor(model, link).firmware->SetVersion(link == SimLink::Receiver, words[3])) {
+        Reply(client, {}, "bad version, parts 0-15.0-15.0-255");
+        return;
+    }
+    Log("flash", device->interfaces.front().path, std::string(words[3]));
+    Unplug(device->id);
+    std::string error;
+    std::string const path = Plug(model, link, false, denied, error);
+    Reply(client, path.empty() ? std::vector<std::string> {} : std::vector<std::string> { path }, error);
+}
+
 SimDaemon::Device* SimDaemon::FindDeviceByPath(std::string const& path, Interface const** iface)
 {
     for (auto& device : m_devices) {
@@ -473,6 +558,7 @@ void SimDaemon::HandleDeviceOutput(Client& client, std::string const& hex)
         switch (unit.fault) {
         case SimFault::None:
         case SimFault::Unplug:
+        case SimFault::NoDfu:
             DeliverInput(deviceId, *outcome.reply);
             break;
         case SimFault::Silent:
@@ -594,6 +680,10 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
         client.interfaceNumber = iface->number;
         client.path = path;
         Reply(client, { "product " + product });
+    } else if (verb == "dfu") {
+        EnterUpdateMode(client, words);
+    } else if (verb == "flash") {
+        FlashFirmware(client, words);
     } else if (verb == "monitor") {
         client.role = Role::Monitor;
         Reply(client, {});
@@ -644,7 +734,7 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
         Device const* plugged = FindPlugged(*model, link);
         json += std::string(",\"plugged\":") + (plugged ? "true" : "false");
         json += std::string(",\"denied\":") + (plugged && plugged->denied ? "true" : "false");
-        static constexpr char const* kFaults[] = { "none", "silent", "late", "wrong", "unplug", "noisy" };
+        static constexpr char const* kFaults[] = { "none", "silent", "late", "wrong", "unplug", "nodfu", "noisy" };
         json += std::string(",\"fault\":\"") + kFaults[static_cast<int>(unit.fault)] + "\"}";
         Reply(client, { json });
     } else if (verb == "log") {
@@ -686,13 +776,15 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
                 unit.fault = SimFault::Wrong;
             else if (kind == "unplug")
                 unit.fault = SimFault::Unplug;
+            else if (kind == "nodfu")
+                unit.fault = SimFault::NoDfu;
             else if (kind == "noisy")
                 unit.fault = SimFault::Noisy;
             else if (kind == "late") {
                 unit.fault = SimFault::Late;
                 unit.lateMs = numbers.empty() ? 1500 : std::clamp(numbers[0], 0, 600000);
             } else {
-                Reply(client, {}, "usage: fault <model> [link] none|silent|late [ms]|wrong|unplug|noisy");
+                Reply(client, {}, "usage: fault <model> [link] none|silent|late [ms]|wrong|unplug|nodfu|noisy");
                 return;
             }
             Reply(client, {});

@@ -12,9 +12,11 @@
 
 namespace tarvo::sim {
 
+// NoDfu: the device refuses to restart in update mode, so a flashing tool
+// finds no device to flash.
 // Noisy: the mouse sends a battery notification just before every reply, as a
 // mouse does when its button is pressed while the host waits for an answer.
-enum class SimFault { None, Silent, Late, Wrong, Unplug, Noisy };
+enum class SimFault { None, Silent, Late, Wrong, Unplug, NoDfu, Noisy };
 
 // The simulator process: every plugged device, the hidapi clients that opened
 // its interfaces, the hot-plug monitors and the report log, all served from one
@@ -92,6 +94,12 @@ private:
     Device* FindDevice(int id);
     Device* FindDeviceByPath(std::string const& path, Interface const** iface);
     Device* FindPlugged(SimModel const& model, SimLink link);
+    // The plugged device with this USB product id, in update mode or not.
+    Device* FindByProductId(uint16_t pid, bool updateMode);
+    // The flashing tool's requests: restart in update mode; write the
+    // firmware and restart in normal mode.
+    void EnterUpdateMode(Client& client, std::vector<std::string_view> const& words);
+    void FlashFirmware(Client& client, std::vector<std::string_view> const& words);
     // Parses "<model> [cable|receiver]" at words[first]; picks the only
     // plugged device of the model when the link is left out.
     bool Target(std::vector<std::string_view> const& words, size_t first, SimModel const*& model, SimLink& link,

@@ -1,9 +1,12 @@
 #include "app/CUIMessageBox.h"
 
+#include "app/StateProbe.h"
 #include "language/TextIds.h"
 #include "language/InterfaceText.h"
 #include "widgets/MButton.h"
 #include "widgets/MText.h"
+
+#include <QTimer>
 
 namespace {
 std::function<void(CUIMessageBox&)> g_createdHook;
@@ -29,7 +32,15 @@ int32_t CUIMessageBox::Show(const QString& message, WindowHandle parent, const Q
     box.CenterWindow();
     if (g_createdHook)
         g_createdHook(box);
+    if (StateProbe::Enabled()) {
+        // Printed from inside the box's loop, once it is shown.
+        const QString line = QStringLiteral("box first=%1 second=%2 caption=%3 text=%4")
+                                 .arg(StateProbe::ScreenCentre(box.GetControl(kFirstButtonId)),
+                                     StateProbe::ScreenCentre(box.GetControl(kSecondButtonId)), caption, message);
+        QTimer::singleShot(0, [line] { StateProbe::Line(line); });
+    }
     const int32_t result = box.ShowModal(kSwShowNormal);
+    StateProbe::Line(QStringLiteral("box closed result=%1").arg(result));
     // A result other than the two answers (a close with an odd wParam) is a refusal.
     return result == kIdOk ? kIdOk : kIdCancel;
 }

@@ -9,6 +9,7 @@
 #include "app/SettingDlg.h"
 #include "app/TrayIcon.h"
 #include "app/ProfileDlg.h"
+#include "app/UpdateFlow.h"
 #include "language/TextIds.h"
 #include "app/WaitDlg.h"
 #include "devices/DeviceRegistry.h"
@@ -158,9 +159,9 @@ DeviceMainDlg::DeviceMainDlg(Services services)
         services.settingsPath.isEmpty() ? Paths::SettingsFilePath() : services.settingsPath);
     m_settings->Open();
     m_registryView = std::make_unique<MainDlgRegistryView>(*this);
-    m_registry = std::make_unique<DeviceRegistry>(*m_hid, *m_store, *m_settings, *m_registryView,
-        WithSlash(services.programFolder.isEmpty() ? Paths::ProgramFolder() : services.programFolder),
-        WithSlash(services.dataFolder.isEmpty() ? Paths::DataFolder() : services.dataFolder));
+    const QString programFolder = WithSlash(services.programFolder.isEmpty() ? Paths::ProgramFolder() : services.programFolder);
+    const QString dataFolder = WithSlash(services.dataFolder.isEmpty() ? Paths::DataFolder() : services.dataFolder);
+    m_registry = std::make_unique<DeviceRegistry>(*m_hid, *m_store, *m_settings, *m_registryView, programFolder, dataFolder);
     m_stateProbe = !qEnvironmentVariableIsEmpty("TARVO_STATE_PROBE");
     // The worker's connection events go to the registry, the rest to this window.
     m_worker = std::make_unique<DeviceWorker>(*m_hid, *m_store, *m_registry, *this, services.timings);
@@ -169,6 +170,11 @@ DeviceMainDlg::DeviceMainDlg(Services services)
     // The worker's thread sleeps until there is work: a task, a report from a
     // device, a flag changed.
     m_worker->SetWakeHandler([this] { Wake(); });
+    m_update = std::make_unique<UpdateFlow>(UpdateFlow::Parts{*this, *m_hid, *m_registry, *m_worker, programFolder, dataFolder,
+        [this](int32_t subject, int32_t outcome) {
+            if (const WindowHandle handle = m_handleForWorker)
+                WindowRegistry::PostMessage(handle, AppMessages::kUpdateResult, uintptr_t(subject), outcome);
+        }});
     m_notices = std::make_unique<DesktopNotices>(DesktopNotices::Hooks{
         [this] { return m_settings->ReadInt(QString::fromLatin1(DesktopNotices::kSettingKey)) == 1; },
         [this] { return IsOutOfSight(); },
@@ -196,6 +202,7 @@ DeviceMainDlg::DeviceMainDlg(Services services)
 
 DeviceMainDlg::~DeviceMainDlg()
 {
+    m_update->CancelTransfers();
     m_worker->Interrupt();
     StopAndJoin();
     if (m_channel)
@@ -205,6 +212,7 @@ DeviceMainDlg::~DeviceMainDlg()
 
 void DeviceMainDlg::StopWorker()
 {
+    m_update->CancelTransfers();
     m_worker->Interrupt();
     Stop();
 }
@@ -665,7 +673,7 @@ intptr_t DeviceMainDlg::RouteControl(int32_t id, int32_t code, intptr_t param)
         RestoreFactorySettings();
         break;
     case Route::VersionMessage:
-        ShowVersionMessage(id == 241 ? TextIds::kMouseFirmware : TextIds::kReceiverFirmware);
+        m_update->OnFirmwareButton(id == 241 ? FlashTarget::Mouse : FlashTarget::Receiver);
         break;
     }
     return 1;
@@ -701,11 +709,6 @@ void DeviceMainDlg::SetCurrentProfile(int32_t profile)
 {
     m_currentProfile = profile;
     m_worker->SetCurrentProfile(profile);
-}
-
-void DeviceMainDlg::ShowVersionMessage(int32_t captionTextId)
-{
-    CUIMessageBox::Show(Text(TextIds::kLatestVersion), GetSafeHwnd(), Text(captionTextId), CUIMessageBox::kStyleOk);
 }
 
 void DeviceMainDlg::RestoreFactorySettings()
@@ -1038,10 +1041,19 @@ void DeviceMainDlg::LoadDescription()
 {
     m_registry->LoadDescription();
 }
-void DeviceMainDlg::SetUpdateBase() {}
+void DeviceMainDlg::SetUpdateBase()
+{
+    m_update->SetUpdateBase(m_softwareVersion);
+}
 void DeviceMainDlg::OnDeviceChange(uintptr_t, intptr_t) {}
-void DeviceMainDlg::OnUpdateResult(uintptr_t, intptr_t) {}
-void DeviceMainDlg::RunUpdateTaskHook(int32_t) {}
+void DeviceMainDlg::OnUpdateResult(uintptr_t subject, intptr_t outcome)
+{
+    m_update->OnUpdateResult(subject, outcome);
+}
+void DeviceMainDlg::RunUpdateTaskHook(int32_t code)
+{
+    m_update->RunTask(code);
+}
 void DeviceMainDlg::OpenProfilesDialog()
 {
     ProfileDlg dialog(*m_store);
@@ -1076,6 +1088,8 @@ void DeviceMainDlg::OpenSettingsDialog()
     SettingDlg::Services services;
     services.settings = m_settings.get();
     services.programPath = QCoreApplication::applicationFilePath();
+    if (m_update->UpdatesEnabled())
+        services.checkForUpdates = [this](WindowHandle dialog) { m_update->CheckSoftwareFromSettings(dialog); };
     SettingDlg dialog(std::move(services), m_softwareVersion);
     dialog.Run(GetSafeHwnd());
 }

@@ -30,6 +30,7 @@ class MTabCtrl;
 class ProfileDlg;
 class SettingsStore;
 class TrayIcon;
+class UpdateFlow;
 class UserSettings;
 class WaitDlg;
 
@@ -166,6 +167,8 @@ public:
     DeviceWorker& Worker() { return *m_worker; }
     bool HasWaitDialog() const { return m_waitDlg != nullptr; }
     DeviceRegistry& Registry() { return *m_registry; }
+    // Version checks, downloads and flashing.
+    UpdateFlow& Update() { return *m_update; }
     UserSettings& Settings() { return *m_settings; }
     // The tray icon; null until the window has initialised.
     TrayIcon* Tray() const { return m_tray.get(); }
@@ -270,7 +273,6 @@ protected:
     void OnMaximizeButton();
     void OnProfileButton();
     void OnProfileChosen(int32_t profile);
-    void ShowVersionMessage(int32_t captionTextId);
     void UpdateStatusText();
     void UpdateProfileButton();
 
@@ -295,6 +297,7 @@ private:
     std::unique_ptr<DeviceRegistry> m_registry;
     std::unique_ptr<DeviceWorker> m_worker;
     std::vector<std::unique_ptr<Page>> m_pages;
+    std::unique_ptr<UpdateFlow> m_update;
     std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<DesktopNotices> m_notices;
     ExitHook m_exitHook;

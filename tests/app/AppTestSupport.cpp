@@ -47,7 +47,8 @@ bool WaitUntil(const std::function<bool()>& done)
     return true;
 }
 
-BoxAnswerer::BoxAnswerer(int32_t answer) : m_answer(answer)
+BoxAnswerer::BoxAnswerer(int32_t answer)
+    : m_answer(answer)
 {
     CUIMessageBox::SetCreatedHook([this](CUIMessageBox& box) {
         MControl* caption = box.GetControl(CUIMessageBox::kCaptionId);
@@ -84,7 +85,8 @@ DeviceMainDlg::Services MakeServices(HidDeviceList& hid, SettingsStore& store)
 } // namespace
 
 TestMainDlg::TestMainDlg(HidDeviceList& hid, SettingsStore& store, WorkerPasses passes)
-    : DeviceMainDlg(MakeServices(hid, store)), m_passes(passes)
+    : DeviceMainDlg(MakeServices(hid, store))
+    , m_passes(passes)
 {
     SetExitHook([this](int32_t code) { m_exitCodes.push_back(code); });
 }
@@ -107,7 +109,9 @@ namespace {
 // Records, in the test window's list, what the window tells its pages.
 class RecordingPage : public Page {
 public:
-    explicit RecordingPage(TestMainDlg& dlg) : m_dlg(dlg) {}
+    explicit RecordingPage(TestMainDlg& dlg)
+        : m_dlg(dlg)
+    {}
     int32_t TabItem() const override { return PageTab::kDpi; }
     uint32_t ReloadMask() const override { return ~0u; }
     void Create(MDialog&, MArea&) override {}
@@ -148,7 +152,9 @@ std::vector<std::unique_ptr<Page>> TestMainDlg::CreatePages()
 void TestMainDlg::SetReachable(bool reachable, int32_t mode)
 {
     m_reachable = reachable;
-    ApplyStatusText(!reachable ? TextIds::kStatusOffline : mode == 1 ? TextIds::kStatusReceiver : TextIds::kStatusCable);
+    ApplyStatusText(!reachable ? TextIds::kStatusOffline
+            : mode == 1        ? TextIds::kStatusReceiver
+                               : TextIds::kStatusCable);
 }
 
 void TestMainDlg::Record(const std::string& name, int32_t value)
@@ -171,11 +177,23 @@ bool TestMainDlg::Called(const std::string& name) const
 }
 
 AppFixtureServices::AppFixtureServices()
-    : m_hid(std::make_unique<HidDeviceList>()), m_store(std::make_unique<SettingsStore>())
-{
-}
+    : m_hid(std::make_unique<HidDeviceList>())
+    , m_store(std::make_unique<SettingsStore>())
+{}
 
 AppFixtureServices::~AppFixtureServices() = default;
+
+DeviceMainDlg::Services AppFixtureServices::ForWindow(const QString& programFolder, WorkerTimings timings)
+{
+    DeviceMainDlg::Services s;
+    s.hid = m_hid.get();
+    s.store = m_store.get();
+    s.timings = timings;
+    s.programFolder = programFolder;
+    s.dataFolder = m_dir.path();
+    s.settingsPath = m_dir.path() + QStringLiteral("/Tarvo.conf");
+    return s;
+}
 
 std::map<int, QString> ReadLanguageFile(const QString& path)
 {

@@ -96,6 +96,9 @@ private:
 struct AppFixtureServices {
     AppFixtureServices();
     ~AppFixtureServices();
+    // The window's services on these, with the program folder given, the data
+    // and settings in the private folder and the worker's waits as given.
+    DeviceMainDlg::Services ForWindow(const QString& programFolder, WorkerTimings timings = {0, 0, 0, 0, 0, 0, 0});
     QTemporaryDir m_dir;
     std::unique_ptr<HidDeviceList> m_hid;
     std::unique_ptr<SettingsStore> m_store;

@@ -64,10 +64,15 @@ protected:
         dialog.SetChangedHook([this] { ++m_changes; });
         QTimer::singleShot(0, [&dialog, &gestures] { gestures(dialog); });
         // A watchdog: a popup that never closes fails the test, not the run.
-        QTimer::singleShot(10000, [&dialog] {
+        // It goes with the popup: a timer left behind would fire into a later
+        // test with this popup long gone.
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [&dialog] {
             ADD_FAILURE() << "the popup did not close";
             dialog.DoCancel();
         });
+        watchdog.start(10000);
         dialog.Run(m_owner.GetSafeHwnd(), ProfileDlg::PopupRect({700, 640, 880, 676}));
         m_lastEdited = dialog.IsEdited();
         ProcessEvents();

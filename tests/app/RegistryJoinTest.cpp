@@ -24,7 +24,7 @@ const QString kShippedProgramFolder = QStringLiteral(TARVO_BINARY_DIR "/");
 class JoinedMainDlg : public DeviceMainDlg {
 public:
     JoinedMainDlg(AppFixtureServices& services, const QString& programFolder)
-        : DeviceMainDlg(MakeServices(services, programFolder))
+        : DeviceMainDlg(services.ForWindow(programFolder))
     {
         SetExitHook([](int32_t) {});
     }
@@ -40,19 +40,6 @@ public:
         Create(0, QStringLiteral("Tarvo"), kWsDialog, 0, {0, 0, kDesignWidth, kDesignHeight});
         ShowWindow(kSwShow);
         ProcessEvents();
-    }
-
-private:
-    static Services MakeServices(AppFixtureServices& services, const QString& programFolder)
-    {
-        Services s;
-        s.hid = services.m_hid.get();
-        s.store = services.m_store.get();
-        s.timings = WorkerTimings{0, 0, 0, 0, 0, 0, 0};
-        s.programFolder = programFolder;
-        s.dataFolder = services.m_dir.path();
-        s.settingsPath = services.m_dir.path() + QStringLiteral("/Tarvo.conf");
-        return s;
     }
 };
 

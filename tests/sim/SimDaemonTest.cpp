@@ -4,6 +4,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QFile>
 #include <atomic>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -264,6 +267,120 @@ TEST_F(SimDaemonTest, CommandLineStartsQueriesAndStops)
     EXPECT_EQ(run("ping", &out), 1);
     EXPECT_NE(out.find("no simulator"), std::string::npos);
     EXPECT_EQ(access(socket.c_str(), F_OK), -1) << "the socket file goes with the daemon";
+}
+
+namespace {
+
+// The flashing tool's stand-in against this test's daemon: its exit code and
+// every line it wrote.
+struct ToolRun {
+    int exitCode = -1;
+    std::string output;
+};
+
+ToolRun RunBurnTool(std::string const& socket, std::vector<std::string> const& arguments)
+{
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TARVO_SIM_SOCKET"), QString::fromStdString(socket));
+    env.insert(QStringLiteral("TARVO_BURNTOOL_STEP_MS"), QStringLiteral("1"));
+    tool.setProcessEnvironment(env);
+    tool.setProcessChannelMode(QProcess::MergedChannels);
+    QStringList args;
+    for (auto const& a : arguments)
+        args << QString::fromStdString(a);
+    tool.start(QStringLiteral(TARVO_BURNTOOL_PATH), args);
+    ToolRun run;
+    if (!tool.waitForFinished(20000))
+        return run;
+    run.exitCode = tool.exitCode();
+    run.output = tool.readAll().toStdString();
+    return run;
+}
+
+}
+
+TEST_F(SimDaemonTest, UpdateModeAndFlashingByProductId)
+{
+    Ok("plug heron cable");
+    // Into update mode: only the 0xFFB1 collection is left.
+    std::string const updatePath = Ok("dfu 7768 6d25").at(0);
+    EXPECT_NE(updatePath.find("PID_6D25&MI_00"), std::string::npos);
+    auto const listed = Ok("enumerate");
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_NE(listed[0].find(" 7768 6d25 1203 ffb1 0001 0 "), std::string::npos) << listed[0];
+    EXPECT_EQ(Ok("dfu 0x7768 0x6d25").at(0), updatePath) << "asking again finds it there";
+    // Flashed: back with its command interface and the new version as release.
+    Ok("flash 7768 6d25 1.2.4");
+    EXPECT_EQ(State("heron cable")["mouse_version"].toString(), QStringLiteral("1.2.4"));
+    bool command = false;
+    for (auto const& line : Ok("enumerate"))
+        command = command || line.find(" 7768 6d25 1204 ffb2 0001 1 ") != std::string::npos;
+    EXPECT_TRUE(command);
+
+    // A receiver's product id flashes the receiver's own firmware.
+    Ok("plug egret receiver");
+    Ok("dfu 7768 642e");
+    Ok("flash 7768 642e 1.0.9");
+    EXPECT_EQ(State("egret receiver")["receiver_version"].toString(), QStringLiteral("1.0.9"));
+    EXPECT_EQ(State("egret receiver")["mouse_version"].toString(), QStringLiteral("1.2.3"));
+
+    Ok("fault heron cable nodfu");
+    EXPECT_EQ(State("heron cable")["fault"].toString(), QStringLiteral("nodfu"));
+    EXPECT_NE(Refused("dfu 7768 6d25").find("refused"), std::string::npos);
+    struct Case {
+        char const* command;
+        char const* reason;
+    };
+    Case const cases[] = {
+        { "dfu 7768", "usage" },
+        { "dfu 7768 zz", "usage" },
+        { "dfu 1234 6d25", "no device of vendor" },
+        { "dfu 7768 6d26", "no device" },
+        { "flash 7768 6d25 1.2.5", "in update mode" }, // it is in normal mode
+        { "flash 7768 6d25", "usage" },
+    };
+    for (auto const& c : cases)
+        EXPECT_NE(Refused(c.command).find(c.reason), std::string::npos) << c.command;
+}
+
+TEST_F(SimDaemonTest, TheFlashingToolStandIn)
+{
+    Ok("plug heron cable");
+    QTemporaryDir dir;
+    QString const package = dir.filePath(QStringLiteral("mouse_1.2.4_fota.fwpkg"));
+    QFile file(package);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("firmware");
+    file.close();
+    std::vector<std::string> const switches = { "-dfu", "-pid:0x6d25", "-vid:0x7768", "-usagepage:0xffb1", "-usage:0x01",
+        "-bin:" + package.toStdString() };
+
+    ToolRun run = RunBurnTool(m_sim.SocketPath(), switches);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("Download\t[=========================]  50%"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Download\t[=========================] 100%"), std::string::npos);
+    EXPECT_NE(run.output.find("All images burn successfully"), std::string::npos);
+    EXPECT_EQ(State("heron cable")["mouse_version"].toString(), QStringLiteral("1.2.4"));
+
+    // The device refuses update mode: the tool says so and fails.
+    Ok("fault heron cable nodfu");
+    run = RunBurnTool(m_sim.SocketPath(), switches);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("No DFU capable USB"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("burn successfully"), std::string::npos);
+
+    // The switches as the program writes them, or nothing happens.
+    auto without = [&](size_t index) {
+        std::vector<std::string> fewer = switches;
+        fewer.erase(fewer.begin() + long(index));
+        return fewer;
+    };
+    EXPECT_EQ(RunBurnTool(m_sim.SocketPath(), without(0)).exitCode, 2);
+    EXPECT_EQ(RunBurnTool(m_sim.SocketPath(), without(3)).exitCode, 2);
+    EXPECT_EQ(RunBurnTool(m_sim.SocketPath(), { "-dfu", "-pid:0x6d25", "-vid:0x7768", "-usagepage:0xffb1", "-usage:0x01",
+                                                "-bin:/nonexistent/mouse_1.2.4_fota.fwpkg" }).exitCode,
+        3);
 }
 
 TEST_F(SimDaemonTest, ADeniedDeviceIsListedButRefusesToOpen)

@@ -202,6 +202,10 @@ bool ProgramUnderXvfb::WaitFor(const std::function<bool(const WindowState&)>& do
 
 void ProgramUnderXvfb::Drain()
 {
+    // Without an event loop QProcess reads its pipes only inside a wait; a
+    // test busy with the simulator would otherwise leave the program blocked
+    // on a full pipe.
+    for (int i = 0; i < 64 && m_program.state() == QProcess::Running && m_program.waitForReadyRead(0); ++i) {}
     m_buffer += m_program.readAllStandardOutput();
     qsizetype end;
     while ((end = m_buffer.indexOf('\n')) >= 0) {
