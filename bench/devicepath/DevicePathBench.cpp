@@ -286,8 +286,8 @@ bool StartXvfb(DisplayServer& display)
 
 struct ProcStats {
     double cpuSeconds = 0;
-    long voluntarySwitches = 0;
     long rssKb = -1;
+    long privateKb = -1; // resident and not shared with other processes
 };
 
 ProcStats ReadStats(qint64 pid)
@@ -301,21 +301,18 @@ ProcStats ReadStats(qint64 pid)
         if (fields.size() > 13)
             stats.cpuSeconds = double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
     }
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile status(tasks.filePath(task) + QStringLiteral("/status"));
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("voluntary_ctxt_switches:"))
-                stats.voluntarySwitches += line.mid(24).trimmed().toLong();
-        }
-    }
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (status.open(QIODevice::ReadOnly)) {
         for (const QByteArray& line : status.readAll().split('\n')) {
             if (line.startsWith("VmRSS:"))
                 stats.rssKb = line.mid(6).trimmed().split(' ').first().toLong();
+        }
+    }
+    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (rollup.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : rollup.readAll().split('\n')) {
+            if (line.startsWith("Private_Clean:") || line.startsWith("Private_Dirty:"))
+                stats.privateKb = std::max(stats.privateKb, 0L) + line.mid(14).trimmed().split(' ').first().toLong();
         }
     }
     return stats;
@@ -387,6 +384,10 @@ public:
     // Reads what the program printed: state lines, heartbeats.
     void Drain()
     {
+        // Without an event loop QProcess reads its pipe only inside a wait: a
+        // pipe left full would block the program's probe lines, and with them
+        // the interface thread being measured.
+        for (int i = 0; i < 64 && m_process.state() == QProcess::Running && m_process.waitForReadyRead(0); ++i) {}
         m_buffer += m_process.readAllStandardOutput();
         qsizetype end;
         while ((end = m_buffer.indexOf('\n')) >= 0) {
@@ -478,7 +479,25 @@ struct Idle {
     double cpuPercent = -1;
     double wakeups = -1;
     double rssMb = -1;
+    double privateMb = -1;
 };
+
+// Voluntary context switches of each thread of pid, by thread id.
+std::map<QString, long> ThreadSwitches(qint64 pid)
+{
+    std::map<QString, long> switches;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks.filePath(task) + QStringLiteral("/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches:"))
+                switches[task] = line.mid(24).trimmed().toLong();
+        }
+    }
+    return switches;
+}
 
 Idle MeasureIdle(const DisplayServer& display, const QString& program, const char* plug, int seconds)
 {
@@ -494,14 +513,30 @@ Idle MeasureIdle(const DisplayServer& display, const QString& program, const cha
         session.WaitForQuietLink(1000, 20000);
     QThread::sleep(3);
     const ProcStats before = ReadStats(session.Pid());
+    // Threads come and go (a pool's idle threads end after a while): each
+    // thread's switches are counted from its first reading, or from zero when
+    // it began meanwhile, to its last, read once a second. A thread that ends
+    // loses at most its last second.
+    const std::map<QString, long> first = ThreadSwitches(session.Pid());
+    std::map<QString, long> last = first;
     QElapsedTimer timer;
     timer.start();
-    QThread::sleep(unsigned(seconds));
+    for (int second = 0; second < seconds; ++second) {
+        QThread::sleep(1);
+        for (const auto& [thread, count] : ThreadSwitches(session.Pid()))
+            last[thread] = count;
+    }
     const ProcStats after = ReadStats(session.Pid());
     const double wall = double(timer.nsecsElapsed()) / 1e9;
+    long switches = 0;
+    for (const auto& [thread, count] : last) {
+        const auto start = first.find(thread);
+        switches += count - (start == first.end() ? 0 : start->second);
+    }
     idle.cpuPercent = 100.0 * (after.cpuSeconds - before.cpuSeconds) / wall;
-    idle.wakeups = double(after.voluntarySwitches - before.voluntarySwitches) / wall;
+    idle.wakeups = double(switches) / wall;
     idle.rssMb = double(after.rssKb) / 1024.0;
+    idle.privateMb = double(after.privateKb) / 1024.0;
     return idle;
 }
 
@@ -671,8 +706,8 @@ void MeasureProgram(const DisplayServer& display, const QString& name, const QSt
                                       {"one cable mouse", "plug heron cable"},
                                       {"one receiver and its mouse", "plug heron receiver"}}) {
         const Idle idle = MeasureIdle(display, program, plug, options.idleSeconds);
-        std::printf("  idle, %-27s CPU %.3f %% of a core, %.1f wake-ups/s, RSS %.1f MB (over %d s)\n", label,
-                    idle.cpuPercent, idle.wakeups, idle.rssMb, options.idleSeconds);
+        std::printf("  idle, %-27s CPU %.3f %% of a core, %.1f wake-ups/s, RSS %.1f MB (%.1f MB private) (over %d s)\n",
+                    label, idle.cpuPercent, idle.wakeups, idle.rssMb, idle.privateMb, options.idleSeconds);
     }
     PrintMs("exec -> window drawn, nothing plugged (median)", MeasureStart(display, program, false, nullptr, options.runs));
     PrintMs("exec -> window drawn, healthy cable mouse (median)", MeasureStart(display, program, true, nullptr, options.runs));

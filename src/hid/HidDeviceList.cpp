@@ -588,7 +588,8 @@ void HidDeviceList::SetConnectionState(int32_t vendorId, int32_t productId, int3
 
 int32_t HidDeviceList::IsDevicePresent(int32_t productId)
 {
-    std::lock_guard io(m_ioMutex);
+    // No exchange lock: the interface thread asks this before flashing, and a
+    // handle of its own neither waits for nor disturbs a command in flight.
     for (auto const& info : m_library.Enumerate()) {
         if (info.vendorId != kVendorId || info.productId != productId || !IsSupported(info.vendorId, info.productId))
             continue;

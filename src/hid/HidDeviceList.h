@@ -84,8 +84,8 @@ struct HidAttachedInterface {
 // worker is paused. The records, the supported table and the selection sit
 // under a second lock that is held only for a moment, so the interface
 // thread's calls (the selection, FindDevice, CopyDevices, GetCurrentDevMode,
-// QueryCapabilities, AttachedInterfaces) never wait for a device, however
-// silent it is.
+// QueryCapabilities, AttachedInterfaces, IsDevicePresent) never wait for a
+// device, however silent it is.
 class HidDeviceList {
 public:
     static constexpr uint16_t kVendorId = 0x7768;

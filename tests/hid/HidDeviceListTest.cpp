@@ -651,6 +651,7 @@ TEST_F(HidDeviceListTest, TheInterfaceThreadsCallsNeverWaitForASilentDevice)
         std::vector<HidDeviceRecord> records;
         list->CopyDevices(records);
         EXPECT_TRUE(list->QueryCapabilities(egretPath).has_value());
+        EXPECT_EQ(list->IsDevicePresent(0x642E), 1); // asked before flashing
         list->SetCurrentDevType(101);
         list->ResetCachedDevice();
     };
