@@ -115,8 +115,8 @@ bool StartSim(tarvo::sim::SimProcess& sim, const char* tag)
 {
     static int count = 0;
     std::string error;
-    const std::string socket =
-        "/tmp/tarvo-bench-devicepath-" + std::to_string(getpid()) + "-" + tag + std::to_string(count++) + ".sock";
+    const std::string socket = "/tmp/tarvo-bench-devicepath-" + std::to_string(getpid()) + "-" + tag
+        + std::to_string(count++) + ".sock";
     if (!sim.Start(TARVO_MOUSESIM_PATH, socket, error)) {
         std::fprintf(stderr, "simulator: %s\n", error.c_str());
         return false;
@@ -128,7 +128,9 @@ bool StartSim(tarvo::sim::SimProcess& sim, const char* tag)
 
 class BenchEvents : public DeviceEvents, public ConnectionEvents {
 public:
-    explicit BenchEvents(HidDeviceList& list) : m_list(list) {}
+    explicit BenchEvents(HidDeviceList& list)
+        : m_list(list)
+    {}
 
     void ShowMouseVersion(const QString&) override {}
     void ShowReceiverVersion(const QString&) override {}
@@ -238,7 +240,8 @@ WorkerFigures MeasureWorker(const Options& options, CThreadBasic::Mode mode)
         getrusage(RUSAGE_SELF, &after);
         const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
         auto seconds = [](const rusage& u) {
-            return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+            return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
+                + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
         };
         figures.idleCpuPercent = 100.0 * (seconds(after) - seconds(before)) / wall;
         // The sleeping main thread adds one switch.
@@ -268,8 +271,9 @@ bool StartXvfb(DisplayServer& display)
             || QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
             continue;
         display.name = QStringLiteral(":%1").arg(number);
-        display.xvfb.start(program, {display.name, QStringLiteral("-screen"), QStringLiteral("0"),
-                                     QStringLiteral("1600x900x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        display.xvfb.start(program,
+            {display.name, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1600x900x24"),
+                QStringLiteral("-nolisten"), QStringLiteral("tcp")});
         if (!display.xvfb.waitForStarted(5000))
             return false;
         for (int i = 0; i < 100 && display.xvfb.state() == QProcess::Running; ++i) {
@@ -325,7 +329,10 @@ enum class Hid { Real, Simulated };
 class Session {
 public:
     Session(const DisplayServer& display, const QString& program, Hid hid, bool probes)
-        : m_display(display), m_program(program), m_hid(hid), m_probes(probes)
+        : m_display(display)
+        , m_program(program)
+        , m_hid(hid)
+        , m_probes(probes)
     {
         m_runtime = m_home.path() + QStringLiteral("/run");
         QDir().mkpath(m_runtime);
@@ -590,7 +597,7 @@ void ClickSomething(Session& session, int turn)
 }
 
 struct Stall {
-    double shownMs = -1;   // exec -> first paint (start-up scenarios)
+    double shownMs = -1; // exec -> first paint (start-up scenarios)
     double showWaitMs = -1; // longest wait for "show"
     long heartbeatMs = -1; // longest heartbeat gap (after start-up)
 };
@@ -599,7 +606,8 @@ struct Stall {
 // plugged (a receiver) once the program is idle. For `seconds` the window is
 // asked to show itself every 100 ms and clicked every 300 ms; a second device
 // is plugged after two seconds.
-Stall MeasureStall(const DisplayServer& display, const QString& program, const std::string& fault, bool atStart, int seconds)
+Stall MeasureStall(
+    const DisplayServer& display, const QString& program, const std::string& fault, bool atStart, int seconds)
 {
     Stall stall;
     Session session(display, program, Hid::Simulated, true);
@@ -687,7 +695,8 @@ Storm MeasureStorm(const DisplayServer& display, const QString& program, int cyc
     storm.settleSeconds = double(timer.elapsed()) / 1000.0 - 3;
     // Everything unplugged at the end: the Heron's item offline in both modes.
     const QString state = session.State();
-    storm.finalStateRight = state.contains(QStringLiteral("status=50")) && state.contains(QStringLiteral(" item=101:0/0:"));
+    storm.finalStateRight = state.contains(QStringLiteral("status=50"))
+        && state.contains(QStringLiteral(" item=101:0/0:"));
     return storm;
 }
 
@@ -703,14 +712,15 @@ void MeasureProgram(const DisplayServer& display, const QString& name, const QSt
 {
     std::printf("\n%s (%s)\n", qPrintable(name), qPrintable(program));
     for (const auto& [label, plug] : {std::pair<const char*, const char*>{"no device (real hidapi)", nullptr},
-                                      {"one cable mouse", "plug heron cable"},
-                                      {"one receiver and its mouse", "plug heron receiver"}}) {
+             {"one cable mouse", "plug heron cable"}, {"one receiver and its mouse", "plug heron receiver"}}) {
         const Idle idle = MeasureIdle(display, program, plug, options.idleSeconds);
         std::printf("  idle, %-27s CPU %.3f %% of a core, %.1f wake-ups/s, RSS %.1f MB (%.1f MB private) (over %d s)\n",
-                    label, idle.cpuPercent, idle.wakeups, idle.rssMb, idle.privateMb, options.idleSeconds);
+            label, idle.cpuPercent, idle.wakeups, idle.rssMb, idle.privateMb, options.idleSeconds);
     }
-    PrintMs("exec -> window drawn, nothing plugged (median)", MeasureStart(display, program, false, nullptr, options.runs));
-    PrintMs("exec -> window drawn, healthy cable mouse (median)", MeasureStart(display, program, true, nullptr, options.runs));
+    PrintMs(
+        "exec -> window drawn, nothing plugged (median)", MeasureStart(display, program, false, nullptr, options.runs));
+    PrintMs("exec -> window drawn, healthy cable mouse (median)",
+        MeasureStart(display, program, true, nullptr, options.runs));
     PrintMs("exec -> window drawn, silent cable mouse", MeasureStart(display, program, true, "silent", 1));
     PrintMs("exec -> window drawn, cable mouse late by 5 s", MeasureStart(display, program, true, "late 5000", 1));
 
@@ -720,19 +730,19 @@ void MeasureProgram(const DisplayServer& display, const QString& name, const QSt
         bool atStart;
     };
     for (const StallCase& c : {StallCase{"silent mouse at start-up", "silent", true},
-                               StallCase{"late mouse (5 s) at start-up", "late 5000", true},
-                               StallCase{"silent mouse's receiver plugged", "silent", false},
-                               StallCase{"late mouse's (5 s) receiver plugged", "late 5000", false}}) {
+             StallCase{"late mouse (5 s) at start-up", "late 5000", true},
+             StallCase{"silent mouse's receiver plugged", "silent", false},
+             StallCase{"late mouse's (5 s) receiver plugged", "late 5000", false}}) {
         const Stall stall = MeasureStall(display, program, c.fault, c.atStart, 14);
         std::printf("  stall, %-34s longest wait for \"show\" %.1f ms, heartbeat gap %s", c.label, stall.showWaitMs,
-                    stall.heartbeatMs >= 0 ? qPrintable(QStringLiteral("%1 ms").arg(stall.heartbeatMs)) : "n/a");
+            stall.heartbeatMs >= 0 ? qPrintable(QStringLiteral("%1 ms").arg(stall.heartbeatMs)) : "n/a");
         if (c.atStart)
             std::printf(", window drawn after %.1f ms", stall.shownMs);
         std::printf("\n");
     }
     const Storm storm = MeasureStorm(display, program, options.stormCycles, options.settleMaxSeconds);
     std::printf("  plug storm of %d cycles: %.2f CPU-seconds, idle again %.1f s after it began, final state %s\n",
-                options.stormCycles, storm.cpuSeconds, storm.settleSeconds, storm.finalStateRight ? "right" : "WRONG");
+        options.stormCycles, storm.cpuSeconds, storm.settleSeconds, storm.finalStateRight ? "right" : "WRONG");
 }
 
 } // namespace
@@ -772,13 +782,13 @@ int main(int argc, char** argv)
     if (options.worker) {
         std::printf("worker against the simulator, one cable mouse\n");
         for (const auto& [label, mode] : {std::pair{"woken on work", CThreadBasic::Mode::Waking},
-                                          std::pair{"2 ms clock (old)", CThreadBasic::Mode::Looping}}) {
+                 std::pair{"2 ms clock (old)", CThreadBasic::Mode::Looping}}) {
             const WorkerFigures f = MeasureWorker(options, mode);
             std::printf("  %-17s edit -> wire p50 %.2f ms p99 %.2f ms (n=%zu); notification -> window p50 %.2f ms "
                         "p99 %.2f ms (n=%zu); idle CPU %.3f %%, %.1f wake-ups/s over %d s\n",
-                        label, Percentile(f.editToWire, 0.5), Percentile(f.editToWire, 0.99), f.editToWire.size(),
-                        Percentile(f.notifyToWindow, 0.5), Percentile(f.notifyToWindow, 0.99), f.notifyToWindow.size(),
-                        f.idleCpuPercent, f.idleWakeups, options.idleSeconds);
+                label, Percentile(f.editToWire, 0.5), Percentile(f.editToWire, 0.99), f.editToWire.size(),
+                Percentile(f.notifyToWindow, 0.5), Percentile(f.notifyToWindow, 0.99), f.notifyToWindow.size(),
+                f.idleCpuPercent, f.idleWakeups, options.idleSeconds);
         }
     }
     if (options.programs) {
@@ -786,8 +796,8 @@ int main(int argc, char** argv)
         if (!StartXvfb(display))
             display.name.clear();
         std::printf("\nthe real program on %s\n",
-                    display.name.isEmpty() ? "the offscreen platform (no clicks)"
-                                           : qPrintable(QStringLiteral("Xvfb ") + display.name));
+            display.name.isEmpty() ? "the offscreen platform (no clicks)"
+                                   : qPrintable(QStringLiteral("Xvfb ") + display.name));
         MeasureProgram(display, QStringLiteral("this build"), options.program, options);
         if (!options.baseline.isEmpty())
             MeasureProgram(display, QStringLiteral("baseline"), options.baseline, options);

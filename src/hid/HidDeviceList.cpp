@@ -247,13 +247,12 @@ std::vector<HidAttachedInterface> HidDeviceList::AttachedInterfaces()
     std::vector<HidAttachedInterface> attached;
     // The library serialises its own enumeration; no lock of the list is held.
     for (auto const& info : m_library.Enumerate()) {
-        auto const device = std::find_if(supported.begin(), supported.end(), [&](SupportedDevice const& d) {
-            return d.vendorId == info.vendorId && d.productId == info.productId;
-        });
+        auto const device = std::find_if(supported.begin(), supported.end(),
+            [&](SupportedDevice const& d) { return d.vendorId == info.vendorId && d.productId == info.productId; });
         if (device == supported.end() || info.usagePage != kCommandUsagePage || info.usage != kCommandUsage)
             continue;
-        attached.push_back({ info.vendorId, info.productId, device->devType, device->devMode, info.release,
-            QString::fromUtf8(info.path.left(kPathLimit)) });
+        attached.push_back({info.vendorId, info.productId, device->devType, device->devMode, info.release,
+            QString::fromUtf8(info.path.left(kPathLimit))});
     }
     return attached;
 }

@@ -3,9 +3,9 @@
 #include "widgets/Manager.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
-#include <QHash>
 #include <cmath>
 
 QIcon MRender::LoadIconFromFile(const QString& path)
@@ -72,8 +72,8 @@ void MRender::DrawNineSlice(QPainter& painter, const QRect& target, const QPixma
     // device pixels per logical one.
     const double ratio = image.devicePixelRatio();
     const QSize logical = image.deviceIndependentSize().toSize();
-    const int b = std::max(0, std::min({border, logical.width() / 2, logical.height() / 2,
-                                    target.width() / 2, target.height() / 2}));
+    const int b = std::max(
+        0, std::min({border, logical.width() / 2, logical.height() / 2, target.width() / 2, target.height() / 2}));
     if (b == 0) {
         painter.drawPixmap(target, image);
         return;

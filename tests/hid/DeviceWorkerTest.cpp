@@ -76,9 +76,8 @@ protected:
     int Queries(const std::string& commandHex)
     {
         auto out = Out();
-        return static_cast<int>(std::count_if(out.begin(), out.end(), [&](const std::string& h) {
-            return h.rfind(commandHex, 0) == 0;
-        }));
+        return static_cast<int>(
+            std::count_if(out.begin(), out.end(), [&](const std::string& h) { return h.rfind(commandHex, 0) == 0; }));
     }
 
     QString Config(const char* key)
@@ -119,7 +118,7 @@ TEST_F(DeviceWorkerTest, ReadingTheMouseStoresItsStateAndQueuesTheCheckThenTheUp
         EXPECT_EQ(value, QString::number(dpi[i].toInt())) << key.toStdString();
     }
     for (const char* key : {"report_rate", "report_flag", "scroll_flag", "liftoff_height", "sensor_flag",
-                            "highspeed_mode", "button_respondtime", "light_sleep", "deep_sleep"})
+             "highspeed_mode", "button_respondtime", "light_sleep", "deep_sleep"})
         EXPECT_EQ(Config(key), QString::number(state[key].toInt())) << key;
 
     HeldDeviceState held = m_worker->Held();
@@ -203,8 +202,8 @@ TEST_F(DeviceWorkerTest, SettingTasksSendTheStoredValues)
         int stateValue;
     };
     const std::vector<Case> cases = {
-        {10, {{"dpi_count", "6"}, {"dpi_index", "2"}, {"dpi_group2_value", "1600"}},
-         "0613050000010602400600", "dpi_index", 2},
+        {10, {{"dpi_count", "6"}, {"dpi_index", "2"}, {"dpi_group2_value", "1600"}}, "0613050000010602400600",
+            "dpi_index", 2},
         {17, {{"light_sleep", "300"}, {"deep_sleep", "1800"}}, "06130500000b2c01080700", "deep_sleep", 1800},
         {11, {{"report_rate", "3"}}, "06130200000203", "report_rate", 3},
         {12, {{"sensor_flag", "12"}}, "0613020000070c", "sensor_flag", 12},
@@ -296,7 +295,8 @@ TEST_F(DeviceWorkerTest, MacrosAreUploadedInPiecesAndReassembledByTheMouse)
         m_store.AddMacroSteps(steps);
     };
     // 3 events and 1 event: the first takes 3 * 4 + 8 bytes.
-    addMacro(QStringLiteral("Macro1"), {{0, 0, 2, 0, 0x41, 30, {}}, {0, 0, 3, 0, 0x41, 40, {}}, {0, 0, 6, 0, 0, 50, {}}});
+    addMacro(
+        QStringLiteral("Macro1"), {{0, 0, 2, 0, 0x41, 30, {}}, {0, 0, 3, 0, 0x41, 40, {}}, {0, 0, 6, 0, 0, 50, {}}});
     addMacro(QStringLiteral("Macro2"), {{0, 0, 3, 0, 0x43, 20, {}}});
 
     m_worker->Queue(6);
@@ -432,7 +432,7 @@ TEST_F(DeviceWorkerTest, PendingRestoreHandlesOnlyTheFirstSelectedBit)
         size_t reports;
     };
     for (const Case& c : {Case{0x6, "restore-lighting", 0}, Case{0x1 | 0x2, "restore-buttons", 0},
-                          Case{0x2, nullptr, 1}, Case{0x0, nullptr, 0}}) {
+             Case{0x2, nullptr, 1}, Case{0x0, nullptr, 0}}) {
         m_events->Clear();
         Sim("log clear");
         m_worker->SetPendingRestore(c.selector);
@@ -557,8 +557,8 @@ TEST_F(DeviceWorkerTest, ThreadRunsTasksFromAnotherThreadAndShutsDownWithTasksQu
         ASSERT_TRUE(thread.Start(2, CThreadBasic::Mode::Looping));
         std::thread producer([&] {
             for (int i = 0; i < 50; ++i) {
-                m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"),
-                                       QString::number(i % 4));
+                m_store.SetConfigValue(
+                    m_worker->CurrentProfile(), QStringLiteral("report_rate"), QString::number(i % 4));
                 m_worker->Queue(11);
             }
         });
@@ -578,7 +578,7 @@ TEST_F(DeviceWorkerTest, ThreadRunsTasksFromAnotherThreadAndShutsDownWithTasksQu
     }
 }
 
-}
+} // namespace
 
 namespace {
 

@@ -27,17 +27,17 @@ std::vector<HidDeviceRecord> Refresh(HidDeviceList& list, int32_t devType)
 
 HidInputBuffer Frame(std::initializer_list<uint8_t> bytes)
 {
-    HidInputBuffer buffer {};
+    HidInputBuffer buffer{};
     std::copy(bytes.begin(), bytes.end(), buffer.begin());
     return buffer;
 }
 
 std::vector<uint8_t> Head(HidInputBuffer const& buffer, size_t n)
 {
-    return { buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n) };
+    return {buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(n)};
 }
 
-}
+} // namespace
 
 using HidDeviceListTest = SimFixture;
 
@@ -89,7 +89,7 @@ TEST_F(HidDeviceListTest, SupportedTableLookups)
         int32_t devType;
         int32_t devMode;
     };
-    for (Case c : { Case { 0x6D25, 1, 101, 0 }, Case { 0x6425, 1, 101, 1 }, Case { 0x1234, 0, 0, 0 } }) {
+    for (Case c : {Case{0x6D25, 1, 101, 0}, Case{0x6425, 1, 101, 1}, Case{0x1234, 0, 0, 0}}) {
         EXPECT_EQ(list.IsSupported(0x7768, c.pid), c.supported) << c.pid;
         EXPECT_EQ(list.LookupDevType(0x7768, c.pid), c.devType) << c.pid;
         EXPECT_EQ(list.LookupDevMode(0x7768, c.pid), c.devMode) << c.pid;
@@ -136,7 +136,7 @@ TEST_F(HidDeviceListTest, ReceiverWithUnreachableMouseGivesNoDevice)
     EXPECT_EQ(records[0].connectionState, kHidNotConnected);
     EXPECT_EQ(list->GetCurrentDevice(), -1);
     EXPECT_EQ(list->GetCurrentDevMode(), -1);
-    HidInputBuffer buffer = Frame({ 0x06, 0x05 });
+    HidInputBuffer buffer = Frame({0x06, 0x05});
     EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
 
     // The receiver's newest word counts, once it has come.
@@ -193,13 +193,51 @@ TEST_F(HidDeviceListTest, StatusReplyCarriesEveryField)
     Sim("plug heron cable");
     auto list = MakeList();
     Refresh(*list, 101);
-    HidInputBuffer buffer = Frame({ 0x06, 0x05 });
+    HidInputBuffer buffer = Frame({0x06, 0x05});
     ASSERT_TRUE(list->SendReport(buffer, HidReply::Wanted));
-    std::vector<uint8_t> const expected {
-        0x06, 0x05, 0x00, 0x00, 0x00, 0x25, 0x6D, 0x68, 0x77, // pid, vid
-        0x03, 0x12, 0x03, 0x01, 0x50, 0x00, 0x00, 0x06, 0x01, // 1.2.3, cable, reachable, 80 %, 6 levels, level 1
-        0x07, 0x00, 0x0F, 0x00, 0x17, 0x00, 0x1F, 0x00, 0x2F, 0x00, 0x3F, 0x00, // 400 .. 3200
-        0x02, 0x0F, 0x01, 0x01, 0x35, 0x00, 0x01, 0x3C, 0x00, 0x3C, 0x00, 0x00,
+    std::vector<uint8_t> const expected{
+        0x06,
+        0x05,
+        0x00,
+        0x00,
+        0x00,
+        0x25,
+        0x6D,
+        0x68,
+        0x77, // pid, vid
+        0x03,
+        0x12,
+        0x03,
+        0x01,
+        0x50,
+        0x00,
+        0x00,
+        0x06,
+        0x01, // 1.2.3, cable, reachable, 80 %, 6 levels, level 1
+        0x07,
+        0x00,
+        0x0F,
+        0x00,
+        0x17,
+        0x00,
+        0x1F,
+        0x00,
+        0x2F,
+        0x00,
+        0x3F,
+        0x00, // 400 .. 3200
+        0x02,
+        0x0F,
+        0x01,
+        0x01,
+        0x35,
+        0x00,
+        0x01,
+        0x3C,
+        0x00,
+        0x3C,
+        0x00,
+        0x00,
     };
     EXPECT_EQ(Head(buffer, expected.size()), expected);
 }
@@ -210,7 +248,7 @@ TEST_F(HidDeviceListTest, SendReportWithoutReplyReturnsOnWrite)
     auto list = MakeList();
     Refresh(*list, 101);
     Sim("log clear");
-    HidInputBuffer buffer = Frame({ 0x06, 0x13, 0x02, 0x00, 0x00, 0x02, 0x03 });
+    HidInputBuffer buffer = Frame({0x06, 0x13, 0x02, 0x00, 0x00, 0x02, 0x03});
     HidInputBuffer const sent = buffer;
     EXPECT_TRUE(list->SendReport(buffer, HidReply::NotWanted));
     EXPECT_EQ(buffer, sent);
@@ -227,7 +265,7 @@ TEST_F(HidDeviceListTest, SendReportWhileClosedTouchesNothing)
     Refresh(*list, 101);
     list->CloseAll();
     Sim("log clear");
-    HidInputBuffer buffer = Frame({ 0x06, 0x05 });
+    HidInputBuffer buffer = Frame({0x06, 0x05});
     EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
     int32_t devType = -5;
     EXPECT_FALSE(list->PollReports(buffer, devType));
@@ -244,10 +282,10 @@ TEST_F(HidDeviceListTest, SilentDeviceKeepsTheCommandInTheBuffer)
 {
     Sim("plug heron cable");
     // The product's own waits: ten reads of 100 ms.
-    auto list = MakeList(HidTimings {});
+    auto list = MakeList(HidTimings{});
     Refresh(*list, 101);
     Sim("fault heron silent");
-    HidInputBuffer buffer = Frame({ 0x06, 0x07 });
+    HidInputBuffer buffer = Frame({0x06, 0x07});
     HidInputBuffer const sent = buffer;
     EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
     EXPECT_EQ(buffer, sent);
@@ -259,12 +297,12 @@ TEST_F(HidDeviceListTest, LateReplyFailsTheExchangeAndArrivesLater)
     auto list = MakeList();
     Refresh(*list, 101);
     Sim("fault heron late 200");
-    HidInputBuffer buffer = Frame({ 0x06, 0x05 });
+    HidInputBuffer buffer = Frame({0x06, 0x05});
     EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
     EXPECT_EQ(buffer[1], 0x05);
     EXPECT_EQ(buffer[9], 0x00) << "no reply bytes without a reply";
     // The reply is not lost: it is the next report the host reads.
-    HidInputBuffer late {};
+    HidInputBuffer late{};
     int32_t devType = 0;
     for (int i = 0; i < 2000 && devType == 0; ++i)
         list->PollReports(late, devType);
@@ -276,10 +314,10 @@ TEST_F(HidDeviceListTest, LateReplyFailsTheExchangeAndArrivesLater)
 TEST_F(HidDeviceListTest, UnplugMidExchangeFailsWithoutHanging)
 {
     Sim("plug heron cable");
-    auto list = MakeList(HidTimings {});
+    auto list = MakeList(HidTimings{});
     Refresh(*list, 101);
     Sim("fault heron unplug");
-    HidInputBuffer buffer = Frame({ 0x06, 0x05 });
+    HidInputBuffer buffer = Frame({0x06, 0x05});
     EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
     EXPECT_TRUE(Sim("list").empty());
     // The record stays until the next refresh; its device only fails.
@@ -304,16 +342,16 @@ TEST_F(HidDeviceListTest, PollReportsDeliversNotificationsWithTheirDevType)
         int32_t devType;
         std::vector<uint8_t> report;
     };
-    std::vector<Case> const cases {
-        { "dpi-button heron", 101, { 0x06, 0xFA, 0, 0, 0, 0x02, 0x02, 0x00 } },
-        { "battery egret 30 1", 103, { 0x06, 0xFA, 0, 0, 0, 0x03, 0x1E, 0x01 } },
-        { "text heron 2 7", 101, { 0x06, 0xFA, 0, 0, 0, 0x50, 0x02, 0x07 } },
-        { "device-changed egret", 103, { 0x06, 0xFA, 0, 0, 0, 0x06, 0x00, 0x00 } },
-        { "notify heron 4 1 2", 101, { 0x06, 0xFA, 0, 0, 0, 0x04, 0x01, 0x02 } },
+    std::vector<Case> const cases{
+        {"dpi-button heron", 101, {0x06, 0xFA, 0, 0, 0, 0x02, 0x02, 0x00}},
+        {"battery egret 30 1", 103, {0x06, 0xFA, 0, 0, 0, 0x03, 0x1E, 0x01}},
+        {"text heron 2 7", 101, {0x06, 0xFA, 0, 0, 0, 0x50, 0x02, 0x07}},
+        {"device-changed egret", 103, {0x06, 0xFA, 0, 0, 0, 0x06, 0x00, 0x00}},
+        {"notify heron 4 1 2", 101, {0x06, 0xFA, 0, 0, 0, 0x04, 0x01, 0x02}},
     };
     for (auto const& c : cases) {
         Sim(c.command);
-        HidInputBuffer buffer {};
+        HidInputBuffer buffer{};
         int32_t devType = 0;
         for (int i = 0; i < 2000 && devType == 0; ++i)
             ASSERT_TRUE(list->PollReports(buffer, devType));
@@ -390,19 +428,19 @@ TEST_F(HidDeviceListTest, ConcurrentCommandsAndPollsAreSerialised)
 {
     Sim("plug heron cable");
     // The product's waits, so a slow (sanitised) run still gets every reply in time.
-    auto list = MakeList(HidTimings {});
+    auto list = MakeList(HidTimings{});
     Refresh(*list, 101);
-    std::atomic<int> answered { 0 };
+    std::atomic<int> answered{0};
     std::thread sender([&] {
         for (int i = 0; i < 100; ++i) {
-            HidInputBuffer buffer = Frame({ 0x06, 0x05 });
+            HidInputBuffer buffer = Frame({0x06, 0x05});
             if (list->SendReport(buffer, HidReply::Wanted) && buffer[1] == 0x05)
                 ++answered;
         }
     });
     std::thread poller([&] {
         for (int i = 0; i < 100; ++i) {
-            HidInputBuffer buffer {};
+            HidInputBuffer buffer{};
             int32_t devType = 0;
             list->PollReports(buffer, devType);
             list->GetCurrentDevMode();
@@ -435,7 +473,7 @@ TEST_F(HidDeviceListTest, TraceWritesEveryReportAsHex)
     });
     // Through Qt's environment lock: the input threads read it meanwhile.
     qputenv("TARVO_DEBUG", "1");
-    HidInputBuffer buffer = Frame({ 0x06, 0x07 });
+    HidInputBuffer buffer = Frame({0x06, 0x07});
     EXPECT_TRUE(list->SendReport(buffer, HidReply::Wanted));
     qunsetenv("TARVO_DEBUG");
     list->SendReport(buffer, HidReply::Wanted);
@@ -464,7 +502,7 @@ TEST_F(HidLibraryLoadTest, SystemHidapiEnumeratesWithoutCrashing)
         EXPECT_TRUE(r.path.startsWith(QStringLiteral("/dev/hidraw"))) << r.path.toStdString();
     }
     if (records.empty()) {
-        HidInputBuffer buffer {};
+        HidInputBuffer buffer{};
         list.SetCurrentDevType(101);
         EXPECT_FALSE(list.SendReport(buffer, HidReply::Wanted));
         EXPECT_EQ(list.IsDevicePresent(0x6D25), 0);
@@ -473,7 +511,7 @@ TEST_F(HidLibraryLoadTest, SystemHidapiEnumeratesWithoutCrashing)
 
 TEST_F(HidLibraryLoadTest, MissingOrIncompleteLibraryLeavesTheListEmpty)
 {
-    for (char const* name : { "/nonexistent/libhidapi.so", "libudev.so.1" }) {
+    for (char const* name : {"/nonexistent/libhidapi.so", "libudev.so.1"}) {
         setenv("TARVO_HIDAPI_LIBRARY", name, 1);
         HidDeviceList list(FastTimings());
         AddAllSupported(list);
@@ -503,9 +541,9 @@ TEST_F(HidDeviceListTest, PairingThroughTheTransport)
     Sim("plug heron receiver");
     auto list = MakeList();
     Refresh(*list, 101);
-    HidInputBuffer buffer = Frame({ 0x06, 0x13, 0x01, 0x00, 0x00, 0x09 });
+    HidInputBuffer buffer = Frame({0x06, 0x13, 0x01, 0x00, 0x00, 0x09});
     ASSERT_TRUE(list->SendReport(buffer, HidReply::Wanted));
-    EXPECT_EQ(Head(buffer, 6), std::vector<uint8_t>({ 0x06, 0x13, 0x00, 0x00, 0x00, 0x09 }));
+    EXPECT_EQ(Head(buffer, 6), std::vector<uint8_t>({0x06, 0x13, 0x00, 0x00, 0x00, 0x09}));
     EXPECT_TRUE(State("heron receiver")["pairing"].toBool());
 
     // Pairing drops the old mouse: the receiver's status report says so.
@@ -516,11 +554,11 @@ TEST_F(HidDeviceListTest, PairingThroughTheTransport)
 
     Sim("pair heron");
     // The receiver's status report of pairing mode comes first.
-    HidInputBuffer report {};
+    HidInputBuffer report{};
     int32_t devType = 0;
     for (int i = 0; i < 2000 && (devType == 0 || report[1] != 0xFA); ++i)
         list->PollReports(report, devType);
-    EXPECT_EQ(Head(report, 8), std::vector<uint8_t>({ 0x06, 0xFA, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00 }));
+    EXPECT_EQ(Head(report, 8), std::vector<uint8_t>({0x06, 0xFA, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00}));
     for (int i = 0; i < 200 && records.at(0).connectionState != kHidConnected; ++i) {
         list->PollWirelessStatus();
         list->CopyDevices(records);
@@ -548,18 +586,18 @@ TEST_F(HidDeviceListTest, EachReplyAnswersItsOwnCommandAndNotificationsWaitForTh
     Sim("battery heron 64 1"); // nothing has the device open: its notification goes nowhere
     auto list = MakeList();
     Refresh(*list, 101);
-    std::atomic<int> heard { 0 };
+    std::atomic<int> heard{0};
     list->SetInputListener([&] { ++heard; });
     // The mouse sends a battery notification ahead of every reply.
     Sim("fault heron noisy");
 
-    HidInputBuffer buffer = Frame({ 0x06, 0x05 });
+    HidInputBuffer buffer = Frame({0x06, 0x05});
     ASSERT_TRUE(list->SendReport(buffer, HidReply::Wanted));
-    EXPECT_EQ(Head(buffer, 2), std::vector<uint8_t>({ 0x06, 0x05 })) << "a notification is no reply";
+    EXPECT_EQ(Head(buffer, 2), std::vector<uint8_t>({0x06, 0x05})) << "a notification is no reply";
     EXPECT_EQ(buffer[10], 0x12);
-    buffer = Frame({ 0x06, 0x13, 0x02, 0x00, 0x00, 0x02, 0x03 });
+    buffer = Frame({0x06, 0x13, 0x02, 0x00, 0x00, 0x02, 0x03});
     ASSERT_TRUE(list->SendReport(buffer, HidReply::Wanted));
-    EXPECT_EQ(Head(buffer, 6), std::vector<uint8_t>({ 0x06, 0x13, 0x00, 0x00, 0x00, 0x02 }));
+    EXPECT_EQ(Head(buffer, 6), std::vector<uint8_t>({0x06, 0x13, 0x00, 0x00, 0x00, 0x02}));
 
     // The notifications that came meanwhile wait for the poll, in order.
     EXPECT_TRUE(list->HasInput());
@@ -569,7 +607,7 @@ TEST_F(HidDeviceListTest, EachReplyAnswersItsOwnCommandAndNotificationsWaitForTh
     for (int i = 0; i < 2; ++i) {
         std::optional<HidIncoming> incoming = list->TakeInput();
         ASSERT_TRUE(incoming.has_value()) << i;
-        EXPECT_EQ(Head(incoming->input.bytes, 8), std::vector<uint8_t>({ 0x06, 0xFA, 0, 0, 0, 0x03, 0x40, 0x01 })) << i;
+        EXPECT_EQ(Head(incoming->input.bytes, 8), std::vector<uint8_t>({0x06, 0xFA, 0, 0, 0, 0x03, 0x40, 0x01})) << i;
         EXPECT_EQ(incoming->devType, 101);
         EXPECT_EQ(incoming->productId, 0x6D25);
     }
@@ -579,7 +617,7 @@ TEST_F(HidDeviceListTest, EachReplyAnswersItsOwnCommandAndNotificationsWaitForTh
     list->SetInputListener({});
     int const before = heard;
     Sim("dpi-button heron");
-    HidInputBuffer poll {};
+    HidInputBuffer poll{};
     int32_t devType = 0;
     for (int i = 0; i < 400 && devType == 0; ++i)
         list->PollReports(poll, devType);
@@ -598,9 +636,9 @@ TEST_F(HidDeviceListTest, AReplyTooLateForItsCommandAnswersNoOther)
         HidInputBuffer second;
     };
     Case const cases[] = {
-        { Frame({ 0x06, 0x05 }), Frame({ 0x06, 0x07 }) },
+        {Frame({0x06, 0x05}), Frame({0x06, 0x07})},
         // The same command, another parameter: the parameter tells them apart.
-        { Frame({ 0x06, 0x13, 0x02, 0x00, 0x00, 0x02, 0x03 }), Frame({ 0x06, 0x13, 0x04, 0x00, 0x00, 0x05, 0x01 }) },
+        {Frame({0x06, 0x13, 0x02, 0x00, 0x00, 0x02, 0x03}), Frame({0x06, 0x13, 0x04, 0x00, 0x00, 0x05, 0x01})},
     };
     for (Case const& c : cases) {
         HidInputBuffer first = c.first;
@@ -630,10 +668,10 @@ TEST_F(HidDeviceListTest, TheInterfaceThreadsCallsNeverWaitForASilentDevice)
     Sim("log clear");
 
     // The worker: a command to the silent mouse, then a refresh that asks it again.
-    std::atomic<int> phase { 0 };
+    std::atomic<int> phase{0};
     std::thread worker([&] {
         phase = 1;
-        HidInputBuffer buffer = Frame({ 0x06, 0x05 });
+        HidInputBuffer buffer = Frame({0x06, 0x05});
         list->SendReport(buffer, HidReply::Wanted);
         phase = 2;
         list->Rebuild();
@@ -683,7 +721,7 @@ TEST_F(HidDeviceListTest, ReceiverStatusIsTakenAndNotificationsStayQueued)
     EXPECT_EQ(list->GetCurrentDevMode(), -1);
     std::optional<HidIncoming> incoming = list->TakeInput();
     ASSERT_TRUE(incoming.has_value());
-    EXPECT_EQ(Head(incoming->input.bytes, 8), std::vector<uint8_t>({ 0x06, 0xFA, 0, 0, 0, 0x03, 50, 0 }));
+    EXPECT_EQ(Head(incoming->input.bytes, 8), std::vector<uint8_t>({0x06, 0xFA, 0, 0, 0, 0x03, 50, 0}));
     EXPECT_EQ(incoming->devMode, 1);
 }
 
@@ -713,7 +751,7 @@ TEST_F(HidDeviceListTest, InterfacesThatCannotBeOpenedAreKeptApartWithTheirReaso
 
     // Commands go nowhere near it.
     list->SetCurrentDevType(101);
-    HidInputBuffer buffer = Frame({ 0x06, 0x05 });
+    HidInputBuffer buffer = Frame({0x06, 0x05});
     EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
     for (auto const& line : LogLines("out"))
         EXPECT_EQ(line.find("PID_6D25"), std::string::npos) << line;

@@ -188,7 +188,7 @@ TEST(TaskQueue, EveryAppendIsHeardAndAMergeThatAddsNothingIsNot)
     queue.Append(1);
     queue.AppendMerged(3, {2, 3}, -1);
     queue.AppendMerged(3, {2, 3}, -1); // already waiting
-    queue.AppendMerged(2, {2}, 3);     // takes 3's place
+    queue.AppendMerged(2, {2}, 3); // takes 3's place
     EXPECT_EQ(queue.Snapshot(), (std::vector<int32_t>{1, 2}));
     EXPECT_EQ(heard, 3);
 }
@@ -206,8 +206,14 @@ TEST(TaskQueue, ConcurrentProducersLoseNothingAndKeepEachProducersOrder)
                 taken.push_back(code);
         }
     });
-    std::thread a([&] { for (int i = 0; i < kPerProducer; ++i) queue.Append(i); });
-    std::thread b([&] { for (int i = 0; i < kPerProducer; ++i) queue.Append(100'000 + i); });
+    std::thread a([&] {
+        for (int i = 0; i < kPerProducer; ++i)
+            queue.Append(i);
+    });
+    std::thread b([&] {
+        for (int i = 0; i < kPerProducer; ++i)
+            queue.Append(100'000 + i);
+    });
     a.join();
     b.join();
     producing = false;
@@ -223,4 +229,4 @@ TEST(TaskQueue, ConcurrentProducersLoseNothingAndKeepEachProducersOrder)
     }
 }
 
-}
+} // namespace
