@@ -80,6 +80,7 @@ int64_t MonotonicMicroseconds()
 constexpr char const* kHelp =
     "commands: plug <model> cable|receiver [update] [denied] | unplug <model> [link] | list | dpi-button <model> [link] |\n"
     "  battery <model> [link] <level> <status> | mouse <model> on|off|away | text <model> [link] <a> <b> |\n"
+    "  press <model> [link] <button> |\n"
     "  device-changed <model> [link] | notify <model> [link] <event> <a> <b> | receiver-status <model> |\n"
     "  start-pairing <model> | pair <model> [replug] |\n"
     "  fault <model> [link] none|silent|late [ms]|wrong|unplug|nodfu|noisy |\n"
@@ -744,7 +745,7 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
             return;
         }
         Reply(client, std::vector<std::string>(m_log.begin(), m_log.end()));
-    } else if (verb == "dpi-button" || verb == "battery" || verb == "mouse" || verb == "text" || verb == "device-changed"
+    } else if (verb == "dpi-button" || verb == "battery" || verb == "mouse" || verb == "text" || verb == "press" || verb == "device-changed"
         || verb == "notify" || verb == "receiver-status" || verb == "pair" || verb == "start-pairing" || verb == "fault"
         || verb == "mouse-version" || verb == "receiver-version") {
         bool const receiverOnly = verb == "mouse" || verb == "receiver-status" || verb == "pair" || verb == "start-pairing"
@@ -766,6 +767,7 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
         SimFirmware& firmware = *unit.firmware;
         Device* device = FindPlugged(*model, link);
         std::vector<SimFirmware::InputReport> reports;
+        std::string pressed;
         if (verb == "fault") {
             std::string_view const kind = words.size() > at ? words[at] : std::string_view();
             if (kind == "none")
@@ -824,6 +826,13 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
                 return;
             }
             reports = firmware.TextRequest(numbers[0], numbers[1]);
+        } else if (verb == "press") {
+            std::string entry;
+            if (numbers.size() != 1 || !firmware.PressButton(numbers[0], entry, reports)) {
+                Reply(client, {}, "usage: press <model> [link] <button 0-13>");
+                return;
+            }
+            pressed = "button " + std::to_string(numbers[0]) + ": " + entry;
         } else if (verb == "device-changed") {
             reports = firmware.DeviceChanged();
         } else if (verb == "notify") {
@@ -861,7 +870,7 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
             }
         }
         DeliverAll(device->id, reports);
-        Reply(client, {});
+        Reply(client, pressed.empty() ? std::vector<std::string> {} : std::vector<std::string> { pressed });
     } else {
         Reply(client, {}, "unknown command " + std::string(verb).substr(0, 40) + " (try help)");
     }

@@ -486,6 +486,17 @@ std::vector<SimFirmware::InputReport> SimFirmware::TextRequest(int first, int se
     return { Notification(0x50, static_cast<uint8_t>(first), static_cast<uint8_t>(second)) };
 }
 
+bool SimFirmware::PressButton(int button, std::string& entry, std::vector<InputReport>& out)
+{
+    if (button < 0 || button >= 14)
+        return false;
+    auto const b = std::span<const uint8_t>(m_settings.buttonMap).subspan(4 * static_cast<size_t>(button), 4);
+    entry = Hex(b);
+    if (b[0] == 0x50)
+        out = TextRequest(b[1], b[2]);
+    return true;
+}
+
 std::vector<SimFirmware::InputReport> SimFirmware::DeviceChanged()
 {
     return { Notification(0x06, 0, 0) };

@@ -51,6 +51,12 @@ public:
     std::vector<InputReport> SetBattery(int level, int status);
     std::vector<InputReport> SetMousePower(bool on);
     std::vector<InputReport> TextRequest(int first, int second);
+    // A press of programmable button `button` (0..13): the mouse acts on its
+    // map entry itself, except for a computer action (50 xx yy: run a program,
+    // open an address, type a snippet), which it asks for with a text request.
+    // `entry` receives the button's four map bytes in hex; false for a button
+    // outside the map.
+    bool PressButton(int button, std::string& entry, std::vector<InputReport>& out);
     std::vector<InputReport> DeviceChanged();
     std::vector<InputReport> ReceiverStatus() const;
     // Ends a pairing started by the host; false when the receiver is not pairing.

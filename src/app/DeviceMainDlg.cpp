@@ -16,11 +16,13 @@
 #include "devices/DevicesLog.h"
 #include "editors/ExchangeFlow.h"
 #include "editors/FeaturePages.h"
+#include "editors/InputCapture.h"
 #include "hid/HidDeviceList.h"
 #include "language/InterfaceText.h"
 #include "language/TextIds.h"
 #include "platform/AutostartEntry.h"
 #include "platform/Paths.h"
+#include "platform/SystemDesktop.h"
 #include "platform/UserSettings.h"
 #include "store/SettingsStore.h"
 #include "widgets/BatteryCtrl.h"
@@ -36,7 +38,6 @@
 #include "widgets/MText.h"
 #include "widgets/MacroList.h"
 #include "widgets/Manager.h"
-#include "widgets/MouseCtrl.h"
 #include "widgets/WindowRegistry.h"
 
 #include <QCoreApplication>
@@ -154,7 +155,12 @@ DeviceMainDlg::DeviceMainDlg(Services services)
     : m_hid(services.hid ? services.hid : &HidDeviceList::Instance())
     , m_store(services.store ? services.store : &SettingsStore::Instance())
     , m_channel(services.channel)
+    , m_capture(std::make_unique<InputCapture>())
 {
+    if (!services.desktop)
+        m_ownDesktop = std::make_unique<SystemDesktop>();
+    m_desktop = services.desktop ? services.desktop : m_ownDesktop.get();
+    m_capture->SetDeliveredHook([this] { WriteStateLine(); });
     m_settings = std::make_unique<UserSettings>(
         services.settingsPath.isEmpty() ? Paths::SettingsFilePath() : services.settingsPath);
     m_settings->Open();
@@ -202,6 +208,7 @@ DeviceMainDlg::DeviceMainDlg(Services services)
 
 DeviceMainDlg::~DeviceMainDlg()
 {
+    m_capture->EndAll();
     m_update->CancelTransfers();
     m_worker->Interrupt();
     StopAndJoin();
@@ -219,6 +226,7 @@ void DeviceMainDlg::StopWorker()
 
 void DeviceMainDlg::OnDestroy()
 {
+    m_capture->EndAll();
     StopWorker();
     m_handleForWorker = 0;
     MDialog::OnDestroy();
@@ -259,7 +267,6 @@ void DeviceMainDlg::InitUI(const MRect& client)
     CreateTabs(client);
     CreateHomePage(client);
     CreatePageControls();
-    CreateMouseMarkers();
     ShowHomeView();
     SetHomeContent(false);
     UISize(client);
@@ -433,8 +440,6 @@ void DeviceMainDlg::UISize(const MRect& client)
     }
     place(kPerformancePanel, pages);
     PlaceMousePicture(client);
-    if (!GetControl(kMouseMarkers) || m_markers)
-        place(kMouseMarkers, pages);
     place(kHomeContainer, {10, 75, w, h - kBand});
     place(kDeviceList, {90, 130, w - 60, h - 100});
     const int32_t boxW = int32_t(500 * s);
@@ -456,7 +461,6 @@ void DeviceMainDlg::UISize(const MRect& client)
     const MRect area = PageArea();
     for (const std::unique_ptr<Page>& page : m_pages)
         page->Layout(area, s);
-    PlaceMouseMarkers();
 }
 
 MRect DeviceMainDlg::PageArea() const
@@ -813,8 +817,6 @@ void DeviceMainDlg::ApplyLanguage()
     SetTitleOf(GetControl(kPairButton), Text(TextIds::kPairReceiver));
     if (m_tray)
         m_tray->SetExitText(Text(TextIds::kTrayExit));
-    for (const std::unique_ptr<Page>& page : m_pages)
-        page->ApplyLanguage();
     const QString macroWord = Text(TextIds::kMacroWord);
     for (MControl* control : GetAllControls()) {
         auto* list = dynamic_cast<MacroList*>(control);
@@ -827,6 +829,10 @@ void DeviceMainDlg::ApplyLanguage()
                 list->ModifyItemString(i, renamed);
         }
     }
+    // After the lists: a page whose list holds no macros (the snippets) puts
+    // its own names back.
+    for (const std::unique_ptr<Page>& page : m_pages)
+        page->ApplyLanguage();
     QString name;
     m_profileName = m_store->GetProfileName(m_currentProfile, name) ? name : QString();
     UpdateProfileButton();
@@ -991,6 +997,16 @@ QString DeviceMainDlg::ChooseFile(FileDialog kind, const QString& title, const Q
                                     : QFileDialog::getSaveFileName(parent, title, suggested, filter);
 }
 
+void DeviceMainDlg::BeginCapture(int32_t mode, CaptureSink& sink)
+{
+    m_capture->Begin(GetWidget(), mode, sink);
+}
+
+void DeviceMainDlg::EndCapture(CaptureSink& sink)
+{
+    m_capture->End(sink);
+}
+
 void DeviceMainDlg::StoreWriteFailed()
 {
     // Once a session: every later edit would fail the same way, and a box per
@@ -1117,16 +1133,6 @@ std::vector<std::unique_ptr<Page>> DeviceMainDlg::CreatePages()
 
 // ---- The device registry's effects (interface thread) ----
 
-void DeviceMainDlg::CreateMouseMarkers()
-{
-    // The button page brings its own marker control; until it does, the
-    // window keeps one over the button page so the markers have a home.
-    if (GetControl(kMouseMarkers))
-        return;
-    auto* container = dynamic_cast<MArea*>(GetControl(kButtonContainer));
-    m_markers = dynamic_cast<MouseCtrl*>(CreateControl(QStringLiteral("MouseCtrl"), kMouseMarkers, {}, {}, container));
-}
-
 void DeviceMainDlg::ApplyStatusText(int32_t textId)
 {
     m_statusTextId = textId;
@@ -1173,28 +1179,6 @@ MRect DeviceMainDlg::MousePictureRect() const
     return picture->GetRect();
 }
 
-void DeviceMainDlg::ApplyMouseMarkers(const std::vector<MouseMarker>& markers)
-{
-    m_markerList = markers;
-    PlaceMouseMarkers();
-}
-
-void DeviceMainDlg::PlaceMouseMarkers()
-{
-    auto* control = dynamic_cast<MouseCtrl*>(GetControl(kMouseMarkers));
-    if (!control)
-        return;
-    // Marker points are in picture pixels; the control wants its own.
-    const MRect picture = MousePictureRect();
-    const MRect area = control->GetRect();
-    const QPoint offset(picture.left - area.left, picture.top - area.top);
-    const int32_t selected = control->GetSelectItem();
-    control->DeleteAllItems();
-    for (const MouseMarker& marker : m_markerList)
-        control->AddItem(marker.label, marker.keyValue, marker.side, marker.start + offset, marker.end + offset);
-    control->SetSelectItem(selected >= 0 && selected < control->GetItemCount() ? selected : 1);
-}
-
 void DeviceMainDlg::CloseTransientWindowsNow()
 {
     const QString windowClass = QStringLiteral("MWindow");
@@ -1228,7 +1212,7 @@ void DeviceMainDlg::WriteStateLine()
                        .arg(m_deviceList && m_deviceList->IsVisible() ? QStringLiteral("list")
                                 : m_noDeviceTextId == TextIds::kAccessDenied ? QStringLiteral("denied")
                                                                             : QStringLiteral("nodevice"));
-    line += QStringLiteral(" lighting=%1 markers=%2").arg(m_lightingPresent ? 1 : 0).arg(m_markers ? m_markers->GetItemCount() : 0);
+    line += QStringLiteral(" lighting=%1").arg(m_lightingPresent ? 1 : 0);
     // Whether the window can be seen, where the frame's close, settings and
     // pairing buttons are.
     line += QStringLiteral(" shown=%1").arg(IsOutOfSight() ? 0 : 1);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "devices/MouseMarker.h"
 #include "editors/Page.h"
 #include "editors/PageHost.h"
 #include "hid/CThreadBasic.h"
@@ -20,12 +19,13 @@ class BatteryCtrl;
 class CDeviceList;
 class CDeviceState;
 class CIconButton;
+class DesktopActions;
 class DesktopNotices;
 class DeviceRegistry;
 class HidDeviceList;
+class InputCapture;
 class InstanceChannel;
 class MainDlgRegistryView;
-class MouseCtrl;
 class MTabCtrl;
 class ProfileDlg;
 class SettingsStore;
@@ -81,7 +81,6 @@ public:
         kNoDevicePicture = 58,
         kNoDeviceText = 59,
         kPairButton = 60,
-        kMouseMarkers = 82,
     };
     // Tab item ids (not indexes: a hidden item keeps its index).
     enum TabItem : int32_t {
@@ -103,6 +102,7 @@ public:
         SettingsStore* store = nullptr; // null: SettingsStore::Instance()
         WorkerTimings timings{};
         InstanceChannel* channel = nullptr; // the single-instance channel, if any
+        DesktopActions* desktop = nullptr;  // null: the session's own desktop
         // Where config.xml and device/ are, where the databases go and the
         // settings file; empty: the program's own (Paths).
         QString programFolder;
@@ -182,11 +182,7 @@ public:
     void ApplyStatusText(int32_t textId);
     void ApplyVersionLabel(const QString& label);
     void ApplyMousePicture(const QString& pictureName);
-    void ApplyMouseMarkers(const std::vector<MouseMarker>& markers);
     void CloseTransientWindowsNow();
-    // Where the mouse picture is (window coordinates); empty before a
-    // description placed it.
-    MRect MousePictureRect() const;
 
     // The new name of a macro list item after a language switch: names that
     // begin with "宏" or "Macro" take `macroWord` in place of that word;
@@ -222,6 +218,13 @@ public:
     // Selects the tab at `index` as a click on it would.
     void SelectTab(int32_t index) override;
     WindowHandle Window() const override { return GetSafeHwnd(); }
+    // Where the mouse picture is (window coordinates); empty before a
+    // description placed it.
+    MRect MousePictureRect() const override;
+    void NotifyPages(const PageEvent& event) override { SendPageEvent(event); }
+    void BeginCapture(int32_t mode, CaptureSink& sink) override;
+    void EndCapture(CaptureSink& sink) override;
+    DesktopActions& Desktop() override { return *m_desktop; }
     void StoreWriteFailed() override;
 
     // The pages whose reload bits (DeviceEvents::PageBits) meet `pages` refill
@@ -280,12 +283,10 @@ private:
     void CreateFrame(const MRect& client);
     void CreateTabs(const MRect& client);
     void CreateHomePage(const MRect& client);
-    void CreateMouseMarkers();
     void CreatePageControls();
     void ShowPageContainer(int32_t item);
     MRect PageArea() const;
     void PlaceMousePicture(const MRect& client);
-    void PlaceMouseMarkers();
     intptr_t RouteControl(int32_t id, int32_t code, intptr_t param);
     void WriteStateLine();
 
@@ -296,6 +297,10 @@ private:
     std::unique_ptr<MainDlgRegistryView> m_registryView;
     std::unique_ptr<DeviceRegistry> m_registry;
     std::unique_ptr<DeviceWorker> m_worker;
+    std::unique_ptr<DesktopActions> m_ownDesktop;
+    DesktopActions* m_desktop = nullptr;
+    // Outlives the pages, which are its sinks.
+    std::unique_ptr<InputCapture> m_capture;
     std::vector<std::unique_ptr<Page>> m_pages;
     std::unique_ptr<UpdateFlow> m_update;
     std::unique_ptr<TrayIcon> m_tray;
@@ -321,9 +326,7 @@ private:
     CDeviceState* m_status = nullptr;
     CIconButton* m_profileButton = nullptr;
     BatteryCtrl* m_battery = nullptr;
-    MouseCtrl* m_markers = nullptr;
     QSize m_pictureSize;                   // of the current mouse picture; empty: none
-    std::vector<MouseMarker> m_markerList; // in picture pixels
     bool m_homeShowsList = false;
     int32_t m_noDeviceTextId = TextIds::kNoDevice;
     int32_t m_clickedDeviceType = 0;       // the device list item last clicked

@@ -108,8 +108,11 @@ void MainDlgRegistryView::SetLightingTabVisible(bool visible)
 
 void MainDlgRegistryView::ShowMouseMarkers(const std::vector<MouseMarker>& markers)
 {
-    m_dlg.PostToInterface([this, markers] {
-        m_dlg.ApplyMouseMarkers(markers);
+    // The button page reads the markers from the description, which holds
+    // them by the time this runs (a later description posts its own call).
+    (void)markers;
+    m_dlg.PostToInterface([this] {
+        m_dlg.SendPageEvent({PageEvent::Kind::MarkersChanged});
         m_dlg.ReloadPagesNow(DeviceEvents::kButtonPage);
     });
 }

@@ -17,6 +17,9 @@ struct PageEvent {
         ReceiverVersion, // text: the labelled firmware version of the receiver
         StopRecording, // the mouse went away or the window closes
         ConnectionChanged, // value: the connection mode, -1 none, 0 cable, 1 receiver
+        MarkersChanged, // a description replaced the button markers (PageHost::Description)
+        TextsChanged, // text snippets were added, renamed or deleted
+        MacrosChanged, // macros were added, renamed or deleted
     };
 
     PageEvent(Kind kind_, int32_t value_ = 0, int32_t value2_ = 0, QString text_ = {})

@@ -10,7 +10,10 @@
 #include <cstdint>
 #include <vector>
 
+class CaptureSink;
+class DesktopActions;
 class SettingsStore;
+struct PageEvent;
 
 // Everything a page may ask of the rest of the program. The main window
 // implements it; tests give pages a fake. Every call is made on the interface
@@ -50,6 +53,20 @@ public:
     virtual void SelectTab(int32_t index) = 0;
     // The main window, as the parent of a page's own dialogs.
     virtual WindowHandle Window() const = 0;
+    // Where the current model's picture is, in the window's client
+    // coordinates; empty while no description has placed one.
+    virtual MRect MousePictureRect() const = 0;
+    // Every page hears `event` at once: a page tells the others that a list
+    // they show (macros, snippets) changed.
+    virtual void NotifyPages(const PageEvent& event) = 0;
+
+    // Key capture (CaptureMode): while it runs, the window's key input goes,
+    // translated, to `sink` instead of the focused control. Beginning replaces
+    // any capture running; End stops it only if `sink` still holds it.
+    virtual void BeginCapture(int32_t mode, CaptureSink& sink) = 0;
+    virtual void EndCapture(CaptureSink& sink) = 0;
+    // The user's desktop: web addresses, programs, typing, the character map.
+    virtual DesktopActions& Desktop() = 0;
 
     // A store write failed (the disk is full or the database is damaged). The
     // window tells the user once rather than pretend the edit was kept.

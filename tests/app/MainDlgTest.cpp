@@ -2,6 +2,8 @@
 
 #include "app/AppMessages.h"
 #include "app/CUIMessageBox.h"
+#include "editors/TextPage.h"
+#include "hid/DeviceEvents.h"
 #include "language/TextIds.h"
 #include "language/InterfaceText.h"
 #include "language/Language.h"
@@ -423,6 +425,17 @@ TEST_F(MainDlgTest, LanguageSwitchRelabelsTheFrame)
     ASSERT_NE(macros, nullptr);
     macros->AddString(QStringLiteral("Macro7"), 1);
     macros->AddString(QStringLiteral("Sniper"), 2);
+    // The snippet list is a list of the same kind; its names are no macros.
+    ASSERT_TRUE(m_services.m_store->OpenForDevice(m_services.m_dir.path() + QStringLiteral("/"), QStringLiteral("heron")));
+    NamedEntry snippet;
+    snippet.name = QStringLiteral("Macro notes");
+    ASSERT_GT(m_dlg->Store().AddText(snippet), 0);
+    m_dlg->ReloadPagesNow(DeviceEvents::kMacroPage);
+    auto* snippets = m_dlg->GetControlAs<MacroList>(TextPage::kList);
+    ASSERT_NE(snippets, nullptr);
+    ASSERT_GT(snippets->GetItemCount(), 0);
+    const int32_t lastSnippet = snippets->GetItemCount() - 1;
+    EXPECT_EQ(snippets->GetItemText(lastSnippet), QStringLiteral("Macro notes"));
     EXPECT_EQ(TitleOf(DeviceMainDlg::kTitle), QStringLiteral("Tarvo Mouse Settings"));
     m_dlg->SetReachable(true, 1);
 
@@ -448,6 +461,7 @@ TEST_F(MainDlgTest, LanguageSwitchRelabelsTheFrame)
     EXPECT_EQ(TitleOf(DeviceMainDlg::kProfileButton), zh.at(61));
     EXPECT_EQ(macros->GetItemText(0), zh.at(351) + QStringLiteral("7"));
     EXPECT_EQ(macros->GetItemText(1), QStringLiteral("Sniper"));
+    EXPECT_EQ(snippets->GetItemText(lastSnippet), QStringLiteral("Macro notes"));
     EXPECT_TRUE(m_dlg->Called("ApplyLanguageToPages"));
 
     // And back.

@@ -2,6 +2,7 @@
 
 #include "app/MainDlgRegistryView.h"
 #include "devices/DeviceRegistry.h"
+#include "editors/ButtonPage.h"
 #include "language/Language.h"
 #include "language/TextIds.h"
 #include "platform/UserSettings.h"
@@ -62,7 +63,7 @@ protected:
         ProcessEvents();
     }
     CDeviceList* List() const { return m_dlg->GetControlAs<CDeviceList>(DeviceMainDlg::kDeviceList); }
-    MouseCtrl* Markers() const { return m_dlg->GetControlAs<MouseCtrl>(DeviceMainDlg::kMouseMarkers); }
+    MouseCtrl* Markers() const { return m_dlg->GetControlAs<MouseCtrl>(ButtonPage::kMouseMarkers); }
     MTabCtrl* Tabs() const { return m_dlg->GetControlAs<MTabCtrl>(DeviceMainDlg::kTabBar); }
     QString TitleOf(int32_t id) const
     {
@@ -222,18 +223,18 @@ TEST_F(RegistryJoinTest, BadModelFilesOpenTheWindowWithoutModels)
         const char* config;      // null: no config.xml
         const char* description; // heron.xml; null: none
         int32_t items;
-        int32_t markers;
+        int32_t markers; // without a description, the button page's six placeholders
     };
     const char* const goodConfig =
         "<config><device><mouse name=\"Heron Pro\" device_type=\"101\" device_attr=\"heron\" image=\"heron.png\">"
         "<mode value=\"0\" vid=\"7768\" pid=\"6D25\" hid_interface=\"VID_7768&amp;PID_6D25&amp;MI_01\"/>"
         "</mouse></device><software version=\"2.0.1\"/></config>";
     const Case cases[] = {
-        {"missing config", nullptr, nullptr, 0, 0},
-        {"truncated config", "<config><device><mouse name=\"Heron", nullptr, 0, 0},
-        {"wrong root", "<settings/>", nullptr, 0, 0},
-        {"missing description", goodConfig, nullptr, 1, 0},
-        {"malformed description", goodConfig, "<mouse><image_file mouse_img=\"heron.png\"", 1, 0},
+        {"missing config", nullptr, nullptr, 0, 6},
+        {"truncated config", "<config><device><mouse name=\"Heron", nullptr, 0, 6},
+        {"wrong root", "<settings/>", nullptr, 0, 6},
+        {"missing description", goodConfig, nullptr, 1, 6},
+        {"malformed description", goodConfig, "<mouse><image_file mouse_img=\"heron.png\"", 1, 6},
         {"rect without #", goodConfig,
             "<mouse><mouse_key><key name=\"L\" key_value=\"0\" direction=\"0\" rect=\"44\" func_desc=\"150\" "
             "func_type=\"1\" func_value=\"1\"/></mouse_key></mouse>",

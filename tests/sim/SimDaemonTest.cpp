@@ -130,6 +130,8 @@ TEST_F(SimDaemonTest, BadCommandsAreRefusedWithAReason)
         { "battery heron cable 5", "usage" },
         { "battery heron cable x y", "usage" },
         { "text heron cable 1", "usage" },
+        { "press heron cable", "usage" },
+        { "press heron cable 14", "usage" },
         { "mouse heron sideways", "usage" },
         { "fault heron cable broken", "usage" },
         { "mouse-version heron cable 1.2", "usage" },

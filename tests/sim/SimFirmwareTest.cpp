@@ -206,6 +206,20 @@ TEST_F(FirmwareTest, ButtonMapIsStoredWhole)
         EXPECT_EQ(m_fw.StateJson(), stored) << c.name;
     }
     EXPECT_EQ(Ack(Frame({ 0x06, 0x12, 0x1F, 0x00, 0x00 })), 0x01);
+
+    // Pressing a button: the mouse asks the computer only for its 50 xx yy
+    // entries, with the type and the target of the entry.
+    std::string entry;
+    std::vector<Bytes> reports;
+    ASSERT_TRUE(m_fw.PressButton(3, entry, reports));
+    EXPECT_EQ(entry, "20010000");
+    EXPECT_TRUE(reports.empty());
+    ASSERT_TRUE(m_fw.PressButton(8, entry, reports));
+    EXPECT_EQ(entry, "500a0500");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(Head(reports[0], 8), Bytes({ 0x06, 0xFA, 0, 0, 0, 0x50, 0x0A, 0x05 }));
+    EXPECT_FALSE(m_fw.PressButton(14, entry, reports));
+    EXPECT_FALSE(m_fw.PressButton(-1, entry, reports));
 }
 
 namespace {

@@ -3,9 +3,13 @@
 #include "store/ProfileLoader.h"
 #include "store/StoreDefaults.h"
 #include "widgets/MArea.h"
+#include "widgets/MWindow.h"
+
+#include <QFileInfo>
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTest>
 #include <gtest/gtest.h>
 
 FakePageHost::FakePageHost()
@@ -18,6 +22,46 @@ FakePageHost::FakePageHost()
 FakePageHost::~FakePageHost()
 {
     m_store.CloseDatabase();
+}
+
+bool FakeDesktop::OpenWebAddress(const QUrl& address)
+{
+    m_calls.push_back("url|" + address.toString().toStdString());
+    return m_result;
+}
+
+bool FakeDesktop::StartProgram(const QString& program, const QStringList& arguments)
+{
+    std::string call = "program|" + program.toStdString();
+    for (const QString& argument : arguments)
+        call += "|" + argument.toStdString();
+    m_calls.push_back(call);
+    return m_result && QFileInfo(program).isExecutable();
+}
+
+bool FakeDesktop::TypeText(const QString& text)
+{
+    m_calls.push_back("type|" + text.toStdString());
+    return m_result;
+}
+
+bool FakeDesktop::OpenCharacterMap()
+{
+    m_calls.push_back("charmap");
+    return m_result;
+}
+
+void FakePageHost::NotifyPages(const PageEvent& event)
+{
+    m_notified.push_back(event.kind);
+    for (Page* page : m_listeners)
+        page->OnPageEvent(event);
+}
+
+void FakePageHost::BeginCapture(int32_t mode, CaptureSink& sink)
+{
+    MWindow* window = MWindow::FromHandle(m_window);
+    m_capture.Begin(window ? window->GetWidget() : nullptr, mode, sink);
 }
 
 bool FakePageHost::Ask(const QString& message, const QString& caption)
@@ -62,6 +106,8 @@ void FakePageHost::Clear()
     m_told.clear();
     m_selectedTabs.clear();
     m_fileDialogs.clear();
+    m_notified.clear();
+    m_desktop.m_calls.clear();
 }
 
 PageTestWindow::PageTestWindow(FakePageHost& host, std::function<std::unique_ptr<Page>(PageHost&)> makePage)
@@ -121,4 +167,19 @@ void ProcessPageEvents()
 {
     for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void ClickAt(QWidget* widget, const QPoint& at)
+{
+    ASSERT_NE(widget, nullptr);
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
+    ProcessPageEvents();
+}
+
+void ClickControl(MDialog& window, int32_t id)
+{
+    QWidget* control = window.GetControl(id);
+    ASSERT_NE(control, nullptr) << id;
+    ASSERT_TRUE(control->isVisible()) << id;
+    ClickAt(control, control->rect().center());
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "editors/InputCapture.h"
 #include "editors/Page.h"
 #include "editors/PageHost.h"
+#include "platform/DesktopActions.h"
 #include "store/SettingsStore.h"
 #include "widgets/MDialog.h"
 
@@ -13,9 +15,24 @@
 #include <string>
 #include <vector>
 
+// The user's desktop, recorded: "url|<address>", "program|<path>|<arg>|...",
+// "type|<text>", "charmap". Each call answers with `m_result` (programs: the
+// path must also be executable).
+class FakeDesktop : public DesktopActions {
+public:
+    bool OpenWebAddress(const QUrl& address) override;
+    bool StartProgram(const QString& program, const QStringList& arguments) override;
+    bool TypeText(const QString& text) override;
+    bool OpenCharacterMap() override;
+
+    std::vector<std::string> m_calls;
+    bool m_result = true;
+};
+
 // The rest of the program as a page sees it, recorded: a private store of its
 // own (a fresh database with four profiles), the tasks queued, the restore
 // selector, every question and notice. Questions are answered with `answer`.
+// Captures run through a real InputCapture on the page's window.
 class FakePageHost : public PageHost {
 public:
     FakePageHost();
@@ -34,6 +51,11 @@ public:
     QString ChooseFile(FileDialog kind, const QString& title, const QString& filter, const QString& suggested) override;
     void SelectTab(int32_t index) override { m_selectedTabs.push_back(index); }
     WindowHandle Window() const override { return m_window; }
+    MRect MousePictureRect() const override { return m_pictureRect; }
+    void NotifyPages(const PageEvent& event) override;
+    void BeginCapture(int32_t mode, CaptureSink& sink) override;
+    void EndCapture(CaptureSink& sink) override { m_capture.End(sink); }
+    DesktopActions& Desktop() override { return m_desktop; }
     void StoreWriteFailed() override { ++m_storeFailures; }
 
     // The configuration value of the current profile as stored ("" when missing).
@@ -53,6 +75,11 @@ public:
     bool m_answer = true;
     QString m_chosenFile; // what the next file dialog returns ("" = cancelled)
     WindowHandle m_window = 0;
+    MRect m_pictureRect;
+    FakeDesktop m_desktop;
+    InputCapture m_capture;
+    // Pages that hear NotifyPages besides the record (a second page under test).
+    std::vector<Page*> m_listeners;
 
     std::vector<int32_t> m_tasks;
     int32_t m_pendingRestore = 0;
@@ -60,6 +87,7 @@ public:
     std::vector<std::string> m_told; // "caption|message"
     std::vector<int32_t> m_selectedTabs;
     std::vector<std::string> m_fileDialogs; // "open|title|filter" or "save|..."
+    std::vector<PageEvent::Kind> m_notified;
 
     int m_storeFailures = 0;
 };
@@ -94,3 +122,7 @@ private:
 
 // Runs the event loop until nothing is pending.
 void ProcessPageEvents();
+// A real left click at `at` (the widget's coordinates), and what it caused.
+void ClickAt(QWidget* widget, const QPoint& at);
+// A click in the middle of control `id`; the test fails when it is missing or hidden.
+void ClickControl(MDialog& window, int32_t id);

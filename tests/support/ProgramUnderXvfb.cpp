@@ -241,6 +241,12 @@ void ProgramUnderXvfb::Key(const char* keysym)
     EXPECT_TRUE(XTestKey(m_xvfb.Display().toLocal8Bit().constData(), keysym));
 }
 
+void ProgramUnderXvfb::KeyWith(const char* modifier, const char* keysym)
+{
+    const char* const modifiers[] = {modifier, nullptr};
+    EXPECT_TRUE(XTestKey(m_xvfb.Display().toLocal8Bit().constData(), keysym, modifiers));
+}
+
 QImage ProgramUnderXvfb::Capture(const QString& name)
 {
     QThread::msleep(400); // let the server finish the last paint

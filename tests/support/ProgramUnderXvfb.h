@@ -84,6 +84,8 @@ protected:
     void Drag(const QPoint& from, const QPoint& to);
     void Type(const std::string& text);
     void Key(const char* keysym);
+    // A key with one modifier held ("Control_L", "a").
+    void KeyWith(const char* modifier, const char* keysym);
     // A screenshot of the window area, saved in the build folder as `name`;
     // null when ImageMagick's import is missing.
     QImage Capture(const QString& name);
