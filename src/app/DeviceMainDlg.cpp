@@ -36,7 +36,6 @@
 #include "widgets/MTabCtrl.h"
 #include "widgets/MTabLayout.h"
 #include "widgets/MText.h"
-#include "widgets/MacroList.h"
 #include "widgets/Manager.h"
 #include "widgets/WindowRegistry.h"
 
@@ -226,6 +225,7 @@ void DeviceMainDlg::StopWorker()
 
 void DeviceMainDlg::OnDestroy()
 {
+    SendPageEvent({PageEvent::Kind::StopRecording});
     m_capture->EndAll();
     StopWorker();
     m_handleForWorker = 0;
@@ -622,8 +622,10 @@ intptr_t DeviceMainDlg::OnWindowMessage(uint32_t message, uintptr_t wParam, intp
     }
     // The pages' own messages (their lists' menus, for example).
     for (const std::unique_ptr<Page>& page : m_pages) {
-        if (page->OnWindowMessage(message, wParam, lParam))
+        if (page->OnWindowMessage(message, wParam, lParam)) {
+            WriteStateLine();
             return 0;
+        }
     }
     return MDialog::OnWindowMessage(message, wParam, lParam);
 }
@@ -776,23 +778,14 @@ void DeviceMainDlg::UpdateProfileButton()
 
 void DeviceMainDlg::ExitProgram(int32_t code)
 {
+    // A recording under way is stored before the process ends.
+    SendPageEvent({PageEvent::Kind::StopRecording});
     RemoveTrayIcon();
     if (m_exitHook)
         m_exitHook(code);
 }
 
 // ---- Language ----
-
-QString DeviceMainDlg::RenameDefaultMacro(const QString& name, const QString& macroWord)
-{
-    static const QString kChineseWord = QStringLiteral("宏");
-    static const QString kEnglishWord = QStringLiteral("Macro");
-    if (name.startsWith(kChineseWord))
-        return macroWord + name.mid(kChineseWord.size());
-    if (name.startsWith(kEnglishWord))
-        return macroWord + name.mid(kEnglishWord.size());
-    return name;
-}
 
 void DeviceMainDlg::ApplyLanguage()
 {
@@ -817,20 +810,6 @@ void DeviceMainDlg::ApplyLanguage()
     SetTitleOf(GetControl(kPairButton), Text(TextIds::kPairReceiver));
     if (m_tray)
         m_tray->SetExitText(Text(TextIds::kTrayExit));
-    const QString macroWord = Text(TextIds::kMacroWord);
-    for (MControl* control : GetAllControls()) {
-        auto* list = dynamic_cast<MacroList*>(control);
-        if (!list)
-            continue;
-        for (int32_t i = 0; i < list->GetItemCount(); ++i) {
-            const QString old = list->GetItemText(i);
-            const QString renamed = RenameDefaultMacro(old, macroWord);
-            if (renamed != old)
-                list->ModifyItemString(i, renamed);
-        }
-    }
-    // After the lists: a page whose list holds no macros (the snippets) puts
-    // its own names back.
     for (const std::unique_ptr<Page>& page : m_pages)
         page->ApplyLanguage();
     QString name;
@@ -1005,6 +984,14 @@ void DeviceMainDlg::BeginCapture(int32_t mode, CaptureSink& sink)
 void DeviceMainDlg::EndCapture(CaptureSink& sink)
 {
     m_capture->End(sink);
+}
+
+void DeviceMainDlg::LockFrame(bool locked)
+{
+    if (m_tabs)
+        m_tabs->SetEnabled(!locked);
+    if (m_profileButton)
+        m_profileButton->SetEnabled(!locked);
 }
 
 void DeviceMainDlg::StoreWriteFailed()

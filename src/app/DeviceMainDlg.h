@@ -184,11 +184,6 @@ public:
     void ApplyMousePicture(const QString& pictureName);
     void CloseTransientWindowsNow();
 
-    // The new name of a macro list item after a language switch: names that
-    // begin with "宏" or "Macro" take `macroWord` in place of that word;
-    // others stay as they are.
-    static QString RenameDefaultMacro(const QString& name, const QString& macroWord);
-
     // DeviceEvents: called on the worker thread, applied on the interface thread.
     void ShowMouseVersion(const QString& labelled) override;
     void ShowReceiverVersion(const QString& labelled) override;
@@ -226,6 +221,7 @@ public:
     void EndCapture(CaptureSink& sink) override;
     DesktopActions& Desktop() override { return *m_desktop; }
     void StoreWriteFailed() override;
+    void LockFrame(bool locked) override;
 
     // The pages whose reload bits (DeviceEvents::PageBits) meet `pages` refill
     // themselves from the store.

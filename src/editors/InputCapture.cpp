@@ -1,8 +1,12 @@
 #include "editors/InputCapture.h"
 
+#include "platform/X11RawInput.h"
+
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QWidget>
+#include <QWindow>
 
 InputCapture::InputCapture(RawInputTranslator::Clock clock)
     : m_translator(std::move(clock))
@@ -15,10 +19,22 @@ InputCapture::~InputCapture()
 
 void InputCapture::Begin(QWidget* window, int32_t mode, CaptureSink& sink)
 {
+    EndAll();
     m_window = window ? window->window() : nullptr;
     m_sink = &sink;
     m_mode = mode;
     m_translator.Register();
+    if (mode == CaptureMode::kMacroRecording && m_window) {
+        // The window's QWindow receives each mouse event once, before any
+        // control does; a control that ignores a click hands it on to its
+        // parents, each of which the application's filter sees again.
+        m_windowHandle = m_window->windowHandle();
+        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+            if (!m_background)
+                m_background = std::make_unique<X11RawInput>();
+            m_background->Start([this](const RawDeviceEvent& raw) { Deliver(m_translator.TranslateDevice(raw)); });
+        }
+    }
     // Key events go to the focused control first; only the application sees
     // them before it does.
     if (!m_filtering && QCoreApplication::instance()) {
@@ -33,8 +49,18 @@ void InputCapture::End(CaptureSink& sink)
         EndAll();
 }
 
+bool InputCapture::RecordsInBackground() const
+{
+    return m_background && m_background->IsRunning();
+}
+
 void InputCapture::EndAll()
 {
+    // Stopped, not destroyed: a sink may end the capture from inside one of
+    // the source's deliveries.
+    if (m_background)
+        m_background->Stop();
+    m_windowHandle = nullptr;
     if (m_filtering && QCoreApplication::instance())
         QCoreApplication::instance()->removeEventFilter(this);
     m_filtering = false;
@@ -52,8 +78,29 @@ void InputCapture::Deliver(const CapturedInput& input)
         m_delivered();
 }
 
+bool InputCapture::FilterMouse(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+    case QEvent::Wheel:
+        break;
+    default:
+        return false;
+    }
+    // The raw events carry the same clicks; the window's own would double them.
+    CapturedInput input;
+    if (!RecordsInBackground() && m_sink && m_translator.Translate(*event, input))
+        Deliver(input);
+    // The click still reaches the window.
+    return false;
+}
+
 bool InputCapture::eventFilter(QObject* watched, QEvent* event)
 {
+    if (m_windowHandle && watched == m_windowHandle)
+        return FilterMouse(event);
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return false;
@@ -64,6 +111,9 @@ bool InputCapture::eventFilter(QObject* watched, QEvent* event)
         event->accept();
         return true;
     }
+    // A recording that reads the raw events already has this key.
+    if (RecordsInBackground())
+        return true;
     CapturedInput input;
     if (m_translator.Translate(*event, input)) {
         // The sink may end the capture (and so this filter) while it runs.

@@ -7,8 +7,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QWidget;
+class QWindow;
+class X11RawInput;
 
 // Capture modes of the main window: what the captured input is for.
 namespace CaptureMode {
@@ -29,8 +32,13 @@ public:
 // release meant for a control of that window is translated and handed to the
 // sink instead of reaching the control: a key field shows the key's name and
 // never receives the typed character, and keys such as Tab, Enter or Esc are
-// captured like any other. One capture at a time; beginning another replaces
-// it. Interface thread only.
+// captured like any other. A macro recording (kMacroRecording) also hands on
+// the mouse buttons and the wheel, which still reach the window (the record
+// button must stop the recording). On X11 a recording reads the display's raw
+// device events instead, so it goes on while another window has the focus;
+// the window's own key events are then only kept from its controls. Wayland
+// shows a program only its own window's input. One capture at a time;
+// beginning another replaces it. Interface thread only.
 class InputCapture : public QObject {
 public:
     explicit InputCapture(RawInputTranslator::Clock clock = {});
@@ -44,6 +52,8 @@ public:
     // Ends whatever capture runs (the window closes).
     void EndAll();
     int32_t Mode() const { return m_mode; }
+    // A recording reads the display's raw events (X11 with XInput 2).
+    bool RecordsInBackground() const;
     bool IsCapturing(const CaptureSink& sink) const { return m_sink == &sink; }
 
     // Input from a source other than the window's own events (raw device
@@ -57,8 +67,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool FilterMouse(QEvent* event);
+
     RawInputTranslator m_translator;
     QPointer<QWidget> m_window;
+    QPointer<QWindow> m_windowHandle; // mouse events of a recording, once each
+    std::unique_ptr<X11RawInput> m_background;
     CaptureSink* m_sink = nullptr;
     int32_t m_mode = CaptureMode::kNone;
     bool m_filtering = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devices/DeviceDescription.h"
+#include "editors/PageEvent.h"
 #include "hid/WorkerTask.h"
 #include "store/StoreRecords.h"
 #include "widgets/WidgetTypes.h"
@@ -67,6 +68,10 @@ public:
     virtual void EndCapture(CaptureSink& sink) = 0;
     // The user's desktop: web addresses, programs, typing, the character map.
     virtual DesktopActions& Desktop() = 0;
+
+    // While a page records input the user must stay on it: the tab bar and
+    // the profile button are disabled (true) until it unlocks them (false).
+    virtual void LockFrame(bool locked) = 0;
 
     // A store write failed (the disk is full or the database is damaged). The
     // window tells the user once rather than pretend the edit was kept.

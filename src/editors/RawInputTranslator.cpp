@@ -2,6 +2,7 @@
 
 #include "editors/KeyCodes.h"
 #include "platform/NativeKeys.h"
+#include "platform/X11RawInput.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -231,29 +232,73 @@ CapturedInput RawInputTranslator::TranslateMouse(const Mouse& mouse)
         // or a high-resolution wheel's fraction of one, still turned that way.
         const bool up = mouse.wheelDelta > 0;
         input.state = up ? CapturedInput::kWheelUp : CapturedInput::kWheelDown;
-        input.code = up ? kWheelUp : kWheelDown;
-        input.name = up ? QStringLiteral("Scroll Up") : QStringLiteral("Scroll Down");
+        input.code = up ? KeyCodes::kWheelUp : KeyCodes::kWheelDown;
+        input.name = up ? WheelUpName() : WheelDownName();
         return input;
     }
     static constexpr struct {
         Qt::MouseButton button;
         int32_t code;
-        const char* name;
     } kButtons[] = {
-        {Qt::LeftButton, kLeftButton, "LB"},
-        {Qt::MiddleButton, kMiddleButton, "MB"},
-        {Qt::RightButton, kRightButton, "RB"},
-        {Qt::BackButton, kBackButton, "Backward"},
-        {Qt::ForwardButton, kForwardButton, "Forward"},
+        {Qt::LeftButton, KeyCodes::kMouseLeft},
+        {Qt::MiddleButton, KeyCodes::kMouseMiddle},
+        {Qt::RightButton, KeyCodes::kMouseRight},
+        {Qt::BackButton, KeyCodes::kMouseBack},
+        {Qt::ForwardButton, KeyCodes::kMouseForward},
     };
     for (const auto& b : kButtons) {
         if (mouse.button == int(b.button)) {
             input.state = mouse.pressed ? CapturedInput::kPressed : CapturedInput::kReleased;
             input.code = b.code;
-            input.name = QString::fromLatin1(b.name);
+            input.name = MouseButtonName(b.code);
             break;
         }
     }
+    return input;
+}
+
+CapturedInput RawInputTranslator::TranslateDevice(const RawDeviceEvent& raw)
+{
+    CapturedInput input;
+    switch (raw.type) {
+    case RawDeviceEvent::Type::KeyDown:
+    case RawDeviceEvent::Type::KeyUp:
+        input = TranslateKey({raw.type == RawDeviceEvent::Type::KeyDown, false, 0, raw.keysym});
+        break;
+    case RawDeviceEvent::Type::ButtonDown:
+    case RawDeviceEvent::Type::ButtonUp: {
+        const bool pressed = raw.type == RawDeviceEvent::Type::ButtonDown;
+        Mouse mouse{int(Qt::NoButton), pressed, 0};
+        switch (raw.button) {
+        case 1:
+            mouse.button = int(Qt::LeftButton);
+            break;
+        case 2:
+            mouse.button = int(Qt::MiddleButton);
+            break;
+        case 3:
+            mouse.button = int(Qt::RightButton);
+            break;
+        case 4:
+        case 5:
+            // X reports each notch as a press and a release of its button.
+            if (pressed)
+                mouse.wheelDelta = raw.button == 4 ? kWheelNotch : -kWheelNotch;
+            break;
+        case 8:
+            mouse.button = int(Qt::BackButton);
+            break;
+        case 9:
+            mouse.button = int(Qt::ForwardButton);
+            break;
+        default:
+            break;
+        }
+        input = TranslateMouse(mouse);
+        break;
+    }
+    }
+    input.time = raw.time;
     return input;
 }
 

@@ -7,6 +7,7 @@
 #include <set>
 
 class QEvent;
+struct RawDeviceEvent;
 
 // One input event as the key capture and the macro recorder see it.
 struct CapturedInput {
@@ -38,22 +39,16 @@ struct CapturedInput {
 // events) fill a Key or Mouse and feed the same entries.
 //
 // One translator serves one capture or recording at a time: Register when it
-// begins, then Translate (or TranslateKey / TranslateMouse) every event in
-// the order it happened. What to do with the result is the caller's: kind
+// begins, then Translate (or TranslateKey / TranslateMouse / TranslateDevice)
+// every event in the order it happened. What to do with the result is the caller's: kind
 // Repeat and empty names are to be skipped. Widget-free; interface thread.
 class RawInputTranslator {
 public:
     // Milliseconds, monotonic.
     using Clock = std::function<int64_t()>;
 
-    // Recorded mouse codes (CapturedInput::code of kind Mouse).
-    static constexpr int32_t kLeftButton = 1;
-    static constexpr int32_t kRightButton = 2;
-    static constexpr int32_t kMiddleButton = 4;
-    static constexpr int32_t kBackButton = 8;
-    static constexpr int32_t kForwardButton = 16;
-    static constexpr int32_t kWheelUp = 1;
-    static constexpr int32_t kWheelDown = 255;
+    // One notch of a wheel in Qt's eighths of a degree.
+    static constexpr int kWheelNotch = 120;
 
     // A key as reported: the Qt key code, the native virtual key (the X11
     // keysym; 0 where the platform gives none) and Qt's auto-repeat flag.
@@ -86,6 +81,12 @@ public:
     // from the user, "Scroll Down" 255 (kWheelDown) for any turn towards;
     // anything else (another button, a sideways turn) with code 0 and no name.
     CapturedInput TranslateMouse(const Mouse& mouse);
+    // A raw event of the X display's devices (a recording in the background),
+    // through the same entries: keys by their keysym, buttons by their X
+    // number (1 left, 2 middle, 3 right, 8 back, 9 forward; a press of 4 or 5
+    // is a turn of the wheel up or down, whose release, like 6 and 7, has no
+    // name). Stamped with the display's time, not the clock.
+    CapturedInput TranslateDevice(const RawDeviceEvent& raw);
     // A Qt key press or release, mouse button press, release or double click
     // (a press), or wheel event; false (and `out` untouched) for any other event.
     bool Translate(const QEvent& event, CapturedInput& out);

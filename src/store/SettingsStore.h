@@ -118,6 +118,14 @@ public:
     // Sorted by record_index.
     int ListMacroSteps(int macroId, std::vector<MacroStep>& list);
     bool DeleteMacroSteps(int macroId);
+    // An edited macro written back: its row (name, play and delay values) and
+    // its steps replaced by `steps`, whose macro_id is set to `id`. All or
+    // nothing: false, with the stored macro as it was, when the macro does not
+    // exist or any statement fails.
+    bool ReplaceMacro(int id, const MacroInfo& macro, std::vector<MacroStep> steps);
+    // A new macro (the fields of `macro` but its id) with `steps`, all or
+    // nothing. The new id, or 0 with nothing stored.
+    int AddMacroWithSteps(const MacroInfo& macro, std::vector<MacroStep> steps);
 
     // ---- Lighting (t_light_data) ----
     int CountLightModes(int profile);
@@ -145,6 +153,8 @@ private:
     // A writing step's success: 0, 100 or 101.
     static bool WriteSucceeded(int result);
     int InsertedId(int stepResult);
+    // Inserts `steps` under `macroId`, stopping at the first failure; false then.
+    bool InsertMacroSteps(int macroId, const std::vector<MacroStep>& steps);
     // The statements whose parameters are all integers, compiled and bound in
     // one place. The caller holds the lock for as long as it uses the statement.
     void PrepareWithInts(SQLiteStatement& statement, const char* sql, std::initializer_list<int> values);

@@ -332,6 +332,48 @@ bool SettingsStore::DeleteMacroSteps(int macroId)
     return RunIntWrite(StoreSql::kDeleteMacroSteps, { macroId });
 }
 
+bool SettingsStore::InsertMacroSteps(int macroId, const std::vector<MacroStep>& steps)
+{
+    SQLiteStatement statement;
+    for (const MacroStep& step : steps) {
+        MacroStep row = step;
+        row.macro_id = macroId;
+        const QByteArray descUtf8 = row.desc.toUtf8();
+        Prepare(statement, StoreSql::kAddMacroStep, -1);
+        BindMacroStep(statement, descUtf8, row);
+        if (!WriteSucceeded(statement.Step()))
+            return false;
+    }
+    return true;
+}
+
+bool SettingsStore::ReplaceMacro(int id, const MacroInfo& macro, std::vector<MacroStep> steps)
+{
+    const auto lock = Lock();
+    StoreSavepoint savepoint(*this);
+    if (!savepoint.IsOpen())
+        return false;
+    // Updating a missing row succeeds without changing anything; its steps
+    // would then belong to no macro.
+    if (RunIntRead(StoreSql::kMacroExists, { id }) != 1)
+        return false;
+    if (!UpdateMacro(id, macro) || !DeleteMacroSteps(id) || !InsertMacroSteps(id, steps))
+        return false;
+    return savepoint.Release();
+}
+
+int SettingsStore::AddMacroWithSteps(const MacroInfo& macro, std::vector<MacroStep> steps)
+{
+    const auto lock = Lock();
+    StoreSavepoint savepoint(*this);
+    if (!savepoint.IsOpen())
+        return 0;
+    const int id = AddMacroInfo(macro);
+    if (id <= 0 || !InsertMacroSteps(id, steps))
+        return 0;
+    return savepoint.Release() ? id : 0;
+}
+
 // ---- Lighting ----
 
 int SettingsStore::CountLightModes(int profile)

@@ -63,6 +63,7 @@ inline constexpr const char* kDeleteMacro = "DELETE FROM t_macro_data WHERE macr
 inline constexpr const char* kDeleteMacroSteps = "DELETE FROM t_macrorecord WHERE macro_id = ?";
 inline constexpr const char* kAddMacroStep = "INSERT INTO t_macrorecord(macro_id, type, record_index, desc, value, delay_time) \t\t\t\t\t VALUES (?, ?, ?, ?, ?, ?);";
 inline constexpr const char* kListMacroSteps = "SELECT * FROM t_macrorecord WHERE macro_id = ? ORDER BY record_index ASC";
+inline constexpr const char* kMacroExists = "SELECT count(*) FROM t_macro_data WHERE macro_id = ?";
 inline constexpr const char* kCountLightModes = "select count(*) FROM t_light_data WHERE profile = ?";
 inline constexpr const char* kAddLightMode = "INSERT INTO t_light_data(profile, name, mode, brightness, speed, direction, \t\t\t\t\t colorful, colorindex, color_value, config_func, reserved, status) \t\t\t\t\t VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?);";
 inline constexpr const char* kUpdateLightMode = "UPDATE t_light_data SET brightness = ?, speed = ?, direction = ?, colorful = ?, colorindex = ?,\t\t\t color_value = ?, config_func = ?, reserved = ? WHERE profile = ? AND mode = ?";

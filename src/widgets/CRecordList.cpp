@@ -5,7 +5,10 @@
 
 #include <QPainter>
 
-CRecordList::CRecordList(QWidget* parent) : MListBase(parent)
+#include <algorithm>
+
+CRecordList::CRecordList(QWidget* parent)
+    : MListBase(parent)
 {
     m_rowHeight = 30;
     m_spacing = 1;
@@ -24,6 +27,18 @@ void CRecordList::SetMenuTexts(const QStringList& insertTexts, const QStringList
     for (int i = 0; i < moveTexts.size(); ++i)
         menu.push_back({moveTexts[i], kMoveMessage, 0, intptr_t(100 + i)});
     SetContextMenu(std::move(menu));
+}
+
+void CRecordList::SetTypeTexts(std::map<int32_t, QString> texts)
+{
+    m_typeTexts = std::move(texts);
+    update();
+}
+
+void CRecordList::SetDelayRange(int32_t minimum, int32_t maximum)
+{
+    m_minDelay = minimum;
+    m_maxDelay = std::max(minimum, maximum);
 }
 
 int32_t CRecordList::AddString(const QString& text, int32_t type, int32_t value, int32_t delay)
@@ -76,8 +91,14 @@ bool CRecordList::MoveTo(int32_t from, int32_t to)
     return true;
 }
 
-bool CRecordList::MoveTop(int32_t index) { return MoveTo(index, 0); }
-bool CRecordList::MoveBottom(int32_t index) { return MoveTo(index, GetItemCount() - 1); }
+bool CRecordList::MoveTop(int32_t index)
+{
+    return MoveTo(index, 0);
+}
+bool CRecordList::MoveBottom(int32_t index)
+{
+    return MoveTo(index, GetItemCount() - 1);
+}
 
 bool CRecordList::UpdateDelayTime(int32_t delay)
 {
@@ -111,20 +132,30 @@ void CRecordList::PaintItem(QPainter& painter, const QRect& rect, int32_t index,
         painter.drawRoundedRect(QRectF(rect), 4, 4);
     }
     painter.setFont(m_font);
-    const int numberWidth = 44;
-    const int delayWidth = 90;
     painter.setPen(Theme::kTextDim);
-    painter.drawText(QRect(rect.left(), rect.top(), numberWidth, rect.height()), Qt::AlignCenter, QString::number(index + 1));
+    painter.drawText(
+        QRect(rect.left(), rect.top(), kNumberWidth, rect.height()), Qt::AlignCenter, QString::number(index + 1));
     const QPixmap icon = MRender::LoadImage(m_icon);
-    int x = rect.left() + numberWidth;
+    int x = rect.left() + kNumberWidth;
     if (!icon.isNull()) {
         MRender::DrawImage(painter, QRect(x, rect.top() + (rect.height() - 16) / 2, 16, 16), icon, ShowMode::Center);
         x += 22;
     }
+    const int typeWidth = m_typeTexts.empty() ? 0 : kTypeWidth;
+    const int delayLeft = rect.right() - kDelayWidth;
     painter.setPen(selected ? Theme::kAccentHover : Theme::kText);
-    painter.drawText(QRect(x, rect.top(), rect.right() - delayWidth - x, rect.height()), Qt::AlignLeft | Qt::AlignVCenter, item.text);
+    const QRect textRect(x, rect.top(), delayLeft - typeWidth - x, rect.height());
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
+        painter.fontMetrics().elidedText(item.text, Qt::ElideRight, textRect.width()));
     painter.setPen(Theme::kTextDim);
-    painter.drawText(QRect(rect.right() - delayWidth, rect.top(), delayWidth - 10, rect.height()), Qt::AlignRight | Qt::AlignVCenter,
+    if (typeWidth > 0) {
+        const auto type = m_typeTexts.find(item.type);
+        const QRect typeRect(delayLeft - typeWidth, rect.top(), typeWidth, rect.height());
+        if (type != m_typeTexts.end())
+            painter.drawText(typeRect, Qt::AlignLeft | Qt::AlignVCenter,
+                painter.fontMetrics().elidedText(type->second, Qt::ElideRight, typeRect.width()));
+    }
+    painter.drawText(QRect(delayLeft, rect.top(), kDelayWidth - 10, rect.height()), Qt::AlignRight | Qt::AlignVCenter,
         QStringLiteral("%1 ms").arg(item.delay));
 }
 
@@ -137,15 +168,15 @@ QString CRecordList::EditText(int32_t index) const
 bool CRecordList::ApplyEdit(int32_t index, const QString& text)
 {
     bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
+    const qlonglong value = text.trimmed().toLongLong(&ok);
     if (!ok || value < 0 || index < 0 || index >= GetItemCount())
         return false;
-    m_items[size_t(index)].delay = value;
+    m_items[size_t(index)].delay = int32_t(std::clamp<qlonglong>(value, m_minDelay, m_maxDelay));
     return true;
 }
 
 QRect CRecordList::EditRect(int32_t index) const
 {
     const QRect r = GetItemRect(index);
-    return QRect(r.right() - 90, r.top() + 2, 80, r.height() - 4);
+    return QRect(r.right() - kDelayWidth, r.top() + 2, kDelayWidth - 10, r.height() - 4);
 }

@@ -2,6 +2,7 @@
 
 #include "widgets/MListBase.h"
 
+#include <map>
 #include <vector>
 
 // One event of the record list.
@@ -13,14 +14,19 @@ struct RecordItem {
     bool operator==(const RecordItem&) const = default;
 };
 
-// The macro event list: number, event text and delay per row. A double click
-// edits the delay in place (kNotifyEditCommit). Its context menu posts
+// The macro event list: number, event text, optionally a type column, and
+// delay per row. A double click edits the delay in place (kNotifyEditCommit);
+// a typed delay is brought into the delay range. Its context menu posts
 // kInsertMessage (lParam 101 key A, 102 left click) and kMoveMessage (lParam
 // 100 top, 101 up, 102 down, 103 bottom, 104 delete all), wParam = control id.
 class CRecordList : public MListBase {
 public:
     static constexpr uint32_t kInsertMessage = kWmUser + 686; // 1710
-    static constexpr uint32_t kMoveMessage = kWmUser + 687;   // 1711
+    static constexpr uint32_t kMoveMessage = kWmUser + 687; // 1711
+    // Widths of the columns in pixels; the event text takes the rest.
+    static constexpr int32_t kNumberWidth = 44;
+    static constexpr int32_t kTypeWidth = 140;
+    static constexpr int32_t kDelayWidth = 90;
 
     explicit CRecordList(QWidget* parent = nullptr);
     QString GetClassName() const override { return QStringLiteral("CRecordList"); }
@@ -37,7 +43,15 @@ public:
     std::vector<RecordItem> GetRecordItems() const;
     // Texts of the menu entries, in the order of the commands above.
     void SetMenuTexts(const QStringList& insertTexts, const QStringList& moveTexts);
-    void SetIconImage(const QString& file) { m_icon = file; update(); }
+    void SetIconImage(const QString& file)
+    {
+        m_icon = file;
+        update();
+    }
+    // What the type column shows for each event type; empty: no type column.
+    void SetTypeTexts(std::map<int32_t, QString> texts);
+    // The range a delay edited in place is brought into (ms); 0 to INT_MAX unless set.
+    void SetDelayRange(int32_t minimum, int32_t maximum);
 
 protected:
     void PaintBackground(QPainter& painter) override;
@@ -49,4 +63,7 @@ protected:
 private:
     bool MoveTo(int32_t from, int32_t to);
     QString m_icon = QStringLiteral("icon/icon_record.png");
+    std::map<int32_t, QString> m_typeTexts;
+    int32_t m_minDelay = 0;
+    int32_t m_maxDelay = INT32_MAX;
 };

@@ -125,6 +125,9 @@ void MTabCtrl::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    // Disabled (while a page records), the tabs fade.
+    const qreal fade = isEnabled() ? 1.0 : 0.45;
+    painter.setOpacity(fade);
     const QPixmap skin = SkinImage();
     for (int32_t i = 0; i < GetItemCount(); ++i) {
         const QRect r = GetItemRect(i);
@@ -151,10 +154,10 @@ void MTabCtrl::paintEvent(QPaintEvent*)
         const QPixmap icon = MRender::LoadImage(item.icon);
         int x = r.left() + 30;
         if (!icon.isNull()) {
-            painter.setOpacity(selected || hovered ? 1.0 : 0.7);
+            painter.setOpacity((selected || hovered ? 1.0 : 0.7) * fade);
             MRender::DrawImage(painter, QRect(x, r.top() + (r.height() - 24) / 2, 24, 24),
                 MRender::StateFrame(icon, icon.width() >= icon.height() * 2 ? 2 : 1, selected ? 1 : 0), ShowMode::Center);
-            painter.setOpacity(1.0);
+            painter.setOpacity(fade);
             x += 36;
         }
         painter.setFont(Theme::Font(15, selected));

@@ -120,7 +120,8 @@ TEST_F(MainDlgTest, CloseButtonEndsTheProgramWithZero)
 {
     EXPECT_EQ(m_dlg->OnMessage(DeviceMainDlg::kCloseButton, kNotifyClick, 0, 0), 1);
     EXPECT_EQ(m_dlg->m_exitCodes, std::vector<int32_t>{0});
-    EXPECT_EQ(m_dlg->TakeNames(), std::vector<std::string>{"RemoveTrayIcon"});
+    // A recording under way is stored first.
+    EXPECT_EQ(m_dlg->TakeNames(), (std::vector<std::string>{"StopRecording", "RemoveTrayIcon"}));
 }
 
 TEST_F(MainDlgTest, VersionButtonsShowTheLatestVersionMessage)
@@ -148,7 +149,7 @@ TEST_F(MainDlgTest, PostedMessagesReachTheirHooks)
 {
     const PostedCase cases[] = {
         {AppMessages::kTray, 0, 0x0202, {"OnTrayNotify"}, {}},
-        {AppMessages::kQuit, 0, 610, {"RemoveTrayIcon"}, {0}},
+        {AppMessages::kQuit, 0, 610, {"StopRecording", "RemoveTrayIcon"}, {0}},
         {AppMessages::kQuit, 0, 611, {}, {}},
         {AppMessages::kQuit, 610, 0, {}, {}},
         {AppMessages::kQuit, 0, -610, {}, {}},
@@ -158,7 +159,7 @@ TEST_F(MainDlgTest, PostedMessagesReachTheirHooks)
         {AppMessages::kProfileAction, 9, 3, {}, {}},
         {AppMessages::kLanguageChanged, 0, 0, {"ApplyLanguageToPages"}, {}},
         {kWmDeviceChange, 0x8000, 0, {"OnDeviceChange"}, {}},
-        {kWmCommand, AppMessages::kCommandExit, 0, {"RemoveTrayIcon"}, {0}},
+        {kWmCommand, AppMessages::kCommandExit, 0, {"StopRecording", "RemoveTrayIcon"}, {0}},
         {kWmCommand, AppMessages::kCommandSettings, 0, {"OpenSettingsDialog"}, {}},
         {kWmCommand, 101, 0, {}, {}},
         {kWmUser + 1, 0, 0, {}, {}},
@@ -388,43 +389,16 @@ TEST_F(MainDlgTest, DeviceEventsFromTheWorkerArriveOnTheInterfaceThreadInOrder)
 TEST_F(MainDlgTest, EventsPostedAfterTheWindowClosedAreDropped)
 {
     m_dlg->DestroyWindow();
+    // Closing stops a recording, which stores it.
+    EXPECT_EQ(m_dlg->TakeNames(), std::vector<std::string>{"StopRecording"});
     std::thread worker([this] { m_dlg->ShowDpiLevel(7); m_dlg->CloseWaitDialog(); });
     worker.join();
     ProcessEvents();
     EXPECT_TRUE(m_dlg->m_calls.names.empty());
 }
 
-TEST(MacroRenameTest, DefaultNamesTakeTheNewWord)
-{
-    const struct {
-        const char* name;
-        const char* word;
-        const char* expected;
-    } cases[] = {
-        {"Macro7", "宏", "宏7"},
-        {"宏12", "Macro", "Macro12"},
-        {"Macro", "宏", "宏"},
-        {"Macro 3 copy", "宏", "宏 3 copy"},
-        {"宏", "Macro", "Macro"},
-        {"macro7", "宏", "macro7"},
-        {"My Macro", "宏", "My Macro"},
-        {"Sniper", "宏", "Sniper"},
-        {"", "宏", ""},
-        {"宏宏", "Macro", "Macro宏"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(DeviceMainDlg::RenameDefaultMacro(QString::fromUtf8(c.name), QString::fromUtf8(c.word)),
-            QString::fromUtf8(c.expected)) << c.name;
-    }
-}
-
 TEST_F(MainDlgTest, LanguageSwitchRelabelsTheFrame)
 {
-    auto* macros = dynamic_cast<MacroList*>(m_dlg->CreateControl(QStringLiteral("MacroList"), 119, {200, 100, 500, 400},
-        {}, dynamic_cast<MArea*>(m_dlg->GetControl(DeviceMainDlg::kMacroContainer))));
-    ASSERT_NE(macros, nullptr);
-    macros->AddString(QStringLiteral("Macro7"), 1);
-    macros->AddString(QStringLiteral("Sniper"), 2);
     // The snippet list is a list of the same kind; its names are no macros.
     ASSERT_TRUE(m_services.m_store->OpenForDevice(m_services.m_dir.path() + QStringLiteral("/"), QStringLiteral("heron")));
     NamedEntry snippet;
@@ -459,8 +433,6 @@ TEST_F(MainDlgTest, LanguageSwitchRelabelsTheFrame)
     EXPECT_EQ(TitleOf(DeviceMainDlg::kPairButton), zh.at(723));
     EXPECT_EQ(TitleOf(DeviceMainDlg::kStatus), zh.at(52));
     EXPECT_EQ(TitleOf(DeviceMainDlg::kProfileButton), zh.at(61));
-    EXPECT_EQ(macros->GetItemText(0), zh.at(351) + QStringLiteral("7"));
-    EXPECT_EQ(macros->GetItemText(1), QStringLiteral("Sniper"));
     EXPECT_EQ(snippets->GetItemText(lastSnippet), QStringLiteral("Macro notes"));
     EXPECT_TRUE(m_dlg->Called("ApplyLanguageToPages"));
 
@@ -468,7 +440,6 @@ TEST_F(MainDlgTest, LanguageSwitchRelabelsTheFrame)
     Language::SetCurrent(1033);
     m_dlg->ApplyLanguage();
     EXPECT_EQ(TitleOf(DeviceMainDlg::kTitle), QStringLiteral("Tarvo Mouse Settings"));
-    EXPECT_EQ(macros->GetItemText(0), QStringLiteral("Macro7"));
     EXPECT_EQ(TitleOf(DeviceMainDlg::kStatus), QStringLiteral("2.4 GHz wireless connection"));
 }
 

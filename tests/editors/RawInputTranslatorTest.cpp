@@ -1,17 +1,21 @@
 // The translator of input: virtual keys and names from the window system's
 // keys, auto-repeats told apart, recorded codes of mouse buttons and the
-// wheel, time stamps from its clock; and the capture path that hands a
-// window's keys to the page that asked for them.
+// wheel, the X display's raw events with their own time, time stamps from its
+// clock; and the capture path that hands a window's keys (and, to a
+// recording, its clicks) to the page that asked for them.
 #include "editors/RawInputTranslator.h"
 #include "editors/InputCapture.h"
 #include "editors/KeyCodes.h"
+#include "platform/X11RawInput.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTest>
 #include <QWheelEvent>
 #include <QWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -272,6 +276,135 @@ TEST(InputCaptureTest, WhileCapturingTheWindowsKeysGoToTheSinkNotToTheField)
     EXPECT_EQ(stranger.modes[0], CaptureMode::kMacroRecording);
     EXPECT_EQ(sink.inputs.size(), 4u);
     capture.EndAll();
+}
+
+TEST(RawInputTranslatorTest, TheDisplaysRawEventsKeepTheirTimeAndFoldRepeats)
+{
+    RawInputTranslator translator([] { return int64_t(-1); });
+    using T = RawDeviceEvent::Type;
+    auto key = [](T type, uint32_t keysym, int64_t time) {
+        RawDeviceEvent raw;
+        raw.type = type;
+        raw.keysym = keysym;
+        raw.time = time;
+        return raw;
+    };
+    auto button = [](T type, int32_t number, int64_t time) {
+        RawDeviceEvent raw;
+        raw.type = type;
+        raw.button = number;
+        raw.time = time;
+        return raw;
+    };
+    const struct {
+        RawDeviceEvent raw;
+        CapturedInput::Kind kind;
+        int32_t state;
+        int32_t code;
+        const char* name;
+    } cases[] = {
+        {key(T::KeyDown, kXkShiftL, 1000), CapturedInput::Kind::Keyboard, 0, 160, "Shift"},
+        {key(T::KeyDown, kXkA, 1010), CapturedInput::Kind::Keyboard, 0, 65, "A"},
+        {key(T::KeyDown, kXkA, 1040), CapturedInput::Kind::Repeat, 0, 65, ""},
+        {key(T::KeyUp, kXkA, 1070), CapturedInput::Kind::Keyboard, 1, 65, "A"},
+        {key(T::KeyUp, kXkShiftL, 1075), CapturedInput::Kind::Keyboard, 1, 160, "Shift"},
+        {button(T::ButtonDown, 1, 1100), CapturedInput::Kind::Mouse, 0, 1, "LB"},
+        {button(T::ButtonUp, 1, 1110), CapturedInput::Kind::Mouse, 1, 1, "LB"},
+        {button(T::ButtonDown, 2, 1120), CapturedInput::Kind::Mouse, 0, 4, "MB"},
+        {button(T::ButtonDown, 3, 1130), CapturedInput::Kind::Mouse, 0, 2, "RB"},
+        {button(T::ButtonDown, 8, 1140), CapturedInput::Kind::Mouse, 0, 8, "Backward"},
+        {button(T::ButtonUp, 9, 1150), CapturedInput::Kind::Mouse, 1, 16, "Forward"},
+        {button(T::ButtonDown, 4, 1160), CapturedInput::Kind::Mouse, 3, 1, "Scroll Up"},
+        {button(T::ButtonUp, 4, 1161), CapturedInput::Kind::Mouse, 1, 0, ""},
+        {button(T::ButtonDown, 5, 1170), CapturedInput::Kind::Mouse, 4, 255, "Scroll Down"},
+        {button(T::ButtonDown, 6, 1180), CapturedInput::Kind::Mouse, 0, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.raw.time);
+        const CapturedInput input = translator.TranslateDevice(c.raw);
+        EXPECT_EQ(input.kind, c.kind);
+        if (c.kind != CapturedInput::Kind::Repeat && c.code != 0) {
+            EXPECT_EQ(input.state, c.state);
+        }
+        if (c.kind != CapturedInput::Kind::Repeat) {
+            EXPECT_EQ(input.code, c.code);
+        }
+        EXPECT_EQ(input.name, QString::fromLatin1(c.name));
+        EXPECT_EQ(input.time, c.raw.time) << "the display's time, not the translator's clock";
+    }
+}
+
+// A button inside a panel: a click the button takes, and one the panel lets
+// propagate to the window.
+class Panel : public QWidget {
+public:
+    Panel()
+    {
+        resize(300, 200);
+        inner = new QWidget(this);
+        inner->setGeometry(10, 10, 100, 100);
+        button = new QPushButton(QStringLiteral("stop"), this);
+        button->setGeometry(150, 10, 100, 40);
+        field = new QLineEdit(this);
+        field->setGeometry(150, 100, 100, 30);
+    }
+    QWidget* inner; // takes no clicks
+    QPushButton* button;
+    QLineEdit* field;
+};
+
+TEST(InputCaptureTest, ARecordingHearsEachClickOnceAndTheClickStillWorks)
+{
+    Panel window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    InputCapture capture([] { return int64_t(9); });
+    RecordingSink sink;
+    int clicked = 0;
+    QObject::connect(window.button, &QPushButton::clicked, [&] { ++clicked; });
+    capture.Begin(&window, CaptureMode::kMacroRecording, sink);
+    EXPECT_FALSE(capture.RecordsInBackground()) << "no X display under the offscreen platform";
+
+    QWindow* handle = window.windowHandle();
+    ASSERT_NE(handle, nullptr);
+    // A click on a widget that ignores it: it travels up to the window, and
+    // is still one press and one release.
+    QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+    QTest::mouseClick(handle, Qt::RightButton, Qt::NoModifier, window.button->geometry().center());
+    QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, window.button->geometry().center());
+    window.field->setFocus();
+    QTest::keyClick(window.field, Qt::Key_Z);
+    ASSERT_EQ(sink.inputs.size(), 8u);
+    const struct {
+        CapturedInput::Kind kind;
+        int32_t state;
+        const char* name;
+    } expected[] = {
+        {CapturedInput::Kind::Mouse, 0, "LB"},
+        {CapturedInput::Kind::Mouse, 1, "LB"},
+        {CapturedInput::Kind::Mouse, 0, "RB"},
+        {CapturedInput::Kind::Mouse, 1, "RB"},
+        {CapturedInput::Kind::Mouse, 0, "LB"},
+        {CapturedInput::Kind::Mouse, 1, "LB"},
+        {CapturedInput::Kind::Keyboard, 0, "Z"},
+        {CapturedInput::Kind::Keyboard, 1, "Z"},
+    };
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(sink.inputs[i].kind, expected[i].kind);
+        EXPECT_EQ(sink.inputs[i].state, expected[i].state);
+        EXPECT_EQ(sink.inputs[i].name, QString::fromLatin1(expected[i].name));
+        EXPECT_EQ(sink.modes[i], CaptureMode::kMacroRecording);
+    }
+    EXPECT_EQ(clicked, 1) << "the left click still reached the button";
+    EXPECT_TRUE(window.field->text().isEmpty()) << "a recorded key reached the field";
+
+    // Other captures leave the mouse alone; an ended one hears nothing.
+    capture.Begin(&window, CaptureMode::kMacroKey, sink);
+    QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+    capture.EndAll();
+    QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+    EXPECT_EQ(sink.inputs.size(), 8u);
 }
 
 } // namespace

@@ -57,6 +57,7 @@ public:
     void EndCapture(CaptureSink& sink) override { m_capture.End(sink); }
     DesktopActions& Desktop() override { return m_desktop; }
     void StoreWriteFailed() override { ++m_storeFailures; }
+    void LockFrame(bool locked) override { m_frameLocked = locked; }
 
     // The configuration value of the current profile as stored ("" when missing).
     QString Stored(const QString& key);
@@ -90,6 +91,7 @@ public:
     std::vector<PageEvent::Kind> m_notified;
 
     int m_storeFailures = 0;
+    bool m_frameLocked = false;
 };
 
 // A window of the main window's size holding one page in a container where

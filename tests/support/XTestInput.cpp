@@ -123,3 +123,80 @@ bool XTestKey(const char* displayName, const char* keysymName, const char* const
     XSync(display.get(), False);
     return ok;
 }
+
+bool XTestSequence(const char* displayName, const XTestStep* steps, int count)
+{
+    DisplayPtr display = Open(displayName);
+    if (!display)
+        return false;
+    bool ok = true;
+    for (int i = 0; i < count; ++i) {
+        const XTestStep& step = steps[i];
+        const unsigned long delay = step.delayMs > 0 ? static_cast<unsigned long>(step.delayMs) : CurrentTime;
+        switch (step.kind) {
+        case XTestStep::Kind::KeyDown:
+        case XTestStep::Kind::KeyUp: {
+            const KeyCode code = XKeysymToKeycode(display.get(), XStringToKeysym(step.keysym));
+            if (code == 0) {
+                ok = false;
+                break;
+            }
+            XTestFakeKeyEvent(display.get(), code, step.kind == XTestStep::Kind::KeyDown ? True : False, delay);
+            break;
+        }
+        case XTestStep::Kind::ButtonDown:
+        case XTestStep::Kind::ButtonUp:
+            XTestFakeButtonEvent(
+                display.get(), unsigned(step.button), step.kind == XTestStep::Kind::ButtonDown ? True : False, delay);
+            break;
+        }
+    }
+    XSync(display.get(), False);
+    return ok;
+}
+
+bool XTestMove(const char* displayName, int x, int y)
+{
+    DisplayPtr display = Open(displayName);
+    if (!display)
+        return false;
+    XTestFakeMotionEvent(display.get(), -1, x, y, CurrentTime);
+    XSync(display.get(), False);
+    return true;
+}
+
+XTestWindow::~XTestWindow()
+{
+    if (!m_display)
+        return;
+    auto* display = static_cast<Display*>(m_display);
+    XDestroyWindow(display, m_window);
+    XCloseDisplay(display);
+}
+
+bool XTestWindow::Open(const char* displayName, int x, int y, int width, int height)
+{
+    Display* display = XOpenDisplay(displayName);
+    if (!display)
+        return false;
+    m_display = display;
+    const int screen = DefaultScreen(display);
+    m_window = XCreateSimpleWindow(display, RootWindow(display, screen), x, y, unsigned(width), unsigned(height), 0,
+        BlackPixel(display, screen), WhitePixel(display, screen));
+    XSelectInput(display, m_window, KeyPressMask | KeyReleaseMask | ButtonPressMask | ExposureMask);
+    XMapRaised(display, m_window);
+    XSync(display, False);
+    XSetInputFocus(display, m_window, RevertToParent, CurrentTime);
+    XSync(display, False);
+    return true;
+}
+
+bool XTestWindow::HasFocus() const
+{
+    if (!m_display)
+        return false;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(static_cast<Display*>(m_display), &focus, &revert);
+    return focus == m_window;
+}

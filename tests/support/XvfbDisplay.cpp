@@ -28,9 +28,12 @@ bool XvfbDisplay::Start(int width, int height, int firstDisplay)
         if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)) || QFile::exists(socket))
             continue;
         m_display = QStringLiteral(":%1").arg(display);
-        m_server.start(server, {m_display, QStringLiteral("-screen"), QStringLiteral("0"),
-                                QStringLiteral("%1x%2x24").arg(width).arg(height), QStringLiteral("-nolisten"),
-                                QStringLiteral("tcp")});
+        // -noreset: without it the server starts over whenever its last client
+        // leaves, and a test connecting at that moment is refused.
+        m_server.start(server,
+            {m_display, QStringLiteral("-screen"), QStringLiteral("0"),
+                QStringLiteral("%1x%2x24").arg(width).arg(height), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                QStringLiteral("-noreset")});
         if (!m_server.waitForStarted(5000))
             return false;
         // The socket appears once the server listens; bounded by a number of checks.
