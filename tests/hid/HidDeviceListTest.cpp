@@ -603,7 +603,9 @@ TEST_F(HidDeviceListTest, EachReplyAnswersItsOwnCommandAndNotificationsWaitForTh
     EXPECT_TRUE(list->HasInput());
     for (int i = 0; i < 1000 && heard.load() < 4; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_EQ(heard.load(), 4) << "two notifications and two replies";
+    // At least: under a slow build a late reply to the refresh's own status
+    // query may come too, and is dropped as answering nothing.
+    EXPECT_GE(heard.load(), 4) << "two notifications and two replies";
     for (int i = 0; i < 2; ++i) {
         std::optional<HidIncoming> incoming = list->TakeInput();
         ASSERT_TRUE(incoming.has_value()) << i;
