@@ -156,6 +156,12 @@ public:
 
     // State the pages and the device registry read and set.
     void SetCurrentProfile(int32_t profile);
+    // The profile made current and active, and shown; false when the store
+    // did not take it. Sends nothing.
+    bool MakeProfileCurrent(int32_t profile);
+    // A tarvoctl request from the single-instance channel (interface thread);
+    // `reply` gets the answer line once the mouse acknowledged the change.
+    void HandleCtlRequest(const QString& line, std::function<void(const QByteArray&)> reply);
     int32_t CurrentTabItem() const { return m_currentItem; }
     float LayoutScale() const { return m_layoutScale; }
     // The current mouse answers (the registry's state, not what is drawn yet).

@@ -1,6 +1,8 @@
 #include "app/InstanceChannel.h"
 
 #include "app/AppMessages.h"
+#include "ctl/CtlChannel.h"
+#include "ctl/CtlExitCode.h"
 #include "platform/Paths.h"
 #include "widgets/WindowRegistry.h"
 
@@ -8,10 +10,11 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QPointer>
 
 namespace {
 // A request longer than this is not one of ours.
-constexpr qint64 kMaxLine = 128;
+constexpr qint64 kMaxLine = CtlChannel::kMaxRequest;
 
 QString WithSlash(QString folder)
 {
@@ -22,9 +25,9 @@ QString WithSlash(QString folder)
 } // namespace
 
 InstanceChannel::InstanceChannel(QString name, QString folder)
-    : m_name(std::move(name)), m_folder(WithSlash(folder.isEmpty() ? DefaultFolder() : folder))
-{
-}
+    : m_name(std::move(name))
+    , m_folder(WithSlash(folder.isEmpty() ? DefaultFolder() : folder))
+{}
 
 InstanceChannel::~InstanceChannel()
 {
@@ -38,6 +41,7 @@ void InstanceChannel::Close()
     m_lock.reset(); // unlocks
     m_window = 0;
     m_bringToFront = nullptr;
+    m_ctlHandler = nullptr;
 }
 
 QString InstanceChannel::DefaultFolder()
@@ -45,8 +49,14 @@ QString InstanceChannel::DefaultFolder()
     return Paths::RuntimeFolder();
 }
 
-QString InstanceChannel::SocketPath() const { return m_folder + m_name; }
-QString InstanceChannel::LockPath() const { return m_folder + m_name + QStringLiteral(".lock"); }
+QString InstanceChannel::SocketPath() const
+{
+    return m_folder + m_name;
+}
+QString InstanceChannel::LockPath() const
+{
+    return m_folder + m_name + QStringLiteral(".lock");
+}
 
 InstanceChannel::Claim InstanceChannel::ClaimFirst()
 {
@@ -76,12 +86,20 @@ bool InstanceChannel::Listen()
     return true;
 }
 
-bool InstanceChannel::IsListening() const { return m_server && m_server->isListening(); }
+bool InstanceChannel::IsListening() const
+{
+    return m_server && m_server->isListening();
+}
 
 void InstanceChannel::AttachWindow(WindowHandle window, std::function<void()> bringToFront)
 {
     m_window = window;
     m_bringToFront = std::move(bringToFront);
+}
+
+void InstanceChannel::SetCtlHandler(std::function<void(const QString& line, Reply reply)> handler)
+{
+    m_ctlHandler = std::move(handler);
 }
 
 void InstanceChannel::OnNewConnection()
@@ -104,6 +122,25 @@ void InstanceChannel::OnReadyRead(QLocalSocket* socket)
         return;
     }
     const QByteArray raw = socket->readLine(kMaxLine + 1);
+    if (raw.startsWith(CtlChannel::kPrefix)) {
+        // Answered when the window is done with it; a client that hung up
+        // meanwhile is not written to.
+        QPointer<QLocalSocket> client(socket);
+        Reply reply = [client](const QByteArray& line) {
+            if (!client)
+                return;
+            client->write(line);
+            client->flush();
+            client->disconnectFromServer();
+        };
+        if (!m_ctlHandler) {
+            reply(CtlChannel::EncodeAnswer(
+                {kCtlDeviceError, {}, QStringLiteral("the Tarvo window is still starting; try again")}));
+            return;
+        }
+        m_ctlHandler(QString::fromUtf8(raw).trimmed(), std::move(reply));
+        return;
+    }
     const QString answer = Answer(QString::fromLatin1(raw).trimmed());
     socket->write(answer.toLatin1() + '\n');
     socket->flush();
@@ -130,8 +167,8 @@ QString InstanceChannel::Answer(const QString& line)
             return QStringLiteral("error");
         if (message != AppMessages::kQuit || !m_window)
             return QStringLiteral("refused");
-        return PostMessage(m_window, message, uintptr_t(wParam), intptr_t(lParam))
-            ? QStringLiteral("posted") : QStringLiteral("refused");
+        return PostMessage(m_window, message, uintptr_t(wParam), intptr_t(lParam)) ? QStringLiteral("posted")
+                                                                                   : QStringLiteral("refused");
     }
     return QStringLiteral("error");
 }

@@ -19,12 +19,14 @@ class QLockFile;
 //                              or "nowindow" (still starting)
 //   "post <msg> <wp> <lp>"  -> "posted" or "refused"; only the quit message
 //                              (1691) is accepted from outside
+//   "ctl 1 {...}"           -> tarvoctl's request, answered by the window
+//                              (CtlChannel: its own versioned request set)
 //   anything else           -> "error"
 class InstanceChannel {
 public:
     enum class Claim {
-        First,       // this process holds the lock: go on starting
-        Other,       // another instance runs
+        First, // this process holds the lock: go on starting
+        Other, // another instance runs
         Unavailable, // the lock could not be taken or tested: go on as the first
     };
     enum class ShowResult { Shown, NoWindow, NoAnswer };
@@ -45,6 +47,11 @@ public:
     // The window that "show" brings to the front and that posted messages go
     // to, and how to bring it to the front (interface thread). 0 detaches.
     void AttachWindow(WindowHandle window, std::function<void()> bringToFront);
+    // Who answers tarvoctl's requests (interface thread): it gets the line
+    // and calls `reply` once, at once or later, with the answer line. Empty
+    // while no window can answer them.
+    using Reply = std::function<void(const QByteArray& line)>;
+    void SetCtlHandler(std::function<void(const QString& line, Reply reply)> handler);
 
     // Client side, used by a later start and by other processes.
     ShowResult AskToShow(int32_t timeoutMs = 3000) const;
@@ -67,4 +74,5 @@ private:
     QLocalServer* m_server = nullptr;
     WindowHandle m_window = 0;
     std::function<void()> m_bringToFront;
+    std::function<void(const QString&, Reply)> m_ctlHandler;
 };

@@ -1,6 +1,7 @@
 #include "app/AppStartup.h"
 #include "app/DeviceMainDlg.h"
 #include "app/InstanceChannel.h"
+#include "ctl/CtlProgram.h"
 #include "language/InterfaceText.h"
 #include "language/Language.h"
 #include "platform/Locale.h"
@@ -12,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLockFile>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -20,6 +22,9 @@
 #include <cstdio>
 
 namespace {
+// Longer than any one tarvoctl command takes (a factory reset, about 4 s).
+constexpr int kCtlWaitMs = 15000;
+
 // With TARVO_STARTUP_PROBE set, prints one line when the main window is first
 // drawn, for the start-up benchmark and the screen tests.
 class StartupProbe : public QObject {
@@ -105,6 +110,13 @@ int main(int argc, char** argv)
         return 0;
     }
     channel.Listen();
+    {
+        // A tarvoctl that drives the mice itself finishes its exchange before
+        // this window opens them; later ones hand their commands to the window.
+        QLockFile devices(CtlProgram::DeviceLockPath(InstanceChannel::DefaultFolder()));
+        devices.setStaleLockTime(0);
+        devices.tryLock(kCtlWaitMs);
+    }
 
     Language::SetCurrent(UserSettings::ChooseStartupLanguage(Paths::SettingsFilePath(), Locale::UserInterfaceLcid()));
     Manager::SetInstance(&app);

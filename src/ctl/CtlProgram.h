@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "hid/DeviceWorker.h"
+
 #include <cstdint>
 
 class HidDeviceList;
@@ -20,6 +22,10 @@ public:
         QString programFolder; // empty: Paths::ProgramFolder()
         QString runtimeFolder; // where a running window keeps its lock; empty: Paths::RuntimeFolder()
         int32_t statusRetryMs = 20; // between status queries, as the window's worker waits
+        QString dataFolder; // the databases' folder's parent; empty: Paths::DataFolder()
+        WorkerTimings timings; // of the worker tarvoctl runs when no window does
+        int32_t lockWaitMs = 60000; // for another tarvoctl to finish with the mice
+        int32_t windowTimeoutMs = 30000; // for a running window's answer
     };
 
     static int Run(const QStringList& arguments, QTextStream& out, QTextStream& err, const Context& context);
@@ -30,4 +36,7 @@ public:
 
     // True when a Tarvo window holds the single-instance lock in `runtimeFolder`.
     static bool WindowRunning(const QString& runtimeFolder);
+    // The lock a tarvoctl holds while it drives the mice itself, and a starting
+    // window waits for, so no two of them ever write to a mouse at once.
+    static QString DeviceLockPath(const QString& runtimeFolder);
 };

@@ -3,6 +3,7 @@
 #include "editors/DpiRules.h"
 #include "editors/PageHost.h"
 #include "editors/PageRoutes.h"
+#include "editors/SettingEdits.h"
 #include "hid/DeviceEvents.h"
 #include "language/InterfaceText.h"
 #include "widgets/CHelpButton.h"
@@ -292,11 +293,10 @@ bool DpiPage::OnLevelChosen(int32_t code)
     const int32_t index = m_levels->GetSelectItem();
     if (index < 0)
         return false;
-    if (!m_host.SetConfig(kIndexKey, index))
+    if (!DpiEdits::SelectLevel(m_host, index))
         return true;
     if (code != kNotifyEditFocus)
         SetSliderTo(m_levels->GetDPIValue(index));
-    m_host.QueueTask(WorkerTask::SetDpi);
     return true;
 }
 
@@ -309,8 +309,7 @@ bool DpiPage::OnValueTyped()
     m_levels->SetTitle(QString::number(value));
     m_levels->SetDPIValue(index, value);
     SetSliderTo(value);
-    if (m_host.SetConfig(ValueKey(index), value))
-        m_host.QueueTask(WorkerTask::SetDpi);
+    DpiEdits::SetLevelValue(m_host, index, value);
     return true;
 }
 
@@ -337,15 +336,11 @@ bool DpiPage::OnCountChanged()
     if (data < 1 || data > DpiRules::kLevelCount)
         return false;
     const int32_t count = int32_t(data);
-    const int32_t stored = m_host.ConfigInt(kIndexKey);
-    if (!m_host.SetConfig(kCountKey, count))
+    const int32_t index = DpiEdits::SetCount(m_host, count);
+    if (index < 0)
         return true;
     RebuildLevels(count);
-    const int32_t index = DpiRules::ClampIndex(stored, count);
-    if (index != stored && !m_host.SetConfig(kIndexKey, index))
-        return true;
     SelectLevel(index);
-    m_host.QueueTask(WorkerTask::SetDpi);
     return true;
 }
 
@@ -378,11 +373,8 @@ bool DpiPage::OnRestoreRate()
     if (!m_host.Ask(Text(kTextRestoreRateQuestion), Text(kTextRestoreRate)))
         return false;
     const int32_t code = DpiRules::DefaultReportRate(m_host.CurrentDeviceType());
-    if (!m_host.SetConfig(kRateKey, code))
-        return true;
-    if (m_rate)
+    if (DpiEdits::SetReportRate(m_host, code) && m_rate)
         m_rate->SetSelectItemValue(code);
-    m_host.QueueTask(WorkerTask::SetReportRate);
     return true;
 }
 
@@ -391,8 +383,7 @@ bool DpiPage::OnRateChosen()
     const int32_t position = m_rate ? m_rate->GetSelectItem() : -1;
     if (position < 0)
         return false;
-    if (m_host.SetConfig(kRateKey, m_rate->GetItemKeyValue(position)))
-        m_host.QueueTask(WorkerTask::SetReportRate);
+    DpiEdits::SetReportRate(m_host, m_rate->GetItemKeyValue(position));
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "editors/ExchangeFlow.h"
 
 #include "editors/PageHost.h"
+#include "editors/SettingEdits.h"
 #include "language/InterfaceText.h"
 
 #include <algorithm>
@@ -69,14 +70,7 @@ namespace ExchangeFlow {
 
 ExchangeModel CurrentModel(PageHost& host)
 {
-    ExchangeModel model;
-    model.deviceType = host.CurrentDeviceType();
-    const DeviceDescription description = host.Description();
-    model.lighting = description.Lighting();
-    const std::vector<KeyAssignment>& keys = description.DefaultKeys();
-    for (size_t i = 1; i < keys.size(); ++i)
-        model.buttons.push_back(keys[i].key_code);
-    return model;
+    return ProfileEdits::ExchangeModelOf(host.CurrentDeviceType(), host.Description());
 }
 
 bool ExportProfile(PageHost& host, int32_t profile)

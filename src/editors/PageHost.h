@@ -1,8 +1,8 @@
 #pragma once
 
 #include "devices/DeviceDescription.h"
+#include "editors/EditHost.h"
 #include "editors/PageEvent.h"
-#include "hid/WorkerTask.h"
 #include "store/StoreRecords.h"
 #include "widgets/WidgetTypes.h"
 
@@ -13,30 +13,13 @@
 
 class CaptureSink;
 class DesktopActions;
-class SettingsStore;
-struct PageEvent;
 
-// Everything a page may ask of the rest of the program. The main window
-// implements it; tests give pages a fake. Every call is made on the interface
-// thread.
-class PageHost {
+// Everything a page may ask of the rest of the program: the store, the
+// worker's queue and the current profile, model and connection of EditHost,
+// and what only a window has. The main window implements it; tests give pages
+// a fake. Every call is made on the interface thread.
+class PageHost : public EditHost {
 public:
-    virtual ~PageHost() = default;
-
-    // The store of the current model.
-    virtual SettingsStore& Store() = 0;
-    // Appends a task to the device worker's queue. Pages store first, then queue:
-    // the worker reads the stored value when it runs the task.
-    virtual void QueueTask(WorkerTask task) = 0;
-    // The restore that task RestorePending carries out (2 DPI, 4 lighting, ...).
-    virtual void SetPendingRestore(int32_t selector) = 0;
-
-    // The profile whose settings the pages show.
-    virtual int32_t CurrentProfile() const = 0;
-    // The model the pages work on (101...), 0 when none.
-    virtual int32_t CurrentDeviceType() const = 0;
-    // How the current mouse is connected: 0 cable, 1 receiver, -1 not at all.
-    virtual int32_t CurrentConnectionMode() const = 0;
     // The current model's description and its factory button functions.
     virtual DeviceDescription Description() const = 0;
     virtual std::vector<KeyAssignment> DefaultKeys() const = 0;
@@ -72,17 +55,4 @@ public:
     // While a page records input the user must stay on it: the tab bar and
     // the profile button are disabled (true) until it unlocks them (false).
     virtual void LockFrame(bool locked) = 0;
-
-    // A store write failed (the disk is full or the database is damaged). The
-    // window tells the user once rather than pretend the edit was kept.
-    virtual void StoreWriteFailed() = 0;
-
-    // The configuration value `key` of the current profile, written; false
-    // (and StoreWriteFailed) when the store did not take it.
-    bool SetConfig(const QString& key, const QString& value);
-    bool SetConfig(const QString& key, int32_t value);
-    // The value as a decimal number, 0 when missing or not a number.
-    int32_t ConfigInt(const QString& key);
-    // The value as stored; empty when missing.
-    QString ConfigText(const QString& key);
 };

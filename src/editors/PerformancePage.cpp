@@ -2,6 +2,7 @@
 
 #include "editors/PageControls.h"
 #include "editors/PageHost.h"
+#include "editors/SettingEdits.h"
 #include "editors/PageRoutes.h"
 #include "editors/PerformanceRules.h"
 #include "hid/DeviceEvents.h"
@@ -424,9 +425,7 @@ bool PerformancePage::OnLiftOff()
 {
     if (!m_liftOff[0])
         return false;
-    const int32_t code = PerformanceRules::kLiftOffs[m_liftOff[0]->GetCheck() ? 0 : 1].code;
-    if (m_host.SetConfig(kLiftOffKey, code))
-        m_host.QueueTask(WorkerTask::SetLiftOff);
+    PerformanceEdits::SetLiftOff(m_host, PerformanceRules::kLiftOffs[m_liftOff[0]->GetCheck() ? 0 : 1].code);
     return true;
 }
 
@@ -435,8 +434,7 @@ bool PerformancePage::OnSensorOptions()
     std::array<bool, 3> checked{};
     for (size_t i = 0; i < m_sensor.size(); ++i)
         checked[i] = m_sensor[i] && m_sensor[i]->GetCheck();
-    if (m_host.SetConfig(kSensorKey, PerformanceRules::SensorFlag(checked)))
-        m_host.QueueTask(WorkerTask::SetSensorOption);
+    PerformanceEdits::SetSensorFlag(m_host, PerformanceRules::SensorFlag(checked));
     return true;
 }
 
@@ -444,8 +442,7 @@ bool PerformancePage::OnScroll()
 {
     if (!m_scroll[0])
         return false;
-    if (m_host.SetConfig(kScrollKey, m_scroll[0]->GetCheck() ? 0 : 1))
-        m_host.QueueTask(WorkerTask::SetScrollOption);
+    PerformanceEdits::SetScroll(m_host, m_scroll[0]->GetCheck() ? 0 : 1);
     return true;
 }
 
@@ -453,13 +450,9 @@ bool PerformancePage::OnHighSpeed()
 {
     if (!m_highSpeed)
         return false;
-    if (m_host.CurrentConnectionMode() == 0) {
-        // Locked on the cable: a click that got through changes nothing.
+    // Locked on the cable: a click that got through changes nothing.
+    if (PerformanceEdits::SetHighSpeed(m_host, m_highSpeed->GetCheck()) == PerformanceEdits::HighSpeed::LockedOnCable)
         ApplyConnection(0);
-        return true;
-    }
-    if (m_host.SetConfig(kHighSpeedKey, m_highSpeed->GetCheck() ? 1 : 0))
-        m_host.QueueTask(WorkerTask::SetHighSpeed);
     return true;
 }
 
@@ -473,13 +466,11 @@ bool PerformancePage::OnResponseTime(int32_t code)
         const QString value = QString::number(PerformanceRules::ClampResponseTime(typed));
         if (value != typed)
             m_response->SetTitle(value);
-        m_host.SetConfig(kResponseKey, value);
+        PerformanceEdits::SetResponseTime(m_host, typed, PerformanceEdits::Send::Later);
         return true;
     }
     if (code == kNotifyClick) {
-        const QString value = QString::number(PerformanceRules::ClampResponseTime(m_response->GetEditText()));
-        if (m_host.SetConfig(kResponseKey, value))
-            m_host.QueueTask(WorkerTask::SetResponseTime);
+        PerformanceEdits::SetResponseTime(m_host, m_response->GetEditText(), PerformanceEdits::Send::Now);
         return true;
     }
     return false;
@@ -490,8 +481,7 @@ bool PerformancePage::OnDeepSleep()
     const intptr_t seconds = m_deepSleep ? m_deepSleep->GetCurData() : -1;
     if (seconds < 0)
         return false;
-    if (m_host.SetConfig(kDeepSleepKey, int32_t(seconds)))
-        m_host.QueueTask(WorkerTask::SetSleepTimes);
+    PerformanceEdits::SetDeepSleep(m_host, int32_t(seconds));
     return true;
 }
 

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -128,6 +129,50 @@ void DeviceWorker::Sleep(int32_t ms)
         m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_interrupted; });
 }
 
+void DeviceWorker::QueueBatch(std::vector<WorkerTask> tasks, std::function<void(BatchOutcome)> done)
+{
+    {
+        std::lock_guard lock(m_batchMutex);
+        m_batches.push_back({std::move(tasks), std::move(done)});
+    }
+    m_tasks.Append(TaskCode(WorkerTask::Batch));
+}
+
+void DeviceWorker::RunBatch(bool paused)
+{
+    PendingBatch batch;
+    {
+        std::lock_guard lock(m_batchMutex);
+        // A Batch code appended without QueueBatch carries nothing.
+        if (m_batches.empty())
+            return;
+        batch = std::move(m_batches.front());
+        m_batches.pop_front();
+    }
+    if (paused) {
+        if (batch.done)
+            batch.done(BatchOutcome::Dropped);
+        return;
+    }
+    m_unanswered = false;
+    for (WorkerTask task : batch.tasks) {
+        // Not nested: a batch inside a batch would take another caller's entry.
+        if (task != WorkerTask::Batch)
+            RunTask(TaskCode(task));
+    }
+    const bool unanswered = std::exchange(m_unanswered, false);
+    if (batch.done)
+        batch.done(unanswered ? BatchOutcome::Unanswered : BatchOutcome::Acknowledged);
+}
+
+bool DeviceWorker::Send(HidInputBuffer& buffer, HidReply reply)
+{
+    const bool sent = m_hid.SendReport(buffer, reply);
+    if (!sent)
+        m_unanswered = true;
+    return sent;
+}
+
 void DeviceWorker::RunPass()
 {
     if (m_refreshWanted.exchange(false)) {
@@ -136,8 +181,9 @@ void DeviceWorker::RunPass()
     }
     if (m_paused) {
         // The pairing dialog owns the receiver meanwhile: whatever was queued
-        // is dropped, one task a pass, never run.
-        m_tasks.TakeFirst();
+        // is dropped, one task a pass, never run; a batch hears of it.
+        if (m_tasks.TakeFirst() == TaskCode(WorkerTask::Batch))
+            RunBatch(true);
         return;
     }
     int32_t code = m_tasks.TakeFirst();
@@ -199,6 +245,9 @@ void DeviceWorker::RunTask(int32_t code)
         break;
     case WorkerTask::FactoryReset:
         FactoryReset();
+        break;
+    case WorkerTask::Batch:
+        RunBatch(false);
         break;
     default:
         if (code >= TaskCode(kFirstSettingTask) && code <= TaskCode(kLastSettingTask))
@@ -367,7 +416,7 @@ void DeviceWorker::SendSetting(int32_t code)
     if (!report)
         return;
     HidInputBuffer buffer = ToBuffer(*report);
-    m_hid.SendReport(buffer, HidReply::Wanted);
+    Send(buffer, HidReply::Wanted);
 }
 
 void DeviceWorker::SendOtherDpiLevels()
@@ -385,7 +434,7 @@ void DeviceWorker::SendOtherDpiLevels()
             continue;
         const int32_t dpi = m_store.GetConfigInt(profile, QStringLiteral("dpi_group%1_value").arg(level));
         HidInputBuffer buffer = ToBuffer(MouseProtocol::BuildDpiReport(count, level, dpi));
-        m_hid.SendReport(buffer, HidReply::Wanted);
+        Send(buffer, HidReply::Wanted);
     }
 }
 
@@ -406,7 +455,7 @@ void DeviceWorker::SendButtonMap()
         macroIds.push_back(macro.macro_id);
 
     HidInputBuffer buffer = ToBuffer(ButtonMapEncoder::BuildButtonMapReport(assignments, macroIds));
-    m_hid.SendReport(buffer, HidReply::Wanted);
+    Send(buffer, HidReply::Wanted);
 }
 
 void DeviceWorker::UploadMacros()
@@ -424,7 +473,7 @@ void DeviceWorker::UploadMacros()
     MacroImage image = MacroImageEncoder::BuildMacroImage(events);
     for (const Report& piece : MacroImageEncoder::SplitIntoReports(image.bytes)) {
         HidInputBuffer buffer = ToBuffer(piece);
-        if (!m_hid.SendReport(buffer, HidReply::Wanted)) {
+        if (!Send(buffer, HidReply::Wanted)) {
             // Gone mid-upload: every further piece would wait out its reply
             // for nothing. The next read of the mouse uploads all macros again.
             MarkOffline(Held().connectionKind);
@@ -445,7 +494,7 @@ void DeviceWorker::RestorePending()
         break;
     case RestoreAction::DpiReport: {
         HidInputBuffer buffer = ToBuffer(MouseProtocol::BuildRestoreReport(RestoreScope::Dpi));
-        m_hid.SendReport(buffer, HidReply::NotWanted);
+        Send(buffer, HidReply::NotWanted);
         break;
     }
     case RestoreAction::None:
@@ -456,11 +505,14 @@ void DeviceWorker::RestorePending()
 void DeviceWorker::FactoryReset()
 {
     HidInputBuffer buffer = ToBuffer(MouseProtocol::BuildRestoreReport(RestoreScope::Everything));
-    m_hid.SendReport(buffer, HidReply::NotWanted);
+    Send(buffer, HidReply::NotWanted);
     Sleep(m_timings.factoryResetMs);
     LoadProfiles();
+    // The reset's only answer is the mouse reading back afterwards.
     if (GetMouseData())
         ReloadAfterRead();
+    else
+        m_unanswered = true;
     Sleep(m_timings.switchSettleMs);
     m_events.CloseWaitDialog();
     Sleep(m_timings.switchSettleMs);

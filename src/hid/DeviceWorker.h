@@ -3,6 +3,7 @@
 #include "hid/CThreadBasic.h"
 #include "hid/ConnectionEvents.h"
 #include "hid/DeviceEvents.h"
+#include "hid/HidReportBuffer.h"
 #include "hid/TaskQueue.h"
 #include "hid/WorkerTask.h"
 
@@ -11,11 +12,14 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 class HidDeviceList;
 struct HidIncoming;
+enum class HidReply;
 class SettingsStore;
 
 // The waits of the device tasks. The defaults are the product's: the mouse
@@ -83,8 +87,22 @@ public:
     // thread, so it is drawn without waiting for a device.
     void RequestRefresh();
 
-    // One pass: the refresh asked for; else drop a task while paused; else run
-    // the first task; else poll for notifications when devices are present.
+    // How a batch of tasks went.
+    enum class BatchOutcome {
+        Acknowledged, // every task ran and the mouse answered each report that wants an answer
+        Unanswered, // every task ran, but a report was not written or not answered
+        Dropped, // never run: the worker was paused (the pairing dialog owns the devices)
+    };
+    // Appends `tasks` as one entry of the queue: when its turn comes they run
+    // one after another in a single pass, so nothing queued meanwhile runs
+    // between them, and then `done` is called on the worker thread. An empty
+    // list only waits for the tasks queued before it. A batch still queued
+    // when the worker goes away is never reported.
+    void QueueBatch(std::vector<WorkerTask> tasks, std::function<void(BatchOutcome)> done);
+
+    // One pass: the refresh asked for; else drop a task (or a batch) while
+    // paused; else run the first task (or batch); else poll for notifications
+    // when devices are present.
     void RunPass();
 
     // Runs one task now, on the calling (worker) thread.
@@ -136,6 +154,10 @@ private:
     void FactoryReset();
     void MarkOffline(int32_t connectionKind);
     void Sleep(int32_t ms);
+    // SendReport of a task's report: an unwritten or unanswered one is noted
+    // for the batch it belongs to.
+    bool Send(HidInputBuffer& buffer, HidReply reply);
+    void RunBatch(bool paused);
 
     HidDeviceList& m_hid;
     SettingsStore& m_store;
@@ -157,6 +179,13 @@ private:
     std::atomic<bool> m_refreshWanted{false};
     mutable std::mutex m_wakeMutex;
     std::function<void()> m_wakeHandler;
+    struct PendingBatch {
+        std::vector<WorkerTask> tasks;
+        std::function<void(BatchOutcome)> done;
+    };
+    std::mutex m_batchMutex;
+    std::deque<PendingBatch> m_batches; // in the order of their Batch codes in the queue
+    bool m_unanswered = false; // worker thread: a report of the running batch failed
 
     std::mutex m_sleepMutex;
     std::condition_variable m_wake;

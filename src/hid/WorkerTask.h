@@ -33,6 +33,7 @@ enum class WorkerTask : int32_t {
     DownloadSoftware = 28,
     DownloadMouseFirmware = 29,
     DownloadReceiverFirmware = 30,
+    Batch = 40, // tasks queued together with a receipt (DeviceWorker::QueueBatch)
     PairingPoll = 100, // the pairing dialog's worker: a receiver interface arrived
     StartPairing = 200, // the pairing dialog's worker: start pairing mode
 };

@@ -1,12 +1,18 @@
 // tarvoctl: its command line, its two outputs, and `list` against the
 // simulated firmware, in process and as the real program.
+#include "CtlTestSupport.h"
 #include "SimFixture.h"
 
 #include "ctl/CtlArguments.h"
+#include "ctl/CtlChannel.h"
 #include "ctl/CtlExitCode.h"
 #include "ctl/CtlProgram.h"
+#include "ctl/CtlVocabulary.h"
 #include "ctl/DeviceInventory.h"
 #include "ctl/InventoryOutput.h"
+#include "editors/ButtonRules.h"
+#include "editors/KeyCodes.h"
+#include "editors/PerformanceRules.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -17,7 +23,10 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <iterator>
 #include <map>
+#include <memory>
+#include <set>
 
 namespace {
 
@@ -58,42 +67,259 @@ std::map<QString, QJsonObject> Connections(const QJsonObject& root, int deviceTy
 
 TEST(CtlArgumentsTest, CommandsOptionsAndBadArguments)
 {
-    using C = CtlArguments::Command;
+    using A = CtlArguments::Action;
+    using K = CtlCommand::Kind;
     const struct {
         QStringList arguments;
-        C command;
+        A action;
+        K kind;
         bool json;
+        const char* model;
         const char* error; // a fragment of the message; null: no error
     } cases[] = {
-        {Args({"list"}), C::List, false, nullptr},
-        {Args({"--json", "list"}), C::List, true, nullptr},
-        {Args({"list", "--json"}), C::List, true, nullptr},
-        {Args({"--help"}), C::Help, false, nullptr},
-        {Args({"-h"}), C::Help, false, nullptr},
-        {Args({"list", "--bogus", "--help"}), C::Help, false, nullptr},
-        {Args({"--version"}), C::Version, false, nullptr},
-        {Args({"--version", "list"}), C::Version, false, nullptr},
-        {Args({}), C::None, false, "no command"},
-        {Args({"--json"}), C::None, false, "no command"},
-        {Args({"lsit"}), C::None, false, "unknown command \"lsit\""},
-        {Args({"LIST"}), C::None, false, "unknown command"},
-        {Args({"list", "heron"}), C::None, false, "takes no arguments"},
-        {Args({"list", "-1"}), C::None, false, "unknown option -1"},
-        {Args({"--jsn", "list"}), C::None, false, "unknown option --jsn"},
-        {Args({"--version", "--bogus"}), C::None, false, "unknown option --bogus"},
-        {Args({""}), C::None, false, "unknown command"},
+        {Args({"list"}), A::Run, K::List, false, "", nullptr},
+        {Args({"--json", "list"}), A::Run, K::List, true, "", nullptr},
+        {Args({"list", "--json"}), A::Run, K::List, true, "", nullptr},
+        {Args({"--help"}), A::Help, K::None, false, "", nullptr},
+        {Args({"-h"}), A::Help, K::None, false, "", nullptr},
+        {Args({"list", "--bogus", "--help"}), A::Help, K::None, false, "", nullptr},
+        {Args({"--version"}), A::Version, K::None, false, "", nullptr},
+        {Args({"--version", "list"}), A::Version, K::None, false, "", nullptr},
+        {Args({"show"}), A::Run, K::Show, false, "", nullptr},
+        {Args({"show", "heron-pro"}), A::Run, K::Show, false, "heron-pro", nullptr},
+        {Args({"--model", "egret", "show"}), A::Run, K::Show, false, "egret", nullptr},
+        {Args({"set", "dpi", "1", "800", "--model=101"}), A::Run, K::Set, false, "101", nullptr},
+        {Args({"profile", "2"}), A::Run, K::Profile, false, "", nullptr},
+        {Args({"reset"}), A::Run, K::Reset, false, "", nullptr},
+        {Args({}), A::None, K::None, false, "", "no command"},
+        {Args({"--json"}), A::None, K::None, false, "", "no command"},
+        {Args({"lsit"}), A::None, K::None, false, "", "unknown command \"lsit\""},
+        {Args({"LIST"}), A::None, K::None, false, "", "unknown command"},
+        {Args({"list", "heron"}), A::None, K::None, false, "", "takes no arguments"},
+        {Args({"list", "-1"}), A::None, K::None, false, "", "takes no arguments"},
+        {Args({"-1"}), A::None, K::None, false, "", "unknown command \"-1\""},
+        {Args({"--jsn", "list"}), A::None, K::None, false, "", "unknown option --jsn"},
+        {Args({"--version", "--bogus"}), A::None, K::None, false, "", "unknown option --bogus"},
+        {Args({""}), A::None, K::None, false, "", "unknown command"},
+        {Args({"show", "heron", "egret"}), A::None, K::None, false, "", "at most one argument"},
+        {Args({"show", "heron", "--model", "egret"}), A::None, K::None, false, "", "two models"},
+        {Args({"--model"}), A::None, K::None, false, "", "needs a model name"},
+        {Args({"--model=", "show"}), A::None, K::None, false, "", "needs a model name"},
+        {Args({"--model", "heron", "list"}), A::None, K::None, false, "", "does not apply"},
+        {Args({"reset", "now"}), A::None, K::None, false, "", "takes no arguments"},
     };
     for (const auto& c : cases) {
         const CtlArguments parsed = CtlArguments::Parse(c.arguments);
         const std::string where = c.arguments.join(QLatin1Char(' ')).toStdString();
         if (c.error) {
-            EXPECT_TRUE(parsed.error.contains(QString::fromUtf8(c.error))) << where << ": " << parsed.error.toStdString();
+            EXPECT_TRUE(parsed.error.contains(QString::fromUtf8(c.error)))
+                << where << ": " << parsed.error.toStdString();
+            EXPECT_EQ(parsed.action, A::None) << where;
             continue;
         }
         EXPECT_TRUE(parsed.error.isEmpty()) << where << ": " << parsed.error.toStdString();
-        EXPECT_EQ(parsed.command, c.command) << where;
+        EXPECT_EQ(parsed.action, c.action) << where;
+        EXPECT_EQ(parsed.command.kind, c.kind) << where;
         EXPECT_EQ(parsed.json, c.json) << where;
+        EXPECT_EQ(parsed.command.model, QString::fromUtf8(c.model)) << where;
     }
+}
+
+// What each setting's words become, and every way of getting them wrong.
+TEST(CtlCommandTest, SettingValuesAndBadValues)
+{
+    using S = CtlVocabulary::Setting;
+    const struct {
+        std::initializer_list<const char*> words;
+        S setting;
+        int64_t number;
+        int32_t code;
+        int32_t level;
+    } good[] = {
+        {{"set", "dpi", "1", "50"}, S::Dpi, 50, 0, 0},
+        {{"set", "dpi", "6", "26000"}, S::Dpi, 26000, 0, 5},
+        {{"set", "dpi", "2", "1630"}, S::Dpi, 1630, 0, 1}, // rounded when applied, as the page does
+        {{"set", "dpi-count", "1"}, S::DpiCount, 1, 0, 0},
+        {{"set", "dpi-index", "6"}, S::DpiIndex, 6, 0, 0},
+        {{"set", "report-rate", "125"}, S::ReportRate, 125, 0, 0},
+        {{"set", "report-rate", "1000"}, S::ReportRate, 1000, 3, 0},
+        {{"set", "lift-off", "1"}, S::LiftOff, 0, 0, 0},
+        {{"set", "lift-off", "2.0mm"}, S::LiftOff, 0, 1, 0},
+        {{"set", "motion-sync", "off"}, S::MotionSync, 0, 0, 0},
+        {{"set", "ripple-control", "on"}, S::RippleControl, 0, 1, 0},
+        {{"set", "scroll", "standard"}, S::Scroll, 0, 0, 0},
+        {{"set", "scroll", "reversed"}, S::Scroll, 0, 1, 0},
+        {{"set", "high-speed", "1"}, S::HighSpeed, 0, 1, 0},
+        {{"set", "response-time", "50"}, S::ResponseTime, 50, 0, 0},
+        {{"set", "deep-sleep", "40s"}, S::DeepSleep, 0, 40, 0},
+        {{"set", "deep-sleep", "1h"}, S::DeepSleep, 0, 3600, 0},
+        {{"set", "deep-sleep", "600"}, S::DeepSleep, 0, 600, 0},
+    };
+    for (const auto& c : good) {
+        QStringList words;
+        for (const char* word : c.words)
+            words << QString::fromUtf8(word);
+        QString error;
+        const CtlCommand command = CtlCommand::Parse(words, error);
+        const std::string where = words.join(QLatin1Char(' ')).toStdString();
+        ASSERT_TRUE(error.isEmpty()) << where << ": " << error.toStdString();
+        EXPECT_EQ(command.kind, CtlCommand::Kind::Set) << where;
+        EXPECT_EQ(command.setting, c.setting) << where;
+        EXPECT_EQ(command.number, c.number) << where;
+        EXPECT_EQ(command.code, c.code) << where;
+        EXPECT_EQ(command.level, c.level) << where;
+    }
+
+    const struct {
+        std::initializer_list<const char*> words;
+        const char* error;
+    } bad[] = {
+        {{"set"}, "needs a setting"},
+        {{"set", "dpi"}, "LEVEL and VALUE"},
+        {{"set", "dpi", "1"}, "LEVEL and VALUE"},
+        {{"set", "dpi", "1", "800", "2"}, "LEVEL and VALUE"},
+        {{"set", "dpi", "0", "800"}, "DPI LEVEL must be 1 to 6"},
+        {{"set", "dpi", "7", "800"}, "DPI LEVEL must be 1 to 6"},
+        {{"set", "dpi", "1", "-800"}, "must not be negative"},
+        {{"set", "dpi", "1", "49"}, "DPI VALUE must be 50 to 26000"},
+        {{"set", "dpi", "1", "26050"}, "DPI VALUE must be 50 to 26000"},
+        {{"set", "dpi", "1", "99999999999999999999999"}, "DPI VALUE must be 50 to 26000"},
+        {{"set", "dpi", "1", "8OO"}, "whole number"},
+        {{"set", "dpi", "1", "800.5"}, "whole number"},
+        {{"set", "dpi", "1", "+800"}, "whole number"},
+        {{"set", "dpi", "1", " 800"}, "whole number"},
+        {{"set", "dpi", "1", ""}, "whole number"},
+        {{"set", "dpi", "one", "800"}, "whole number"},
+        {{"set", "dpi-count", "0"}, "1 to 6"},
+        {{"set", "dpi-count", "7"}, "1 to 6"},
+        {{"set", "dpi-count"}, "takes one value"},
+        {{"set", "dpi-index", "-1"}, "must not be negative"},
+        {{"set", "report-rate", "300"}, "125, 250, 500 or 1000"},
+        {{"set", "report-rate", "1000Hz"}, "125, 250, 500 or 1000"},
+        {{"set", "report-rate", "-125"}, "125, 250, 500 or 1000"},
+        {{"set", "lift-off", "3"}, "1 or 2"},
+        {{"set", "motion-sync", "yes"}, "on or off"},
+        {{"set", "scroll", "natural"}, "standard or reversed"},
+        {{"set", "response-time", "0"}, "1 to 50"},
+        {{"set", "response-time", "51"}, "1 to 50"},
+        {{"set", "deep-sleep", "5"}, "deep-sleep must be one of 40s, 50s, 1m"},
+        {{"set", "deep-sleep", "6m"}, "deep-sleep must be one of"},
+        {{"set", "DPI", "1", "800"}, "unknown setting \"DPI\""},
+        {{"set", "colour", "red"}, "unknown setting"},
+        {{"profile"}, "profile takes one number, 1 to 4"},
+        {{"profile", "0"}, "profile must be 1 to 4"},
+        {{"profile", "5"}, "profile must be 1 to 4"},
+        {{"profile", "x"}, "whole number"},
+        {{"profile", "1", "2"}, "profile takes one number"},
+    };
+    for (const auto& c : bad) {
+        QStringList words;
+        for (const char* word : c.words)
+            words << QString::fromUtf8(word);
+        QString error;
+        const CtlCommand command = CtlCommand::Parse(words, error);
+        const std::string where = words.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(error.contains(QString::fromUtf8(c.error))) << where << ": " << error.toStdString();
+        EXPECT_EQ(command.kind, CtlCommand::Kind::None) << where;
+    }
+}
+
+TEST(CtlVocabularyTest, SleepNamesAndSlugs)
+{
+    for (const PerformanceRules::SleepChoice& choice : PerformanceRules::kDeepSleepChoices)
+        EXPECT_EQ(CtlVocabulary::SleepSeconds(CtlVocabulary::SleepName(choice.seconds)), choice.seconds);
+    EXPECT_EQ(CtlVocabulary::SleepName(300), QStringLiteral("5m"));
+    EXPECT_EQ(CtlVocabulary::SleepName(14400), QStringLiteral("4h"));
+    EXPECT_EQ(CtlVocabulary::SleepName(61), QStringLiteral("61s"));
+    EXPECT_EQ(CtlVocabulary::Slug(QStringLiteral("  Heron  Pro_X ")), QStringLiteral("heron-pro-x"));
+
+    // Every key of the picker can be named, '+' included.
+    std::vector<KeyListEntry> keys;
+    BuildKeyList(keys);
+    for (const KeyListEntry& key : keys) {
+        const QString name = CtlVocabulary::KeyName(key.name);
+        EXPECT_FALSE(name.contains(QLatin1Char('+'))) << key.name.toStdString();
+        EXPECT_NE(CtlVocabulary::KeyUsage(name), 0) << key.name.toStdString();
+    }
+    EXPECT_EQ(CtlVocabulary::KeyUsage(QStringLiteral("a")), 4);
+    EXPECT_EQ(CtlVocabulary::KeyUsage(QStringLiteral("f5")), 62);
+    EXPECT_EQ(CtlVocabulary::KeyUsage(QStringLiteral("num-plus")), 87);
+    EXPECT_EQ(CtlVocabulary::KeyUsage(QStringLiteral("num-enter")), 88);
+    EXPECT_EQ(CtlVocabulary::KeyUsage(QStringLiteral("hyper")), 0);
+}
+
+// The command line names exactly what the button page lists, once each.
+TEST(CtlVocabularyTest, FunctionNamesCoverThePagesLists)
+{
+    size_t shortcuts = 0;
+    for (int32_t group = 1; group <= 6; ++group)
+        shortcuts += ButtonRules::ShortcutsOfGroup(group).size();
+    const struct {
+        std::span<const CtlVocabulary::FunctionName> names;
+        int32_t type;
+        size_t listed; // by the page
+    } lists[] = {
+        {CtlVocabulary::MouseFunctions(), ButtonRules::kMouse,
+            std::size(ButtonRules::kMouseFunctions) - 1}, // DPI: `dpi`
+        {CtlVocabulary::MediaKeys(), ButtonRules::kMultimedia, std::size(ButtonRules::kMultimediaKeys)},
+        {CtlVocabulary::Shortcuts(), ButtonRules::kShortcut, shortcuts},
+    };
+    for (const auto& list : lists) {
+        EXPECT_EQ(list.names.size(), list.listed) << list.type;
+        std::set<int32_t> values;
+        std::set<std::string> names;
+        for (const CtlVocabulary::FunctionName& entry : list.names) {
+            EXPECT_NE(ButtonRules::ValueTextId(list.type, entry.value), 0) << entry.name;
+            EXPECT_NE(entry.value, CtlVocabulary::kDpiSwitch * (list.type == ButtonRules::kMouse)) << entry.name;
+            values.insert(entry.value);
+            names.insert(entry.name);
+        }
+        EXPECT_EQ(values.size(), list.names.size()) << list.type;
+        EXPECT_EQ(names.size(), list.names.size()) << list.type;
+    }
+}
+
+// A window answers only its own version of the request set, and only the
+// commands it carries out.
+TEST(CtlChannelTest, RequestsRoundTripAndOthersAreRefused)
+{
+    QString error;
+    CtlCommand command = CtlCommand::Parse(
+        {QStringLiteral("set"), QStringLiteral("dpi"), QStringLiteral("2"), QStringLiteral("1600")}, error);
+    command.model = QStringLiteral("heron pro");
+    const QByteArray line = CtlChannel::EncodeRequest(command, true);
+    ASSERT_TRUE(line.endsWith('\n'));
+    const CtlChannel::Request request = CtlChannel::DecodeRequest(QString::fromUtf8(line).trimmed());
+    EXPECT_TRUE(request.error.isEmpty()) << request.error.toStdString();
+    EXPECT_TRUE(request.json);
+    EXPECT_EQ(request.command.kind, CtlCommand::Kind::Set);
+    EXPECT_EQ(request.command.number, 1600);
+    EXPECT_EQ(request.command.level, 1);
+    EXPECT_EQ(request.command.model, QStringLiteral("heron pro"));
+
+    const char* refused[] = {
+        "ctl 2 {\"words\":[\"show\"]}",
+        "ctl 1",
+        "ctl 1 not json",
+        "ctl 1 {\"words\":\"show\"}",
+        "ctl 1 {\"words\":[1,2]}",
+        "ctl 1 {\"words\":[\"list\"]}",
+        "ctl 1 {\"words\":[\"set\",\"dpi\",\"1\",\"-5\"]}",
+        "ctl 1 {\"words\":[\"erase-firmware\"]}",
+    };
+    for (const char* text : refused) {
+        const CtlChannel::Request r = CtlChannel::DecodeRequest(QString::fromUtf8(text));
+        EXPECT_FALSE(r.error.isEmpty()) << text;
+        EXPECT_EQ(r.command.kind, CtlCommand::Kind::None) << text;
+    }
+
+    const CtlChannel::Answer answer{4, QStringLiteral("a\nb\n"), QStringLiteral("did not answer")};
+    const std::optional<CtlChannel::Answer> back = CtlChannel::DecodeAnswer(CtlChannel::EncodeAnswer(answer));
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->code, 4);
+    EXPECT_EQ(back->out, answer.out);
+    EXPECT_EQ(back->err, answer.err);
+    EXPECT_FALSE(CtlChannel::DecodeAnswer("shown\n").has_value());
 }
 
 TEST(InventoryOutputTest, LinesForPeopleAndExitCodes)
@@ -174,17 +400,7 @@ protected:
         m_context.statusRetryMs = 1;
     }
 
-    int Run(std::initializer_list<const char*> words)
-    {
-        m_out.clear();
-        m_err.clear();
-        QTextStream out(&m_out);
-        QTextStream err(&m_err);
-        const int code = CtlProgram::Run(Args(words), out, err, m_context);
-        out.flush();
-        err.flush();
-        return code;
-    }
+    int Run(std::initializer_list<const char*> words) { return RunCtl(Args(words).mid(1), m_context, m_out, m_err); }
     QJsonObject ListJson()
     {
         const int code = Run({"--json", "list"});
@@ -242,7 +458,8 @@ TEST_F(CtlListTest, EveryWayAModelIsAttached)
     ASSERT_EQ(plover.size(), 1u);
     EXPECT_EQ(plover["cable"].value(QStringLiteral("state")).toString(), QStringLiteral("permission_denied"));
     EXPECT_TRUE(plover["cable"].value(QStringLiteral("path")).toString().contains(QStringLiteral("PID_6D30")));
-    EXPECT_TRUE(plover["cable"].value(QStringLiteral("error")).toString().contains(QStringLiteral("Permission denied")));
+    EXPECT_TRUE(
+        plover["cable"].value(QStringLiteral("error")).toString().contains(QStringLiteral("Permission denied")));
     EXPECT_TRUE(m_err.contains(QStringLiteral("Plover Pro by cable: permission denied"))) << m_err.toStdString();
     EXPECT_TRUE(Connections(root, 102).empty());
 
@@ -258,10 +475,12 @@ TEST_F(CtlListTest, EveryWayAModelIsAttached)
 
     // The same for people.
     EXPECT_EQ(Run({"list"}), kCtlOk);
-    EXPECT_TRUE(m_out.contains(QStringLiteral("Heron Pro (101): cable online, firmware 1.2.4, battery 55% (charging)\n")))
+    EXPECT_TRUE(
+        m_out.contains(QStringLiteral("Heron Pro (101): cable online, firmware 1.2.4, battery 55% (charging)\n")))
         << m_out.toStdString();
     EXPECT_TRUE(m_out.contains(QStringLiteral("Heron (102): not attached\n")));
-    EXPECT_TRUE(m_out.contains(QStringLiteral("Egret Pro (103): receiver attached, mouse not in reach, receiver firmware 1.0.7\n")));
+    EXPECT_TRUE(m_out.contains(
+        QStringLiteral("Egret Pro (103): receiver attached, mouse not in reach, receiver firmware 1.0.7\n")));
 }
 
 TEST_F(CtlListTest, ExitCodesSayWhatWasFound)
@@ -364,4 +583,41 @@ TEST_F(CtlProcessTest, WhileAWindowRunsNothingIsOpened)
     window.unlock();
     EXPECT_EQ(Start({QStringLiteral("list")}), kCtlOk);
     EXPECT_TRUE(m_out.contains(QStringLiteral("Heron Pro (101): cable online")));
+}
+
+// Two tarvoctl at once without a window: one waits for the other, so every
+// report is answered before the next goes out, and both changes arrive.
+TEST_F(CtlProcessTest, TwoAtOnceTakeTurns)
+{
+    Sim("plug heron cable");
+    QTemporaryDir data;
+    auto start = [&](const QStringList& arguments) {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), data.path());
+        env.insert(QStringLiteral("TARVO_PROGRAM_DIR"), kShipped);
+        env.remove(QStringLiteral("TARVO_DEBUG"));
+        process->setProcessEnvironment(env);
+        process->start(QStringLiteral(TARVO_CTL_PATH), arguments);
+        return process;
+    };
+    ASSERT_EQ(Start({QStringLiteral("show")}), kCtlOk) << m_err.toStdString();
+    Sim("log clear");
+    auto first = start({QStringLiteral("set"), QStringLiteral("dpi"), QStringLiteral("3"), QStringLiteral("2000")});
+    auto second = start({QStringLiteral("set"), QStringLiteral("report-rate"), QStringLiteral("1000")});
+    for (QProcess* process : {first.get(), second.get()}) {
+        ASSERT_TRUE(process->waitForFinished(60000));
+        EXPECT_EQ(process->exitCode(), kCtlOk) << process->readAllStandardError().toStdString();
+    }
+    const QJsonObject state = State("heron");
+    EXPECT_EQ(state.value(QStringLiteral("dpi")).toArray().at(2).toInt(), 2000);
+    EXPECT_EQ(state.value(QStringLiteral("report_rate")).toInt(), 3);
+
+    const std::vector<std::string> log = Sim("log");
+    int outs = 0;
+    std::string problem;
+    EXPECT_TRUE(ReportsTookTurns(log, outs, problem)) << problem;
+    EXPECT_GE(outs, 4);
 }

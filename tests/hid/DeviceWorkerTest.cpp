@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -576,6 +577,99 @@ TEST_F(DeviceWorkerTest, ThreadRunsTasksFromAnotherThreadAndShutsDownWithTasksQu
         thread.Shutdown();
         EXPECT_FALSE(thread.IsRunning());
     }
+}
+
+// A batch runs whole in one pass, after what was queued before it and before
+// what comes after, and tells how it went: the mouse answered, it did not, or
+// the batch was dropped while the pairing dialog held the devices.
+TEST_F(DeviceWorkerTest, BatchesRunWholeAndTellHowTheyWent)
+{
+    Connect("heron cable");
+    ReadOnce();
+    const int profile = m_worker->CurrentProfile();
+    m_store.SetConfigValue(profile, QStringLiteral("report_rate"), QStringLiteral("3"));
+    m_store.SetConfigValue(profile, QStringLiteral("button_respondtime"), QStringLiteral("7"));
+
+    std::vector<DeviceWorker::BatchOutcome> outcomes;
+    auto record = [&](DeviceWorker::BatchOutcome outcome) { outcomes.push_back(outcome); };
+    m_worker->Queue(WorkerTask::SetScrollOption);
+    m_worker->QueueBatch({WorkerTask::SetReportRate, WorkerTask::SetResponseTime}, record);
+    m_worker->Queue(WorkerTask::SetLiftOff);
+    m_worker->RunPass();
+    EXPECT_TRUE(outcomes.empty()) << "the task before the batch runs first";
+    EXPECT_EQ(Out().size(), 1u);
+    m_worker->RunPass();
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0], DeviceWorker::BatchOutcome::Acknowledged);
+    auto out = Out();
+    ASSERT_EQ(out.size(), 3u) << "both of the batch's reports in one pass, nothing after them yet";
+    EXPECT_EQ(out[1].substr(0, 14), "06130200000203");
+    EXPECT_EQ(out[2].substr(0, 14), "06130200000a07");
+    m_worker->RunPass();
+    EXPECT_EQ(Out().size(), 4u);
+
+    // A mouse that does not answer: every report is still tried, and told.
+    Sim("fault heron silent");
+    outcomes.clear();
+    m_worker->QueueBatch({WorkerTask::SetReportRate}, record);
+    m_worker->RunPass();
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0], DeviceWorker::BatchOutcome::Unanswered);
+    Sim("fault heron none");
+
+    // An empty batch only waits for what is before it; a stray Batch code
+    // without QueueBatch carries nothing and takes no one's receipt.
+    outcomes.clear();
+    m_worker->Queue(WorkerTask::Batch);
+    m_worker->QueueBatch({}, record);
+    RunUntilEmpty();
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0], DeviceWorker::BatchOutcome::Acknowledged);
+
+    // Paused: dropped unsent, and said so.
+    Sim("log clear");
+    outcomes.clear();
+    m_worker->SetPaused(true);
+    m_worker->QueueBatch({WorkerTask::SetReportRate, WorkerTask::ButtonMap}, record);
+    m_worker->RunPass();
+    m_worker->SetPaused(false);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0], DeviceWorker::BatchOutcome::Dropped);
+    EXPECT_TRUE(Out().empty());
+}
+
+// Batches from several threads while the worker thread runs: each gets its
+// own receipt, exactly once.
+TEST_F(DeviceWorkerTest, BatchesFromSeveralThreadsEachGetOneReceipt)
+{
+    Connect("heron cable");
+    ReadOnce();
+    constexpr int kThreads = 3;
+    constexpr int kBatches = 10;
+    std::array<std::atomic<int>, kThreads> receipts{};
+    {
+        DeviceWorkerThread thread(*m_worker);
+        ASSERT_TRUE(thread.Start(1, CThreadBasic::Mode::Looping));
+        std::vector<std::thread> producers;
+        for (int t = 0; t < kThreads; ++t) {
+            producers.emplace_back([&, t] {
+                for (int i = 0; i < kBatches; ++i)
+                    m_worker->QueueBatch({WorkerTask::SetReportRate},
+                        [&receipts, t](DeviceWorker::BatchOutcome) { ++receipts[size_t(t)]; });
+            });
+        }
+        for (std::thread& producer : producers)
+            producer.join();
+        const auto all = [&] {
+            return std::all_of(
+                receipts.begin(), receipts.end(), [](const std::atomic<int>& n) { return n == kBatches; });
+        };
+        for (int i = 0; i < 10000 && !all(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        thread.Shutdown();
+    }
+    for (const std::atomic<int>& n : receipts)
+        EXPECT_EQ(n.load(), kBatches);
 }
 
 } // namespace

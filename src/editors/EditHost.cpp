@@ -1,8 +1,8 @@
-#include "editors/PageHost.h"
+#include "editors/EditHost.h"
 
 #include "store/SettingsStore.h"
 
-bool PageHost::SetConfig(const QString& key, const QString& value)
+bool EditHost::SetConfig(const QString& key, const QString& value)
 {
     if (Store().SetConfigValue(CurrentProfile(), key, value))
         return true;
@@ -10,17 +10,17 @@ bool PageHost::SetConfig(const QString& key, const QString& value)
     return false;
 }
 
-bool PageHost::SetConfig(const QString& key, int32_t value)
+bool EditHost::SetConfig(const QString& key, int32_t value)
 {
     return SetConfig(key, QString::number(value));
 }
 
-int32_t PageHost::ConfigInt(const QString& key)
+int32_t EditHost::ConfigInt(const QString& key)
 {
     return Store().GetConfigInt(CurrentProfile(), key);
 }
 
-QString PageHost::ConfigText(const QString& key)
+QString EditHost::ConfigText(const QString& key)
 {
     QString value;
     Store().GetConfigValue(CurrentProfile(), key, value);
