@@ -21,6 +21,10 @@ namespace {
 
 constexpr size_t kLogLimit = 200000;
 constexpr size_t kLineLimit = 64 * 1024;
+// Input a host has not read yet is kept up to this much per open handle, as
+// the kernel keeps a bounded queue per open hidraw file: a handle that is only
+// written to never makes the daemon grow.
+constexpr size_t kDeviceBacklogLimit = 64 * 1024;
 constexpr char const* kInterfaceClass = "{4d1e55b2-f16f-11cf-88cb-001111000030}";
 
 std::string InterfacePath(uint16_t pid, int number, uint32_t instance)
@@ -78,7 +82,8 @@ constexpr char const* kHelp =
     "  battery <model> [link] <level> <status> | mouse <model> on|off|away | text <model> [link] <a> <b> |\n"
     "  press <model> [link] <button> |\n"
     "  device-changed <model> [link] | notify <model> [link] <event> <a> <b> | receiver-status <model> |\n"
-    "  start-pairing <model> | pair <model> [replug] | fault <model> [link] none|silent|late [ms]|wrong|unplug|nodfu |\n"
+    "  start-pairing <model> | pair <model> [replug] |\n"
+    "  fault <model> [link] none|silent|late [ms]|wrong|unplug|nodfu|noisy |\n"
     "  mouse-version <model> [link] <x.y.z> | receiver-version <model> <x.y.z> | state <model> [link] |\n"
     "  dfu <vid> <pid> | flash <vid> <pid> <x.y.z> | log [clear] | ping | quit\n"
     "fault nodfu: the device refuses update mode (a flashing tool then finds none)";
@@ -187,12 +192,15 @@ int SimDaemon::Run()
             return client->fd < 0;
         });
     }
-    // Deliver the last answers (the "ok" to quit) before going away.
+    // Deliver the last answers (the "ok" to quit) before going away. Only
+    // control clients wait for them: a device handle that is only written to
+    // never reads its input, and waiting for it would never end.
     for (auto& client : m_clients) {
+        if (client->fd < 0 || client->role != Role::Control || client->output.empty())
+            continue;
         int const flags = fcntl(client->fd, F_GETFL);
         fcntl(client->fd, F_SETFL, flags & ~O_NONBLOCK);
-        if (!client->output.empty())
-            WriteAll(client->fd, client->output);
+        WriteAll(client->fd, client->output);
     }
     return 0;
 }
@@ -507,8 +515,11 @@ void SimDaemon::DeliverInput(int deviceId, std::vector<uint8_t> const& report)
     std::string const hex = ToHex(report);
     Log("in", command->path, hex);
     for (auto& client : m_clients) {
-        if (client->role == Role::Device && client->deviceId == deviceId && client->interfaceNumber == command->number)
-            Send(*client, "in " + hex);
+        if (client->role != Role::Device || client->deviceId != deviceId || client->interfaceNumber != command->number)
+            continue;
+        if (client->output.size() > kDeviceBacklogLimit)
+            continue; // its queue is full: the report is lost to this handle
+        Send(*client, "in " + hex);
     }
 }
 
@@ -554,6 +565,13 @@ void SimDaemon::HandleDeviceOutput(Client& client, std::string const& hex)
         case SimFault::Silent:
             Log("fault", client.path, "reply withheld");
             break;
+        case SimFault::Noisy: {
+            auto const level = static_cast<uint8_t>(unit.firmware->BatteryLevel());
+            auto const status = static_cast<uint8_t>(unit.firmware->BatteryStatus());
+            DeliverInput(deviceId, SimFirmware::Notification(0x03, level, status));
+            DeliverInput(deviceId, *outcome.reply);
+            break;
+        }
         case SimFault::Late:
             m_pending.push_back({ Clock::now() + std::chrono::milliseconds(unit.lateMs), deviceId, *outcome.reply });
             break;
@@ -717,7 +735,7 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
         Device const* plugged = FindPlugged(*model, link);
         json += std::string(",\"plugged\":") + (plugged ? "true" : "false");
         json += std::string(",\"denied\":") + (plugged && plugged->denied ? "true" : "false");
-        static constexpr char const* kFaults[] = { "none", "silent", "late", "wrong", "unplug", "nodfu" };
+        static constexpr char const* kFaults[] = { "none", "silent", "late", "wrong", "unplug", "nodfu", "noisy" };
         json += std::string(",\"fault\":\"") + kFaults[static_cast<int>(unit.fault)] + "\"}";
         Reply(client, { json });
     } else if (verb == "log") {
@@ -762,11 +780,13 @@ void SimDaemon::HandleControl(Client& client, std::string const& line)
                 unit.fault = SimFault::Unplug;
             else if (kind == "nodfu")
                 unit.fault = SimFault::NoDfu;
+            else if (kind == "noisy")
+                unit.fault = SimFault::Noisy;
             else if (kind == "late") {
                 unit.fault = SimFault::Late;
                 unit.lateMs = numbers.empty() ? 1500 : std::clamp(numbers[0], 0, 600000);
             } else {
-                Reply(client, {}, "usage: fault <model> [link] none|silent|late [ms]|wrong|unplug|nodfu");
+                Reply(client, {}, "usage: fault <model> [link] none|silent|late [ms]|wrong|unplug|nodfu|noisy");
                 return;
             }
             Reply(client, {});

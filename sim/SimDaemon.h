@@ -14,7 +14,9 @@ namespace tarvo::sim {
 
 // NoDfu: the device refuses to restart in update mode, so a flashing tool
 // finds no device to flash.
-enum class SimFault { None, Silent, Late, Wrong, Unplug, NoDfu };
+// Noisy: the mouse sends a battery notification just before every reply, as a
+// mouse does when its button is pressed while the host waits for an answer.
+enum class SimFault { None, Silent, Late, Wrong, Unplug, NoDfu, Noisy };
 
 // The simulator process: every plugged device, the hidapi clients that opened
 // its interfaces, the hot-plug monitors and the report log, all served from one

@@ -67,6 +67,8 @@ public:
     bool SetVersion(bool receiverVersion, std::string_view text);
 
     bool MouseReachable() const;
+    int BatteryLevel() const { return m_batteryLevel; }
+    int BatteryStatus() const { return m_batteryStatus; }
     // The HID release number: the version of the firmware that owns the USB link.
     uint16_t ReleaseNumber() const;
     SimLink Link() const { return m_link; }

@@ -184,6 +184,9 @@ DeviceMainDlg::DeviceMainDlg(Services services)
     // thread met it; the user hears of it once, on the interface thread.
     m_store->SetProblemListener(
         [this](const StoreProblem& problem) { PostToInterface([this, problem] { ShowStoreProblem(problem); }); });
+    // The worker's thread sleeps until there is work: a task, a report from a
+    // device, a flag changed.
+    m_worker->SetWakeHandler([this] { Wake(); });
     m_update = std::make_unique<UpdateFlow>(UpdateFlow::Parts{*this, *m_hid, *m_registry, *m_worker, programFolder, dataFolder,
         [this](int32_t subject, int32_t outcome) {
             if (const WindowHandle handle = m_handleForWorker)
@@ -247,7 +250,12 @@ void DeviceMainDlg::OnDestroy()
 
 void DeviceMainDlg::Run()
 {
-    m_worker->RunPass();
+    // Only while there is work: a pass with nothing to do would sit in the
+    // poll's wait while a task is queued.
+    if (m_worker->HasWork())
+        m_worker->RunPass();
+    if (m_worker->HasWork())
+        Wake();
 }
 
 // ---- Initialisation ----
@@ -268,8 +276,7 @@ void DeviceMainDlg::OnInitDialog()
     SetIcon(Manager::SkinPath(QStringLiteral("DeviceDriver.ico")));
     LoadConfiguration();
     m_worker->Queue(WorkerTask::ReadMouse);
-    Start(kWorkerIntervalMs, CThreadBasic::Mode::Looping);
-    SetMTimer(10);
+    Start(0, CThreadBasic::Mode::Waking);
     SetUpdateBase();
 }
 
@@ -1139,11 +1146,14 @@ bool DeviceMainDlg::HasTray() const
 }
 void DeviceMainDlg::LoadConfiguration()
 {
-    // The configuration, the current model's description, the device-change
-    // registration and the first full refresh. Without a usable config.xml
-    // the window still opens, with no model.
+    // The configuration, the current model's description and the
+    // device-change registration. Without a usable config.xml the window
+    // still opens, with no model. The first full refresh runs on the worker,
+    // before task 1: a device that is slow to answer never holds up the
+    // window.
     m_registry->Start();
     m_softwareVersion = m_registry->SoftwareVersion();
+    m_worker->RequestRefresh();
 }
 void DeviceMainDlg::LoadDescription()
 {

@@ -38,8 +38,8 @@ class WaitDlg;
 
 // The main window: the frame, the tab bar and the page containers, the
 // routing of the frame's notifications and of posted messages, and the owner
-// of the device worker (its CThreadBasic base runs one DeviceWorker pass every
-// 2 ms). The feature pages (src/editors) live in the tab containers and reach
+// of the device worker (its CThreadBasic base runs DeviceWorker passes while
+// there is work and sleeps otherwise). The feature pages (src/editors) live in the tab containers and reach
 // the program through this window as their PageHost; it hands them their
 // controls' notifications and the worker's page events. The worker reaches the
 // window only through DeviceEvents, which this class implements by posting to
@@ -96,7 +96,6 @@ public:
     };
     static constexpr int32_t kDesignWidth = 1280;
     static constexpr int32_t kDesignHeight = 780;
-    static constexpr int32_t kWorkerIntervalMs = 2;
 
     // What the window works with; the program passes the process-wide
     // objects, tests their own.

@@ -14,11 +14,14 @@
 #include "widgets/WindowRegistry.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLockFile>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -42,6 +45,39 @@ public:
 
 private:
     bool m_reported = false;
+};
+
+// With TARVO_STALL_PROBE set, a heartbeat on the interface thread every 5 ms;
+// once a second it prints the longest gap between two beats in that second
+// ("tarvo: heartbeat max-gap=<ms>"), so a benchmark sees whether anything held
+// the interface thread up. Costs a timer, so only on request.
+class StallProbe : public QObject {
+public:
+    void Start()
+    {
+        m_beat.start();
+        m_second.start();
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Beat(); });
+        m_timer.start(5);
+    }
+
+private:
+    void Beat()
+    {
+        m_maxGapMs = std::max(m_maxGapMs, m_beat.restart());
+        if (m_second.elapsed() < 1000)
+            return;
+        std::fprintf(stdout, "tarvo: heartbeat max-gap=%lld\n", static_cast<long long>(m_maxGapMs));
+        std::fflush(stdout);
+        m_maxGapMs = 0;
+        m_second.restart();
+    }
+
+    QTimer m_timer;
+    QElapsedTimer m_beat;
+    QElapsedTimer m_second;
+    qint64 m_maxGapMs = 0;
 };
 } // namespace
 
@@ -99,6 +135,11 @@ int main(int argc, char** argv)
 
     const bool autorun = AppStartup::HasAutorunSwitch(QCoreApplication::arguments());
 
+    // Started before the window: its first gap covers the window's start-up.
+    StallProbe heartbeat;
+    if (!qEnvironmentVariableIsEmpty("TARVO_STALL_PROBE"))
+        heartbeat.Start();
+
     DeviceMainDlg::Services services;
     services.channel = &channel;
     DeviceMainDlg dialog(services);
@@ -117,6 +158,7 @@ int main(int argc, char** argv)
     const WindowHandle window = dialog.GetSafeHwnd();
     TerminationSignals::Watch(
         [window](int) { PostMessage(window, AppMessages::kQuit, 0, AppMessages::kQuitKey); });
+
     dialog.ShowModal(autorun ? kSwHide : kSwShowNormal);
     // The window closed without the program's own exit: the database is
     // closed here all the same, so its file holds everything.

@@ -37,7 +37,6 @@ bool DeviceRegistry::Start()
     LoadDescription();
     if (!RegisterDeviceNotifications())
         DevicesDebugLine(QStringLiteral("no source of device changes: plugging is noticed only by a refresh"));
-    RefreshConnectionState(Refresh::Full);
     return configured;
 }
 

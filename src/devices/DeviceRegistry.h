@@ -36,8 +36,9 @@ struct RegistryState {
 // the lighter refresh, DeviceConnectState): one mutex serialises every
 // operation on the state and on the view, and a second one lets only one
 // refresh talk to the transport at a time. The slow part of a refresh, the
-// enumeration of the transport, runs outside the state lock, so a model click
-// never waits for a silent device. Every effect on the window goes through
+// enumeration of the transport, runs outside the state lock and outside every
+// lock of the transport that the interface thread takes, so a model click or
+// a device change never waits for a silent device. Every effect on the window goes through
 // RegistryView, in order, from the thread that caused it. The worker reports
 // the connection state here, as ConnectionEvents.
 class DeviceRegistry : public ConnectionEvents {
@@ -57,9 +58,11 @@ public:
     DeviceRegistry& operator=(const DeviceRegistry&) = delete;
 
     // Start-up, interface thread, in this order: the configuration, the
-    // current model's description, the device-change registration and the
-    // first full refresh. False when config.xml could not be used; the window
-    // still opens, with no model to select.
+    // current model's description and the device-change registration. False
+    // when config.xml could not be used; the window still opens, with no model
+    // to select. The first full refresh is the caller's to arrange: the window
+    // has its worker run it before task 1, so that start-up never waits for a
+    // device that is slow to answer.
     bool Start();
 
     // config.xml: the model and mode lists, the transport's supported table,

@@ -5,11 +5,10 @@ namespace {
 uint32_t TickCount()
 {
     using namespace std::chrono;
-    return static_cast<uint32_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-}
+} // namespace
 
 CThreadBasic::~CThreadBasic()
 {
@@ -54,6 +53,19 @@ bool CThreadBasic::IsRunning() const
     return m_running;
 }
 
+CThreadBasic::Mode CThreadBasic::RunMode() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_mode;
+}
+
+void CThreadBasic::Wake()
+{
+    std::lock_guard lock(m_mutex);
+    m_wakePending = true;
+    m_wake.notify_all();
+}
+
 bool CThreadBasic::SleepUnlessStopped(int32_t ms)
 {
     std::unique_lock lock(m_mutex);
@@ -71,7 +83,23 @@ void CThreadBasic::StopAndJoin()
 
 void CThreadBasic::Body()
 {
-    if (m_mode == Mode::Looping) {
+    if (m_mode == Mode::Waking) {
+        for (;;) {
+            {
+                std::unique_lock lock(m_mutex);
+                auto woken = [this] { return m_wakePending || !m_running; };
+                if (m_interval > 0)
+                    m_wake.wait_for(lock, std::chrono::milliseconds(m_interval), woken);
+                else
+                    m_wake.wait(lock, woken);
+                if (!m_running)
+                    break;
+                // Cleared before the pass: a wake during it earns another.
+                m_wakePending = false;
+            }
+            Run();
+        }
+    } else if (m_mode == Mode::Looping) {
         while (IsRunning()) {
             Run();
             if (!SleepUnlessStopped(m_interval))

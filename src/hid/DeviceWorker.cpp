@@ -1,6 +1,6 @@
 #include "hid/DeviceWorker.h"
-#include "editors/DpiRules.h"
 
+#include "editors/DpiRules.h"
 #include "hid/ButtonMapEncoder.h"
 #include "hid/DeviceInformationQuery.h"
 #include "hid/HidDeviceList.h"
@@ -21,6 +21,11 @@
 
 namespace {
 
+// Battery levels are percentages; a larger one is no level at all.
+constexpr int32_t kBatteryFull = 100;
+const QString kDpiIndexKey = QStringLiteral("dpi_index");
+const QString kDpiCountKey = QStringLiteral("dpi_count");
+
 HidInputBuffer ToBuffer(const Report& report)
 {
     HidInputBuffer buffer{};
@@ -28,16 +33,80 @@ HidInputBuffer ToBuffer(const Report& report)
     return buffer;
 }
 
-}
+} // namespace
 
-DeviceWorker::DeviceWorker(HidDeviceList& hid, SettingsStore& store, ConnectionEvents& connection,
-    DeviceEvents& events, WorkerTimings timings)
+DeviceWorker::DeviceWorker(
+    HidDeviceList& hid, SettingsStore& store, ConnectionEvents& connection, DeviceEvents& events, WorkerTimings timings)
     : m_hid(hid)
     , m_store(store)
     , m_connection(connection)
     , m_events(events)
     , m_timings(timings)
 {
+    m_tasks.SetAppendListener([this] { WakeUp(); });
+    m_hid.SetInputListener([this] { WakeUp(); });
+}
+
+DeviceWorker::~DeviceWorker()
+{
+    m_hid.SetInputListener({});
+}
+
+void DeviceWorker::Queue(WorkerTask task)
+{
+    switch (task) {
+    case WorkerTask::DeviceArrived:
+        m_tasks.AppendMerged(
+            TaskCode(task), {TaskCode(WorkerTask::DeviceArrived)}, TaskCode(WorkerTask::DeviceRemoved));
+        break;
+    case WorkerTask::DeviceRemoved:
+        m_tasks.AppendMerged(
+            TaskCode(task), {TaskCode(WorkerTask::DeviceArrived), TaskCode(WorkerTask::DeviceRemoved)}, -1);
+        break;
+    default:
+        m_tasks.Append(TaskCode(task));
+        break;
+    }
+}
+
+void DeviceWorker::SetWakeHandler(std::function<void()> handler)
+{
+    std::lock_guard lock(m_wakeMutex);
+    m_wakeHandler = std::move(handler);
+}
+
+void DeviceWorker::WakeUp()
+{
+    std::lock_guard lock(m_wakeMutex);
+    if (m_wakeHandler)
+        m_wakeHandler();
+}
+
+bool DeviceWorker::HasWork() const
+{
+    if (m_refreshWanted || !m_tasks.IsEmpty())
+        return true;
+    return !m_paused && m_devicesPresent && m_hid.HasInput();
+}
+
+void DeviceWorker::RequestRefresh()
+{
+    m_refreshWanted = true;
+    WakeUp();
+}
+
+void DeviceWorker::SetPaused(bool paused)
+{
+    m_paused = paused;
+    if (!paused)
+        WakeUp(); // reports may have waited meanwhile
+}
+
+void DeviceWorker::SetDevicesPresent(bool present)
+{
+    m_devicesPresent = present;
+    if (present)
+        WakeUp();
 }
 
 HeldDeviceState DeviceWorker::Held() const
@@ -106,6 +175,10 @@ bool DeviceWorker::Send(HidInputBuffer& buffer, HidReply reply)
 
 void DeviceWorker::RunPass()
 {
+    if (m_refreshWanted.exchange(false)) {
+        m_connection.RefreshConnectionState(ConnectionEvents::Refresh::Full);
+        return;
+    }
     if (m_paused) {
         // The pairing dialog owns the receiver meanwhile: whatever was queued
         // is dropped, one task a pass, never run; a batch hears of it.
@@ -211,8 +284,7 @@ void DeviceWorker::ConnectAndRead(int32_t settleMs)
 
 uint32_t DeviceWorker::ReadPages() const
 {
-    uint32_t pages = DeviceEvents::kButtonPage | DeviceEvents::kMacroPage
-        | DeviceEvents::kDpiPerformancePage;
+    uint32_t pages = DeviceEvents::kButtonPage | DeviceEvents::kMacroPage | DeviceEvents::kDpiPerformancePage;
     if (m_lightingPresent)
         pages |= DeviceEvents::kLightingPage;
     return pages;
@@ -260,12 +332,17 @@ bool DeviceWorker::GetMouseData()
         return false;
     }
 
+    HeldDeviceState battery;
     {
         std::lock_guard lock(m_heldMutex);
         m_held.connectionKind = status->connectionKind;
         m_held.reachable = status->mouseReachable;
-        m_held.batteryLevel = status->batteryLevel;
-        m_held.batteryStatus = status->batteryStatus;
+        // A level above 100 is no reading: the gauge keeps the last good one.
+        if (status->batteryLevel <= kBatteryFull) {
+            m_held.batteryLevel = status->batteryLevel;
+            m_held.batteryStatus = status->batteryStatus;
+        }
+        battery = m_held;
     }
     if (!status->mouseReachable) {
         MarkOffline(status->connectionKind);
@@ -274,14 +351,21 @@ bool DeviceWorker::GetMouseData()
     }
 
     m_connection.MouseAnswered(status->connectionKind);
-    m_events.ShowBattery(status->batteryLevel, status->batteryStatus);
-    m_events.ShowDeviceBattery(m_hid.CurrentDevType(), status->batteryStatus, status->batteryLevel);
+    m_events.ShowBattery(battery.batteryLevel, battery.batteryStatus);
+    m_events.ShowDeviceBattery(m_hid.CurrentDevType(), battery.batteryStatus, battery.batteryLevel);
+
+    // What the pages would make of the values: DPI within the model's range in
+    // steps of 50, the active level one of the profile's levels.
+    const int32_t devType = m_hid.CurrentDevType();
+    for (int& dpi : status->dpi)
+        dpi = DpiRules::Clamp(dpi, devType);
+    const int32_t dpiIndex = DpiRules::ClampIndex(status->activeDpiIndex, StoredDpiCount());
 
     QString mouseVersion = FirmwareVersionText(status->versionMajorMinor, status->versionPatch);
     {
         std::lock_guard lock(m_heldMutex);
         m_held.mouseVersion = mouseVersion;
-        m_held.dpiIndex = status->activeDpiIndex;
+        m_held.dpiIndex = dpiIndex;
         m_held.reportRate = status->reportRate;
         m_held.reportFlag = status->reportFlag;
         m_held.receiverVersion.clear();
@@ -294,6 +378,8 @@ bool DeviceWorker::GetMouseData()
     // window that it cannot be written, and the read goes on.
     for (const auto& [key, value] : StoredConfigValues(*status))
         (void)m_store.SetConfigValue(profile, key, value);
+    // The level the mouse is on, so the DPI page shows what the mouse does.
+    (void)m_store.SetConfigValue(profile, kDpiIndexKey, QString::number(dpiIndex));
 
     HidInputBuffer receiver = ToBuffer(MouseProtocol::BuildQuery(Command::ReceiverInfo));
     if (m_hid.SendReport(receiver, HidReply::Wanted)) {
@@ -302,8 +388,7 @@ bool DeviceWorker::GetMouseData()
                 std::lock_guard lock(m_heldMutex);
                 m_held.receiverVersion = *version;
             }
-            m_events.ShowReceiverVersion(
-                LabelledVersionText(InterfaceText::Get(TextIds::kReceiverFirmware), *version));
+            m_events.ShowReceiverVersion(LabelledVersionText(InterfaceText::Get(TextIds::kReceiverFirmware), *version));
         }
     }
     for (Command followUp : {Command::FollowUpA, Command::FollowUpB}) {
@@ -315,6 +400,14 @@ bool DeviceWorker::GetMouseData()
                                                                            : WorkerTask::ReceiverFirmwareCheck));
     m_tasks.Append(TaskCode(WorkerTask::UploadMacros));
     return true;
+}
+
+int32_t DeviceWorker::StoredDpiCount()
+{
+    QString count;
+    if (!m_store.GetConfigValue(m_currentProfile, kDpiCountKey, count))
+        return DpiRules::kLevelCount;
+    return DpiRules::ClampCount(count.toInt());
 }
 
 void DeviceWorker::SendSetting(int32_t code)
@@ -355,8 +448,7 @@ void DeviceWorker::SendButtonMap()
     for (const KeyAssignment& row : rows) {
         if (row.fn_layer != 0)
             continue;
-        assignments.push_back({row.key_code, row.macro_type, row.macro_value, row.macro_value2,
-                               row.macro_value3});
+        assignments.push_back({row.key_code, row.macro_type, row.macro_value, row.macro_value2, row.macro_value3});
     }
     std::vector<MacroInfo> macros;
     m_store.ListMacros(macros);
@@ -438,17 +530,19 @@ void DeviceWorker::ReloadStep()
 
 void DeviceWorker::PollNotifications()
 {
-    HidInputBuffer report{};
-    int32_t devType = 0;
-    m_hid.PollReports(report, devType);
+    const std::optional<HidIncoming> incoming = m_hid.TakeInput();
+    if (!incoming)
+        return;
+    const HidInputBuffer& report = incoming->input.bytes;
+    const int32_t devType = incoming->devType;
     std::optional<Notification> notification = DecodeNotification(report);
     if (!notification) {
-        // The receiver reports its mouse going off or out of range on its own;
-        // without this the window would show the mouse online until the next
-        // command to it failed.
-        const std::optional<ReceiverLink> link = DecodeReceiverStatus(report);
-        if (link == ReceiverLink::NotConnected && devType == m_hid.CurrentDevType() && m_connection.IsReachable())
-            MarkOffline(Held().connectionKind);
+        // The receiver reports its mouse going off or out of range, and coming
+        // back, on its own; without this the window would show the mouse
+        // online until the next command to it failed, or offline until it
+        // sent a battery report.
+        if (const std::optional<ReceiverLink> link = DecodeReceiverStatus(report))
+            OnReceiverStatus(*incoming, *link == ReceiverLink::Connected);
         return;
     }
 
@@ -462,6 +556,11 @@ void DeviceWorker::PollNotifications()
         if (devType != current)
             break;
         int32_t index = notification->first;
+        // A level the profile does not have: no page could show it.
+        if (index >= StoredDpiCount()) {
+            qCDebug(lcTarvoHid, "DPI level %d reported, beyond the profile's levels: ignored", index);
+            break;
+        }
         {
             std::lock_guard lock(m_heldMutex);
             if (index == m_held.dpiIndex)
@@ -471,11 +570,13 @@ void DeviceWorker::PollNotifications()
         m_events.ShowDpiLevel(index);
         // Shown whether or not it is stored; a store that cannot be written
         // tells the window itself.
-        (void)m_store.SetConfigValue(m_currentProfile, QStringLiteral("dpi_index"), QString::number(index));
+        (void)m_store.SetConfigValue(m_currentProfile, kDpiIndexKey, QString::number(index));
         break;
     }
     case NotificationEvent::Battery: {
-        if (devType == current && notification->first != 0) {
+        // Level 0 is no value, and so is anything above 100.
+        const bool reading = notification->first != 0 && notification->first <= kBatteryFull;
+        if (devType == current && reading) {
             if (!m_connection.IsReachable()) {
                 m_connection.RefreshConnectionState(ConnectionEvents::Refresh::Lighter);
                 ReloadStep();
@@ -501,6 +602,45 @@ void DeviceWorker::PollNotifications()
     }
 }
 
+void DeviceWorker::OnReceiverStatus(const HidIncoming& incoming, bool connected)
+{
+    // From now on the receiver's record says what its report said.
+    m_hid.SetConnectionState(incoming.vendorId, incoming.productId, connected ? kHidConnected : kHidNotConnected);
+    if (incoming.devType != m_hid.CurrentDevType())
+        return;
+    if (!connected) {
+        if (m_connection.IsReachable())
+            MarkOffline(Held().connectionKind);
+        return;
+    }
+    // The mouse switched on again, or back in range: read it as a battery
+    // report from an unreachable mouse would.
+    if (!m_connection.IsReachable()) {
+        m_connection.RefreshConnectionState(ConnectionEvents::Refresh::Lighter);
+        ReloadStep();
+    }
+}
+
+DeviceWorkerThread::DeviceWorkerThread(DeviceWorker& worker)
+    : m_worker(worker)
+{
+    m_worker.SetWakeHandler([this] { Wake(); });
+}
+
+void DeviceWorkerThread::Run()
+{
+    if (RunMode() != Mode::Waking) {
+        m_worker.RunPass();
+        return;
+    }
+    // Woken, it runs passes only while there is work: a pass with nothing to
+    // do would sit in the poll's wait while a task is queued.
+    if (m_worker.HasWork())
+        m_worker.RunPass();
+    if (m_worker.HasWork())
+        Wake();
+}
+
 DeviceWorkerThread::~DeviceWorkerThread()
 {
     Shutdown();
@@ -510,4 +650,5 @@ void DeviceWorkerThread::Shutdown()
 {
     m_worker.Interrupt();
     StopAndJoin();
+    m_worker.SetWakeHandler({});
 }

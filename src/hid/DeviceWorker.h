@@ -18,6 +18,7 @@
 #include <vector>
 
 class HidDeviceList;
+struct HidIncoming;
 enum class HidReply;
 class SettingsStore;
 
@@ -25,20 +26,20 @@ class SettingsStore;
 // needs them to settle after plugging, a model switch or a factory reset.
 // Tests shorten them.
 struct WorkerTimings {
-    int32_t arrivalSettleMs = 1000;   // task 2
-    int32_t removalSettleMs = 500;    // task 3
-    int32_t switchSettleMs = 100;     // after task 4 and around task 21's end
-    int32_t factoryResetMs = 3000;    // task 21
-    int32_t lightingSettleMs = 1000;  // task 5 with lighting
-    int32_t statusRetryMs = 20;       // between status queries
-    int32_t macroPieceMs = 10;        // after each macro piece
+    int32_t arrivalSettleMs = 1000; // task 2
+    int32_t removalSettleMs = 500; // task 3
+    int32_t switchSettleMs = 100; // after task 4 and around task 21's end
+    int32_t factoryResetMs = 3000; // task 21
+    int32_t lightingSettleMs = 1000; // task 5 with lighting
+    int32_t statusRetryMs = 20; // between status queries
+    int32_t macroPieceMs = 10; // after each macro piece
 };
 
 // What the last read of the mouse reported, held for the window's labels and
 // the update checks.
 struct HeldDeviceState {
-    QString mouseVersion;     // "1.2.3"; empty before the first read
-    QString receiverVersion;  // empty when no receiver answered
+    QString mouseVersion; // "1.2.3"; empty before the first read
+    QString receiverVersion; // empty when no receiver answered
     int32_t connectionKind = 0; // 3 by cable
     bool reachable = false;
     int32_t batteryLevel = 0;
@@ -53,16 +54,38 @@ struct HeldDeviceState {
 // appends tasks; a thread (the window's CThreadBasic) calls RunPass. The
 // connection state goes to ConnectionEvents (the device registry), everything
 // else to DeviceEvents (the window).
+//
+// Nothing runs on a clock: whenever there may be work (a task appended, a
+// report from a device, a flag changed) the worker calls its wake handler, and
+// its thread runs passes until HasWork() says there is nothing left.
 class DeviceWorker {
 public:
     DeviceWorker(HidDeviceList& hid, SettingsStore& store, ConnectionEvents& connection, DeviceEvents& events,
         WorkerTimings timings = {});
+    ~DeviceWorker();
+    DeviceWorker(const DeviceWorker&) = delete;
+    DeviceWorker& operator=(const DeviceWorker&) = delete;
 
     // Task codes, appended by the interface thread.
     TaskQueue& Tasks() { return m_tasks; }
-    void Queue(WorkerTask task) { m_tasks.Append(TaskCode(task)); }
+    // A device arrival or removal merges with one still waiting: a waiting
+    // arrival (2) already does what a removal (3) would, and an arrival takes
+    // the place of a waiting removal; so a burst of plugging costs one
+    // refresh, not one per change.
+    void Queue(WorkerTask task);
     // A raw code, as a test or a peer sends it; unknown codes do nothing.
     void Queue(int32_t code) { m_tasks.Append(code); }
+
+    // Called (from any thread) whenever a pass may have something to do; the
+    // thread that runs the passes wakes on it. Empty: nobody is told.
+    void SetWakeHandler(std::function<void()> handler);
+    // Whether a pass now would do something: the refresh asked for, a task,
+    // or (not paused, devices present) a report waiting to be polled.
+    bool HasWork() const;
+    // The first device refresh, run by the next pass before any task. At
+    // start-up the window asks for it instead of refreshing on the interface
+    // thread, so it is drawn without waiting for a device.
+    void RequestRefresh();
 
     // How a batch of tasks went.
     enum class BatchOutcome {
@@ -77,8 +100,9 @@ public:
     // when the worker goes away is never reported.
     void QueueBatch(std::vector<WorkerTask> tasks, std::function<void(BatchOutcome)> done);
 
-    // One pass: drop a task while paused; else run the first task; else poll
-    // for notifications when devices are present.
+    // One pass: the refresh asked for; else drop a task (or a batch) while
+    // paused; else run the first task (or batch); else poll for notifications
+    // when devices are present.
     void RunPass();
 
     // Runs one task now, on the calling (worker) thread.
@@ -92,9 +116,9 @@ public:
     void LoadProfiles();
 
     // Flags the window and the pairing dialog set.
-    void SetPaused(bool paused) { m_paused = paused; }
+    void SetPaused(bool paused);
     bool IsPaused() const { return m_paused; }
-    void SetDevicesPresent(bool present) { m_devicesPresent = present; }
+    void SetDevicesPresent(bool present);
     bool DevicesPresent() const { return m_devicesPresent; }
     void SetLightingPresent(bool present) { m_lightingPresent = present; }
     void SetPendingRestore(int32_t selector) { m_pendingRestore = selector; }
@@ -117,7 +141,10 @@ private:
     void ReloadAfterRead();
     uint32_t ReadPages() const;
     void PollNotifications();
+    void OnReceiverStatus(const HidIncoming& incoming, bool connected);
     void ReloadStep();
+    void WakeUp();
+    int32_t StoredDpiCount();
     void SendSetting(int32_t code);
     // Every DPI level in use but the current one (task 5).
     void SendOtherDpiLevels();
@@ -149,6 +176,9 @@ private:
     mutable std::mutex m_heldMutex;
     HeldDeviceState m_held;
 
+    std::atomic<bool> m_refreshWanted{false};
+    mutable std::mutex m_wakeMutex;
+    std::function<void()> m_wakeHandler;
     struct PendingBatch {
         std::vector<WorkerTask> tasks;
         std::function<void(BatchOutcome)> done;
@@ -162,17 +192,19 @@ private:
     bool m_interrupted = false;
 };
 
-// The window's worker thread: a DeviceWorker pass every interval.
+// A thread of DeviceWorker passes: started Waking, it sleeps until there is
+// work and runs passes until there is none; started Looping, it runs one pass
+// every interval whatever there is.
 class DeviceWorkerThread : public CThreadBasic {
 public:
-    explicit DeviceWorkerThread(DeviceWorker& worker) : m_worker(worker) {}
+    explicit DeviceWorkerThread(DeviceWorker& worker);
     ~DeviceWorkerThread() override;
 
     // Stops the thread, cutting short any settle time of the running task.
     void Shutdown();
 
 protected:
-    void Run() override { m_worker.RunPass(); }
+    void Run() override;
 
 private:
     DeviceWorker& m_worker;

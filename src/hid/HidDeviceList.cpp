@@ -12,16 +12,47 @@ namespace {
 
 constexpr uint8_t kReportId = 0x06;
 constexpr uint8_t kDeviceInformation = 0x05;
-constexpr uint8_t kReceiverStatus = 0xC0;
-constexpr size_t kReceiverStatusSize = 33;
 constexpr qsizetype kPathLimit = 1023;
+constexpr int32_t kBatteryFull = 100;
 
+bool AnyReport(HidInput const&)
+{
+    return true;
 }
+
+// What the notification poll wants: notifications and receiver status reports.
+bool IsForThePoll(HidInput const& input)
+{
+    return (input.size > 1 && input.bytes[1] == kNotificationMarker)
+        || (input.size > 1 && input.bytes[0] == kReceiverStatusReportId);
+}
+
+bool IsReceiverStatus(HidInput const& input)
+{
+    return input.size > 1 && input.bytes[0] == kReceiverStatusReportId;
+}
+
+// The reply to `command`: its report id and command byte, and for a
+// set-parameter command its parameter id.
+HidInputReader::Filter ReplyTo(HidInputBuffer const& command)
+{
+    uint8_t const id = command[0];
+    uint8_t const code = command[1];
+    uint8_t const parameter = command[5];
+    return [=](HidInput const& input) {
+        if (input.size < 2 || input.bytes[0] != id || input.bytes[1] != code)
+            return false;
+        return code != static_cast<uint8_t>(Command::SetParameter) || (input.size > 5 && input.bytes[5] == parameter);
+    };
+}
+
+} // namespace
 
 struct HidDeviceList::Entry {
     HidDeviceRecord record;
     QByteArray libraryPath;
-    HidDeviceHandle device;
+    HidDeviceHandle device; // written to under m_ioMutex only
+    std::unique_ptr<HidInputReader> reader;
 };
 
 HidDeviceList& HidDeviceList::Instance()
@@ -33,15 +64,20 @@ HidDeviceList& HidDeviceList::Instance()
 HidDeviceList::HidDeviceList(HidTimings timings)
     : m_timings(timings)
 {
-    std::lock_guard lock(m_mutex);
     m_library.Load();
 }
 
 HidDeviceList::~HidDeviceList()
 {
-    std::lock_guard lock(m_mutex);
-    // Devices close before the library that closes them goes away.
-    m_entries.clear();
+    SetInputListener({});
+    std::lock_guard io(m_ioMutex);
+    {
+        std::lock_guard lock(m_mutex);
+        RetireLocked();
+    }
+    // Devices close before the library that closes them goes away; every
+    // input thread is asked to stop first so they end together.
+    m_retired.clear();
 }
 
 void HidDeviceList::Sleep(int32_t ms) const
@@ -50,11 +86,11 @@ void HidDeviceList::Sleep(int32_t ms) const
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-void HidDeviceList::AddSupportedDevice(int32_t vendorId, int32_t productId, QString const& name, int32_t devType,
-    int32_t devMode)
+void HidDeviceList::AddSupportedDevice(
+    int32_t vendorId, int32_t productId, QString const& name, int32_t devType, int32_t devMode)
 {
     std::lock_guard lock(m_mutex);
-    m_supported.push_back({ vendorId, productId, name, devType, devMode });
+    m_supported.push_back({vendorId, productId, name, devType, devMode});
 }
 
 void HidDeviceList::ClearSupportedDevices()
@@ -94,57 +130,105 @@ int32_t HidDeviceList::LookupDevMode(int32_t vendorId, int32_t productId) const
 
 void HidDeviceList::EnumerateDevice()
 {
+    std::lock_guard io(m_ioMutex);
+    std::vector<HidUnopenedInterface> unopened;
+    EntryList fresh = OpenInterfaces(unopened);
     std::lock_guard lock(m_mutex);
-    EnumerateLocked();
+    PublishLocked(std::move(fresh), std::move(unopened));
 }
 
-void HidDeviceList::EnumerateLocked()
+HidDeviceList::EntryList HidDeviceList::OpenInterfaces(std::vector<HidUnopenedInterface>& unopened)
 {
+    std::vector<SupportedDevice> supported;
+    {
+        std::lock_guard lock(m_mutex);
+        supported = m_supported;
+    }
+    auto findSupported = [&](uint16_t vendorId, uint16_t productId) -> SupportedDevice const* {
+        for (auto const& device : supported) {
+            if (device.vendorId == vendorId && device.productId == productId)
+                return &device;
+        }
+        return nullptr;
+    };
+
     // Each enumeration describes the whole machine afresh.
-    m_unopened.clear();
+    unopened.clear();
+    EntryList fresh;
     for (auto const& info : m_library.Enumerate()) {
-        SupportedDevice const* supported = FindSupported(info.vendorId, info.productId);
-        if (!supported)
+        SupportedDevice const* device = findSupported(info.vendorId, info.productId);
+        if (!device)
             continue;
         // Other collections of the same device (mouse, consumer keys) are not
         // ours; the flashing-mode interface (0xFFB1) never is.
         if (info.usagePage != kCommandUsagePage || info.usage != kCommandUsage)
             continue;
         HidOpenFailure failure;
-        HidDeviceHandle device = m_library.Open(info.path, &failure);
-        if (!device) {
-            HidUnopenedInterface unopened;
-            unopened.vendorId = info.vendorId;
-            unopened.productId = info.productId;
-            unopened.devType = supported->devType;
-            unopened.devMode = supported->devMode;
-            unopened.path = QString::fromUtf8(info.path.left(kPathLimit));
-            unopened.reason = DeviceAccess::Explain(unopened.path, failure.errorNumber);
-            unopened.message = failure.message;
+        HidDeviceHandle writer = m_library.Open(info.path, &failure);
+        if (!writer) {
+            HidUnopenedInterface interface;
+            interface.vendorId = info.vendorId;
+            interface.productId = info.productId;
+            interface.devType = device->devType;
+            interface.devMode = device->devMode;
+            interface.path = QString::fromUtf8(info.path.left(kPathLimit));
+            interface.reason = DeviceAccess::Explain(interface.path, failure.errorNumber);
+            interface.message = failure.message;
             if (HidTraceEnabled()) {
-                qCDebug(lcTarvoHid).noquote() << "cannot open" << unopened.path << "-"
-                                              << DeviceAccess::Name(unopened.reason) << "-" << failure.message;
+                qCDebug(lcTarvoHid).noquote() << "cannot open" << interface.path << "-"
+                                              << DeviceAccess::Name(interface.reason) << "-" << failure.message;
             }
-            m_unopened.push_back(std::move(unopened));
+            unopened.push_back(std::move(interface));
+            continue;
+        }
+        // The input thread reads a handle of its own: a handle that one thread
+        // reads while another writes is not safe in the HID library.
+        HidDeviceHandle reader = m_library.Open(info.path);
+        if (!reader) {
+            qCDebug(lcTarvoHid).noquote() << "second open failed:" << QString::fromUtf8(info.path);
             continue;
         }
         auto entry = std::make_unique<Entry>();
         HidDeviceRecord& record = entry->record;
-        record.index = static_cast<int32_t>(m_entries.size());
         record.vendorId = info.vendorId;
         record.productId = info.productId;
-        record.product = m_library.ProductString(device.get());
+        record.product = m_library.ProductString(writer.get());
         record.release = info.release;
-        record.devType = supported->devType;
-        record.devMode = supported->devMode;
-        QByteArray path = info.path.left(kPathLimit);
-        record.path = QString::fromUtf8(path);
+        record.devType = device->devType;
+        record.devMode = device->devMode;
+        record.path = QString::fromUtf8(info.path.left(kPathLimit));
         entry->libraryPath = info.path;
-        entry->device = std::move(device);
+        entry->device = std::move(writer);
+        entry->reader = std::make_unique<HidInputReader>(
+            m_library, std::move(reader), record.path, m_timings.readerWaitMs, [this] { SignalInput(); });
         QueryDeviceStatus(*entry);
+        fresh.push_back(std::move(entry));
+    }
+    return fresh;
+}
+
+void HidDeviceList::PublishLocked(EntryList fresh, std::vector<HidUnopenedInterface> unopened)
+{
+    m_unopened = std::move(unopened);
+    for (auto& entry : fresh) {
+        entry->record.index = static_cast<int32_t>(m_entries.size());
         m_entries.push_back(std::move(entry));
     }
     m_cachedDevice = -1;
+}
+
+bool HidDeviceList::WriteCommand(Entry& entry, std::span<const uint8_t> command)
+{
+    if (!entry.device)
+        return false;
+    // Traced first: the reply may be traced by the input thread before the
+    // write returns.
+    TraceHidReport(HidDirection::Sent, entry.record.path, command);
+    if (m_library.Write(entry.device.get(), command) > 0)
+        return true;
+    if (HidTraceEnabled())
+        qCDebug(lcTarvoHid).noquote() << "write failed" << entry.record.path;
+    return false;
 }
 
 std::vector<HidUnopenedInterface> HidDeviceList::UnopenedInterfaces() const
@@ -155,14 +239,20 @@ std::vector<HidUnopenedInterface> HidDeviceList::UnopenedInterfaces() const
 
 std::vector<HidAttachedInterface> HidDeviceList::AttachedInterfaces()
 {
-    std::lock_guard lock(m_mutex);
+    std::vector<SupportedDevice> supported;
+    {
+        std::lock_guard lock(m_mutex);
+        supported = m_supported;
+    }
     std::vector<HidAttachedInterface> attached;
+    // The library serialises its own enumeration; no lock of the list is held.
     for (auto const& info : m_library.Enumerate()) {
-        SupportedDevice const* supported = FindSupported(info.vendorId, info.productId);
-        if (!supported || info.usagePage != kCommandUsagePage || info.usage != kCommandUsage)
+        auto const device = std::find_if(supported.begin(), supported.end(),
+            [&](SupportedDevice const& d) { return d.vendorId == info.vendorId && d.productId == info.productId; });
+        if (device == supported.end() || info.usagePage != kCommandUsagePage || info.usage != kCommandUsage)
             continue;
-        attached.push_back({ info.vendorId, info.productId, supported->devType, supported->devMode, info.release,
-            QString::fromUtf8(info.path.left(kPathLimit)) });
+        attached.push_back({info.vendorId, info.productId, device->devType, device->devMode, info.release,
+            QString::fromUtf8(info.path.left(kPathLimit))});
     }
     return attached;
 }
@@ -171,35 +261,26 @@ void HidDeviceList::QueryDeviceStatus(Entry& entry)
 {
     HidDeviceRecord& record = entry.record;
     record.connectionState = kHidNoAnswer;
-    HidInputBuffer buffer {};
-    bool answered = false;
-    for (int32_t attempt = 0; attempt < m_timings.statusAttempts && !answered; ++attempt) {
-        buffer.fill(0);
-        buffer[0] = kReportId;
-        buffer[1] = kDeviceInformation;
-        auto const command = std::span<const uint8_t>(buffer.data(), kHidReportSize);
-        if (m_library.Write(entry.device.get(), command) > 0) {
-            TraceHidReport(HidDirection::Sent, record.path, command);
-            buffer.fill(0);
-            for (int32_t read = 0; read < m_timings.replyReads; ++read) {
-                int32_t const n = m_library.Read(entry.device.get(), std::span(buffer.data(), kHidReportSize),
-                    m_timings.replyReadMs);
-                if (n > 0) {
-                    TraceHidReport(HidDirection::Received, record.path, std::span(buffer.data(), size_t(n)));
-                    answered = true;
-                    break;
-                }
-                if (n < 0)
-                    break; // the device is gone; waiting longer cannot help
-                Sleep(m_timings.emptyReadSleepMs);
-            }
+    HidInputBuffer command{};
+    command[0] = kReportId;
+    command[1] = kDeviceInformation;
+    auto const frame = std::span<const uint8_t>(command.data(), kHidReportSize);
+    std::optional<HidInput> reply;
+    for (int32_t attempt = 0; attempt < m_timings.statusAttempts && !reply; ++attempt) {
+        entry.reader->DropUnless(IsForThePoll);
+        if (WriteCommand(entry, frame)) {
+            reply = entry.reader->Take(ReplyTo(command), IsForThePoll,
+                HidInputReader::Clock::now() + std::chrono::milliseconds(m_timings.ReplyWaitMs()));
         }
-        if (!answered)
+        if (!reply && entry.reader->Failed())
+            break; // the device is gone; asking again cannot help
+        if (!reply)
             Sleep(m_timings.attemptSleepMs);
     }
-    if (buffer[9] != 0 || buffer[10] != 0) {
-        record.batteryLevel = buffer[13];
-        record.batteryStatus = buffer[14];
+    if (reply && (reply->bytes[9] != 0 || reply->bytes[10] != 0)) {
+        // A level above 100 is no level; the list shows none rather than "255%".
+        record.batteryLevel = reply->bytes[13] <= kBatteryFull ? reply->bytes[13] : 0;
+        record.batteryStatus = reply->bytes[14];
         record.connectionState = kHidConnected;
     } else {
         record.devType = 0;
@@ -209,28 +290,51 @@ void HidDeviceList::QueryDeviceStatus(Entry& entry)
 
 void HidDeviceList::CloseAll()
 {
-    std::lock_guard lock(m_mutex);
-    CloseAllLocked();
+    std::lock_guard io(m_ioMutex);
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_open) {
+            m_open = false;
+            RetireLocked();
+        }
+    }
+    ReapRetired();
 }
 
-void HidDeviceList::CloseAllLocked()
+void HidDeviceList::RetireLocked()
 {
-    if (!m_open)
-        return;
-    m_open = false;
+    for (auto& entry : m_entries) {
+        // The write handle closes now; the input thread closes its own handle
+        // when its current read ends, so closing never waits for a device.
+        entry->device.reset();
+        entry->reader->RequestStop();
+        m_retired.push_back(std::move(entry->reader));
+    }
     m_entries.clear();
     m_cachedDevice = -1;
+}
+
+void HidDeviceList::ReapRetired()
+{
+    std::erase_if(m_retired, [](auto const& reader) { return reader->HasStopped(); });
 }
 
 void HidDeviceList::Rebuild()
 {
+    std::lock_guard io(m_ioMutex);
+    {
+        std::lock_guard lock(m_mutex);
+        m_open = false;
+        // Records left from an enumeration that was never marked open go too,
+        // so a rebuild never lists an interface twice.
+        RetireLocked();
+    }
+    ReapRetired();
+    // The slow part, with its status queries: the state lock is free meanwhile.
+    std::vector<HidUnopenedInterface> unopened;
+    EntryList fresh = OpenInterfaces(unopened);
     std::lock_guard lock(m_mutex);
-    m_cachedDevice = -1;
-    CloseAllLocked();
-    // Records left from an enumeration that was never marked open go too, so
-    // a rebuild never lists an interface twice.
-    m_entries.clear();
-    EnumerateLocked();
+    PublishLocked(std::move(fresh), std::move(unopened));
     m_open = true;
 }
 
@@ -332,84 +436,143 @@ int32_t HidDeviceList::FindDevice(int32_t vendorId, int32_t productId, int32_t d
 
 bool HidDeviceList::SendReport(HidInputBuffer& buffer, HidReply reply)
 {
-    std::lock_guard lock(m_mutex);
-    if (!m_open)
-        return false;
-    int32_t const current = CurrentDeviceLocked();
-    if (current < 0 || static_cast<size_t>(current) >= m_entries.size())
-        return false;
-    Entry& entry = *m_entries[static_cast<size_t>(current)];
-    if (!entry.device)
+    std::lock_guard io(m_ioMutex);
+    Entry* entry = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_open)
+            return false;
+        int32_t const current = CurrentDeviceLocked();
+        if (current < 0 || static_cast<size_t>(current) >= m_entries.size())
+            return false;
+        // Records change only under m_ioMutex, which this exchange holds.
+        entry = m_entries[static_cast<size_t>(current)].get();
+    }
+    if (!entry->device)
         return false;
 
     HidInputBuffer work = buffer;
-    auto const command = std::span<const uint8_t>(work.data(), kHidReportSize);
-    if (m_library.Write(entry.device.get(), command) <= 0)
+    // A reply that came too late for an earlier command must not answer this one.
+    entry->reader->DropUnless(IsForThePoll);
+    if (!WriteCommand(*entry, std::span<const uint8_t>(work.data(), kHidReportSize)))
         return false;
-    TraceHidReport(HidDirection::Sent, entry.record.path, command);
     if (reply == HidReply::NotWanted)
         return true;
 
-    HidInputBuffer incoming {};
-    bool answered = false;
-    for (int32_t read = 0; read < m_timings.replyReads; ++read) {
-        int32_t const n = m_library.Read(entry.device.get(), std::span(incoming.data(), kHidReportSize),
-            m_timings.replyReadMs);
-        if (n > 0) {
-            TraceHidReport(HidDirection::Received, entry.record.path, std::span(incoming.data(), size_t(n)));
-            // A short reply is not padded with the tail of the command.
-            std::fill(incoming.begin() + n, incoming.end(), uint8_t(0));
-            work = incoming;
-            answered = true;
-            break;
-        }
-        if (n < 0)
-            break; // unplugged: the handle will never deliver again
-        Sleep(m_timings.emptyReadSleepMs);
-    }
+    std::optional<HidInput> answer = entry->reader->Take(
+        ReplyTo(work), IsForThePoll, HidInputReader::Clock::now() + std::chrono::milliseconds(m_timings.ReplyWaitMs()));
+    if (answer)
+        work = answer->bytes; // zero past the bytes read: no tail of the command
     buffer = work;
-    return answered;
+    return answer.has_value();
 }
 
 bool HidDeviceList::PollReports(HidInputBuffer& buffer, int32_t& devType)
 {
-    std::lock_guard lock(m_mutex);
-    if (!m_open)
-        return false;
-    for (auto const& entry : m_entries) {
-        if (!entry->device)
-            continue;
-        HidInputBuffer incoming {};
-        int32_t const n = m_library.Read(entry->device.get(), std::span(incoming.data(), kHidReportSize),
-            m_timings.pollReadMs);
-        if (n > 0) {
-            TraceHidReport(HidDirection::Received, entry->record.path, std::span(incoming.data(), size_t(n)));
-            buffer = incoming;
-            devType = entry->record.devType;
+    std::lock_guard io(m_ioMutex);
+    std::vector<std::pair<HidInputReader*, int32_t>> readers;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_open)
+            return false;
+        for (auto const& entry : m_entries)
+            readers.emplace_back(entry->reader.get(), entry->record.devType);
+    }
+    for (auto const& [reader, type] : readers) {
+        std::optional<HidInput> input = reader->Take(
+            AnyReport, AnyReport, HidInputReader::Clock::now() + std::chrono::milliseconds(m_timings.pollReadMs));
+        if (input) {
+            buffer = input->bytes;
+            devType = type;
         }
     }
     return true;
 }
 
-void HidDeviceList::PollWirelessStatus()
+std::optional<HidIncoming> HidDeviceList::TakeInput()
+{
+    std::lock_guard io(m_ioMutex);
+    auto const deadline = HidInputReader::Clock::now() + std::chrono::milliseconds(m_timings.pollReadMs);
+    for (;;) {
+        uint64_t seen = 0;
+        {
+            std::lock_guard input(m_inputMutex);
+            seen = m_inputCount;
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_open)
+                return std::nullopt;
+            for (auto const& entry : m_entries) {
+                // Nothing else takes from these queues while m_ioMutex is held.
+                if (!entry->reader->HasInput())
+                    continue;
+                std::optional<HidInput> input = entry->reader->Take(AnyReport, AnyReport, HidInputReader::Clock::now());
+                if (!input)
+                    continue;
+                HidDeviceRecord const& r = entry->record;
+                return HidIncoming{*input, r.devType, r.devMode, r.vendorId, r.productId};
+            }
+        }
+        std::unique_lock input(m_inputMutex);
+        if (!m_inputArrived.wait_until(input, deadline, [&] { return m_inputCount != seen; }))
+            return std::nullopt;
+    }
+}
+
+bool HidDeviceList::HasInput() const
 {
     std::lock_guard lock(m_mutex);
-    for (auto const& entry : m_entries) {
-        HidDeviceRecord const& r = entry->record;
-        if (r.devType != m_currentDevType || r.devMode != 1 || !entry->device)
-            continue;
-        std::array<uint8_t, kReceiverStatusSize> status {};
-        int32_t const n = m_library.Read(entry->device.get(), status, m_timings.pollReadMs);
-        if (n <= 0)
-            continue;
-        TraceHidReport(HidDirection::Received, r.path, std::span(status.data(), size_t(n)));
-        if (status[0] != kReceiverStatus)
-            continue;
-        int32_t const state = status[1] == 1 ? kHidConnected : kHidNotConnected;
-        for (auto const& other : m_entries) {
-            if (other->record.vendorId == r.vendorId && other->record.productId == r.productId)
-                other->record.connectionState = state;
+    if (!m_open)
+        return false;
+    return std::any_of(m_entries.begin(), m_entries.end(), [](auto const& entry) { return entry->reader->HasInput(); });
+}
+
+void HidDeviceList::SetInputListener(std::function<void()> listener)
+{
+    std::lock_guard lock(m_listenerMutex);
+    m_listener = std::move(listener);
+}
+
+void HidDeviceList::SignalInput()
+{
+    {
+        std::lock_guard lock(m_inputMutex);
+        ++m_inputCount;
+    }
+    m_inputArrived.notify_all();
+    std::lock_guard lock(m_listenerMutex);
+    if (m_listener)
+        m_listener();
+}
+
+void HidDeviceList::PollWirelessStatus()
+{
+    std::lock_guard io(m_ioMutex);
+    struct Receiver {
+        HidInputReader* reader;
+        uint16_t vendorId;
+        uint16_t productId;
+    };
+    std::vector<Receiver> receivers;
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto const& entry : m_entries) {
+            HidDeviceRecord const& r = entry->record;
+            if (r.devType == m_currentDevType && r.devMode == 1 && entry->device)
+                receivers.push_back({entry->reader.get(), r.vendorId, r.productId});
         }
+    }
+    for (Receiver const& receiver : receivers) {
+        // The newest status report counts. It stays queued: the notification
+        // poll acts on it too, so a mouse that is back is brought back even
+        // when its report came while the receiver was being asked here.
+        std::optional<HidInput> status = receiver.reader->Newest(
+            IsReceiverStatus, HidInputReader::Clock::now() + std::chrono::milliseconds(m_timings.pollReadMs));
+        if (!status)
+            continue;
+        SetConnectionState(
+            receiver.vendorId, receiver.productId, status->bytes[1] == 1 ? kHidConnected : kHidNotConnected);
     }
 }
 
@@ -424,9 +587,10 @@ void HidDeviceList::SetConnectionState(int32_t vendorId, int32_t productId, int3
 
 int32_t HidDeviceList::IsDevicePresent(int32_t productId)
 {
-    std::lock_guard lock(m_mutex);
+    // No exchange lock: the interface thread asks this before flashing, and a
+    // handle of its own neither waits for nor disturbs a command in flight.
     for (auto const& info : m_library.Enumerate()) {
-        if (info.vendorId != kVendorId || info.productId != productId || !FindSupported(info.vendorId, info.productId))
+        if (info.vendorId != kVendorId || info.productId != productId || !IsSupported(info.vendorId, info.productId))
             continue;
         if (info.usagePage != kCommandUsagePage || info.usage != kCommandUsage)
             continue;
@@ -439,19 +603,19 @@ int32_t HidDeviceList::IsDevicePresent(int32_t productId)
 
 std::optional<HidCapabilities> HidDeviceList::QueryCapabilities(QString const& path)
 {
-    std::lock_guard lock(m_mutex);
+    // No lock of the list: the library serialises its own enumeration, and
+    // this runs on the interface thread.
     QByteArray const wanted = path.toUtf8();
     QByteArray const node = HidInterfacePath::DeviceNode(path).toUtf8();
     for (auto const& info : m_library.Enumerate()) {
         bool const same = info.path.compare(wanted, Qt::CaseInsensitive) == 0 || (!node.isEmpty() && info.path == node);
         if (same)
-            return HidCapabilities { info.vendorId, info.productId, info.usagePage, info.usage };
+            return HidCapabilities{info.vendorId, info.productId, info.usagePage, info.usage};
     }
     return std::nullopt;
 }
 
 int32_t HidDeviceList::OpenMonitorDescriptor()
 {
-    std::lock_guard lock(m_mutex);
     return m_library.OpenMonitorDescriptor();
 }

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "hid/HidDeviceRecord.h"
+#include "hid/HidInputReader.h"
 #include "hid/HidLibrary.h"
 #include "hid/HidReportBuffer.h"
 #include "hid/SupportedDevice.h"
 #include "platform/DeviceAccess.h"
 
 #include <QString>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -24,6 +27,13 @@ struct HidTimings {
     int32_t statusAttempts = 10;
     int32_t attemptSleepMs = 20;
     int32_t pollReadMs = 10; // per interface while polling
+    // Each read of an interface's input thread; how long closing it may take
+    // to be noticed, and how often an idle thread wakes (at most).
+    int32_t readerWaitMs = 500;
+
+    // How long one command waits for its reply: as long as the reads and
+    // pauses of one attempt add up to.
+    int32_t ReplyWaitMs() const { return replyReads * (replyReadMs + emptyReadSleepMs); }
 };
 
 // Usage page and usage of one interface, with its USB identity.
@@ -32,6 +42,15 @@ struct HidCapabilities {
     uint16_t productId = 0;
     uint16_t usagePage = 0;
     uint16_t usage = 0;
+};
+
+// A report that an opened interface delivered, with who delivered it.
+struct HidIncoming {
+    HidInput input;
+    int32_t devType = 0;
+    int32_t devMode = 0;
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
 };
 
 // A supported command interface that is attached but could not be opened.
@@ -55,9 +74,18 @@ struct HidAttachedInterface {
     QString path;
 };
 
-// The process-wide list of opened mouse and receiver command interfaces. One
-// mutex covers each operation, so the worker, the pairing dialog's thread and
-// the start-up refresh may call it from any thread.
+// The process-wide list of opened mouse and receiver command interfaces.
+//
+// Each opened interface has an input thread (HidInputReader) that queues what
+// the device sends, so nothing here polls a device on a clock. The exchanges
+// with the devices (enumeration with its status queries, commands and their
+// replies, polls) are serialised by one lock, which only the threads that talk
+// to the devices take: the worker, and the pairing dialog's thread while the
+// worker is paused. The records, the supported table and the selection sit
+// under a second lock that is held only for a moment, so the interface
+// thread's calls (the selection, FindDevice, CopyDevices, GetCurrentDevMode,
+// QueryCapabilities, AttachedInterfaces, IsDevicePresent) never wait for a
+// device, however silent it is.
 class HidDeviceList {
 public:
     static constexpr uint16_t kVendorId = 0x7768;
@@ -80,8 +108,9 @@ public:
     int32_t LookupDevMode(int32_t vendorId, int32_t productId) const;
 
     // Opens every supported command interface (usage page 0xFFB2, usage 1) and
-    // asks each for its status; blocks up to about 11 s per silent interface.
-    // The interfaces that could not be opened are kept apart, with the reason.
+    // asks each for its status; blocks up to about 11 s per silent interface,
+    // but only the threads that talk to the devices. The interfaces that could
+    // not be opened are kept apart, with the reason.
     void EnumerateDevice();
     // Those of the last enumeration (or rebuild) that could not be opened.
     std::vector<HidUnopenedInterface> UnopenedInterfaces() const;
@@ -112,14 +141,31 @@ public:
     int32_t FindDevice(int32_t vendorId, int32_t productId, int32_t devMode) const;
 
     // Writes the first 64 bytes to the current device; with a reply wanted,
-    // waits for one input report. On return the buffer holds the reply, or the
-    // command as sent when none came. True when written (and answered).
+    // waits for the reply to this command: the same report id and command
+    // byte, and for a set-parameter command (0x13) the same parameter (byte
+    // 5). Notifications and receiver status reports that come meanwhile stay
+    // queued for the poll; any other report (a reply that came too late for
+    // an earlier command) is dropped. On return the buffer holds the reply, or
+    // the command as sent when none came. True when written (and answered).
     bool SendReport(HidInputBuffer& buffer, HidReply reply);
-    // One pass over every opened interface; the buffer gets the last report
-    // read and devType its record's dev_type (untouched when nothing came).
-    // False only when the list is not open.
+    // One pass over every opened interface, each given the poll wait for a
+    // report; the buffer gets the last report taken and devType its record's
+    // dev_type (untouched when nothing came). False only when the list is not
+    // open.
     bool PollReports(HidInputBuffer& buffer, int32_t& devType);
-    // Reads the receivers' 0xC0 status reports into their connection state.
+    // The first report queued by any opened interface (in list order),
+    // waiting at most the poll wait for one; nothing when none came or the
+    // list is not open.
+    std::optional<HidIncoming> TakeInput();
+    // Whether an opened interface has a report queued (the list being open).
+    bool HasInput() const;
+    // Called from the input threads whenever a report is queued or a device
+    // fails; an empty function removes it. Once this returns, the old one is
+    // no longer running and will not be called again.
+    void SetInputListener(std::function<void()> listener);
+    // Reads the receivers' 0xC0 status reports into their connection state:
+    // the newest one queued, else the first to come within the poll wait. The
+    // reports stay queued for TakeInput.
     void PollWirelessStatus();
     void SetConnectionState(int32_t vendorId, int32_t productId, int32_t state);
     // 1 when a supported command interface with this product id is attached.
@@ -133,21 +179,44 @@ public:
 
 private:
     struct Entry;
+    using EntryList = std::vector<std::unique_ptr<Entry>>;
 
-    void CloseAllLocked();
-    void EnumerateLocked();
+    // Opens and asks every supported command interface (under m_ioMutex);
+    // those that cannot be opened go to `unopened`.
+    EntryList OpenInterfaces(std::vector<HidUnopenedInterface>& unopened);
     void QueryDeviceStatus(Entry& entry);
+    // Appends to the records and replaces the unopened ones (under both locks).
+    void PublishLocked(EntryList fresh, std::vector<HidUnopenedInterface> unopened);
+    // Closes the records; their input threads end on their own (both locks).
+    void RetireLocked();
+    // Joins the input threads that have ended (under m_ioMutex).
+    void ReapRetired();
     int32_t CurrentDeviceLocked();
     SupportedDevice const* FindSupported(int32_t vendorId, int32_t productId) const;
+    bool WriteCommand(Entry& entry, std::span<const uint8_t> command);
+    void SignalInput();
     void Sleep(int32_t ms) const;
 
-    mutable std::mutex m_mutex;
     HidTimings const m_timings;
     HidLibrary m_library;
+
+    // Taken first: one exchange with the devices at a time.
+    mutable std::mutex m_ioMutex;
+    // The state below; held briefly, never while waiting for a device.
+    mutable std::mutex m_mutex;
     bool m_open = false;
-    std::vector<std::unique_ptr<Entry>> m_entries;
     std::vector<HidUnopenedInterface> m_unopened;
     std::vector<SupportedDevice> m_supported;
     int32_t m_currentDevType = 0;
     int32_t m_cachedDevice = -1;
+
+    std::mutex m_inputMutex;
+    std::condition_variable m_inputArrived;
+    uint64_t m_inputCount = 0;
+    std::mutex m_listenerMutex;
+    std::function<void()> m_listener;
+
+    // Last, so the input threads end before anything they call goes.
+    EntryList m_entries; // changed under both locks
+    std::vector<std::unique_ptr<HidInputReader>> m_retired; // under m_ioMutex
 };

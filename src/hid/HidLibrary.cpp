@@ -25,7 +25,10 @@ struct HidLibrary::EntryPoints {
 
 void HidDeviceCloser::operator()(hid_device_* device) const
 {
-    if (device && library && library->m_entry)
+    if (!device || !library)
+        return;
+    std::lock_guard lock(library->m_mutex);
+    if (library->m_entry)
         library->m_entry->close(device);
 }
 
@@ -33,7 +36,14 @@ HidLibrary::HidLibrary() = default;
 
 HidLibrary::~HidLibrary()
 {
+    std::lock_guard lock(m_mutex);
     Unload();
+}
+
+bool HidLibrary::IsLoaded()
+{
+    std::lock_guard lock(m_mutex);
+    return m_handle != nullptr;
 }
 
 QByteArray HidLibrary::LibraryName()
@@ -43,6 +53,12 @@ QByteArray HidLibrary::LibraryName()
 }
 
 bool HidLibrary::Load()
+{
+    std::lock_guard lock(m_mutex);
+    return LoadLocked();
+}
+
+bool HidLibrary::LoadLocked()
 {
     if (m_handle)
         return true;
@@ -104,7 +120,8 @@ void HidLibrary::Unload()
 std::vector<HidInterfaceInfo> HidLibrary::Enumerate()
 {
     std::vector<HidInterfaceInfo> interfaces;
-    if (!Load())
+    std::lock_guard lock(m_mutex);
+    if (!LoadLocked())
         return interfaces;
     hid_device_info* const head = m_entry->enumerate(0, 0);
     for (hid_device_info* info = head; info; info = info->next) {
@@ -125,7 +142,8 @@ std::vector<HidInterfaceInfo> HidLibrary::Enumerate()
 
 HidDeviceHandle HidLibrary::Open(QByteArray const& path, HidOpenFailure* failure)
 {
-    if (!Load()) {
+    std::lock_guard lock(m_mutex);
+    if (!LoadLocked()) {
         if (failure)
             *failure = { 0, QStringLiteral("no HID library") };
         return HidDeviceHandle(nullptr, HidDeviceCloser { this });
@@ -172,7 +190,8 @@ QString HidLibrary::ProductString(hid_device_* device)
 
 int32_t HidLibrary::OpenMonitorDescriptor()
 {
-    if (!Load() || !m_entry->monitorFd)
+    std::lock_guard lock(m_mutex);
+    if (!LoadLocked() || !m_entry->monitorFd)
         return -1;
     return m_entry->monitorFd();
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -35,7 +36,11 @@ struct HidDeviceCloser {
 using HidDeviceHandle = std::unique_ptr<hid_device_, HidDeviceCloser>;
 
 // hidapi loaded at run time: the library named by TARVO_HIDAPI_LIBRARY, else
-// libhidapi-hidraw.so.0. Not thread-safe: HidDeviceList serialises every call.
+// libhidapi-hidraw.so.0. The calls that touch the library's global state
+// (loading, enumeration, open, close, the monitor) are serialised here, so any
+// thread may make them. Write, Read and ProductString touch only their device:
+// each handle must be used by one thread at a time, and a handle that one
+// thread reads while another writes must be opened twice.
 class HidLibrary {
 public:
     HidLibrary();
@@ -46,7 +51,7 @@ public:
     // Loads and initialises the library once. A missing library or entry point
     // leaves it unloaded, and the next call tries again.
     bool Load();
-    bool IsLoaded() const { return m_handle != nullptr; }
+    bool IsLoaded();
     // The file name Load uses now (the environment may change between tries).
     static QByteArray LibraryName();
 
@@ -67,7 +72,9 @@ public:
 private:
     friend struct HidDeviceCloser;
     void Unload();
+    bool LoadLocked();
 
+    std::mutex m_mutex;
     void* m_handle = nullptr;
     QByteArray m_lastFailure;
     struct EntryPoints;

@@ -1,9 +1,36 @@
 #include "hid/TaskQueue.h"
 
+#include <algorithm>
+
+void TaskQueue::Appended() const
+{
+    if (m_listener)
+        m_listener();
+}
+
 void TaskQueue::Append(int32_t code)
 {
-    std::lock_guard lock(m_mutex);
-    m_codes.push_back(code);
+    {
+        std::lock_guard lock(m_mutex);
+        m_codes.push_back(code);
+    }
+    Appended();
+}
+
+void TaskQueue::AppendMerged(int32_t code, std::initializer_list<int32_t> covering, int32_t weaker)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        const auto waiting = [&](int32_t c) { return std::find(m_codes.begin(), m_codes.end(), c) != m_codes.end(); };
+        if (std::any_of(covering.begin(), covering.end(), waiting))
+            return;
+        auto const same = weaker >= 0 ? std::find(m_codes.begin(), m_codes.end(), weaker) : m_codes.end();
+        if (same != m_codes.end())
+            *same = code;
+        else
+            m_codes.push_back(code);
+    }
+    Appended();
 }
 
 int32_t TaskQueue::TakeFirst()

@@ -3,9 +3,9 @@
 #include "widgets/Manager.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmapCache>
 #include <cmath>
 
 QIcon MRender::LoadIconFromFile(const QString& path)
@@ -16,18 +16,39 @@ QIcon MRender::LoadIconFromFile(const QString& path)
     return QIcon(full);
 }
 
+namespace {
+
+// Every skin image the window has drawn, decoded once and kept for the run
+// (interface thread only). A size-limited cache would evict the images of one
+// view while another is drawn and decode them again on every repaint; the
+// skin is small enough to keep whole. A file that would not load is kept as a
+// null image, so it is not looked for again on every paint.
+QHash<QString, QPixmap>& KeptImages()
+{
+    static QHash<QString, QPixmap> images;
+    return images;
+}
+
+} // namespace
+
 QPixmap MRender::LoadImage(const QString& name)
 {
     if (name.isEmpty())
         return {};
     const QString full = Manager::SkinPath(name);
+    QHash<QString, QPixmap>& images = KeptImages();
+    if (const auto kept = images.constFind(full); kept != images.constEnd())
+        return *kept;
     QPixmap pixmap;
-    if (QPixmapCache::find(full, &pixmap))
-        return pixmap;
     if (!pixmap.load(full))
-        return {};
-    QPixmapCache::insert(full, pixmap);
+        pixmap = QPixmap();
+    images.insert(full, pixmap);
     return pixmap;
+}
+
+void MRender::ForgetImages()
+{
+    KeptImages().clear();
 }
 
 QPixmap MRender::StateFrame(const QPixmap& strip, int states, int index)
@@ -51,8 +72,8 @@ void MRender::DrawNineSlice(QPainter& painter, const QRect& target, const QPixma
     // device pixels per logical one.
     const double ratio = image.devicePixelRatio();
     const QSize logical = image.deviceIndependentSize().toSize();
-    const int b = std::max(0, std::min({border, logical.width() / 2, logical.height() / 2,
-                                    target.width() / 2, target.height() / 2}));
+    const int b = std::max(
+        0, std::min({border, logical.width() / 2, logical.height() / 2, target.width() / 2, target.height() / 2}));
     if (b == 0) {
         painter.drawPixmap(target, image);
         return;

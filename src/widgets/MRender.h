@@ -15,8 +15,11 @@ class MRender {
 public:
     // An icon from a file (absolute or skin-relative); a null icon when missing.
     static QIcon LoadIconFromFile(const QString& path);
-    // A skin image, cached; a null pixmap when missing or unreadable.
+    // A skin image, decoded on first use and kept; a null pixmap when missing
+    // or unreadable (also kept: a missing file is not looked for again).
     static QPixmap LoadImage(const QString& name);
+    // Forgets the kept images (the skin folder or theme changed).
+    static void ForgetImages();
     // Frame `index` of a strip of `states` frames (index clamped to the strip).
     static QPixmap StateFrame(const QPixmap& strip, int states, int index);
     static void DrawImage(QPainter& painter, const QRect& target, const QPixmap& image,

@@ -1,5 +1,7 @@
 #include "widgets/Manager.h"
 
+#include "widgets/MRender.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QPixmapCache>
@@ -26,6 +28,7 @@ void Manager::SetTheme(const QString& theme)
 {
     g_theme = theme.isEmpty() ? QStringLiteral("default") : theme;
     QPixmapCache::clear();
+    MRender::ForgetImages();
 }
 
 QString Manager::GetProgramFolder()
@@ -42,6 +45,7 @@ void Manager::SetProgramFolder(const QString& folder)
 {
     g_programFolder = WithSlash(folder);
     QPixmapCache::clear();
+    MRender::ForgetImages();
 }
 
 QString Manager::GetSkinFolder()

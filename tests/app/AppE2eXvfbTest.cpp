@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLocalSocket>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -78,11 +79,43 @@ TEST_F(AppE2eXvfbTest, FromNothingPluggedToASleepingMouseAndBack)
     ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.status == 50 && s.Item(101).receiver != kOnline; }))
         << m_lastLine.toStdString();
 
-    // Back on, its battery notification brings it back.
+    // Back on: the receiver's own report brings it back.
     Sim("mouse heron on");
-    Sim("battery heron 40 1");
     ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.status == 52 && s.Item(101).receiver == kOnline; }))
         << m_lastLine.toStdString();
+
+    // Off again, and on with a battery notification: back as well.
+    ASSERT_TRUE(WaitForQuietLink());
+    Sim("mouse heron off");
+    ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.status == 50; })) << m_lastLine.toStdString();
+    Sim("battery heron 40 1");
+    Sim("mouse heron on");
+    ASSERT_TRUE(WaitFor([](const WindowState& s) {
+        return s.status == 52 && s.Item(101).receiver == kOnline && s.Item(101).batteryLevel == 40;
+    })) << m_lastLine.toStdString();
+}
+
+// A mouse that never answers: the program asks it ten times for its status at
+// start-up, 1.1 s each. The window is drawn, notices a plug and answers a
+// second start while those questions are still going.
+TEST_F(AppE2eXvfbTest, ASilentMouseNeverHoldsTheWindowUp)
+{
+    Sim("fault heron cable silent");
+    Sim("plug heron cable");
+    StartProgram();
+    auto queries = [&] { return LoggedReports("out", "0605").size(); };
+    ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.items.size() == 8; }, 8000)) << m_lastLine.toStdString();
+    EXPECT_LT(queries(), 10u) << "the window waited for the mouse's answers";
+
+    // Another receiver is plugged, and a second start asks for the window.
+    Sim("plug egret receiver");
+    QLocalSocket show;
+    show.connectToServer(m_home.path() + QStringLiteral("/run/Tarvo"));
+    ASSERT_TRUE(show.waitForConnected(3000));
+    show.write("show\n");
+    ASSERT_TRUE(show.waitForReadyRead(3000)) << "the window did not answer";
+    EXPECT_EQ(show.readLine().trimmed(), QByteArray("shown"));
+    EXPECT_LT(queries(), 10u);
 }
 
 // A mouse plugged in before the udev rule: the home page says it is there but

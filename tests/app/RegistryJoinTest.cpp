@@ -56,6 +56,10 @@ protected:
     {
         m_dlg = std::make_unique<JoinedMainDlg>(m_services, programFolder);
         m_dlg->Open();
+        // The worker's first pass, which this window leaves to the test: the
+        // start-up refresh, before any task.
+        m_dlg->Worker().RunPass();
+        EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), std::vector<int32_t>{TaskCode(WorkerTask::ReadMouse)});
         ProcessEvents();
     }
     CDeviceList* List() const { return m_dlg->GetControlAs<CDeviceList>(DeviceMainDlg::kDeviceList); }

@@ -603,6 +603,46 @@ TEST_F(RegistryTest, AnotherModelPluggedLeavesTheCurrentOneUnreachable)
     EXPECT_FALSE(registry.IsReachable());
 }
 
+TEST_F(RegistryTest, ClicksAndDeviceChangesNeverWaitForARefreshOfASilentMouse)
+{
+    Sim("plug egret cable");
+    Sim("fault heron cable silent");
+    Sim("plug heron cable");
+    HidTimings slow = FastTimings();
+    slow.replyReadMs = 150;
+    slow.replyReads = 4; // 0.6 s for each status query
+    slow.statusAttempts = 2;
+    m_hid = std::make_unique<HidDeviceList>(slow);
+    AddAllSupported(*m_hid);
+    DeviceRegistry& registry = Make();
+    registry.LoadConfiguration();
+    registry.LoadDescription();
+    Sim("log clear");
+
+    // The worker's refresh, asking the silent mouse for its status.
+    std::atomic<int> phase { 0 };
+    std::thread worker([&] {
+        phase = 1;
+        registry.RefreshConnectionState(DeviceRegistry::Refresh::Full);
+        phase = 2;
+    });
+    for (int i = 0; i < 2000 && LogLines("out").empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(phase.load(), 1);
+
+    // Meanwhile, on the interface thread: a model click, a plug and an unplug.
+    registry.SelectModel(103);
+    const std::string plover = Sim("plug plover receiver").at(0);
+    registry.OnDeviceChange({ DeviceChangeEvent::Arrival, ChangePath(plover) });
+    registry.OnDeviceChange({ DeviceChangeEvent::Removal, QStringLiteral("\\\\?\\HID#VID_7768&PID_6D2E&MI_01#x") });
+    (void)registry.IsReachable();
+    (void)registry.State();
+    EXPECT_EQ(phase.load(), 1) << "the interface thread waited for the silent mouse";
+    worker.join();
+    EXPECT_EQ(m_view.tasks.at(0), TaskCode(WorkerTask::ModelSwitched));
+    EXPECT_EQ(m_view.tasks.at(1), TaskCode(WorkerTask::DeviceArrived));
+}
+
 TEST_F(RegistryTest, AMouseThisUserMayNotOpenIsToldApartFromNoneUntilItIsPluggedInWithAccess)
 {
     RecordingWorkerEvents window;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -76,9 +77,8 @@ protected:
     int Queries(const std::string& commandHex)
     {
         auto out = Out();
-        return static_cast<int>(std::count_if(out.begin(), out.end(), [&](const std::string& h) {
-            return h.rfind(commandHex, 0) == 0;
-        }));
+        return static_cast<int>(
+            std::count_if(out.begin(), out.end(), [&](const std::string& h) { return h.rfind(commandHex, 0) == 0; }));
     }
 
     QString Config(const char* key)
@@ -119,7 +119,7 @@ TEST_F(DeviceWorkerTest, ReadingTheMouseStoresItsStateAndQueuesTheCheckThenTheUp
         EXPECT_EQ(value, QString::number(dpi[i].toInt())) << key.toStdString();
     }
     for (const char* key : {"report_rate", "report_flag", "scroll_flag", "liftoff_height", "sensor_flag",
-                            "highspeed_mode", "button_respondtime", "light_sleep", "deep_sleep"})
+             "highspeed_mode", "button_respondtime", "light_sleep", "deep_sleep"})
         EXPECT_EQ(Config(key), QString::number(state[key].toInt())) << key;
 
     HeldDeviceState held = m_worker->Held();
@@ -166,7 +166,8 @@ TEST_F(DeviceWorkerTest, SilentMouseIsMarkedOfflineWithTheHeldKindAndNothingIsSt
 {
     Connect("heron cable");
     ReadOnce();
-    EXPECT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("77")));
+    EXPECT_TRUE(
+        m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("77")));
     Sim("fault heron silent");
     EXPECT_FALSE(m_worker->GetMouseData());
     EXPECT_EQ(Queries("0605"), 5);
@@ -179,7 +180,8 @@ TEST_F(DeviceWorkerTest, ReceiverAnsweringForAnUnreachableMouseStoresNothing)
 {
     Connect("heron receiver");
     ReadOnce();
-    EXPECT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_group0_value"), QStringLiteral("5000")));
+    EXPECT_TRUE(
+        m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_group0_value"), QStringLiteral("5000")));
     Sim("mouse heron off");
     EXPECT_FALSE(m_worker->GetMouseData());
     // The offline transition carries the kind this very reply reported.
@@ -203,8 +205,8 @@ TEST_F(DeviceWorkerTest, SettingTasksSendTheStoredValues)
         int stateValue;
     };
     const std::vector<Case> cases = {
-        {10, {{"dpi_count", "6"}, {"dpi_index", "2"}, {"dpi_group2_value", "1600"}},
-         "0613050000010602400600", "dpi_index", 2},
+        {10, {{"dpi_count", "6"}, {"dpi_index", "2"}, {"dpi_group2_value", "1600"}}, "0613050000010602400600",
+            "dpi_index", 2},
         {17, {{"light_sleep", "300"}, {"deep_sleep", "1800"}}, "06130500000b2c01080700", "deep_sleep", 1800},
         {11, {{"report_rate", "3"}}, "06130200000203", "report_rate", 3},
         {12, {{"sensor_flag", "12"}}, "0613020000070c", "sensor_flag", 12},
@@ -296,7 +298,8 @@ TEST_F(DeviceWorkerTest, MacrosAreUploadedInPiecesAndReassembledByTheMouse)
         EXPECT_TRUE(m_store.AddMacroSteps(steps));
     };
     // 3 events and 1 event: the first takes 3 * 4 + 8 bytes.
-    addMacro(QStringLiteral("Macro1"), {{0, 0, 2, 0, 0x41, 30, {}}, {0, 0, 3, 0, 0x41, 40, {}}, {0, 0, 6, 0, 0, 50, {}}});
+    addMacro(
+        QStringLiteral("Macro1"), {{0, 0, 2, 0, 0x41, 30, {}}, {0, 0, 3, 0, 0x41, 40, {}}, {0, 0, 6, 0, 0, 50, {}}});
     addMacro(QStringLiteral("Macro2"), {{0, 0, 3, 0, 0x43, 20, {}}});
 
     m_worker->Queue(6);
@@ -432,7 +435,7 @@ TEST_F(DeviceWorkerTest, PendingRestoreHandlesOnlyTheFirstSelectedBit)
         size_t reports;
     };
     for (const Case& c : {Case{0x6, "restore-lighting", 0}, Case{0x1 | 0x2, "restore-buttons", 0},
-                          Case{0x2, nullptr, 1}, Case{0x0, nullptr, 0}}) {
+             Case{0x2, nullptr, 1}, Case{0x0, nullptr, 0}}) {
         m_events->Clear();
         Sim("log clear");
         m_worker->SetPendingRestore(c.selector);
@@ -557,8 +560,8 @@ TEST_F(DeviceWorkerTest, ThreadRunsTasksFromAnotherThreadAndShutsDownWithTasksQu
         ASSERT_TRUE(thread.Start(2, CThreadBasic::Mode::Looping));
         std::thread producer([&] {
             for (int i = 0; i < 50; ++i) {
-                EXPECT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"),
-                                       QString::number(i % 4)));
+                EXPECT_TRUE(m_store.SetConfigValue(
+                    m_worker->CurrentProfile(), QStringLiteral("report_rate"), QString::number(i % 4)));
                 m_worker->Queue(11);
             }
         });
@@ -671,4 +674,172 @@ TEST_F(DeviceWorkerTest, BatchesFromSeveralThreadsEachGetOneReceipt)
         EXPECT_EQ(n.load(), kBatches);
 }
 
+} // namespace
+
+namespace {
+
+TEST_F(DeviceWorkerTest, ANotificationDuringTheReadIsNoReplyAndStillReachesTheWindow)
+{
+    // Through the receiver, so the read asks two questions whose answers must
+    // not be swapped: the mouse's state and the receiver's version.
+    Connect("heron receiver");
+    ReadOnce();
+    Sim("fault heron noisy");
+    ASSERT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("0")));
+    ASSERT_TRUE(m_worker->GetMouseData());
+    EXPECT_EQ(Queries("0605"), 1) << "the first reply to the status query was taken";
+    EXPECT_EQ(m_worker->Held().receiverVersion, QStringLiteral("1.0.5"));
+    EXPECT_EQ(m_worker->Held().mouseVersion, QStringLiteral("1.2.3"));
+    EXPECT_EQ(Config("report_rate"), QString::number(State("heron receiver")["report_rate"].toInt()));
+
+    // The battery notifications that came with the replies reach the window.
+    Sim("fault heron none");
+    m_events->Clear();
+    for (int i = 0; i < 100 && !m_events->Has("battery "); ++i)
+        m_worker->RunPass();
+    EXPECT_TRUE(m_events->Has("battery 80 0"));
 }
+
+TEST_F(DeviceWorkerTest, AfterAReadTheStoreHoldsTheLevelTheMouseIsOn)
+{
+    Connect("heron cable");
+    ReadOnce();
+    // Pressed twice while the program was not listening (the worker ran no pass).
+    Sim("dpi-button heron");
+    Sim("dpi-button heron");
+    int const level = State("heron cable")["dpi_index"].toInt();
+    ASSERT_NE(Config("dpi_index"), QString::number(level));
+    ASSERT_TRUE(m_worker->GetMouseData());
+    EXPECT_EQ(Config("dpi_index"), QString::number(level));
+    EXPECT_EQ(m_worker->Held().dpiIndex, level);
+
+    // A level beyond the profile's count is the profile's last level.
+    ASSERT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_count"), QStringLiteral("2")));
+    Sim("dpi-button heron"); // level 4 of the mouse's 6
+    ASSERT_GE(State("heron cable")["dpi_index"].toInt(), 2);
+    ASSERT_TRUE(m_worker->GetMouseData());
+    EXPECT_EQ(Config("dpi_index"), QStringLiteral("1"));
+}
+
+TEST_F(DeviceWorkerTest, ValuesOutOfRangeFromTheMouseAreIgnored)
+{
+    Connect("heron cable");
+    ReadOnce();
+    auto pollUntil = [&](const std::string& call) {
+        for (int i = 0; i < 400 && !m_events->Has(call); ++i)
+            m_worker->RunPass();
+        return m_events->Has(call);
+    };
+    const QString index = Config("dpi_index");
+    Sim("battery heron 55 1");
+    ASSERT_TRUE(pollUntil("battery 55 1"));
+    m_events->Clear();
+
+    // A DPI level the profile does not have (6 levels), and a battery of 255 %.
+    Sim("notify heron 2 200 0");
+    Sim("notify heron 2 6 0");
+    Sim("notify heron 3 255 0");
+    Sim("text heron 9 9"); // arrives after them: once seen, they were handled
+    ASSERT_TRUE(pollUntil("text 9 9"));
+    EXPECT_FALSE(m_events->Has("dpi-level"));
+    EXPECT_EQ(Config("dpi_index"), index);
+    EXPECT_FALSE(m_events->Has("battery 255"));
+    EXPECT_TRUE(m_events->Has("device-battery 101 1 55")) << "the list keeps the last good reading";
+
+    // The same battery in a read of the mouse: the gauge keeps the last good reading.
+    Sim("battery heron 255 0");
+    m_events->Clear();
+    ASSERT_TRUE(m_worker->GetMouseData());
+    EXPECT_TRUE(m_events->Has("battery 55 1"));
+    EXPECT_FALSE(m_events->Has("battery 255"));
+    EXPECT_EQ(m_worker->Held().batteryLevel, 55);
+}
+
+TEST_F(DeviceWorkerTest, TheReceiverReportingItsMouseBackBringsItOnline)
+{
+    Connect("heron receiver");
+    ReadOnce();
+    auto pollUntil = [&](const std::function<bool()>& done) {
+        for (int i = 0; i < 400 && !done(); ++i)
+            m_worker->RunPass();
+        return done();
+    };
+    // Switched off and on: the receiver's reports alone, no battery report.
+    Sim("mouse heron off");
+    ASSERT_TRUE(pollUntil([&] { return !m_events->IsReachable(); }));
+    m_events->Clear();
+    Sim("mouse heron on");
+    EXPECT_TRUE(pollUntil([&] { return m_events->IsReachable(); }));
+    EXPECT_TRUE(m_events->Has("refresh lighter"));
+    EXPECT_TRUE(m_events->Has("answered "));
+    EXPECT_TRUE(m_events->Has("reload "));
+
+    // Gone silent, then well again: the receiver's word brings it back.
+    Sim("fault heron silent");
+    EXPECT_FALSE(m_worker->GetMouseData());
+    ASSERT_FALSE(m_events->IsReachable());
+    Sim("fault heron none");
+    m_events->Clear();
+    Sim("receiver-status heron");
+    EXPECT_TRUE(pollUntil([&] { return m_events->IsReachable(); }));
+    EXPECT_TRUE(m_events->Has("refresh lighter"));
+}
+
+TEST_F(DeviceWorkerTest, DeviceChangesMergeWithOneStillWaiting)
+{
+    struct Case {
+        std::vector<int32_t> waiting;
+        WorkerTask change;
+        std::vector<int32_t> after;
+    };
+    const Case cases[] = {
+        {{}, WorkerTask::DeviceRemoved, {3}},
+        {{3}, WorkerTask::DeviceRemoved, {3}},
+        {{2}, WorkerTask::DeviceRemoved, {2}},
+        {{2}, WorkerTask::DeviceArrived, {2}},
+        // An arrival does what a removal does and more: it takes its place.
+        {{3, 10}, WorkerTask::DeviceArrived, {2, 10}},
+        {{10, 26}, WorkerTask::DeviceArrived, {10, 26, 2}},
+    };
+    for (const Case& c : cases) {
+        m_worker->Tasks().Clear();
+        for (int32_t code : c.waiting)
+            m_worker->Queue(code);
+        m_worker->Queue(c.change);
+        EXPECT_EQ(m_worker->Tasks().Snapshot(), c.after) << TaskCode(c.change);
+    }
+    // A storm of plugging leaves one refresh to do.
+    m_worker->Tasks().Clear();
+    for (int i = 0; i < 100; ++i)
+        m_worker->Queue(i % 2 ? WorkerTask::DeviceRemoved : WorkerTask::DeviceArrived);
+    EXPECT_EQ(m_worker->Tasks().Snapshot(), std::vector<int32_t>{2});
+}
+
+TEST_F(DeviceWorkerTest, AWakingThreadRunsTasksAndNotificationsAsTheyCome)
+{
+    Connect("heron cable");
+    ReadOnce();
+    DeviceWorkerThread thread(*m_worker);
+    ASSERT_TRUE(thread.Start(0, CThreadBasic::Mode::Waking));
+    auto waitFor = [&](const std::function<bool()>& done) {
+        for (int i = 0; i < 5000 && !done(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return done();
+    };
+    // A notification wakes it: no task is queued.
+    Sim("battery heron 33 1");
+    EXPECT_TRUE(waitFor([&] { return m_events->Has("battery 33 1"); }));
+    // So does a task from another thread.
+    ASSERT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("3")));
+    std::thread([&] { m_worker->Queue(WorkerTask::SetReportRate); }).join();
+    EXPECT_TRUE(waitFor([&] { return State("heron cable")["report_rate"].toInt() == 3; }));
+    // The start-up refresh comes before the task queued with it.
+    m_events->Clear();
+    m_worker->RequestRefresh();
+    m_worker->Queue(WorkerTask::LightingOnly);
+    EXPECT_TRUE(waitFor([&] { return m_worker->Tasks().IsEmpty() && m_events->Has("refresh full"); }));
+    EXPECT_FALSE(m_worker->HasWork());
+    thread.Shutdown();
+}
+
+} // namespace

@@ -125,6 +125,46 @@ TEST(CThreadBasic, RestartAfterATimedOutStopNeverOverlapsPasses)
     EXPECT_FALSE(worker.overlapped);
 }
 
+TEST(CThreadBasic, WakingRunsAPassPerWakeAndSleepsOtherwise)
+{
+    CountingWorker worker;
+    worker.Wake(); // before the start: the first pass is owed
+    ASSERT_TRUE(worker.Start(0, CThreadBasic::Mode::Waking));
+    WaitFor([&] { return worker.passes == 1; });
+    EXPECT_EQ(worker.passes, 1);
+    // Nothing asked for: no pass, however long it sleeps.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(worker.passes, 1);
+
+    // Wakes that come during a pass earn exactly one more pass.
+    worker.passDelayMs = 50;
+    worker.Wake();
+    WaitFor([&] { return worker.inPass.load(); });
+    worker.Wake();
+    worker.Wake();
+    worker.passDelayMs = 0;
+    WaitFor([&] { return worker.passes == 3; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(worker.passes, 3);
+    EXPECT_FALSE(worker.overlapped);
+
+    // Stop ends the sleep at once.
+    ASSERT_TRUE(worker.Stop());
+    EXPECT_FALSE(worker.IsRunning());
+    worker.Wake();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(worker.passes, 3);
+}
+
+TEST(CThreadBasic, WakingWithAnIntervalAlsoRunsWhenTheIntervalEnds)
+{
+    CountingWorker worker;
+    ASSERT_TRUE(worker.Start(5, CThreadBasic::Mode::Waking));
+    WaitFor([&] { return worker.passes >= 3; });
+    EXPECT_GE(worker.passes, 3);
+    worker.Stop();
+}
+
 TEST(TaskQueue, FirstInFirstOutAndMinusOneWhenEmpty)
 {
     TaskQueue queue;
@@ -140,6 +180,19 @@ TEST(TaskQueue, FirstInFirstOutAndMinusOneWhenEmpty)
     EXPECT_EQ(queue.TakeFirst(), -1);
 }
 
+TEST(TaskQueue, EveryAppendIsHeardAndAMergeThatAddsNothingIsNot)
+{
+    TaskQueue queue;
+    int heard = 0;
+    queue.SetAppendListener([&] { ++heard; });
+    queue.Append(1);
+    queue.AppendMerged(3, {2, 3}, -1);
+    queue.AppendMerged(3, {2, 3}, -1); // already waiting
+    queue.AppendMerged(2, {2}, 3); // takes 3's place
+    EXPECT_EQ(queue.Snapshot(), (std::vector<int32_t>{1, 2}));
+    EXPECT_EQ(heard, 3);
+}
+
 TEST(TaskQueue, ConcurrentProducersLoseNothingAndKeepEachProducersOrder)
 {
     TaskQueue queue;
@@ -153,8 +206,14 @@ TEST(TaskQueue, ConcurrentProducersLoseNothingAndKeepEachProducersOrder)
                 taken.push_back(code);
         }
     });
-    std::thread a([&] { for (int i = 0; i < kPerProducer; ++i) queue.Append(i); });
-    std::thread b([&] { for (int i = 0; i < kPerProducer; ++i) queue.Append(100'000 + i); });
+    std::thread a([&] {
+        for (int i = 0; i < kPerProducer; ++i)
+            queue.Append(i);
+    });
+    std::thread b([&] {
+        for (int i = 0; i < kPerProducer; ++i)
+            queue.Append(100'000 + i);
+    });
     a.join();
     b.join();
     producing = false;
@@ -170,4 +229,4 @@ TEST(TaskQueue, ConcurrentProducersLoseNothingAndKeepEachProducersOrder)
     }
 }
 
-}
+} // namespace

@@ -21,6 +21,7 @@ inline HidTimings FastTimings()
     t.statusAttempts = 3;
     t.attemptSleepMs = 1;
     t.pollReadMs = 5;
+    t.readerWaitMs = 20;
     return t;
 }
 

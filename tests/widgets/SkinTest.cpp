@@ -8,6 +8,7 @@
 #include "widgets/PaletteBar.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
@@ -82,6 +83,38 @@ TEST_F(SkinTest, SkinPathsAcceptBackslashes)
     EXPECT_EQ(Manager::GetDeviceName(), QStringLiteral("Tarvo"));
     EXPECT_TRUE(MRender::LoadImage(QStringLiteral("missing.png")).isNull());
     EXPECT_TRUE(MRender::LoadIconFromFile(QStringLiteral("missing.ico")).isNull());
+}
+
+TEST_F(SkinTest, SkinImagesAreDecodedOnceAndKept)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString skin = dir.filePath(QStringLiteral("skins/default/"));
+    QDir().mkpath(skin);
+    // 16 images of 1 MB decoded: more than a default pixmap cache keeps.
+    QImage big(512, 512, QImage::Format_ARGB32);
+    big.fill(Qt::darkCyan);
+    for (int i = 0; i < 16; ++i)
+        ASSERT_TRUE(big.save(skin + QStringLiteral("big%1.png").arg(i)));
+    Manager::SetProgramFolder(dir.path());
+    std::vector<qint64> keys;
+    for (int i = 0; i < 16; ++i)
+        keys.push_back(MRender::LoadImage(QStringLiteral("big%1.png").arg(i)).cacheKey());
+    // Every one comes back as the very pixmap first decoded, even with the
+    // files gone: nothing is read or decoded again.
+    for (int i = 0; i < 16; ++i)
+        ASSERT_TRUE(QFile::remove(skin + QStringLiteral("big%1.png").arg(i)));
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(MRender::LoadImage(QStringLiteral("big%1.png").arg(i)).cacheKey(), keys[size_t(i)]) << i;
+
+    // A missing image is not looked for again on every paint...
+    EXPECT_TRUE(MRender::LoadImage(QStringLiteral("late.png")).isNull());
+    ASSERT_TRUE(big.save(skin + QStringLiteral("late.png")));
+    EXPECT_TRUE(MRender::LoadImage(QStringLiteral("late.png")).isNull());
+    // ...until the skin changes.
+    Manager::SetProgramFolder(dir.path());
+    EXPECT_FALSE(MRender::LoadImage(QStringLiteral("late.png")).isNull());
+    EXPECT_TRUE(MRender::LoadImage(QStringLiteral("big0.png")).isNull());
 }
 
 TEST_F(SkinTest, StateImagesShowTheFrameOfTheState)
