@@ -2,6 +2,7 @@
 // simulated firmware, in process and as the real program.
 #include "CtlTestSupport.h"
 #include "SimFixture.h"
+#include "SpawnedProgram.h"
 
 #include "ctl/CtlArguments.h"
 #include "ctl/CtlChannel.h"
@@ -20,7 +21,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
-#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -514,19 +515,26 @@ protected:
         SimFixture::SetUp();
         ASSERT_TRUE(m_runtime.isValid());
     }
-    int Start(const QStringList& arguments)
+    QProcessEnvironment Environment(const QString& data = {}) const
     {
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        if (!data.isEmpty()) {
+            env.insert(QStringLiteral("XDG_DATA_HOME"), data);
+            env.insert(QStringLiteral("XDG_CONFIG_HOME"), data);
+        }
         env.insert(QStringLiteral("TARVO_PROGRAM_DIR"), kShipped);
         env.remove(QStringLiteral("TARVO_DEBUG"));
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(TARVO_CTL_PATH), arguments);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        m_out = QString::fromUtf8(process.readAllStandardOutput());
-        m_err = QString::fromUtf8(process.readAllStandardError());
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        return env;
+    }
+    int Start(const QStringList& arguments)
+    {
+        SpawnedProgram process;
+        EXPECT_TRUE(process.Start(QStringLiteral(TARVO_CTL_PATH), arguments, Environment()));
+        const int code = process.Finish(60000);
+        m_out = process.Out();
+        m_err = process.Err();
+        return code;
     }
 
     QTemporaryDir m_runtime;
@@ -600,25 +608,16 @@ TEST_F(CtlProcessTest, TwoAtOnceTakeTurns)
     Sim("plug heron cable");
     QTemporaryDir data;
     auto start = [&](const QStringList& arguments) {
-        auto process = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), data.path());
-        env.insert(QStringLiteral("TARVO_PROGRAM_DIR"), kShipped);
-        env.remove(QStringLiteral("TARVO_DEBUG"));
-        process->setProcessEnvironment(env);
-        process->start(QStringLiteral(TARVO_CTL_PATH), arguments);
+        auto process = std::make_unique<SpawnedProgram>();
+        EXPECT_TRUE(process->Start(QStringLiteral(TARVO_CTL_PATH), arguments, Environment(data.path())));
         return process;
     };
     ASSERT_EQ(Start({QStringLiteral("show")}), kCtlOk) << m_err.toStdString();
     Sim("log clear");
     auto first = start({QStringLiteral("set"), QStringLiteral("dpi"), QStringLiteral("3"), QStringLiteral("2000")});
     auto second = start({QStringLiteral("set"), QStringLiteral("report-rate"), QStringLiteral("1000")});
-    for (QProcess* process : {first.get(), second.get()}) {
-        ASSERT_TRUE(process->waitForFinished(60000));
-        EXPECT_EQ(process->exitCode(), kCtlOk) << process->readAllStandardError().toStdString();
-    }
+    for (SpawnedProgram* process : {first.get(), second.get()})
+        EXPECT_EQ(process->Finish(60000), kCtlOk) << process->Err().toStdString();
     const QJsonObject state = State("heron");
     EXPECT_EQ(state.value(QStringLiteral("dpi")).toArray().at(2).toInt(), 2000);
     EXPECT_EQ(state.value(QStringLiteral("report_rate")).toInt(), 3);
