@@ -199,8 +199,11 @@ WorkerFigures MeasureWorker(const Options& options, CThreadBasic::Mode mode)
         worker.RunTask(1);
         worker.Tasks().Clear();
         const int profile = worker.CurrentProfile();
-        store.SetConfigValue(profile, QStringLiteral("dpi_count"), QStringLiteral("6"));
-        store.SetConfigValue(profile, QStringLiteral("dpi_index"), QStringLiteral("2"));
+        if (!store.SetConfigValue(profile, QStringLiteral("dpi_count"), QStringLiteral("6"))
+            || !store.SetConfigValue(profile, QStringLiteral("dpi_index"), QStringLiteral("2"))) {
+            std::fprintf(stderr, "the store did not take the DPI levels\n");
+            std::exit(1);
+        }
 
         DeviceWorkerThread thread(worker);
         thread.Start(mode == CThreadBasic::Mode::Waking ? 0 : 2, mode);
@@ -210,7 +213,10 @@ WorkerFigures MeasureWorker(const Options& options, CThreadBasic::Mode mode)
             const int dpi = 400 + 50 * (i % 100);
             const std::string wire = "0613050000010602" + Hex2(dpi) + Hex2(dpi >> 8);
             const int64_t start = NowMicroseconds();
-            store.SetConfigValue(profile, QStringLiteral("dpi_group2_value"), QString::number(dpi));
+            if (!store.SetConfigValue(profile, QStringLiteral("dpi_group2_value"), QString::number(dpi))) {
+                std::fprintf(stderr, "the store did not take a DPI value\n");
+                std::exit(1);
+            }
             worker.Queue(WorkerTask::SetDpi);
             int64_t at = -1;
             for (int wait = 0; wait < 4000 && at < 0; ++wait) {

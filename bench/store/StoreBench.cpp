@@ -4,14 +4,17 @@
 
 #include "language/InterfaceText.h"
 #include "store/ProfileLoader.h"
+#include "store/SQLiteStatement.h"
 #include "store/SettingsStore.h"
 #include "store/StoreRecords.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -47,6 +50,15 @@ Figures Measure(int iterations, const std::function<void(int)>& operation,
     return { at(0.5), at(0.99) };
 }
 
+// A benchmark of writes that fail measures nothing: it stops there.
+void Require(bool kept, const char* what)
+{
+    if (kept)
+        return;
+    std::fprintf(stderr, "tarvo-bench-store: %s failed\n", what);
+    std::exit(1);
+}
+
 void Print(const char* name, int iterations, Figures f, double targetMedianUs = 0)
 {
     std::printf("%-34s n=%-5d median %9.1f us   p99 %9.1f us", name, iterations, f.median, f.p99);
@@ -75,14 +87,15 @@ int main()
         button.macro_type = 2;
         button.macro_value = key;
         button.macro_desc = QStringLiteral("Key %1").arg(key);
-        store.SetKeyAssignment(button);
+        Require(store.SetKeyAssignment(button) > 0, "SetKeyAssignment");
     }
 
     std::printf("tarvo-bench-store (WAL, synchronous NORMAL, file in %s)\n", qPrintable(dir.path()));
 
     constexpr int kSmall = 5000;
     Print("SetConfigValue", kSmall, Measure(kSmall, [&](int i) {
-        store.SetConfigValue(1, QStringLiteral("dpi_group0_value"), QString::number(400 + i % 100));
+        Require(store.SetConfigValue(1, QStringLiteral("dpi_group0_value"), QString::number(400 + i % 100)),
+            "SetConfigValue");
     }), 50);
 
     QString value;
@@ -101,7 +114,8 @@ int main()
         steps.push_back(MacroStep { 0, macro, 2 + n % 2, n, 4 + n % 20, 15, QStringLiteral("A") });
     constexpr int kBulk = 300;
     Print("AddMacroSteps (200 steps)", kBulk,
-        Measure(kBulk, [&](int) { store.AddMacroSteps(steps); }, [&](int) { store.DeleteMacroSteps(macro); }),
+        Measure(kBulk, [&](int) { Require(store.AddMacroSteps(steps), "AddMacroSteps"); },
+            [&](int) { Require(store.DeleteMacroSteps(macro), "DeleteMacroSteps"); }),
         5000);
 
     constexpr int kLoads = 100;
@@ -113,5 +127,49 @@ int main()
         Measure(kLoads, [&](int) { ProfileLoader::LoadProfiles(store); },
             [&](int) { store.SelectDevice(data, QStringLiteral("load%1").arg(stem++)); }));
     std::printf("%-34s (four profiles, 144 configuration rows, activation, name)\n", "");
+
+    // Opening an existing database runs a quick check of every page and
+    // index: its cost on a full database (four profiles with their buttons
+    // and lighting, 40 macros of 200 steps) and on a larger one.
+    for (const int macros : {40, 400}) {
+        const QString full = QStringLiteral("full%1").arg(macros);
+        Require(store.SelectDevice(data, full), "SelectDevice");
+        ProfileLoader::LoadProfiles(store);
+        for (int profile = 1; profile <= 4; ++profile) {
+            for (int key = 1; key <= 14; ++key) {
+                KeyAssignment button;
+                button.profile = profile;
+                button.key_code = key;
+                button.macro_type = 2;
+                button.macro_value = key;
+                Require(store.SetKeyAssignment(button) > 0, "SetKeyAssignment");
+            }
+            Require(store.AddDefaultLightModes(profile), "AddDefaultLightModes");
+        }
+        for (int m = 0; m < macros; ++m) {
+            const int id = store.AddMacro(QStringLiteral("Macro%1").arg(m));
+            std::vector<MacroStep> macroSteps;
+            for (int n = 0; n < 200; ++n)
+                macroSteps.push_back(MacroStep{0, id, 2 + n % 2, n, 4 + n % 20, 15, QStringLiteral("A")});
+            Require(id > 0 && store.AddMacroSteps(macroSteps), "AddMacroSteps");
+        }
+        store.CloseDatabase();
+        const qint64 bytes = QFileInfo(SettingsStore::DatabaseFilePath(data, full)).size();
+        constexpr int kOpens = 50;
+        const Figures open = Measure(kOpens, [&](int) { Require(store.SelectDevice(data, full), "open"); });
+        const Figures check = Measure(kOpens, [&](int) {
+            const auto lock = store.Lock();
+            SQLiteStatement statement;
+            store.Prepare(statement, "PRAGMA quick_check(1)", -1);
+            Require(statement.Step() == SQLiteResult::kRow && statement.GetColumnString(0) == QLatin1String("ok"),
+                "quick check");
+        });
+        char name[64];
+        std::snprintf(name, sizeof name, "Open existing, %d macros", macros);
+        Print(name, kOpens, open);
+        std::snprintf(name, sizeof name, "  of which quick check (%lld kB)", static_cast<long long>(bytes / 1024));
+        Print(name, kOpens, check);
+        std::printf("%-34s quick check / open (medians) %.2f\n", "", check.median / open.median);
+    }
     return 0;
 }

@@ -160,8 +160,11 @@ int main(int argc, char** argv)
     worker.RunTask(1);
     worker.Tasks().Clear();
     const int profile = worker.CurrentProfile();
-    store.SetConfigValue(profile, QStringLiteral("dpi_count"), QStringLiteral("6"));
-    store.SetConfigValue(profile, QStringLiteral("dpi_index"), QStringLiteral("2"));
+    if (!store.SetConfigValue(profile, QStringLiteral("dpi_count"), QStringLiteral("6"))
+        || !store.SetConfigValue(profile, QStringLiteral("dpi_index"), QStringLiteral("2"))) {
+        std::fprintf(stderr, "tarvo-bench-worker: the store cannot be written\n");
+        return 1;
+    }
 
     DeviceWorkerThread thread(worker);
     thread.Start(2, CThreadBasic::Mode::Looping);
@@ -173,7 +176,8 @@ int main(int argc, char** argv)
         int dpi = 400 + 50 * (i % 100);
         std::string wire = "0613050000010602" + Hex2(dpi) + Hex2(dpi >> 8);
         int64_t start = NowMicroseconds();
-        store.SetConfigValue(profile, QStringLiteral("dpi_group2_value"), QString::number(dpi));
+        if (!store.SetConfigValue(profile, QStringLiteral("dpi_group2_value"), QString::number(dpi)))
+            continue; // nothing to send: not a sample
         worker.Queue(10);
         int64_t at = -1;
         for (int wait = 0; wait < 2000 && at < 0; ++wait) {
@@ -217,7 +221,10 @@ int main(int argc, char** argv)
         std::vector<MacroStep> steps;
         for (int e = 0; e < 30; ++e)
             steps.push_back({0, id, e % 2 ? 3 : 2, e, 0x41 + e / 2, 10, {}});
-        store.AddMacroSteps(steps);
+        if (!store.AddMacroSteps(steps)) {
+            std::fprintf(stderr, "tarvo-bench-worker: the macro steps cannot be stored\n");
+            return 1;
+        }
     }
     sim.Command("log clear");
     worker.Queue(6);

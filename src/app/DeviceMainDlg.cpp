@@ -47,7 +47,9 @@
 
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImageReader>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -178,6 +180,10 @@ DeviceMainDlg::DeviceMainDlg(Services services)
     m_worker = std::make_unique<DeviceWorker>(*m_hid, *m_store, *m_registry, *this, services.timings);
     m_worker->SetLightingPresent(m_lightingPresent);
     m_worker->SetCurrentProfile(m_currentProfile);
+    // The store tells of a database that cannot be written from whichever
+    // thread met it; the user hears of it once, on the interface thread.
+    m_store->SetProblemListener(
+        [this](const StoreProblem& problem) { PostToInterface([this, problem] { ShowStoreProblem(problem); }); });
     // The worker's thread sleeps until there is work: a task, a report from a
     // device, a flag changed.
     m_worker->SetWakeHandler([this] { Wake(); });
@@ -201,11 +207,12 @@ DeviceMainDlg::DeviceMainDlg(Services services)
     m_exitHook = [this](int32_t code) {
         // The process ends here, as the tray's exit must; the worker is let
         // finish its exchange first so the mouse never sees half a command,
-        // and the database is closed after it.
+        // and the database is closed so its file holds everything (a file
+        // left open keeps the latest edits in its log beside it).
         StopWorker();
-        m_store->CloseDatabase();
         if (m_channel)
             m_channel->Close();
+        m_store->CloseDatabase();
         std::fflush(nullptr);
         std::_Exit(code);
     };
@@ -217,6 +224,7 @@ DeviceMainDlg::~DeviceMainDlg()
     m_update->CancelTransfers();
     m_worker->Interrupt();
     StopAndJoin();
+    m_store->SetProblemListener({});
     if (m_channel) {
         m_channel->AttachWindow(0, {});
         m_channel->SetCtlHandler({});
@@ -644,7 +652,7 @@ intptr_t DeviceMainDlg::OnWindowMessage(uint32_t message, uintptr_t wParam, intp
 intptr_t DeviceMainDlg::OnMessage(int32_t id, int32_t code, intptr_t param, intptr_t)
 {
     const intptr_t result = RouteControl(id, code, param);
-    WriteStateLine();
+    ScheduleStateLine();
     return result;
 }
 
@@ -721,6 +729,8 @@ void DeviceMainDlg::OnProfileChosen(int32_t profile)
 bool DeviceMainDlg::MakeProfileCurrent(int32_t profile)
 {
     SetCurrentProfile(profile);
+    // The choice holds for this run even when the store cannot keep it; the
+    // store tells the user so.
     const bool stored = m_store->SetActiveProfile(profile);
     QString name;
     m_profileName = m_store->GetProfileName(profile, name) ? name : QString();
@@ -814,6 +824,8 @@ void DeviceMainDlg::RestoreFactorySettings()
     if (CUIMessageBox::Show(Text(TextIds::kRestoreQuestion), GetSafeHwnd(), Text(TextIds::kRestoreCaption),
             CUIMessageBox::kStyleYesNo) != kIdOk)
         return;
+    // A reset the store cannot keep is reported by the store itself; the
+    // mouse is reset all the same, as the user asked.
     ProfileEdits::ResetForFactory(*m_store, m_currentProfile);
     m_worker->Queue(WorkerTask::FactoryReset);
     m_worker->ResetLoaded();
@@ -824,6 +836,30 @@ void DeviceMainDlg::RestoreFactorySettings()
     m_waitDlg = &wait;
     wait.Run(GetSafeHwnd());
     m_waitDlg = nullptr;
+}
+
+void DeviceMainDlg::ShowStoreProblem(const StoreProblem& problem)
+{
+    // Edits go on being made in the window; without this they would look
+    // saved while nothing is kept. Once a session: every later edit would
+    // fail the same way, and a box per click would make the window unusable.
+    if (problem.kind != StoreProblem::Kind::SetAside) {
+        if (m_storeFailureTold)
+            return;
+        m_storeFailureTold = true;
+    }
+    Tell(StoreNoticeText(problem), Text(TextIds::kNotice));
+}
+
+QString DeviceMainDlg::StoreNoticeText(const StoreProblem& problem)
+{
+    const int textId
+        = problem.kind == StoreProblem::Kind::SetAside ? TextIds::kStoreSetAside : TextIds::kStoreWriteFailed;
+    // A set-aside name is one long word; a zero-width space after each dot
+    // lets it wrap inside the box instead of running past its edge.
+    QString file = QFileInfo(problem.path).fileName();
+    file.replace(QLatin1Char('.'), QStringLiteral(".\u200B"));
+    return Text(textId) + QLatin1Char('\n') + file;
 }
 
 void DeviceMainDlg::EndWaitDialog()
@@ -911,7 +947,7 @@ void DeviceMainDlg::PostToInterface(std::function<void()> call)
         // The window may have closed since; then there is nothing to update.
         if (MWindow::FromHandle(handle) == this) {
             call();
-            WriteStateLine();
+            ScheduleStateLine();
         }
     });
 }
@@ -1078,13 +1114,10 @@ void DeviceMainDlg::LockFrame(bool locked)
 
 void DeviceMainDlg::StoreWriteFailed()
 {
-    // Once a session: every later edit would fail the same way, and a box per
-    // click would make the window unusable.
+    // The store reports its failed writes itself (ShowStoreProblem); a page
+    // that saw one first gets the same single notice.
     DevicesDebugLine(QStringLiteral("a setting could not be stored"));
-    if (m_storeFailureTold)
-        return;
-    m_storeFailureTold = true;
-    Tell(Text(TextIds::kStoreWriteFailed), Text(TextIds::kNotice));
+    ShowStoreProblem({StoreProblem::Kind::WriteFailed, QString::fromUtf8(m_store->DatabasePath()), {}});
 }
 
 // ---- Hooks ----
@@ -1268,6 +1301,23 @@ void DeviceMainDlg::CloseTransientWindowsNow()
         if (QWidget* focus = widget->focusWidget())
             focus->clearFocus();
     }
+}
+
+void DeviceMainDlg::ScheduleStateLine()
+{
+    if (!m_stateProbe || m_stateLinePending || !GetWidget())
+        return;
+    // One line for a burst of changes, and at most one every kStateLineGapMs:
+    // a line after each of them would repeat the whole device list once per
+    // model, the square of the model count in output and time.
+    m_stateLinePending = true;
+    const qint64 since = m_stateLineClock.isValid() ? m_stateLineClock.elapsed() : kStateLineGapMs;
+    const int delay = since >= kStateLineGapMs ? 0 : int(kStateLineGapMs - since);
+    QTimer::singleShot(delay, GetWidget(), [this] {
+        m_stateLinePending = false;
+        m_stateLineClock.restart();
+        WriteStateLine();
+    });
 }
 
 void DeviceMainDlg::WriteStateLine()

@@ -8,6 +8,7 @@
 #include "language/TextIds.h"
 #include "widgets/MDialog.h"
 
+#include <QElapsedTimer>
 #include <QSize>
 #include <QString>
 
@@ -29,6 +30,7 @@ class MainDlgRegistryView;
 class MTabCtrl;
 class ProfileDlg;
 class SettingsStore;
+struct StoreProblem;
 class TrayIcon;
 class UpdateFlow;
 class UserSettings;
@@ -190,6 +192,12 @@ public:
     void ApplyMousePicture(const QString& pictureName);
     void CloseTransientWindowsNow();
 
+    // Tells the user that the settings are not kept, or started again: once
+    // a session that they are not kept, each time a damaged file was set aside.
+    void ShowStoreProblem(const StoreProblem& problem);
+    // The notice's text: what happened and the file's name.
+    static QString StoreNoticeText(const StoreProblem& problem);
+
     // DeviceEvents: called on the worker thread, applied on the interface thread.
     void ShowMouseVersion(const QString& labelled) override;
     void ShowReceiverVersion(const QString& labelled) override;
@@ -290,6 +298,8 @@ private:
     MRect PageArea() const;
     void PlaceMousePicture(const MRect& client);
     intptr_t RouteControl(int32_t id, int32_t code, intptr_t param);
+    // The state line is written once the changes of the moment are done.
+    void ScheduleStateLine();
     void WriteStateLine();
 
     HidDeviceList* m_hid = nullptr;
@@ -334,4 +344,7 @@ private:
     int32_t m_clickedDeviceType = 0;       // the device list item last clicked
     QString m_lastStateLine;
     bool m_stateProbe = false;             // TARVO_STATE_PROBE: state lines on stdout
+    bool m_stateLinePending = false;       // a state line is due
+    QElapsedTimer m_stateLineClock;        // since the last state line
+    static constexpr qint64 kStateLineGapMs = 20;
 };

@@ -1,16 +1,22 @@
 #include "app/InstanceChannel.h"
 
 #include "app/AppMessages.h"
+#include "app/InstanceRequest.h"
 #include "ctl/CtlChannel.h"
 #include "ctl/CtlExitCode.h"
 #include "platform/Paths.h"
+#include "platform/StaleLock.h"
 #include "widgets/WindowRegistry.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 // A request longer than this is not one of ours.
@@ -36,8 +42,10 @@ InstanceChannel::~InstanceChannel()
 
 void InstanceChannel::Close()
 {
-    delete m_server; // closes and removes the socket file
-    m_server = nullptr;
+    m_watchdog.reset();
+    // Closes and removes the socket file, and its connections; unset first,
+    // as the connections' ends look at it.
+    delete std::exchange(m_server, nullptr);
     m_lock.reset(); // unlocks
     m_window = 0;
     m_bringToFront = nullptr;
@@ -62,28 +70,57 @@ InstanceChannel::Claim InstanceChannel::ClaimFirst()
 {
     QDir().mkpath(m_folder);
     m_lock = std::make_unique<QLockFile>(LockPath());
-    // No age limit: a lock is stale only when its process is gone, which
-    // QLockFile finds out from the recorded process id.
+    // No age limit: a lock is stale only when its owner is gone or cannot
+    // be read (StaleLock::TakeOver).
     m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(0))
+    switch (StaleLock::TakeOver(*m_lock)) {
+    case StaleLock::Take::Taken:
         return Claim::First;
-    const QLockFile::LockError error = m_lock->error();
+    case StaleLock::Take::Held:
+        m_lock.reset();
+        return Claim::Other;
+    case StaleLock::Take::Failed:
+        break;
+    }
     m_lock.reset();
-    return error == QLockFile::LockFailedError ? Claim::Other : Claim::Unavailable;
+    return Claim::Unavailable;
 }
 
 bool InstanceChannel::Listen()
 {
     if (m_server)
         return m_server->isListening();
+    const bool listening = StartServer();
+    // Also when the first listen failed: the watchdog keeps trying.
+    m_watchdog = std::make_unique<QTimer>();
+    QObject::connect(m_watchdog.get(), &QTimer::timeout, [this] { CheckServer(); });
+    m_watchdog->start(kRelistenIntervalMs);
+    return listening;
+}
+
+bool InstanceChannel::StartServer()
+{
+    delete std::exchange(m_server, nullptr);
     m_server = new QLocalServer();
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    // Accepted but not yet served connections hold descriptors: few of them.
+    m_server->setMaxPendingConnections(kMaxConnections);
     // We hold the lock, so a socket file left here belongs to a dead instance.
     QLocalServer::removeServer(SocketPath());
     if (!m_server->listen(SocketPath()))
         return false;
     QObject::connect(m_server, &QLocalServer::newConnection, m_server, [this] { OnNewConnection(); });
     return true;
+}
+
+void InstanceChannel::CheckServer()
+{
+    // Out of descriptors, the server closes for good on its first failed
+    // accept; and a socket file removed by a cleaner leaves it listening on
+    // nothing. Either way later starts could no longer reach us.
+    if (m_server && m_server->isListening() && QFileInfo::exists(SocketPath()))
+        return;
+    StartServer();
 }
 
 bool InstanceChannel::IsListening() const
@@ -104,9 +141,34 @@ void InstanceChannel::SetCtlHandler(std::function<void(const QString& line, Repl
 
 void InstanceChannel::OnNewConnection()
 {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+    // Beyond the limit connections wait, in the server's short queue and
+    // then the system's, until a served one ends: a request is delayed by
+    // idle clients, never refused for them.
+    while (m_server && m_connections < kMaxConnections) {
+        QLocalSocket* socket = m_server->nextPendingConnection();
+        if (!socket)
+            return;
+        ++m_connections;
+        QObject::connect(socket, &QObject::destroyed, [this] {
+            --m_connections;
+            // Queued: the server may be going away with its sockets.
+            if (m_server)
+                QMetaObject::invokeMethod(
+                    m_server, [this] { OnNewConnection(); }, Qt::QueuedConnection);
+        });
         QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] { OnReadyRead(socket); });
+        // A client that never sends a whole request is not waited for; once
+        // it has, the answer may take its time (tarvoctl's requests reach the
+        // mouse).
+        auto* timeout = new QTimer(socket);
+        timeout->setObjectName(QStringLiteral("requestTimeout"));
+        timeout->setSingleShot(true);
+        QObject::connect(timeout, &QTimer::timeout, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
+        timeout->start(kRequestTimeoutMs);
         if (socket->bytesAvailable() > 0)
             OnReadyRead(socket);
     }
@@ -121,15 +183,27 @@ void InstanceChannel::OnReadyRead(QLocalSocket* socket)
         }
         return;
     }
-    const QByteArray raw = socket->readLine(kMaxLine + 1);
-    if (raw.startsWith(CtlChannel::kPrefix)) {
+    // One request per connection: what follows it is not read.
+    QObject::disconnect(socket, &QLocalSocket::readyRead, socket, nullptr);
+    if (auto* timeout = socket->findChild<QTimer*>(QStringLiteral("requestTimeout")))
+        timeout->stop();
+    QByteArray line = socket->readLine(kMaxLine + 1);
+    // A line is whole only with its '\n'; one cut at kMaxLine is too long to be ours.
+    if (!line.endsWith('\n')) {
+        socket->write("error\n");
+        socket->flush();
+        socket->disconnectFromServer();
+        return;
+    }
+    line.chop(1);
+    if (line.startsWith(CtlChannel::kPrefix)) {
         // Answered when the window is done with it; a client that hung up
         // meanwhile is not written to.
         QPointer<QLocalSocket> client(socket);
-        Reply reply = [client](const QByteArray& line) {
+        Reply reply = [client](const QByteArray& answer) {
             if (!client)
                 return;
-            client->write(line);
+            client->write(answer);
             client->flush();
             client->disconnectFromServer();
         };
@@ -138,39 +212,32 @@ void InstanceChannel::OnReadyRead(QLocalSocket* socket)
                 {kCtlDeviceError, {}, QStringLiteral("the Tarvo window is still starting; try again")}));
             return;
         }
-        m_ctlHandler(QString::fromUtf8(raw).trimmed(), std::move(reply));
+        m_ctlHandler(QString::fromUtf8(line).trimmed(), std::move(reply));
         return;
     }
-    const QString answer = Answer(QString::fromLatin1(raw).trimmed());
-    socket->write(answer.toLatin1() + '\n');
+    socket->write(Answer(line) + '\n');
     socket->flush();
     socket->disconnectFromServer();
 }
 
-QString InstanceChannel::Answer(const QString& line)
+QByteArray InstanceChannel::Answer(QByteArrayView line)
 {
-    if (line == QLatin1String("show")) {
+    switch (ParseInstanceRequest(line)) {
+    case InstanceRequest::Show:
         if (!m_window || !m_bringToFront)
-            return QStringLiteral("nowindow");
+            return "nowindow";
         m_bringToFront();
-        return QStringLiteral("shown");
+        return "shown";
+    case InstanceRequest::Ping:
+        return m_window ? "ready" : "nowindow";
+    case InstanceRequest::Quit:
+        if (!m_window)
+            return "nowindow";
+        return PostMessage(m_window, AppMessages::kQuit, 0, AppMessages::kQuitKey) ? "posted" : "nowindow";
+    case InstanceRequest::Invalid:
+        break;
     }
-    const QStringList parts = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (parts.size() == 4 && parts[0] == QLatin1String("post")) {
-        bool okMessage = false;
-        bool okW = false;
-        bool okL = false;
-        const uint message = parts[1].toUInt(&okMessage);
-        const qulonglong wParam = parts[2].toULongLong(&okW);
-        const qlonglong lParam = parts[3].toLongLong(&okL);
-        if (!okMessage || !okW || !okL)
-            return QStringLiteral("error");
-        if (message != AppMessages::kQuit || !m_window)
-            return QStringLiteral("refused");
-        return PostMessage(m_window, message, uintptr_t(wParam), intptr_t(lParam)) ? QStringLiteral("posted")
-                                                                                   : QStringLiteral("refused");
-    }
-    return QStringLiteral("error");
+    return "error";
 }
 
 QString InstanceChannel::Request(const QString& line, int32_t timeoutMs) const

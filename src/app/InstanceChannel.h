@@ -9,21 +9,32 @@
 class QLocalServer;
 class QLocalSocket;
 class QLockFile;
+class QTimer;
 
 // The single-instance guard and the channel through which later starts and
 // other processes reach the running program: a per-user lock file and a local
 // socket, both named after the application, in the user's runtime folder.
 //
-// Requests are one line of ASCII, answered with one line:
-//   "show"                  -> "shown" (the window was brought to the front)
-//                              or "nowindow" (still starting)
-//   "post <msg> <wp> <lp>"  -> "posted" or "refused"; only the quit message
-//                              (1691) is accepted from outside
-//   "ctl 1 {...}"           -> tarvoctl's request, answered by the window
-//                              (CtlChannel: its own versioned request set)
-//   anything else           -> "error"
+// Requests are one line of ASCII ending in '\n' (InstanceRequest.h), answered
+// with one line:
+//   "show"             -> "shown" (the window was brought to the front)
+//                         or "nowindow" (still starting)
+//   "ping"             -> "ready" or "nowindow"; changes nothing
+//   "post 1691 0 610"  -> "posted" (the program ends) or "nowindow"
+//   "ctl 1 {...}"      -> tarvoctl's request, answered by the window
+//                         (CtlChannel: its own versioned request set)
+//   anything else      -> "error"
+// At most kMaxConnections are served at once; a connection that has not sent
+// a whole request within kRequestTimeoutMs is closed, so idle or half-open
+// clients cost nothing for long. A server that stops listening (out of
+// descriptors, its socket file removed) listens again.
 class InstanceChannel {
 public:
+    static constexpr int kMaxConnections = 8;
+    static constexpr int kRequestTimeoutMs = 2000;
+    // How often a server that stopped listening is tried again.
+    static constexpr int kRelistenIntervalMs = 1000;
+
     enum class Claim {
         First, // this process holds the lock: go on starting
         Other, // another instance runs
@@ -37,6 +48,7 @@ public:
     InstanceChannel(const InstanceChannel&) = delete;
     InstanceChannel& operator=(const InstanceChannel&) = delete;
 
+    // Takes the lock; one that is stale (StaleLock::TakeOver) is taken over.
     Claim ClaimFirst();
     // Starts answering requests on the interface thread's event loop.
     bool Listen();
@@ -63,15 +75,22 @@ public:
     // The user's runtime folder with a trailing '/'.
     static QString DefaultFolder();
 
+    // Connections being served now (for tests and the soak figures).
+    int ConnectionCount() const { return m_connections; }
+
 private:
     void OnNewConnection();
     void OnReadyRead(QLocalSocket* socket);
-    QString Answer(const QString& line);
+    QByteArray Answer(QByteArrayView line);
+    bool StartServer();
+    void CheckServer();
 
     QString m_name;
     QString m_folder;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
+    std::unique_ptr<QTimer> m_watchdog;
+    int m_connections = 0;
     WindowHandle m_window = 0;
     std::function<void()> m_bringToFront;
     std::function<void(const QString&, Reply)> m_ctlHandler;

@@ -1,3 +1,4 @@
+#include "app/AppMessages.h"
 #include "app/AppStartup.h"
 #include "app/DeviceMainDlg.h"
 #include "app/InstanceChannel.h"
@@ -6,8 +7,11 @@
 #include "language/Language.h"
 #include "platform/Locale.h"
 #include "platform/Paths.h"
+#include "platform/TerminationSignals.h"
 #include "platform/UserSettings.h"
+#include "store/SettingsStore.h"
 #include "widgets/Manager.h"
+#include "widgets/WindowRegistry.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -106,7 +110,9 @@ int main(int argc, char** argv)
     if (channel.ClaimFirst() == InstanceChannel::Claim::Other) {
         // Brings the first window to the front; one that is still starting
         // has no window yet and the second start ends silently.
-        channel.AskToShow();
+        if (channel.AskToShow() == InstanceChannel::ShowResult::NoAnswer)
+            std::fprintf(stderr, "tarvo: another instance holds %s but does not answer on %s\n",
+                qPrintable(channel.LockPath()), qPrintable(channel.SocketPath()));
         return 0;
     }
     channel.Listen();
@@ -118,11 +124,13 @@ int main(int argc, char** argv)
         devices.tryLock(kCtlWaitMs);
     }
 
-    Language::SetCurrent(UserSettings::ChooseStartupLanguage(Paths::SettingsFilePath(), Locale::UserInterfaceLcid()));
-    Manager::SetInstance(&app);
-    Paths::PrepareDataFolder();
     const QString programFolder = Paths::ProgramFolder();
     InterfaceText::SetProgramFolder(programFolder);
+    const int userLcid = Locale::UserInterfaceLcid();
+    const int chosen = UserSettings::ChooseStartupLanguage(Paths::SettingsFilePath(), userLcid);
+    Language::SetCurrent(InterfaceText::UsableLanguage(chosen, userLcid));
+    Manager::SetInstance(&app);
+    Paths::PrepareDataFolder();
     Manager::SetProgramFolder(programFolder);
 
     const bool autorun = AppStartup::HasAutorunSwitch(QCoreApplication::arguments());
@@ -145,7 +153,15 @@ int main(int argc, char** argv)
     StartupProbe probe;
     if (!qEnvironmentVariableIsEmpty("TARVO_STARTUP_PROBE") && dialog.GetWidget())
         dialog.GetWidget()->installEventFilter(&probe);
+    // The session ending or Ctrl+C end the program as its own exit does:
+    // the worker stopped, the database closed with everything in its file.
+    const WindowHandle window = dialog.GetSafeHwnd();
+    TerminationSignals::Watch(
+        [window](int) { PostMessage(window, AppMessages::kQuit, 0, AppMessages::kQuitKey); });
 
     dialog.ShowModal(autorun ? kSwHide : kSwShowNormal);
+    // The window closed without the program's own exit: the database is
+    // closed here all the same, so its file holds everything.
+    SettingsStore::Instance().CloseDatabase();
     return 1;
 }

@@ -14,6 +14,7 @@
 #include "platform/BuildInfo.h"
 #include "platform/Locale.h"
 #include "platform/Paths.h"
+#include "platform/StaleLock.h"
 #include "platform/UserSettings.h"
 
 #include <QFileInfo>
@@ -234,11 +235,10 @@ QString CtlProgram::DeviceLockPath(const QString& runtimeFolder)
 bool CtlProgram::WindowRunning(const QString& runtimeFolder)
 {
     QLockFile lock(Folder(runtimeFolder) + Paths::ApplicationName() + QStringLiteral(".lock"));
-    // As the window judges a lock: stale only when its process is gone.
+    // As the window judges a lock: stale when its owner is gone or cannot be read.
     lock.setStaleLockTime(0);
-    if (lock.tryLock(0))
-        return false; // released again by the destructor
-    return lock.error() == QLockFile::LockFailedError;
+    // Taken is released again by the destructor.
+    return StaleLock::TakeOver(lock) == StaleLock::Take::Held;
 }
 
 int CtlProgram::Run(const QStringList& arguments, QTextStream& out, QTextStream& err)

@@ -3,6 +3,7 @@
 #include "devices/DevicesLog.h"
 #include "hid/HidDeviceList.h"
 #include "language/InterfaceText.h"
+#include "platform/DataFile.h"
 #include "language/TextIds.h"
 #include "platform/LenientNumber.h"
 #include "xml/XmlDocument.h"
@@ -12,6 +13,20 @@ namespace {
 QString Attribute(const XmlDocument& doc, const char* name)
 {
     return doc.GetAttribute(QString::fromLatin1(name));
+}
+
+// "device/<image>" inside the skin folder; empty (no picture) for a name that
+// would reach outside it.
+QString ImagePath(const QString& image, int32_t deviceType)
+{
+    if (!DataFile::IsPlainName(image)) {
+        if (!image.isEmpty())
+            DevicesDebugLine(QStringLiteral("image \"%1\" of device type %2 is no plain file name: no picture")
+                    .arg(image)
+                    .arg(deviceType));
+        return {};
+    }
+    return QStringLiteral("device/") + image;
 }
 
 }
@@ -42,6 +57,20 @@ QString AppConfig::VersionLabel() const
 
 bool AppConfig::Load(const QString& path, HidDeviceList* hid)
 {
+    XmlDocument doc;
+    const bool loaded = doc.LoadFile(path);
+    return Apply(doc, loaded, path, hid);
+}
+
+bool AppConfig::LoadBytes(QByteArrayView bytes, HidDeviceList* hid)
+{
+    XmlDocument doc;
+    const bool loaded = doc.LoadBytes(bytes);
+    return Apply(doc, loaded, QStringLiteral("(in memory)"), hid);
+}
+
+bool AppConfig::Apply(XmlDocument& doc, bool loaded, const QString& path, HidDeviceList* hid)
+{
     m_models.clear();
     m_modes.clear();
     m_error.clear();
@@ -49,8 +78,7 @@ bool AppConfig::Load(const QString& path, HidDeviceList* hid)
     if (hid)
         hid->ClearSupportedDevices();
 
-    XmlDocument doc;
-    if (!doc.LoadFile(path)) {
+    if (!loaded) {
         // A half-read file must not register half the models: start-up goes
         // on with none, as if the file were missing.
         m_error = doc.DocumentText().isEmpty()
@@ -70,7 +98,7 @@ bool AppConfig::Load(const QString& path, HidDeviceList* hid)
             entry.name = Attribute(doc, "name");
             entry.deviceType = LenientNumber::Decimal(Attribute(doc, "device_type"));
             entry.deviceAttr = Attribute(doc, "device_attr");
-            entry.imagePath = QStringLiteral("device/") + Attribute(doc, "image");
+            entry.imagePath = ImagePath(Attribute(doc, "image"), entry.deviceType);
             m_models.push_back(entry);
             if (!doc.StepIn())
                 continue; // an empty "mouse": listed, never recognised

@@ -2,12 +2,14 @@
 
 #include "devices/ModelEntry.h"
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstdint>
 #include <vector>
 
 class HidDeviceList;
+class XmlDocument;
 
 // config.xml: the supported models, the USB identities under which each can
 // appear, and the software's version. Read once at start-up; nothing writes it.
@@ -23,6 +25,8 @@ public:
     // and has its "config" root; otherwise the lists stay empty, the version
     // stays "1.0.10" and LastError() says why.
     bool Load(const QString& path, HidDeviceList* hid);
+    // The same for the file's bytes already in memory.
+    bool LoadBytes(QByteArrayView bytes, HidDeviceList* hid);
 
     // One entry per "mouse", in file order, mode fields at their initial values.
     const std::vector<ModelEntry>& Models() const { return m_models; }
@@ -41,6 +45,8 @@ public:
 
 
 private:
+    bool Apply(XmlDocument& doc, bool loaded, const QString& path, HidDeviceList* hid);
+
     std::vector<ModelEntry> m_models;
     std::vector<ModelEntry> m_modes;
     QString m_version;

@@ -3,6 +3,7 @@
 #include "devices/AppConfig.h"
 #include "devices/DevicesLog.h"
 #include "language/InterfaceText.h"
+#include "platform/DataFile.h"
 #include "platform/LenientNumber.h"
 #include "xml/XmlDocument.h"
 
@@ -94,10 +95,23 @@ void DeviceDescription::SelectModel(int32_t deviceType, const std::vector<ModelE
 
 bool DeviceDescription::LoadFile(const QString& path)
 {
+    XmlDocument doc;
+    const bool loaded = doc.LoadFile(path);
+    return Apply(doc, loaded, path);
+}
+
+bool DeviceDescription::LoadBytes(QByteArrayView bytes)
+{
+    XmlDocument doc;
+    const bool loaded = doc.LoadBytes(bytes);
+    return Apply(doc, loaded, QStringLiteral("(in memory)"));
+}
+
+bool DeviceDescription::Apply(XmlDocument& doc, bool loaded, const QString& path)
+{
     m_sections = 0;
     m_error.clear();
-    XmlDocument doc;
-    if (!doc.LoadFile(path)) {
+    if (!loaded) {
         m_error = doc.DocumentText().isEmpty()
             ? QStringLiteral("description cannot be read: %1").arg(path)
             : QStringLiteral("description is not well formed: %1 (%2)").arg(path, doc.ResultText().left(200));
@@ -110,8 +124,13 @@ bool DeviceDescription::LoadFile(const QString& path)
         return false;
     }
     if (doc.FindNext(QStringLiteral("image_file"))) {
-        m_picture = QStringLiteral("device/") + Attribute(doc, "mouse_img");
-        m_sections |= kPictureSection;
+        const QString image = Attribute(doc, "mouse_img");
+        if (DataFile::IsPlainName(image)) {
+            m_picture = QStringLiteral("device/") + image;
+            m_sections |= kPictureSection;
+        } else {
+            DevicesDebugLine(QStringLiteral("mouse_img \"%1\" is no plain file name: picture kept").arg(image));
+        }
     }
     if (doc.FindNext(QStringLiteral("menu"))) {
         m_lighting = LenientNumber::Decimal(Attribute(doc, "light")) == 1;

@@ -4,10 +4,13 @@
 #include "devices/MouseMarker.h"
 #include "store/StoreRecords.h"
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstdint>
 #include <vector>
+
+class XmlDocument;
 
 // The current model and what its description file (device/<device_attr>.xml)
 // says about it: picture, lighting, buttons with their markers and factory
@@ -48,6 +51,8 @@ public:
     // no "mouse" root: then nothing changes. Otherwise each section found
     // replaces its part of the state and Sections() tells which did.
     bool LoadFile(const QString& path);
+    // The same for the file's bytes already in memory.
+    bool LoadBytes(QByteArrayView bytes);
     uint32_t Sections() const { return m_sections; }
     const QString& LastError() const { return m_error; }
 
@@ -64,6 +69,8 @@ public:
     const std::vector<KeyAssignment>& DefaultKeys() const { return m_defaultKeys; }
 
 private:
+    bool Apply(XmlDocument& doc, bool loaded, const QString& path);
+
     int32_t m_deviceType = kDefaultDeviceType;
     QString m_name;
     QString m_deviceAttr;

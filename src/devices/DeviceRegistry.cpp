@@ -4,6 +4,7 @@
 #include "devices/RegistryView.h"
 #include "hid/HidDeviceList.h"
 #include "hid/StatusReply.h"
+#include "platform/DataFile.h"
 #include "language/TextIds.h"
 #include "platform/DeviceChangeSource.h"
 #include "platform/UserSettings.h"
@@ -69,6 +70,15 @@ void DeviceRegistry::LoadDescriptionLocked(int32_t deviceType)
         // stray file that no model ever opens again.
         m_store.CloseDatabase();
         DevicesDebugLine(QStringLiteral("no model has device type %1: no database").arg(deviceType));
+    } else if (!DataFile::IsPlainName(attr)) {
+        // "../../x" or "a/b" would put folders and a database outside the
+        // data folder and read a description from anywhere.
+        m_store.CloseDatabase();
+        DevicesDebugLine(QStringLiteral("device_attr \"%1\" of device type %2 is no plain file name: "
+                                        "no database, no description")
+                .arg(attr)
+                .arg(deviceType));
+        return;
     } else if (!m_store.SelectDevice(m_dataFolder, attr)) {
         DevicesDebugLine(QStringLiteral("database of %1 cannot be opened").arg(attr));
     }

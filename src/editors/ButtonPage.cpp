@@ -1002,7 +1002,9 @@ bool ButtonPage::OnRestoreButton()
     assignment.key_code = m_button;
     assignment.macro_type = kMouse;
     // Values 0 remove the row; the mouse hears of it with the next button map.
-    m_host.Store().SetKeyAssignment(assignment);
+    // A removal answers 0 whether or not it was kept: a write the store could
+    // not make reaches the user through the store's own notice.
+    (void)m_host.Store().SetKeyAssignment(assignment);
     ShowCurrentButton();
     return true;
 }

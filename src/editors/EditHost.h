@@ -33,7 +33,9 @@ public:
     virtual int32_t CurrentConnectionMode() const = 0;
 
     // A store write failed (the disk is full or the database is damaged). The
-    // window tells the user once rather than pretend the edit was kept.
+    // window tells the user once rather than pretend the edit was kept. The
+    // store reports its failed writes to the window itself, so a page need
+    // not call this after a write of its own; doing so adds no second notice.
     virtual void StoreWriteFailed() = 0;
 
     // The configuration value `key` of the current profile, written; false

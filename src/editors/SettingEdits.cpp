@@ -127,8 +127,8 @@ bool ResetForFactory(SettingsStore& store, int32_t profile)
 {
     const auto lock = store.Lock();
     const bool buttons = store.DeleteKeyAssignments(profile);
-    store.ResetConfig(profile);
-    return buttons;
+    const bool config = store.ResetConfig(profile);
+    return buttons && config;
 }
 
 ExchangeModel ExchangeModelOf(int32_t deviceType, const DeviceDescription& description)

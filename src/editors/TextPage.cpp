@@ -299,14 +299,18 @@ bool TextPage::OnRenamed(int32_t index)
     SettingsStore& store = m_host.Store();
     std::vector<NamedEntry> profiles;
     store.ListProfiles(profiles);
+    bool labelsKept = true;
     for (const NamedEntry& profile : profiles) {
         std::vector<KeyAssignment> rows;
         store.ListKeyAssignments(profile.id, rows);
         for (const KeyAssignment& row : rows) {
-            if (row.macro_type == TextRules::kTypeSnippet && row.macro_value == id)
-                store.SetKeyDescription(profile.id, row.key_code, name);
+            if (row.macro_type == TextRules::kTypeSnippet && row.macro_value == id
+                && !store.SetKeyDescription(profile.id, row.key_code, name))
+                labelsKept = false;
         }
     }
+    if (!labelsKept)
+        m_host.StoreWriteFailed();
     m_host.NotifyPages({PageEvent::Kind::TextsChanged});
     return true;
 }

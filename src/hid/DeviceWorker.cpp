@@ -374,10 +374,12 @@ bool DeviceWorker::GetMouseData()
     m_events.ShowReceiverVersion(InterfaceText::Get(TextIds::kReceiverFirmware));
 
     int32_t profile = m_currentProfile;
+    // A value that cannot be stored stays on the mouse; the store tells the
+    // window that it cannot be written, and the read goes on.
     for (const auto& [key, value] : StoredConfigValues(*status))
-        m_store.SetConfigValue(profile, key, value);
+        (void)m_store.SetConfigValue(profile, key, value);
     // The level the mouse is on, so the DPI page shows what the mouse does.
-    m_store.SetConfigValue(profile, kDpiIndexKey, QString::number(dpiIndex));
+    (void)m_store.SetConfigValue(profile, kDpiIndexKey, QString::number(dpiIndex));
 
     HidInputBuffer receiver = ToBuffer(MouseProtocol::BuildQuery(Command::ReceiverInfo));
     if (m_hid.SendReport(receiver, HidReply::Wanted)) {
@@ -566,7 +568,9 @@ void DeviceWorker::PollNotifications()
             m_held.dpiIndex = index;
         }
         m_events.ShowDpiLevel(index);
-        m_store.SetConfigValue(m_currentProfile, kDpiIndexKey, QString::number(index));
+        // Shown whether or not it is stored; a store that cannot be written
+        // tells the window itself.
+        (void)m_store.SetConfigValue(m_currentProfile, kDpiIndexKey, QString::number(index));
         break;
     }
     case NotificationEvent::Battery: {

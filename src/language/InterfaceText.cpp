@@ -2,8 +2,8 @@
 
 #include "language/Language.h"
 #include "language/LanguageFile.h"
+#include "platform/DataFile.h"
 
-#include <QFile>
 #include <QHash>
 
 #include <filesystem>
@@ -80,10 +80,12 @@ QString InterfaceText::Get(const QString& section, int id)
     const std::lock_guard lock(cache.mutex);
     auto cached = cache.files.find(path);
     if (cached == cache.files.end() || cached->modified != modified || cached->size != size) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
+        // Only a regular file under the cap: a FIFO or a huge file at the
+        // path must neither block the interface nor exhaust the memory.
+        const DataFile::Contents contents = DataFile::Read(path);
+        if (!contents.IsRead())
             return {};
-        CachedFile fresh { modified, size, LanguageFile::Parse(file.readAll()) };
+        CachedFile fresh { modified, size, LanguageFile::Parse(contents.bytes) };
         cached = cache.files.insert(path, std::move(fresh));
     }
     return cached->parsed.Value(section, QString::number(id));
@@ -94,4 +96,19 @@ void InterfaceText::ClearCache()
     TextCache& cache = Cache();
     const std::lock_guard lock(cache.mutex);
     cache.files.clear();
+}
+
+bool InterfaceText::HasLanguageFile(int lcid)
+{
+    const QString path = LanguageFilePath(lcid);
+    return !path.isEmpty() && DataFile::Examine(path, DataFile::kDefaultMaxBytes) == DataFile::Status::Read;
+}
+
+int InterfaceText::UsableLanguage(int chosen, int userLcid)
+{
+    for (const int lcid : { chosen, userLcid }) {
+        if (HasLanguageFile(lcid))
+            return lcid;
+    }
+    return kFallbackLanguage;
 }

@@ -52,6 +52,7 @@ constexpr int kFlashFinished = 612;
 constexpr int kFlashFailed = 613;
 constexpr int kStoreWriteFailed = 900;
 constexpr int kPairReceiver = 723;
+constexpr int kStoreSetAside = 901;
 constexpr int kTrayExit = 12;
 constexpr int kPairCaption = 703;
 constexpr int kPairQuestion = 704;

@@ -1,5 +1,6 @@
 #include "platform/AutostartEntry.h"
 
+#include "platform/DataFile.h"
 #include "platform/Paths.h"
 
 #include <QDir>
@@ -92,13 +93,16 @@ QString UnescapeStringValue(const QString& value)
     return out;
 }
 
+// Ours is a few hundred bytes; anything far larger is not an entry we wrote.
+constexpr int64_t kMaxEntryBytes = 64 * 1024;
+
 // The value of `key` in the [Desktop Entry] group, or nothing.
 QString ReadKey(const QString& filePath, const QString& key)
 {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    const DataFile::Contents contents = DataFile::Read(filePath, kMaxEntryBytes);
+    if (!contents.IsRead())
         return {};
-    QTextStream in(&file);
+    QTextStream in(contents.bytes);
     bool inGroup = false;
     while (!in.atEnd()) {
         const QString line = in.readLine().trimmed();
@@ -128,7 +132,7 @@ AutostartEntry::AutostartEntry(QString filePath)
 
 bool AutostartEntry::IsEnabled() const
 {
-    if (!QFileInfo(m_filePath).isFile())
+    if (DataFile::Examine(m_filePath, kMaxEntryBytes) != DataFile::Status::Read)
         return false;
     if (ReadKey(m_filePath, QStringLiteral("Hidden")).compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
         return false;

@@ -1,5 +1,6 @@
 #include "platform/UserSettings.h"
 
+#include "platform/DataFile.h"
 #include "platform/LenientNumber.h"
 #include "platform/Locale.h"
 
@@ -8,11 +9,9 @@
 #include <QFileInfo>
 #include <QSettings>
 
-
 UserSettings::UserSettings(QString filePath)
     : m_filePath(std::move(filePath))
-{
-}
+{}
 
 UserSettings::~UserSettings() = default;
 
@@ -29,7 +28,7 @@ UserSettings::OpenResult UserSettings::Open()
             return OpenResult::Failed;
         file.close();
         result = OpenResult::Created;
-    } else if (!info.isFile() || !info.isReadable()) {
+    } else if (!info.isReadable() || DataFile::Examine(m_filePath, kMaxFileBytes) != DataFile::Status::Read) {
         return OpenResult::Failed;
     }
     m_settings = std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
@@ -42,6 +41,8 @@ UserSettings::OpenResult UserSettings::Open()
 
 int UserSettings::ReadInt(const QString& name) const
 {
+    if (const auto written = m_written.constFind(name); written != m_written.constEnd())
+        return *written;
     if (!m_settings)
         return 0;
     return LenientNumber::Decimal(m_settings->value(name).toString());
@@ -49,6 +50,7 @@ int UserSettings::ReadInt(const QString& name) const
 
 bool UserSettings::WriteInt(const QString& name, int value)
 {
+    m_written.insert(name, value);
     if (!m_settings)
         return false;
     m_settings->setValue(name, QString::number(value));
@@ -60,11 +62,9 @@ int UserSettings::ChooseStartupLanguage(const QString& filePath, int userLcid)
 {
     UserSettings settings(filePath);
     const OpenResult opened = settings.Open();
-    int stored = Locale::kSimplifiedChinese;
-    if (opened == OpenResult::Created)
-        stored = 0;
-    else if (opened == OpenResult::Opened)
-        stored = settings.ReadInt(QStringLiteral("LCID"));
+    // A file that cannot be read says nothing about the user's language:
+    // the locale decides, as for a first start.
+    const int stored = opened == OpenResult::Opened ? settings.ReadInt(QStringLiteral("LCID")) : 0;
 
     const int chosen = stored != 0 ? stored : userLcid;
     if (settings.IsOpen()) {

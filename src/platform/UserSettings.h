@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 #include <memory>
@@ -11,9 +12,9 @@ class QSettings;
 class UserSettings {
 public:
     enum class OpenResult {
-        Opened,  // the file existed and is readable
+        Opened, // the file existed and is readable
         Created, // the file did not exist and was created empty
-        Failed,  // neither: nothing can be read or written
+        Failed, // neither: nothing can be read or written
     };
 
     explicit UserSettings(QString filePath);
@@ -21,21 +22,28 @@ public:
     UserSettings(const UserSettings&) = delete;
     UserSettings& operator=(const UserSettings&) = delete;
 
-    // Opens the file, creating it (and its folder) when it is missing.
+    // Longest settings file read; ours holds four short lines.
+    static constexpr int64_t kMaxFileBytes = 1024 * 1024;
+
+    // Opens the file, creating it (and its folder) when it is missing. A path
+    // that holds no regular file, or one past the cap, fails: it is never
+    // read, so a FIFO cannot block the start.
     OpenResult Open();
     bool IsOpen() const { return m_settings != nullptr; }
     const QString& FilePath() const { return m_filePath; }
 
     // The value converted leniently: missing, empty or non-numeric text gives 0,
-    // "12ab" gives 12. 0 when the file is not open.
+    // "12ab" gives 12. A value written in this run wins over the file, so a
+    // choice that could not be stored still holds until the program ends. 0
+    // when neither has it.
     int ReadInt(const QString& name) const;
-    // Stores the value as decimal text and writes the file at once. False when the
-    // file is not open or cannot be written.
+    // Keeps the value for this run, stores it as decimal text and writes the
+    // file at once. False when the file is not open or cannot be written.
     bool WriteInt(const QString& name, int value);
 
     // The start-up choice of the interface language. The stored "LCID" wins when it
     // is non-zero; otherwise the user's language. A settings file that cannot be
-    // opened or created stands for Simplified Chinese. Writes back 2052 when the
+    // opened or created counts as one without "LCID". Writes back 2052 when the
     // choice is 2052 and 1033 for anything else, so the next start lands on a
     // language with texts, while this run keeps the unnormalised choice.
     static int ChooseStartupLanguage(const QString& filePath, int userLcid);
@@ -43,4 +51,5 @@ public:
 private:
     QString m_filePath;
     std::unique_ptr<QSettings> m_settings;
+    QHash<QString, int> m_written; // this run's values, stored or not
 };

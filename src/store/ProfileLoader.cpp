@@ -27,9 +27,9 @@ LoadedProfile ProfileLoader::LoadProfiles(SettingsStore& store)
                 if (store.AddProfile(entry) <= 0)
                     created = false;
             }
-            if (created && store.SetActiveProfile(1))
-                savepoint.Release();
-            else
+            // A load that cannot be kept leaves none of them; the store has
+            // told the window that it cannot be written.
+            if (!created || !store.SetActiveProfile(1) || !savepoint.Release())
                 savepoint.Rollback();
         }
     }
@@ -37,7 +37,9 @@ LoadedProfile ProfileLoader::LoadProfiles(SettingsStore& store)
     LoadedProfile loaded;
     loaded.profile = store.GetActiveProfile();
     if (loaded.profile < 1) {
-        store.SetActiveProfile(1);
+        // Read back below whether or not it was kept: a store that cannot be
+        // written gives 0, which the caller takes as "no profile".
+        (void)store.SetActiveProfile(1);
         loaded.profile = store.GetActiveProfile();
     }
     store.GetProfileName(loaded.profile, loaded.name);

@@ -1,5 +1,7 @@
 #include "store/SQLiteStatement.h"
 
+#include "store/SQLiteDB.h"
+
 #include <sqlite3.h>
 
 void SQLiteStatement::Finalizer::operator()(sqlite3_stmt* statement) const
@@ -28,11 +30,21 @@ int SQLiteStatement::BindText(int index, const char* utf8, int byteCount)
     return sqlite3_bind_text(m_statement.get(), index, utf8, byteCount, SQLITE_STATIC);
 }
 
+int SQLiteStatement::BindUtf8(int index, const QByteArray& utf8)
+{
+    return BindText(index, utf8.constData(), static_cast<int>(utf8.size()));
+}
+
 int SQLiteStatement::Step()
 {
     if (!m_statement)
         return SQLITE_MISUSE;
-    return sqlite3_step(m_statement.get());
+    const int result = sqlite3_step(m_statement.get());
+    if (result != SQLITE_ROW && result != SQLITE_DONE && m_database) {
+        const char* sql = sqlite3_sql(m_statement.get());
+        m_database->ReportFailure(result, sql, !sqlite3_stmt_readonly(m_statement.get()) || SQLiteDB::ChangesData(sql));
+    }
+    return result;
 }
 
 int32_t SQLiteStatement::GetColumnInt(int column) const
@@ -47,6 +59,11 @@ const char* SQLiteStatement::GetColumnText(int column) const
     if (!m_statement)
         return nullptr;
     return reinterpret_cast<const char*>(sqlite3_column_text(m_statement.get(), column));
+}
+
+QString SQLiteStatement::GetColumnString(int column) const
+{
+    return QString::fromUtf8(GetColumnText(column));
 }
 
 int SQLiteStatement::Finalize()

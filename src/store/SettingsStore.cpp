@@ -1,11 +1,14 @@
 #include "store/SettingsStore.h"
 
 #include "language/Language.h"
+#include "platform/DataFile.h"
 #include "platform/LenientNumber.h"
 #include "store/ProfileNames.h"
 #include "store/SQLiteAutoTransaction.h"
 #include "store/SQLiteStatement.h"
 #include "store/StoreDefaults.h"
+#include "store/StoreLog.h"
+#include "store/StoreRows.h"
 #include "store/StoreSavepoint.h"
 #include "store/StoreSql.h"
 
@@ -20,34 +23,12 @@
 
 namespace {
 
-constexpr int kOpenExisting = SQLiteOpen::kReadWrite | SQLiteOpen::kFullMutex;            // 0x10002
+constexpr int kOpenExisting = SQLiteOpen::kReadWrite | SQLiteOpen::kFullMutex; // 0x10002
 constexpr int kOpenOrCreate = SQLiteOpen::kReadWrite | SQLiteOpen::kCreate | SQLiteOpen::kFullMutex; // 0x10006
 
 // Files SQLite keeps beside a database. They belong to the file they were
 // written for, so they move with it and never stay behind for a new database.
-constexpr std::array kCompanionSuffixes { "-wal", "-journal", "-shm" };
-
-int Size(const QByteArray& bytes)
-{
-    return static_cast<int>(bytes.size());
-}
-
-QString TextColumn(const SQLiteStatement& statement, int column)
-{
-    return QString::fromUtf8(statement.GetColumnText(column));
-}
-
-// A row of t_profile_data or t_text_data as both list queries select it.
-NamedEntry ReadNamedEntry(const SQLiteStatement& statement)
-{
-    NamedEntry entry;
-    entry.id = statement.GetColumnInt(0);
-    entry.name = TextColumn(statement, 1);
-    entry.status = statement.GetColumnInt(2);
-    entry.text = TextColumn(statement, 3);
-    entry.type = statement.GetColumnInt(4);
-    return entry;
-}
+constexpr std::array kCompanionSuffixes{"-wal", "-journal", "-shm"};
 
 // Checked before the library sees the file: on opening, SQLite settles a
 // leftover journal of the file (and may delete it), which must not happen to
@@ -66,6 +47,12 @@ bool LooksLikeDatabase(const QString& path)
     return head.size() == 100 && head.startsWith(QByteArray(kSignature, sizeof kSignature));
 }
 
+bool MeansDamage(int result)
+{
+    const int primary = result & 0xFF;
+    return primary == SQLiteResult::kCorrupt || primary == SQLiteResult::kNotADatabase;
+}
+
 } // namespace
 
 SettingsStore& SettingsStore::Instance()
@@ -74,11 +61,21 @@ SettingsStore& SettingsStore::Instance()
     return store;
 }
 
-SettingsStore::SettingsStore() = default;
+SettingsStore::SettingsStore()
+{
+    SetWriteFailureHandler(
+        [this](int, const QString& message) { ReportUnwritable(StoreProblem::Kind::WriteFailed, message); });
+}
 
 SettingsStore::~SettingsStore()
 {
     CloseDatabase();
+}
+
+void SettingsStore::SetProblemListener(ProblemListener listener)
+{
+    const auto lock = Lock();
+    m_listener = std::move(listener);
 }
 
 QString SettingsStore::DatabaseFilePath(const QString& dataFolder, const QString& stem)
@@ -92,13 +89,23 @@ QString SettingsStore::DatabaseFilePath(const QString& dataFolder, const QString
 bool SettingsStore::OpenForDevice(const QString& dataFolder, const QString& stem)
 {
     const auto lock = Lock();
+    if (!DataFile::IsPlainName(stem)) {
+        // "../x" would put the database, and the folders on its way, anywhere.
+        StoreDebugLine(QStringLiteral("database stem \"%1\" is no plain file name: nothing opened").arg(stem));
+        m_opened = IsOpen();
+        return m_opened;
+    }
     const QString path = DatabaseFilePath(dataFolder, stem);
     m_path = path.toUtf8();
-    bool result = false;
-    if (QFileInfo::exists(path))
-        result = IsOpen() || OpenExisting();
-    else
-        result = CreateDatabase();
+    bool result = IsOpen();
+    if (!result) {
+        result = DataFile::Examine(path) == DataFile::Status::Missing ? CreateDatabase() : OpenExisting();
+        if (!result)
+            ReportUnwritable(
+                StoreProblem::Kind::CannotOpen, QStringLiteral("sqlite %1 opening the database").arg(LastOpenResult()));
+        else if (IsReadOnly())
+            ReportUnwritable(StoreProblem::Kind::ReadOnly, QStringLiteral("the file is read-only"));
+    }
     m_opened = result;
     return result;
 }
@@ -135,28 +142,64 @@ QByteArray SettingsStore::DatabasePath() const
 
 bool SettingsStore::OpenExisting()
 {
-    if (!LooksLikeDatabase(QString::fromUtf8(m_path)))
+    const QString path = QString::fromUtf8(m_path);
+    // A FIFO, a folder or a device where the database belongs is no database:
+    // opening it could block, and reading it gives nothing.
+    const bool regular = DataFile::Examine(path) != DataFile::Status::NotRegular;
+    if (!regular || !LooksLikeDatabase(path))
         return SetAsideDamagedFile() && CreateDatabase();
     if (Open(m_path.constData(), kOpenExisting)) {
-        // A file without a single table is what a creation cut short leaves
-        // (the schema is written in one transaction): give it the schema. A
-        // file with some tables is used as it is.
-        SQLiteStatement statement;
-        Prepare(statement, "SELECT count(*) FROM sqlite_master", -1);
-        if (statement.Step() == SQLiteResult::kRow && statement.GetColumnInt(0) == 0) {
-            statement.Finalize();
-            ExecuteSchema();
+        // A file damaged past its first page opens, and then every write to
+        // the damaged part fails unseen: it is set aside like one that does
+        // not open at all.
+        if (FailsQuickCheck()) {
+            CloseDatabase();
+            return SetAsideDamagedFile() && CreateDatabase();
         }
+        CompleteSchema();
         return true;
     }
-    const int why = LastOpenResult() & 0xFF;
-    if (why != SQLiteResult::kNotADatabase && why != SQLiteResult::kCorrupt)
+    if (!MeansDamage(LastOpenResult()))
         return false;
     // Without this the program would run on with every edit failing unseen.
     // The old file is kept, not deleted: it may still hold something worth saving.
     if (!SetAsideDamagedFile())
         return false;
     return CreateDatabase();
+}
+
+bool SettingsStore::FailsQuickCheck()
+{
+    SQLiteStatement statement;
+    const int prepared = Prepare(statement, StoreSql::kQuickCheck, -1);
+    if (prepared != SQLiteResult::kOk)
+        return MeansDamage(prepared);
+    const int stepped = statement.Step();
+    if (stepped != SQLiteResult::kRow)
+        return MeansDamage(stepped);
+    const QString verdict = statement.GetColumnString(0);
+    if (verdict == QLatin1String("ok"))
+        return false;
+    StoreDebugLine(QStringLiteral("quick check of %1: %2").arg(QString::fromUtf8(m_path), verdict));
+    return true;
+}
+
+void SettingsStore::CompleteSchema()
+{
+    // A read-only file cannot take them; it is reported as read-only.
+    if (IsReadOnly())
+        return;
+    SQLiteStatement statement;
+    Prepare(statement, StoreSql::kCountTables, -1);
+    if (statement.Step() != SQLiteResult::kRow || statement.GetColumnInt(0) >= StoreSql::kTableCount)
+        return;
+    statement.Finalize();
+    // A file without a table is what a creation cut short leaves (the schema
+    // is written in one transaction); one with some is an older or damaged
+    // file. The statements create only what is missing; rows stay.
+    StoreDebugLine(QStringLiteral("%1 lacks tables: the missing ones are created").arg(QString::fromUtf8(m_path)));
+    if (!ExecuteSchema())
+        StoreDebugLine(QStringLiteral("the missing tables of %1 cannot be created").arg(QString::fromUtf8(m_path)));
 }
 
 bool SettingsStore::SetAsideDamagedFile()
@@ -166,14 +209,18 @@ bool SettingsStore::SetAsideDamagedFile()
     QString target = path + QStringLiteral(".corrupt-") + stamp;
     for (int n = 2; QFileInfo::exists(target) && n < 1000; ++n)
         target = path + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
-    if (!QFile::rename(path, target))
+    if (!QFile::rename(path, target)) {
+        StoreDebugLine(QStringLiteral("damaged %1 cannot be set aside").arg(path));
         return false;
+    }
     // Renamed as <target>-wal etc., so the set-aside database still opens with its log.
     for (const char* suffix : kCompanionSuffixes) {
         const QString companion = path + QLatin1String(suffix);
         if (QFileInfo::exists(companion))
             QFile::rename(companion, target + QLatin1String(suffix));
     }
+    StoreDebugLine(QStringLiteral("damaged %1 set aside as %2").arg(path, target));
+    Report({StoreProblem::Kind::SetAside, target, QStringLiteral("damaged database set aside")});
     return true;
 }
 
@@ -190,7 +237,7 @@ bool SettingsStore::CreateDatabase()
 bool SettingsStore::ExecuteSchema()
 {
     // One transaction: a creation that is cut short leaves no table at all,
-    // which the next open recognises, instead of a half schema nobody repairs.
+    // which the next open recognises, instead of a half schema.
     StoreSavepoint savepoint(*this);
     bool allCreated = true;
     for (const char* statement : StoreSql::kSchema) {
@@ -200,6 +247,22 @@ bool SettingsStore::ExecuteSchema()
     if (savepoint.IsOpen() && !savepoint.Release())
         return false;
     return allCreated;
+}
+
+void SettingsStore::ReportUnwritable(StoreProblem::Kind kind, const QString& detail)
+{
+    const auto lock = Lock();
+    if (m_path.isEmpty() || m_reportedUnwritable.contains(m_path))
+        return;
+    m_reportedUnwritable.insert(m_path);
+    Report({kind, QString::fromUtf8(m_path), detail});
+}
+
+void SettingsStore::Report(const StoreProblem& problem)
+{
+    const auto lock = Lock();
+    if (m_listener)
+        m_listener(problem);
 }
 
 bool SettingsStore::WriteSucceeded(int result)
@@ -240,8 +303,8 @@ int SettingsStore::RunIntRead(const char* sql, std::initializer_list<int> values
     return statement.GetColumnInt(0);
 }
 
-int SettingsStore::ForEachRow(const char* sql, std::initializer_list<int> values,
-                              const std::function<void(const SQLiteStatement&)>& row)
+int SettingsStore::ForEachRow(
+    const char* sql, std::initializer_list<int> values, const std::function<void(const SQLiteStatement&)>& row)
 {
     const auto lock = Lock();
     SQLiteStatement statement;
@@ -261,9 +324,9 @@ bool SettingsStore::SetConfigValue(int profile, const QString& key, const QStrin
     const QByteArray keyUtf8 = key.toUtf8();
     SQLiteStatement statement;
     Prepare(statement, StoreSql::kSetConfigValue, -1);
-    statement.BindText(1, valueUtf8.constData(), Size(valueUtf8));
+    statement.BindUtf8(1, valueUtf8);
     statement.BindInt(2, profile);
-    statement.BindText(3, keyUtf8.constData(), Size(keyUtf8));
+    statement.BindUtf8(3, keyUtf8);
     return WriteSucceeded(statement.Step());
 }
 
@@ -280,10 +343,10 @@ bool SettingsStore::GetConfigValue(int profile, const QString& key, QString& val
     SQLiteStatement statement;
     Prepare(statement, StoreSql::kGetConfigValue, -1);
     statement.BindInt(1, profile);
-    statement.BindText(2, keyUtf8.constData(), Size(keyUtf8));
+    statement.BindUtf8(2, keyUtf8);
     if (statement.Step() != SQLiteResult::kRow)
         return false;
-    value = TextColumn(statement, 0);
+    value = statement.GetColumnString(0);
     return true;
 }
 
@@ -298,39 +361,38 @@ namespace {
 
 bool InsertDefaultRows(SQLiteDB& database, int profile)
 {
-    bool allInserted = true;
     SQLiteStatement statement;
     for (const StoreDefaults::ConfigKey& row : StoreDefaults::kConfigKeys) {
         database.Prepare(statement, StoreSql::kInsertConfig, -1);
         statement.BindInt(1, profile);
         statement.BindText(2, row.key, -1);
         statement.BindText(3, row.newProfile, -1);
-        const int result = statement.Step();
-        if (result != SQLiteResult::kDone && result != SQLiteResult::kOk && result != SQLiteResult::kRow)
-            allInserted = false;
+        if (!SettingsStore::WriteSucceeded(statement.Step()))
+            return false;
     }
-    return allInserted;
+    return true;
 }
 
 } // namespace
 
-void SettingsStore::InsertDefaultConfig(int profile)
+bool SettingsStore::InsertDefaultConfig(int profile)
 {
     const auto lock = Lock();
     StoreSavepoint savepoint(*this);
-    InsertDefaultRows(*this, profile);
-    savepoint.Release();
+    if (!InsertDefaultRows(*this, profile))
+        return false;
+    return !savepoint.IsOpen() || savepoint.Release();
 }
 
-void SettingsStore::ResetConfig(int profile)
+bool SettingsStore::ResetConfig(int profile)
 {
     const auto lock = Lock();
     StoreSavepoint savepoint(*this);
     for (const StoreDefaults::ConfigKey& row : StoreDefaults::kConfigKeys) {
-        if (row.reset)
-            SetConfigValue(profile, QString::fromLatin1(row.key), QString::fromLatin1(row.reset));
+        if (row.reset && !SetConfigValue(profile, QString::fromLatin1(row.key), QString::fromLatin1(row.reset)))
+            return false;
     }
-    savepoint.Release();
+    return !savepoint.IsOpen() || savepoint.Release();
 }
 
 // ---- Profiles ----
@@ -343,9 +405,9 @@ int SettingsStore::AddProfile(const NamedEntry& entry)
     StoreSavepoint savepoint(*this);
     SQLiteStatement statement;
     Prepare(statement, StoreSql::kAddProfile, -1);
-    statement.BindText(1, nameUtf8.constData(), Size(nameUtf8));
+    statement.BindUtf8(1, nameUtf8);
     statement.BindInt(2, 0);
-    statement.BindText(3, textUtf8.constData(), Size(textUtf8));
+    statement.BindUtf8(3, textUtf8);
     statement.BindInt(4, 0);
     const int id = InsertedId(statement.Step());
     statement.Finalize();
@@ -364,7 +426,7 @@ bool SettingsStore::RenameProfile(int profile, const QString& name)
     const QByteArray nameUtf8 = name.toUtf8();
     SQLiteStatement statement;
     Prepare(statement, StoreSql::kRenameProfile, -1);
-    statement.BindText(1, nameUtf8.constData(), Size(nameUtf8));
+    statement.BindUtf8(1, nameUtf8);
     statement.BindInt(2, profile);
     return WriteSucceeded(statement.Step());
 }
@@ -380,7 +442,7 @@ bool SettingsStore::GetProfileName(int profile, QString& name)
         statement.BindInt(1, profile);
         found = statement.Step() == SQLiteResult::kRow;
         if (found)
-            name = TextColumn(statement, 0);
+            name = statement.GetColumnString(0);
     }
     name = ProfileNames::Localise(name, Language::Current());
     return found;
@@ -391,7 +453,7 @@ int SettingsStore::ListProfiles(std::vector<NamedEntry>& list)
     list.clear();
     const int lcid = Language::Current();
     return ForEachRow(StoreSql::kListProfiles, {}, [&](const SQLiteStatement& row) {
-        NamedEntry entry = ReadNamedEntry(row);
+        NamedEntry entry = StoreRows::ReadNamedEntry(row);
         entry.name = ProfileNames::Localise(entry.name, lcid);
         list.push_back(std::move(entry));
     });
@@ -403,15 +465,16 @@ bool SettingsStore::SetActiveProfile(int profile)
     // Together or not at all: clearing every status and then failing to set
     // the new one would leave the mouse without an active profile.
     StoreSavepoint savepoint(*this);
-    RunIntWrite(StoreSql::kClearActiveProfile, { 0 });
-    if (!RunIntWrite(StoreSql::kSetActiveProfile, { 1, profile }))
+    if (!RunIntWrite(StoreSql::kClearActiveProfile, {0}))
+        return false;
+    if (!RunIntWrite(StoreSql::kSetActiveProfile, {1, profile}))
         return false;
     return !savepoint.IsOpen() || savepoint.Release();
 }
 
 int SettingsStore::GetActiveProfile()
 {
-    return RunIntRead(StoreSql::kGetActiveProfile, { 1 });
+    return RunIntRead(StoreSql::kGetActiveProfile, {1});
 }
 
 // ---- Text snippets ----
@@ -423,16 +486,16 @@ int SettingsStore::AddText(const NamedEntry& entry)
     const QByteArray textUtf8 = entry.text.toUtf8();
     SQLiteStatement statement;
     Prepare(statement, StoreSql::kAddText, -1);
-    statement.BindText(1, nameUtf8.constData(), Size(nameUtf8));
+    statement.BindUtf8(1, nameUtf8);
     statement.BindInt(2, 0);
-    statement.BindText(3, textUtf8.constData(), Size(textUtf8));
+    statement.BindUtf8(3, textUtf8);
     statement.BindInt(4, 0);
     return InsertedId(statement.Step());
 }
 
 bool SettingsStore::DeleteText(int id)
 {
-    return RunIntWrite(StoreSql::kDeleteText, { id });
+    return RunIntWrite(StoreSql::kDeleteText, {id});
 }
 
 namespace {
@@ -442,10 +505,9 @@ bool WriteTextById(SettingsStore& store, const char* sql, const QString& text, i
     const QByteArray utf8 = text.toUtf8();
     SQLiteStatement statement;
     store.Prepare(statement, sql, -1);
-    statement.BindText(1, utf8.constData(), Size(utf8));
+    statement.BindUtf8(1, utf8);
     statement.BindInt(2, id);
-    const int result = statement.Step();
-    return result == SQLiteResult::kOk || result == SQLiteResult::kRow || result == SQLiteResult::kDone;
+    return SettingsStore::WriteSucceeded(statement.Step());
 }
 
 bool ReadTextById(SettingsStore& store, const char* sql, int id, QString& text)
@@ -456,7 +518,7 @@ bool ReadTextById(SettingsStore& store, const char* sql, int id, QString& text)
     statement.BindInt(1, id);
     if (statement.Step() != SQLiteResult::kRow)
         return false;
-    text = TextColumn(statement, 0);
+    text = statement.GetColumnString(0);
     return true;
 }
 
@@ -489,6 +551,6 @@ bool SettingsStore::GetTextContent(int id, QString& content)
 int SettingsStore::ListTexts(std::vector<NamedEntry>& list)
 {
     list.clear();
-    return ForEachRow(StoreSql::kListTexts, {},
-                      [&](const SQLiteStatement& row) { list.push_back(ReadNamedEntry(row)); });
+    return ForEachRow(
+        StoreSql::kListTexts, {}, [&](const SQLiteStatement& row) { list.push_back(StoreRows::ReadNamedEntry(row)); });
 }

@@ -5,107 +5,11 @@
 #include "store/SQLiteAutoTransaction.h"
 #include "store/SQLiteStatement.h"
 #include "store/StoreDefaults.h"
+#include "store/StoreRows.h"
 #include "store/StoreSavepoint.h"
 #include "store/StoreSql.h"
 
 #include <optional>
-
-namespace {
-
-int Size(const QByteArray& bytes)
-{
-    return static_cast<int>(bytes.size());
-}
-
-QString TextColumn(const SQLiteStatement& statement, int column)
-{
-    return QString::fromUtf8(statement.GetColumnText(column));
-}
-
-// Columns of "SELECT *" on t_key_macro_data, in table order.
-KeyAssignment ReadKeyAssignment(const SQLiteStatement& statement)
-{
-    KeyAssignment row;
-    row.key_id = statement.GetColumnInt(0);
-    row.profile = statement.GetColumnInt(1);
-    row.fn_layer = statement.GetColumnInt(2);
-    row.key_code = statement.GetColumnInt(3);
-    row.layout_value = statement.GetColumnInt(4);
-    row.layout_desc = TextColumn(statement, 5);
-    row.macro_type = statement.GetColumnInt(6);
-    row.macro_value = statement.GetColumnInt(7);
-    row.macro_value2 = statement.GetColumnInt(8);
-    row.macro_value3 = statement.GetColumnInt(9);
-    row.macro_desc = TextColumn(statement, 10);
-    return row;
-}
-
-MacroInfo ReadMacro(const SQLiteStatement& statement)
-{
-    MacroInfo row;
-    row.macro_id = statement.GetColumnInt(0);
-    row.name = TextColumn(statement, 1);
-    row.play_type = statement.GetColumnInt(2);
-    row.play_times = statement.GetColumnInt(3);
-    row.delay_type = statement.GetColumnInt(4);
-    row.delay_time = statement.GetColumnInt(5);
-    return row;
-}
-
-// The table keeps desc before value; the record keeps it last.
-MacroStep ReadMacroStep(const SQLiteStatement& statement)
-{
-    MacroStep row;
-    row.record_id = statement.GetColumnInt(0);
-    row.macro_id = statement.GetColumnInt(1);
-    row.type = statement.GetColumnInt(2);
-    row.record_index = statement.GetColumnInt(3);
-    row.desc = TextColumn(statement, 4);
-    row.value = statement.GetColumnInt(5);
-    row.delay_time = statement.GetColumnInt(6);
-    return row;
-}
-
-LightMode ReadLightMode(const SQLiteStatement& statement)
-{
-    LightMode row;
-    row.light_id = statement.GetColumnInt(0);
-    row.profile = statement.GetColumnInt(1);
-    row.name = TextColumn(statement, 2);
-    row.mode = statement.GetColumnInt(3);
-    row.brightness = statement.GetColumnInt(4);
-    row.speed = statement.GetColumnInt(5);
-    row.direction = statement.GetColumnInt(6);
-    row.colorful = statement.GetColumnInt(7);
-    row.colorindex = statement.GetColumnInt(8);
-    row.color_value = statement.GetColumnInt(9);
-    row.config_func = statement.GetColumnInt(10);
-    row.reserved = statement.GetColumnInt(11);
-    row.status = statement.GetColumnInt(12);
-    return row;
-}
-
-// Binds the macro's five values from index 1 (the insert's and update's order).
-void BindMacroValues(SQLiteStatement& statement, const QByteArray& nameUtf8, const MacroInfo& macro)
-{
-    statement.BindText(1, nameUtf8.constData(), Size(nameUtf8));
-    statement.BindInt(2, macro.play_type);
-    statement.BindInt(3, macro.play_times);
-    statement.BindInt(4, macro.delay_type);
-    statement.BindInt(5, macro.delay_time);
-}
-
-void BindMacroStep(SQLiteStatement& statement, const QByteArray& descUtf8, const MacroStep& step)
-{
-    statement.BindInt(1, step.macro_id);
-    statement.BindInt(2, step.type);
-    statement.BindInt(3, step.record_index);
-    statement.BindText(4, descUtf8.constData(), Size(descUtf8));
-    statement.BindInt(5, step.value);
-    statement.BindInt(6, step.delay_time);
-}
-
-} // namespace
 
 // ---- Button assignments ----
 
@@ -115,9 +19,12 @@ int SettingsStore::SetKeyAssignment(const KeyAssignment& assignment)
     // Delete and insert together: a failed insert keeps the old assignment
     // instead of silently returning the button to its default.
     StoreSavepoint savepoint(*this);
-    RunIntWrite(StoreSql::kDeleteKeyAssignment, { assignment.profile, assignment.fn_layer, assignment.key_code });
+    if (!RunIntWrite(StoreSql::kDeleteKeyAssignment, {assignment.profile, assignment.fn_layer, assignment.key_code}))
+        return 0;
     if (assignment.macro_value == 0 && assignment.macro_value2 == 0) {
-        savepoint.Release();
+        // Removed, which is what the caller asked for; a failed commit of the
+        // removal has been reported to the problem listener.
+        (void)savepoint.Release();
         return 0;
     }
     const QByteArray layoutUtf8 = assignment.layout_desc.toUtf8();
@@ -128,12 +35,12 @@ int SettingsStore::SetKeyAssignment(const KeyAssignment& assignment)
     statement.BindInt(2, assignment.fn_layer);
     statement.BindInt(3, assignment.key_code);
     statement.BindInt(4, assignment.layout_value);
-    statement.BindText(5, layoutUtf8.constData(), Size(layoutUtf8));
+    statement.BindUtf8(5, layoutUtf8);
     statement.BindInt(6, assignment.macro_type);
     statement.BindInt(7, assignment.macro_value);
     statement.BindInt(8, assignment.macro_value2);
     statement.BindInt(9, assignment.macro_value3);
-    statement.BindText(10, descUtf8.constData(), Size(descUtf8));
+    statement.BindUtf8(10, descUtf8);
     const int id = InsertedId(statement.Step());
     statement.Finalize();
     if (id == 0)
@@ -153,7 +60,7 @@ bool SettingsStore::GetKeyAssignment(int profile, int keyCode, KeyAssignment& as
     statement.BindInt(3, keyCode);
     if (statement.Step() != SQLiteResult::kRow)
         return false;
-    assignment = ReadKeyAssignment(statement);
+    assignment = StoreRows::ReadKeyAssignment(statement);
     return true;
 }
 
@@ -163,7 +70,7 @@ bool SettingsStore::SetKeyDescription(int profile, int keyCode, const QString& d
     const QByteArray descUtf8 = description.toUtf8();
     SQLiteStatement statement;
     Prepare(statement, StoreSql::kSetKeyDescription, -1);
-    statement.BindText(1, descUtf8.constData(), Size(descUtf8));
+    statement.BindUtf8(1, descUtf8);
     statement.BindInt(2, profile);
     statement.BindInt(3, 0);
     statement.BindInt(4, keyCode);
@@ -173,13 +80,13 @@ bool SettingsStore::SetKeyDescription(int profile, int keyCode, const QString& d
 int SettingsStore::ListKeyAssignments(int profile, std::vector<KeyAssignment>& list)
 {
     list.clear();
-    return ForEachRow(StoreSql::kListKeyAssignments, { profile, 0 },
-                      [&](const SQLiteStatement& row) { list.push_back(ReadKeyAssignment(row)); });
+    return ForEachRow(StoreSql::kListKeyAssignments, {profile, 0},
+        [&](const SQLiteStatement& row) { list.push_back(StoreRows::ReadKeyAssignment(row)); });
 }
 
 bool SettingsStore::DeleteKeyAssignments(int profile)
 {
-    return RunIntWrite(StoreSql::kDeleteKeyAssignments, { profile });
+    return RunIntWrite(StoreSql::kDeleteKeyAssignments, {profile});
 }
 
 // ---- Program and text actions ----
@@ -191,8 +98,8 @@ int SettingsStore::AddKeyOtherData(const QString& description, const QString& pa
     const QByteArray paramUtf8 = parameter.toUtf8();
     SQLiteStatement statement;
     Prepare(statement, StoreSql::kAddKeyOtherData, -1);
-    statement.BindText(1, descUtf8.constData(), Size(descUtf8));
-    statement.BindText(2, paramUtf8.constData(), Size(paramUtf8));
+    statement.BindUtf8(1, descUtf8);
+    statement.BindUtf8(2, paramUtf8);
     statement.BindInt(3, type);
     return InsertedId(statement.Step());
 }
@@ -204,8 +111,8 @@ bool SettingsStore::GetKeyOtherData(int id, QString& description, QString& param
     Prepare(statement, StoreSql::kGetKeyOtherData, -1);
     statement.BindInt(1, id);
     if (statement.Step() == SQLiteResult::kRow) {
-        description = TextColumn(statement, 0);
-        parameter = TextColumn(statement, 1);
+        description = statement.GetColumnString(0);
+        parameter = statement.GetColumnString(1);
         type = statement.GetColumnInt(2);
     }
     return true;
@@ -230,7 +137,7 @@ int SettingsStore::AddMacroInfo(const MacroInfo& macro)
     const QByteArray nameUtf8 = macro.name.toUtf8();
     SQLiteStatement statement;
     Prepare(statement, StoreSql::kAddMacro, -1);
-    BindMacroValues(statement, nameUtf8, macro);
+    StoreRows::BindMacroValues(statement, nameUtf8, macro);
     return InsertedId(statement.Step());
 }
 
@@ -240,7 +147,7 @@ bool SettingsStore::RenameMacro(int id, const QString& name)
     const QByteArray nameUtf8 = name.toUtf8();
     SQLiteStatement statement;
     Prepare(statement, StoreSql::kRenameMacro, -1);
-    statement.BindText(1, nameUtf8.constData(), Size(nameUtf8));
+    statement.BindUtf8(1, nameUtf8);
     statement.BindInt(2, id);
     return WriteSucceeded(statement.Step());
 }
@@ -251,7 +158,7 @@ bool SettingsStore::UpdateMacro(int id, const MacroInfo& macro)
     const QByteArray nameUtf8 = macro.name.toUtf8();
     SQLiteStatement statement;
     Prepare(statement, StoreSql::kUpdateMacro, -1);
-    BindMacroValues(statement, nameUtf8, macro);
+    StoreRows::BindMacroValues(statement, nameUtf8, macro);
     statement.BindInt(6, id);
     return WriteSucceeded(statement.Step());
 }
@@ -264,15 +171,15 @@ bool SettingsStore::GetMacro(int id, MacroInfo& macro)
     statement.BindInt(1, id);
     if (statement.Step() != SQLiteResult::kRow)
         return false;
-    macro = ReadMacro(statement);
+    macro = StoreRows::ReadMacro(statement);
     return true;
 }
 
 int SettingsStore::ListMacros(std::vector<MacroInfo>& list)
 {
     list.clear();
-    return ForEachRow(StoreSql::kListMacros, {},
-                      [&](const SQLiteStatement& row) { list.push_back(ReadMacro(row)); });
+    return ForEachRow(
+        StoreSql::kListMacros, {}, [&](const SQLiteStatement& row) { list.push_back(StoreRows::ReadMacro(row)); });
 }
 
 bool SettingsStore::DeleteMacro(int id)
@@ -281,9 +188,9 @@ bool SettingsStore::DeleteMacro(int id)
     // Together or not at all: a macro row without steps, or steps without
     // their macro, help nobody.
     StoreSavepoint savepoint(*this);
-    if (!RunIntWrite(StoreSql::kDeleteMacro, { id }))
+    if (!RunIntWrite(StoreSql::kDeleteMacro, {id}))
         return false;
-    if (!RunIntWrite(StoreSql::kDeleteMacroSteps, { id }))
+    if (!RunIntWrite(StoreSql::kDeleteMacroSteps, {id}))
         return false;
     return !savepoint.IsOpen() || savepoint.Release();
 }
@@ -296,11 +203,11 @@ int SettingsStore::AddMacroStep(const MacroStep& step)
     const QByteArray descUtf8 = step.desc.toUtf8();
     SQLiteStatement statement;
     Prepare(statement, StoreSql::kAddMacroStep, -1);
-    BindMacroStep(statement, descUtf8, step);
+    StoreRows::BindMacroStep(statement, descUtf8, step);
     return InsertedId(statement.Step());
 }
 
-void SettingsStore::AddMacroSteps(std::vector<MacroStep> steps)
+bool SettingsStore::AddMacroSteps(std::vector<MacroStep> steps)
 {
     const auto lock = Lock();
     SQLiteStatement statement;
@@ -310,26 +217,30 @@ void SettingsStore::AddMacroSteps(std::vector<MacroStep> steps)
     std::optional<SQLiteAutoTransaction> transaction;
     if (ownTransaction)
         transaction.emplace(this);
+    bool allKept = true;
     for (const MacroStep& step : steps) {
         const QByteArray descUtf8 = step.desc.toUtf8();
         Prepare(statement, StoreSql::kAddMacroStep, -1);
-        BindMacroStep(statement, descUtf8, step);
-        statement.Step();
+        StoreRows::BindMacroStep(statement, descUtf8, step);
+        if (!WriteSucceeded(statement.Step()))
+            allKept = false;
     }
-    if (transaction)
-        transaction->Commit();
+    statement.Finalize();
+    if (transaction && !transaction->Commit())
+        allKept = false;
+    return allKept;
 }
 
 int SettingsStore::ListMacroSteps(int macroId, std::vector<MacroStep>& list)
 {
     list.clear();
-    return ForEachRow(StoreSql::kListMacroSteps, { macroId },
-                      [&](const SQLiteStatement& row) { list.push_back(ReadMacroStep(row)); });
+    return ForEachRow(StoreSql::kListMacroSteps, {macroId},
+        [&](const SQLiteStatement& row) { list.push_back(StoreRows::ReadMacroStep(row)); });
 }
 
 bool SettingsStore::DeleteMacroSteps(int macroId)
 {
-    return RunIntWrite(StoreSql::kDeleteMacroSteps, { macroId });
+    return RunIntWrite(StoreSql::kDeleteMacroSteps, {macroId});
 }
 
 bool SettingsStore::InsertMacroSteps(int macroId, const std::vector<MacroStep>& steps)
@@ -340,7 +251,7 @@ bool SettingsStore::InsertMacroSteps(int macroId, const std::vector<MacroStep>& 
         row.macro_id = macroId;
         const QByteArray descUtf8 = row.desc.toUtf8();
         Prepare(statement, StoreSql::kAddMacroStep, -1);
-        BindMacroStep(statement, descUtf8, row);
+        StoreRows::BindMacroStep(statement, descUtf8, row);
         if (!WriteSucceeded(statement.Step()))
             return false;
     }
@@ -378,7 +289,7 @@ int SettingsStore::AddMacroWithSteps(const MacroInfo& macro, std::vector<MacroSt
 
 int SettingsStore::CountLightModes(int profile)
 {
-    return RunIntRead(StoreSql::kCountLightModes, { profile });
+    return RunIntRead(StoreSql::kCountLightModes, {profile});
 }
 
 int SettingsStore::AddLightMode(const LightMode& mode)
@@ -388,7 +299,7 @@ int SettingsStore::AddLightMode(const LightMode& mode)
     SQLiteStatement statement;
     Prepare(statement, StoreSql::kAddLightMode, -1);
     statement.BindInt(1, mode.profile);
-    statement.BindText(2, nameUtf8.constData(), Size(nameUtf8));
+    statement.BindUtf8(2, nameUtf8);
     statement.BindInt(3, mode.mode);
     statement.BindInt(4, mode.brightness);
     statement.BindInt(5, mode.speed);
@@ -405,8 +316,8 @@ int SettingsStore::AddLightMode(const LightMode& mode)
 bool SettingsStore::UpdateLightMode(int profile, int mode, const LightMode& values)
 {
     return RunIntWrite(StoreSql::kUpdateLightMode,
-        { values.brightness, values.speed, values.direction, values.colorful, values.colorindex,
-            values.color_value, values.config_func, values.reserved, profile, mode });
+        {values.brightness, values.speed, values.direction, values.colorful, values.colorindex, values.color_value,
+            values.config_func, values.reserved, profile, mode});
 }
 
 bool SettingsStore::SetActiveLightMode(int profile, int mode)
@@ -414,15 +325,16 @@ bool SettingsStore::SetActiveLightMode(int profile, int mode)
     const auto lock = Lock();
     // Together or not at all, as for the active profile.
     StoreSavepoint savepoint(*this);
-    RunIntWrite(StoreSql::kClearActiveLightMode, { 0, profile });
-    if (!RunIntWrite(StoreSql::kSetActiveLightMode, { 1, profile, mode }))
+    if (!RunIntWrite(StoreSql::kClearActiveLightMode, {0, profile}))
+        return false;
+    if (!RunIntWrite(StoreSql::kSetActiveLightMode, {1, profile, mode}))
         return false;
     return !savepoint.IsOpen() || savepoint.Release();
 }
 
 int SettingsStore::GetActiveLightMode(int profile)
 {
-    return RunIntRead(StoreSql::kGetActiveLightMode, { profile, 1 });
+    return RunIntRead(StoreSql::kGetActiveLightMode, {profile, 1});
 }
 
 bool SettingsStore::GetLightMode(int profile, int mode, LightMode& light)
@@ -434,15 +346,15 @@ bool SettingsStore::GetLightMode(int profile, int mode, LightMode& light)
     statement.BindInt(2, mode);
     if (statement.Step() != SQLiteResult::kRow)
         return false;
-    light = ReadLightMode(statement);
+    light = StoreRows::ReadLightMode(statement);
     return true;
 }
 
 int SettingsStore::ListLightModes(int profile, std::vector<LightMode>& list)
 {
     list.clear();
-    return ForEachRow(StoreSql::kListLightModes, { profile },
-                      [&](const SQLiteStatement& row) { list.push_back(ReadLightMode(row)); });
+    return ForEachRow(StoreSql::kListLightModes, {profile},
+        [&](const SQLiteStatement& row) { list.push_back(StoreRows::ReadLightMode(row)); });
 }
 
 bool SettingsStore::AddDefaultLightModes(int profile)
@@ -468,7 +380,8 @@ bool SettingsStore::AddDefaultLightModes(int profile)
         if (AddLightMode(mode) == 0)
             return false;
     }
-    SetActiveLightMode(profile, StoreDefaults::kDefaultActiveLightMode);
+    if (!SetActiveLightMode(profile, StoreDefaults::kDefaultActiveLightMode))
+        return false;
     if (savepoint.IsOpen() && !savepoint.Release())
         return false;
     return CountLightModes(profile) >= 1;

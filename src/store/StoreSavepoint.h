@@ -14,7 +14,7 @@ public:
 
     bool IsOpen() const { return m_open; }
     // Keeps the work; false (and rolled back) when it cannot be kept.
-    bool Release();
+    [[nodiscard]] bool Release();
     void Rollback();
 
 private:

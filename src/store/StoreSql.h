@@ -29,6 +29,15 @@ inline constexpr std::array<const char*, 19> kSchema {
     "CREATE INDEX IF NOT EXISTS keylightindex ON t_key_light_data(keylight_id)",
 };
 
+// How many of the ten tables the schema creates a database has.
+inline constexpr int kTableCount = 10;
+inline constexpr const char* kCountTables
+    = "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('t_configdata', 't_profile_data', "
+      "'t_text_data', 't_key_macro_data', 't_key_otherdata', 't_key_textdata', 't_macro_data', 't_macrorecord', "
+      "'t_light_data', 't_key_light_data')";
+// The first fault found in the file's pages and indexes, or "ok".
+inline constexpr const char* kQuickCheck = "PRAGMA quick_check(1)";
+
 inline constexpr const char* kSetConfigValue = "UPDATE t_configdata SET value = ? WHERE profile = ? and key = ?";
 inline constexpr const char* kGetConfigValue = "SELECT value FROM t_configdata WHERE profile = ? and key = ?";
 inline constexpr const char* kInsertConfig = "INSERT INTO t_configdata(profile, key, value) VALUES (?, ?, ?);";

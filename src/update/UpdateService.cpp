@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr qsizetype kSha256HexLength = 64;
 constexpr int32_t kHttpNotFound = 404;
 
 QString WithSlash(const QString& folder)

@@ -4,6 +4,8 @@
 #include "xml/XmlFileCodec.h"
 #include "xml/XmlTagScanner.h"
 
+#include "platform/DataFile.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -414,27 +416,25 @@ bool XmlDocument::LoadFile(const QString& path)
     if (ModeForbidsChange())
         return false;
     m_result.Clear();
-    QByteArray bytes;
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            RecordFileError(file.errorString(), file.error());
-            m_text.clear();
-            m_index.Reset(0);
-            m_parent = m_current = m_child = 0;
-            return false;
-        }
-        bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            RecordFileError(file.errorString(), file.error());
-            m_text.clear();
-            m_index.Reset(0);
-            m_parent = m_current = m_child = 0;
-            return false;
-        }
+    // A FIFO, a device or a file past the cap counts as missing: reading one
+    // whole would wait for ever or exhaust the memory.
+    DataFile::Contents contents = DataFile::Read(path);
+    if (!contents.IsRead()) {
+        RecordFileError(contents.error, int(contents.status));
+        m_text.clear();
+        m_index.Reset(0);
+        m_parent = m_current = m_child = 0;
+        return false;
     }
+    return LoadBytes(contents.bytes);
+}
+
+bool XmlDocument::LoadBytes(QByteArrayView bytes)
+{
+    if (ModeForbidsChange())
+        return false;
+    m_result.Clear();
     m_text = XmlFileCodec::Decode(bytes, m_flags, m_result);
-    bytes = QByteArray();
     return Parse();
 }
 

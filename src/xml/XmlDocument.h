@@ -38,8 +38,11 @@ public:
 
     // Reads the file (any encoding, see XmlFileCodec) and parses it. True only
     // if the file was read and the document is well formed; after a failed
-    // read the text is empty.
+    // read the text is empty. Only a regular file of at most 16 MB is read
+    // (DataFile); anything else fails as a missing file does.
     bool LoadFile(const QString& path);
+    // The same for bytes already in memory.
+    bool LoadBytes(QByteArrayView bytes);
     // Next element of that name among the siblings after the current element,
     // or among the parent's children from the first; an empty name matches any.
     // The found element becomes current. False leaves the cursor as it was.

@@ -4,6 +4,7 @@
 #include "language/TextIds.h"
 #include "app/WaitDlg.h"
 #include "language/InterfaceText.h"
+#include "language/Language.h"
 #include "store/ProfileLoader.h"
 #include "widgets/CGifPicture.h"
 #include "widgets/MControlFont.h"
@@ -11,7 +12,9 @@
 #include "widgets/WindowRegistry.h"
 
 #include <QGuiApplication>
+#include <QFontMetrics>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 #include <QSet>
 #include <QScreen>
@@ -283,6 +286,54 @@ TEST(MessageBoxRenderTest, TheQuestionDrawsItsTextsAndButtons)
     EXPECT_GT(distinct(QRect(235, 180, 100, 36)), 10);
     EXPECT_GT(distinct(QRect(20, 50, 390, 130)), 10); // the message
     image.save(QStringLiteral(TARVO_BINARY_DIR "/tarvo-message-box.png"));
+}
+
+} // namespace
+
+namespace {
+
+// The store's two notices with the longest file names they name, in both
+// languages: the wrapped text fits the message area of the box
+// (docs/tarvo-store-notice-en.png and -zh.png are copies).
+TEST(MessageBoxRenderTest, TheStoreNoticesFitTheBox)
+{
+    const StoreProblem notices[] = {
+        {StoreProblem::Kind::WriteFailed, QStringLiteral("/home/u/.local/share/Tarvo Files/db/egretv2_3311_datav3.db"), {}},
+        {StoreProblem::Kind::SetAside,
+            QStringLiteral("/home/u/.local/share/Tarvo Files/db/egretv2_3311_datav3.db.corrupt-20261209T174302Z-12"), {}},
+    };
+    for (const int lcid : {1033, 2052}) {
+        Language::SetCurrent(lcid);
+        QImage sheet(430, 2 * 230, QImage::Format_ARGB32);
+        int row = 0;
+        for (const auto& notice : notices) {
+            const QString message = DeviceMainDlg::StoreNoticeText(notice);
+            ASSERT_TRUE(message.contains(QStringLiteral("egretv2_3311_datav3.")));
+            QImage image;
+            CUIMessageBox::SetCreatedHook([&](CUIMessageBox& box) {
+                auto* text = box.GetControlAs<MControlFont>(CUIMessageBox::kMessageId);
+                ASSERT_NE(text, nullptr);
+                const QRect area = text->rect();
+                const QRect needed = QFontMetrics(text->GetFont())
+                                         .boundingRect(area, int(Qt::AlignCenter | Qt::TextWordWrap), message);
+                EXPECT_LE(needed.height(), area.height()) << lcid << " " << int(notice.kind);
+                EXPECT_LE(needed.width(), area.width()) << lcid << " " << int(notice.kind);
+                const WindowHandle handle = box.GetSafeHwnd();
+                QTimer::singleShot(0, [handle, &image] {
+                    if (auto* window = dynamic_cast<CUIMessageBox*>(MWindow::FromHandle(handle))) {
+                        image = window->GetWidget()->grab().toImage();
+                        window->DoOK();
+                    }
+                });
+            });
+            CUIMessageBox::Show(message, 0, InterfaceText::Get(TextIds::kNotice), CUIMessageBox::kStyleOk);
+            CUIMessageBox::SetCreatedHook({});
+            ASSERT_EQ(image.size(), QSize(430, 230));
+            QPainter(&sheet).drawImage(0, 230 * row++, image);
+        }
+        sheet.save(QStringLiteral(TARVO_BINARY_DIR "/tarvo-store-notice-%1.png").arg(lcid == 1033 ? "en" : "zh"));
+    }
+    Language::SetCurrent(1033);
 }
 
 } // namespace

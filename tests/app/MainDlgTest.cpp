@@ -7,6 +7,8 @@
 #include "language/TextIds.h"
 #include "language/InterfaceText.h"
 #include "language/Language.h"
+#include "store/ProfileLoader.h"
+#include "store/SQLiteDB.h"
 #include "widgets/BatteryCtrl.h"
 #include "widgets/CDeviceState.h"
 #include "widgets/CIconButton.h"
@@ -15,11 +17,15 @@
 #include "widgets/MacroList.h"
 #include "widgets/WindowRegistry.h"
 
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QPixmap>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -184,6 +190,50 @@ TEST_F(MainDlgTest, ProfileChosenMakesItCurrentAndQueuesTheProfileLoad)
     EXPECT_EQ(m_dlg->Worker().Tasks().Snapshot(), (std::vector<int32_t>{TaskCode(WorkerTask::ReadMouse), TaskCode(WorkerTask::WriteEverything)}));
     // The store has no such profile: the button falls back to the profile word.
     EXPECT_EQ(TitleOf(DeviceMainDlg::kProfileButton), QStringLiteral("Profile"));
+}
+
+// The store cannot keep what the user does (here another program holds the
+// database's write lock): the window says so once, whichever thread or page
+// met the failure, instead of pretending the edits are saved. A damaged file
+// set aside is told each time.
+TEST_F(MainDlgTest, AStoreThatCannotBeWrittenIsToldOnce)
+{
+    SettingsStore& store = *m_services.m_store;
+    const QString data = m_services.m_dir.path() + QStringLiteral("/data/");
+    ASSERT_TRUE(store.OpenForDevice(data, QStringLiteral("heron")));
+    ASSERT_EQ(ProfileLoader::LoadProfiles(store).profile, 1);
+    SQLiteDB other;
+    const QByteArray path = SettingsStore::DatabaseFilePath(data, QStringLiteral("heron")).toUtf8();
+    ASSERT_TRUE(other.Open(path.constData(), SQLiteOpen::kReadWrite));
+    ASSERT_EQ(other.Execute("BEGIN EXCLUSIVE"), 0);
+
+    BoxAnswerer answerer(kIdOk);
+    ASSERT_TRUE(PostMessage(m_dlg->GetSafeHwnd(), AppMessages::kProfileAction, AppMessages::kProfileChosen, 2));
+    ASSERT_TRUE(WaitUntil([&] { return !answerer.m_shown.empty(); })) << "the failed write was not told";
+    ASSERT_EQ(answerer.m_shown.size(), 1u);
+    EXPECT_EQ(answerer.m_shown[0].caption, InterfaceText::Get(TextIds::kNotice));
+    EXPECT_TRUE(answerer.m_shown[0].message.startsWith(InterfaceText::Get(TextIds::kStoreWriteFailed)));
+    EXPECT_TRUE(answerer.m_shown[0].message.remove(QChar(0x200B)).endsWith(QStringLiteral("\nheron_datav3.db")));
+
+    // More failures, from the window, a page and the worker's thread: no second box.
+    ASSERT_TRUE(PostMessage(m_dlg->GetSafeHwnd(), AppMessages::kProfileAction, AppMessages::kProfileChosen, 3));
+    ProcessEvents();
+    m_dlg->StoreWriteFailed();
+    std::thread([&] { EXPECT_FALSE(store.SetConfigValue(1, QStringLiteral("report_rate"), QStringLiteral("1"))); }).join();
+    ProcessEvents();
+    EXPECT_EQ(answerer.m_shown.size(), 1u);
+    ASSERT_EQ(other.Execute("END"), 0);
+
+    // A damaged database of another model is set aside when it is selected.
+    QDir().mkpath(data + QStringLiteral("db"));
+    QFile damaged(SettingsStore::DatabaseFilePath(data, QStringLiteral("egret")));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray("not a database\n").repeated(50));
+    damaged.close();
+    ASSERT_TRUE(store.SelectDevice(data, QStringLiteral("egret")));
+    ASSERT_TRUE(WaitUntil([&] { return answerer.m_shown.size() == 2; }));
+    EXPECT_TRUE(answerer.m_shown[1].message.startsWith(InterfaceText::Get(TextIds::kStoreSetAside)));
+    EXPECT_TRUE(answerer.m_shown[1].message.remove(QChar(0x200B)).contains(QStringLiteral("\negret_datav3.db.corrupt-")));
 }
 
 TEST_F(MainDlgTest, TabChangeToAPageAndBackHome)

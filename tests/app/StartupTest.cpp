@@ -4,17 +4,35 @@
 #include "app/AppStartup.h"
 #include "app/DpiAwareness.h"
 #include "app/InstanceChannel.h"
+#include "store/SQLiteDB.h"
+#include "store/SQLiteStatement.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QSysInfo>
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <future>
 #include <gtest/gtest.h>
+
+#include "support/SpecialFiles.h"
+
+#include <algorithm>
+#include <csignal>
+#include <functional>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <set>
 
 namespace {
@@ -149,7 +167,8 @@ TEST_F(InstanceChannelTest, RequestsAndAnswers)
 
     // Before the window exists.
     EXPECT_EQ(RequestServed(client, QStringLiteral("show")), QStringLiteral("nowindow"));
-    EXPECT_EQ(RequestServed(client, QStringLiteral("post 1691 0 610")), QStringLiteral("refused"));
+    EXPECT_EQ(RequestServed(client, QStringLiteral("ping")), QStringLiteral("nowindow"));
+    EXPECT_EQ(RequestServed(client, QStringLiteral("post 1691 0 610")), QStringLiteral("nowindow"));
 
     DeviceMainDlg::Services withChannel;
     withChannel.hid = services.m_hid.get();
@@ -171,21 +190,38 @@ TEST_F(InstanceChannelTest, RequestsAndAnswers)
     EXPECT_TRUE(dlg.IsWindowVisible());
     EXPECT_FALSE(dlg.GetWidget()->isMinimized());
 
+    // Exactly the documented requests: anything close to them is an error
+    // and changes nothing (each of these used to end the program or be
+    // "posted").
     const struct {
-        const char* line;
+        QString line;
         const char* answer;
     } cases[] = {
-        {"post 1691 0 611", "posted"}, // delivered, and changes nothing
-        {"post 1690 0 610", "refused"},
-        {"post 2022 0 0", "refused"},
-        {"post 1691 0", "error"},
-        {"post 1691 x 610", "error"},
-        {"post 1691 0 610 7", "error"},
-        {"", "error"},
-        {"SHOW", "error"},
+        {QStringLiteral("ping"), "ready"},
+        {QStringLiteral("post 1691 0 611"), "error"},
+        {QStringLiteral("post 1691 1 610"), "error"},
+        {QStringLiteral("post 1691 0 0610"), "error"},
+        {QStringLiteral("post 1691 0 +610"), "error"},
+        {QStringLiteral("post 01691 0 610"), "error"},
+        {QStringLiteral("post 1691 -0 610"), "error"},
+        {QStringLiteral("post  1691 0 610"), "error"},
+        {QStringLiteral(" post 1691 0 610"), "error"},
+        {QStringLiteral("post 1691 0 610 "), "error"},
+        {QStringLiteral("post 1691\t0 610"), "error"},
+        {QStringLiteral("post 1691 0 610\r"), "error"},
+        {QString::fromLatin1("post 1691 0 610\0junk", 20), "error"},
+        {QStringLiteral("post 1690 0 610"), "error"},
+        {QStringLiteral("post 2022 0 0"), "error"},
+        {QStringLiteral("post 1691 0"), "error"},
+        {QStringLiteral("post 1691 x 610"), "error"},
+        {QStringLiteral("post 1691 0 610 7"), "error"},
+        {QStringLiteral("POST 1691 0 610"), "error"},
+        {QStringLiteral(""), "error"},
+        {QStringLiteral("SHOW"), "error"},
+        {QStringLiteral("show "), "error"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(RequestServed(client, QString::fromLatin1(c.line)), QString::fromLatin1(c.answer)) << c.line;
+        EXPECT_EQ(RequestServed(client, c.line), QString::fromLatin1(c.answer)) << c.line.toStdString();
     ProcessEvents();
     EXPECT_TRUE(exits.empty());
     EXPECT_TRUE(dlg.IsWindowVisible());
@@ -196,6 +232,152 @@ TEST_F(InstanceChannelTest, RequestsAndAnswers)
     EXPECT_EQ(RequestServed(client, QStringLiteral("post 1691 0 610")), QStringLiteral("posted"));
     ProcessEvents();
     EXPECT_EQ(exits, std::vector<int32_t>{0});
+}
+
+// Idle clients are dropped after the request timeout, and however many there
+// are, they only delay a request: it is answered once they are gone.
+TEST_F(InstanceChannelTest, IdleConnectionsAreDroppedAndOnlyDelayARequest)
+{
+    InstanceChannel server(QStringLiteral("Tarvo"), Folder());
+    ASSERT_EQ(server.ClaimFirst(), InstanceChannel::Claim::First);
+    ASSERT_TRUE(server.Listen());
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < 3 * InstanceChannel::kMaxConnections; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(server.SocketPath());
+    }
+    ProcessEvents();
+    EXPECT_TRUE(WaitUntil([&] { return server.ConnectionCount() == InstanceChannel::kMaxConnections; }));
+    EXPECT_LE(server.ConnectionCount(), InstanceChannel::kMaxConnections);
+
+    QElapsedTimer clock;
+    clock.start();
+    InstanceChannel client(QStringLiteral("Tarvo"), Folder());
+    auto answer = std::async(std::launch::async, [&] { return client.Request(QStringLiteral("ping"), 9000); });
+    while (answer.wait_for(std::chrono::seconds(0)) != std::future_status::ready && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(answer.get(), QStringLiteral("nowindow"));
+    // The idle ones went in rounds of kMaxConnections, each after the timeout.
+    EXPECT_LT(clock.elapsed(), 4 * InstanceChannel::kRequestTimeoutMs + 1000);
+    EXPECT_TRUE(WaitUntil([&] {
+        return std::all_of(idle.begin(), idle.end(),
+            [](const auto& socket) { return socket->state() == QLocalSocket::UnconnectedState; });
+    })) << "idle connections are kept";
+    EXPECT_TRUE(WaitUntil([&] { return server.ConnectionCount() == 0; }));
+}
+
+// The idle limit is for clients that never finish a request: tarvoctl's
+// request, answered by the window only after the mouse replied, is waited for.
+TEST_F(InstanceChannelTest, AWholeRequestIsAnsweredHoweverLongTheWindowTakes)
+{
+    InstanceChannel server(QStringLiteral("Tarvo"), Folder());
+    ASSERT_EQ(server.ClaimFirst(), InstanceChannel::Claim::First);
+    ASSERT_TRUE(server.Listen());
+    QString received;
+    server.SetCtlHandler([&](const QString& line, InstanceChannel::Reply reply) {
+        received = line;
+        QTimer::singleShot(InstanceChannel::kRequestTimeoutMs + 700, [reply] { reply("done\n"); });
+    });
+    InstanceChannel client(QStringLiteral("Tarvo"), Folder());
+    auto answer = std::async(std::launch::async, [&] { return client.Request(QStringLiteral("ctl 1 {}"), 9000); });
+    QElapsedTimer clock;
+    clock.start();
+    while (answer.wait_for(std::chrono::seconds(0)) != std::future_status::ready && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(answer.get(), QStringLiteral("done"));
+    EXPECT_EQ(received, QStringLiteral("ctl 1 {}"));
+    EXPECT_TRUE(WaitUntil([&] { return server.ConnectionCount() == 0; }));
+}
+
+// Out of descriptors, the server's accept fails and it stops listening; once
+// descriptors are free again, it listens again and answers.
+TEST_F(InstanceChannelTest, AServerThatStoppedListeningListensAgain)
+{
+    InstanceChannel server(QStringLiteral("Tarvo"), Folder());
+    ASSERT_EQ(server.ClaimFirst(), InstanceChannel::Claim::First);
+    ASSERT_TRUE(server.Listen());
+
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+    const int open = int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
+    struct rlimit tight = old;
+    tight.rlim_cur = rlim_t(open + 4);
+    // Clients take every descriptor left, so the server's accept finds none.
+    std::vector<std::unique_ptr<QLocalSocket>> crowd;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    for (int i = 0; i < 16; ++i) {
+        crowd.push_back(std::make_unique<QLocalSocket>());
+        crowd.back()->connectToServer(server.SocketPath());
+        if (crowd.back()->state() == QLocalSocket::UnconnectedState)
+            break;
+    }
+    for (int i = 0; i < 20 && server.IsListening(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    const bool stopped = !server.IsListening();
+    crowd.clear();
+    setrlimit(RLIMIT_NOFILE, &old);
+    if (!stopped)
+        GTEST_SKIP() << "the accept did not run out of descriptors here";
+
+    InstanceChannel client(QStringLiteral("Tarvo"), Folder());
+    EXPECT_TRUE(WaitUntil([&] { return server.IsListening(); })) << "the server never listened again";
+    EXPECT_EQ(RequestServed(client, QStringLiteral("ping")), QStringLiteral("nowindow"));
+    // The same when the socket file is removed under it.
+    QFile::remove(server.SocketPath());
+    EXPECT_TRUE(WaitUntil([&] { return QFileInfo::exists(server.SocketPath()); }));
+    EXPECT_EQ(RequestServed(client, QStringLiteral("ping")), QStringLiteral("nowindow"));
+}
+
+// A lock whose owner cannot be read would keep every start out for ever; one
+// that is no regular file could block the start reading it.
+TEST_F(InstanceChannelTest, ALockWithoutAReadableOwnerIsStale)
+{
+    const QString lock = Folder() + QStringLiteral("Tarvo.lock");
+    auto writeLock = [&](const QByteArray& bytes) {
+        QFile::remove(lock);
+        QFile file(lock);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    const QByteArray contents[] = {QByteArray(), QByteArray("garbage"), QByteArray("\n\n\n"), QByteArray(4096, '\xff')};
+    for (const QByteArray& bytes : contents) {
+        writeLock(bytes);
+        InstanceChannel channel(QStringLiteral("Tarvo"), Folder());
+        EXPECT_EQ(channel.ClaimFirst(), InstanceChannel::Claim::First) << bytes.left(16).toStdString();
+        InstanceChannel second(QStringLiteral("Tarvo"), Folder());
+        EXPECT_EQ(second.ClaimFirst(), InstanceChannel::Claim::Other) << "the new owner holds it";
+    }
+
+    // A dead owner (the way QLockFile writes it): stale too.
+    QProcess gone;
+    gone.start(QStringLiteral("true"));
+    ASSERT_TRUE(gone.waitForFinished(5000));
+    writeLock(QByteArray::number(gone.processId()) + "\nTarvo\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    {
+        InstanceChannel channel(QStringLiteral("Tarvo"), Folder());
+        EXPECT_EQ(channel.ClaimFirst(), InstanceChannel::Claim::First);
+    }
+
+    // An owner that has created the file and holds it but has not written
+    // its id yet is no stale lock.
+    writeLock(QByteArray());
+    const int held = ::open(QFile::encodeName(lock).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    {
+        InstanceChannel channel(QStringLiteral("Tarvo"), Folder());
+        EXPECT_EQ(channel.ClaimFirst(), InstanceChannel::Claim::Other);
+    }
+    ::close(held);
+
+    // A FIFO where the lock belongs.
+    QFile::remove(lock);
+    ASSERT_TRUE(SpecialFiles::MakeFifo(lock));
+    InstanceChannel channel(QStringLiteral("Tarvo"), Folder());
+    InstanceChannel::Claim claim = InstanceChannel::Claim::Unavailable;
+    ASSERT_TRUE(SpecialFiles::ReturnsWithin([&] { claim = channel.ClaimFirst(); }, lock));
+    EXPECT_EQ(claim, InstanceChannel::Claim::First);
+    EXPECT_TRUE(QFileInfo(lock).isFile());
 }
 
 // ---- The real program in two processes (offscreen) ----
@@ -232,11 +414,28 @@ protected:
         QDir().mkpath(m_home.path() + QStringLiteral("/run"));
         QFile::setPermissions(m_home.path() + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    void Start(QProcess& process, const QStringList& arguments)
+    void Start(QProcess& process, const QStringList& arguments, const QProcessEnvironment& extra = {})
     {
-        process.setProcessEnvironment(ProgramEnvironment(m_home.path()));
+        QProcessEnvironment env = ProgramEnvironment(m_home.path());
+        for (const QString& key : extra.keys())
+            env.insert(key, extra.value(key));
+        process.setProcessEnvironment(env);
         process.start(QStringLiteral(TARVO_PROGRAM_PATH), arguments);
         ASSERT_TRUE(process.waitForStarted(5000));
+    }
+    // Waits until the window exists and answers on the channel.
+    bool WaitUntilReady()
+    {
+        for (int i = 0; i < 200; ++i) {
+            if (Ask(QStringLiteral("ping")) == QLatin1String("ready"))
+                return true;
+            QThread::msleep(50);
+        }
+        return false;
+    }
+    QString DatabasePath() const
+    {
+        return m_home.path() + QStringLiteral("/data/Tarvo Files/db/heron_datav3.db");
     }
     QString Ask(const QString& line)
     {
@@ -283,10 +482,10 @@ TEST_F(TwoProcessTest, ASecondStartRaisesTheFirstAndExitsZero)
 {
     QProcess first;
     Start(first, {QStringLiteral("-autorun")});
-    // Hidden: ask with the harmless quit message until the window exists.
+    // Hidden: ask whether the window exists until it does.
     bool attached = false;
     for (int i = 0; i < 100 && !attached; ++i) {
-        attached = Ask(QStringLiteral("post 1691 0 1")) == QLatin1String("posted");
+        attached = Ask(QStringLiteral("ping")) == QLatin1String("ready");
         if (!attached)
             QThread::msleep(50);
     }
@@ -337,6 +536,111 @@ TEST_F(TwoProcessTest, ASecondStartWhileTheFirstHasNoWindowEndsSilently)
     EXPECT_TRUE(WaitUntil([&] { return second.state() == QProcess::NotRunning; }));
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_FALSE(second.readAllStandardOutput().contains("window shown"));
+}
+
+// Each clean way out of the program closes the database, so its file alone
+// holds everything: a copy of the file without its log beside it is whole.
+TEST_F(TwoProcessTest, EveryCleanExitLeavesTheDatabaseWholeInItsFile)
+{
+    const struct {
+        const char* way;
+        std::function<void(QProcess&)> end;
+    } ways[] = {
+        {"the quit message", [this](QProcess&) { EXPECT_EQ(Ask(QStringLiteral("post 1691 0 610")), QStringLiteral("posted")); }},
+        {"SIGTERM (the session ends)", [](QProcess& program) { program.terminate(); }},
+        {"SIGINT (Ctrl+C)", [](QProcess& program) { ::kill(pid_t(program.processId()), SIGINT); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.way);
+        QDir(m_home.path() + QStringLiteral("/data")).removeRecursively();
+        QProcess program;
+        Start(program, {});
+        ASSERT_TRUE(WaitUntilReady());
+        ASSERT_TRUE(QFileInfo::exists(DatabasePath()));
+        way.end(program);
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        EXPECT_FALSE(QFileInfo(DatabasePath() + QStringLiteral("-wal")).size() > 0) << "edits left in the log";
+
+        const QString copy = m_home.path() + QStringLiteral("/copy.db");
+        QFile::remove(copy);
+        ASSERT_TRUE(QFile::copy(DatabasePath(), copy));
+        SQLiteDB alone;
+        const QByteArray path = copy.toUtf8();
+        ASSERT_TRUE(alone.Open(path.constData(), SQLiteOpen::kReadWrite));
+        SQLiteStatement statement;
+        alone.Prepare(statement, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name LIKE 't\\_%' ESCAPE '\\'", -1);
+        ASSERT_EQ(statement.Step(), SQLiteResult::kRow);
+        EXPECT_EQ(statement.GetColumnInt(0), 10) << "the file alone lacks the tables";
+    }
+}
+
+// An empty lock file (a start cut short, a full disk) no longer keeps every
+// start out: the program starts, with its window, as the first instance.
+TEST_F(TwoProcessTest, AnEmptyLockFileDoesNotKeepTheProgramOut)
+{
+    QFile lock(m_home.path() + QStringLiteral("/run/Tarvo.lock"));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.close();
+    QProcess program;
+    Start(program, {});
+    QByteArray seen;
+    EXPECT_TRUE(WaitForOutput(program, "tarvo: window shown", seen)) << "no window: " << seen.toStdString();
+    EXPECT_EQ(Ask(QStringLiteral("post 1691 0 610")), QStringLiteral("posted"));
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 0);
+}
+
+// The state probe prints the whole device list in every line; with many
+// models a line per change made the output grow with the square of their
+// number. One line per burst keeps it proportional.
+TEST_F(TwoProcessTest, TheStateProbeStaysSmallWithManyModels)
+{
+    constexpr int kModels = 1000;
+    const QString folder = m_home.path() + QStringLiteral("/program/");
+    QDir().mkpath(folder);
+    for (const char* shared : {"skins", "language", "device"})
+        ASSERT_TRUE(SpecialFiles::MakeLink(QStringLiteral(TARVO_BINARY_DIR "/") + QLatin1String(shared), folder + QLatin1String(shared)));
+    QByteArray config = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<config><device>\n";
+    for (int i = 0; i < kModels; ++i)
+        config += "<mouse name=\"Model " + QByteArray::number(i) + "\" device_type=\"" + QByteArray::number(1001 + i)
+            + "\" device_attr=\"heron\" image=\"heron.png\"/>\n";
+    config += "</device><software version=\"1.0.10\"/></config>\n";
+    QFile file(folder + QStringLiteral("config.xml"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(config);
+    file.close();
+
+    QProcessEnvironment extra;
+    extra.insert(QStringLiteral("TARVO_PROGRAM_DIR"), folder);
+    extra.insert(QStringLiteral("TARVO_STATE_PROBE"), QStringLiteral("1"));
+    QProcess program;
+    Start(program, {}, extra);
+    ASSERT_TRUE(WaitUntilReady());
+    QThread::msleep(500);
+    // A thousand models keep the window busy for a while after it is ready:
+    // the answer may come late, what counts here is the lines written.
+    InstanceChannel client(QStringLiteral("Tarvo"), m_home.path() + QStringLiteral("/run"));
+    client.Request(QStringLiteral("post 1691 0 610"), 15000);
+    if (!program.waitForFinished(30000)) {
+        program.kill();
+        program.waitForFinished();
+        FAIL() << "the program did not end";
+    }
+    qsizetype lines = 0;
+    qsizetype bytes = 0;
+    qsizetype longest = 0;
+    for (const QByteArray& line : program.readAllStandardOutput().split('\n')) {
+        if (!line.startsWith("tarvo: state"))
+            continue;
+        ++lines;
+        bytes += line.size();
+        longest = std::max(longest, line.size());
+    }
+    ASSERT_GT(lines, 0);
+    EXPECT_GT(longest, kModels * 20) << "every model is in the line";
+    EXPECT_LE(lines, 20) << bytes << " bytes of state lines";
 }
 
 // ---- Text ids ----

@@ -16,6 +16,7 @@
 #include "editors/PerformanceRules.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -591,6 +592,13 @@ TEST_F(CtlProcessTest, WhileAWindowRunsNothingIsOpened)
     window.unlock();
     EXPECT_EQ(Start({QStringLiteral("list")}), kCtlOk);
     EXPECT_TRUE(m_out.contains(QStringLiteral("Heron Pro (101): cable online")));
+
+    // An empty lock file names no owner: no window runs, as the window itself judges.
+    QFile empty(m_runtime.path() + QStringLiteral("/Tarvo.lock"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    EXPECT_EQ(Start({QStringLiteral("list")}), kCtlOk);
+    EXPECT_TRUE(m_out.contains(QStringLiteral("Heron Pro (101): cable online"))) << m_out.toStdString();
 }
 
 // Two tarvoctl at once without a window: one waits for the other, so every

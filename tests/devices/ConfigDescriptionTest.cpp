@@ -170,7 +170,7 @@ TEST(AppConfigLayout, OddButWellFormedFiles)
     ASSERT_EQ(config.Modes().size(), 1u);
     EXPECT_EQ(config.Modes()[0].deviceType, 0);
     EXPECT_EQ(config.Modes()[0].productId, 0);
-    EXPECT_EQ(config.Models()[0].imagePath, QStringLiteral("device/"));
+    EXPECT_EQ(config.Models()[0].imagePath, QString()) << "no image, no picture path";
 }
 
 TEST(DeviceDescriptionRules, RectSplitting)

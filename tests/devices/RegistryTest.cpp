@@ -15,6 +15,7 @@
 #include "store/SettingsStore.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -433,6 +434,43 @@ TEST_F(RegistryTest, MissingOrMalformedDescriptionKeepsTheEarlierPicture)
     EXPECT_EQ(m_view.markers[0].end, QPoint(0, 212));
     EXPECT_EQ(m_view.markers[0].label, QStringLiteral("Left click"));
     EXPECT_EQ(m_view.picture, "device/heron.png") << "no picture in the file";
+}
+
+// Names from config.xml and the descriptions become file names only when
+// they are plain names: "../" in device_attr must not put a database (and its
+// folders) outside the data folder, nor read a description from elsewhere.
+TEST_F(RegistryTest, NamesThatAreNoPlainFileNamesNeverBecomePaths)
+{
+    const QString folder = MakeProgramFolder(m_dir);
+    WriteText(folder, QStringLiteral("config.xml"),
+              ConfigXml(MouseXml(101, "../../escape/heron", "6D25", "6425") + MouseXml(102, "heron_3311", "6D26", "6426")));
+    // Where the escaping name leads from the program folder: a description
+    // that would be read if the name were used.
+    WriteText(m_dir.path() + QStringLiteral("/"), QStringLiteral("escape/heron.xml"),
+              "<mouse><image_file mouse_img=\"outside.png\"/><menu light=\"1\"/></mouse>");
+    WriteText(folder, QStringLiteral("device/heron_3311.xml"),
+              "<mouse><image_file mouse_img=\"../../../etc/shadow\"/><menu light=\"0\"/></mouse>");
+    DeviceRegistry& registry = Started(folder);
+
+    EXPECT_EQ(registry.State().deviceType, 101);
+    EXPECT_FALSE(m_store.IsOpened());
+    EXPECT_FALSE(QFileInfo::exists(m_dir.path() + QStringLiteral("/escape/heron_datav3.db")));
+    EXPECT_FALSE(QFileInfo::exists(m_dataFolder + QStringLiteral("db")) && !QDir(m_dataFolder + QStringLiteral("db")).isEmpty());
+    EXPECT_TRUE(m_view.picture.empty()) << "the description outside was read: " << m_view.picture;
+    EXPECT_EQ(m_view.items.at(101).image, "") << "no picture from outside the skin folder";
+
+    // A plain model still works; its description's picture name is not plain.
+    registry.SelectModel(102);
+    EXPECT_TRUE(m_store.IsOpened());
+    EXPECT_TRUE(DatabaseExists("heron_3311"));
+    EXPECT_TRUE(m_view.picture.empty()) << m_view.picture;
+    EXPECT_EQ(m_view.lighting, 0) << "the rest of the description applies";
+
+    // Back to the escaping one: the database of the plain model is closed,
+    // nothing is created outside.
+    registry.SelectModel(101);
+    EXPECT_FALSE(m_store.IsOpened());
+    EXPECT_FALSE(QFileInfo::exists(m_dir.path() + QStringLiteral("/escape/heron_datav3.db")));
 }
 
 TEST_F(RegistryTest, MouseStopsAnsweringMarksItsModeOffline)

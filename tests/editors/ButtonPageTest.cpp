@@ -296,8 +296,8 @@ TEST_F(ButtonPageTest, MacrosAreListedByTheirDisplayNamesWithPlayModesAndRepeatC
 {
     SettingsStore& store = m_host.m_store;
     const int first = store.AddMacro(QStringLiteral("Macro 3"));
-    store.AddMacro(QStringLiteral("宏 7"));
-    store.AddMacro(QStringLiteral("Custom 2"));
+    ASSERT_GT(store.AddMacro(QStringLiteral("宏 7")), 0);
+    ASSERT_GT(store.AddMacro(QStringLiteral("Custom 2")), 0);
     const int other = store.AddMacro(QStringLiteral("Reload"));
     Open();
     ClickMarker(2);

@@ -130,8 +130,8 @@ TEST_F(DpiPageTest, TheSliderStoresWhileDraggingAndSendsWhenTheDragEnds)
 
 TEST_F(DpiPageTest, LoweringTheCountMovesTheCurrentLevelAndRaisingItBringsTheOldValuesBack)
 {
-    m_host.m_store.SetConfigValue(1, QStringLiteral("dpi_index"), QStringLiteral("4"));
-    m_host.m_store.SetConfigValue(1, QStringLiteral("dpi_group5_value"), QStringLiteral("6400"));
+    EXPECT_TRUE(m_host.m_store.SetConfigValue(1, QStringLiteral("dpi_index"), QStringLiteral("4")));
+    EXPECT_TRUE(m_host.m_store.SetConfigValue(1, QStringLiteral("dpi_group5_value"), QStringLiteral("6400")));
     Open();
     ASSERT_EQ(Levels()->GetSelectItem(), 4);
     auto* count = Control<MComboBox>(DpiPage::kCount);
@@ -153,9 +153,9 @@ TEST_F(DpiPageTest, LoweringTheCountMovesTheCurrentLevelAndRaisingItBringsTheOld
 
 TEST_F(DpiPageTest, RestoringTheLevelsAsksAndPutsTheDefaultsBackButNotTheColours)
 {
-    m_host.m_store.SetConfigValue(1, QStringLiteral("dpi_count"), QStringLiteral("2"));
-    m_host.m_store.SetConfigValue(1, QStringLiteral("dpi_group0_value"), QStringLiteral("5000"));
-    m_host.m_store.SetConfigValue(1, QStringLiteral("dpi_group0_rgb"), QStringLiteral("12345"));
+    EXPECT_TRUE(m_host.m_store.SetConfigValue(1, QStringLiteral("dpi_count"), QStringLiteral("2")));
+    EXPECT_TRUE(m_host.m_store.SetConfigValue(1, QStringLiteral("dpi_group0_value"), QStringLiteral("5000")));
+    EXPECT_TRUE(m_host.m_store.SetConfigValue(1, QStringLiteral("dpi_group0_rgb"), QStringLiteral("12345")));
     Open();
 
     m_host.m_answer = false;
@@ -196,7 +196,7 @@ TEST_F(DpiPageTest, TheReportRateIsChosenAndRestoredByModel)
 
     for (const auto& [deviceType, code] : {std::pair{101, "2"}, std::pair{200, "2"}, std::pair{201, "3"}}) {
         m_host.m_deviceType = deviceType;
-        m_host.m_store.SetConfigValue(1, QStringLiteral("report_rate"), QStringLiteral("0"));
+        EXPECT_TRUE(m_host.m_store.SetConfigValue(1, QStringLiteral("report_rate"), QStringLiteral("0")));
         m_host.Clear();
         EXPECT_EQ(Notify(DpiPage::kRestoreRate, kNotifyClick), 1);
         EXPECT_EQ(m_host.Stored(QStringLiteral("report_rate")), QString::fromLatin1(code)) << deviceType;
@@ -236,8 +236,8 @@ TEST_F(DpiPageTest, ValuesOutOfRangeInTheStoreAreShownSanelyAndNotWritten)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.key << "=" << c.value);
-        m_host.m_store.ResetConfig(1);
-        m_host.m_store.SetConfigValue(1, QString::fromLatin1(c.key), QString::fromLatin1(c.value));
+        EXPECT_TRUE(m_host.m_store.ResetConfig(1));
+        EXPECT_TRUE(m_host.m_store.SetConfigValue(1, QString::fromLatin1(c.key), QString::fromLatin1(c.value)));
         const auto before = m_host.StoredConfig();
         Open();
         EXPECT_EQ(m_host.StoredConfig(), before);
@@ -251,7 +251,7 @@ TEST_F(DpiPageTest, ValuesOutOfRangeInTheStoreAreShownSanelyAndNotWritten)
     }
     // A stored rate no entry has leaves none chosen.
     EXPECT_EQ(Control<ReporteCtrl>(DpiPage::kRate)->GetSelectItem(), 2);
-    m_host.m_store.SetConfigValue(1, QStringLiteral("report_rate"), QStringLiteral("9"));
+    EXPECT_TRUE(m_host.m_store.SetConfigValue(1, QStringLiteral("report_rate"), QStringLiteral("9")));
     Page().Reload();
     EXPECT_EQ(Control<ReporteCtrl>(DpiPage::kRate)->GetSelectItem(), -1);
 }

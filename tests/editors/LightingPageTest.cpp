@@ -284,7 +284,7 @@ TEST_F(LightingPageTest, StoredRowsOutOfRangeShowTheNearestValidStateAndAreNotWr
     EXPECT_TRUE(m_host.m_tasks.empty());
 
     // No active mode: the first is shown, and still nothing is written.
-    m_host.m_store.SetActiveLightMode(1, 42);
+    EXPECT_TRUE(m_host.m_store.SetActiveLightMode(1, 42));
     const std::vector<LightMode> inactive = Rows();
     Page().Reload();
     EXPECT_EQ(Mode()->GetCurSel(), 0);

@@ -106,7 +106,7 @@ TEST_F(PerformancePageTest, LiftOffAndScrollClicksStoreTheirCodesAndSendThem)
 
 TEST_F(PerformancePageTest, OnTheCableTheHighSpeedSwitchIsOnAndLockedWhateverTheProfileStores)
 {
-    m_host.m_store.SetConfigValue(1, QStringLiteral("highspeed_mode"), QStringLiteral("0"));
+    EXPECT_TRUE(m_host.m_store.SetConfigValue(1, QStringLiteral("highspeed_mode"), QStringLiteral("0")));
     Open(0);
     auto* highSpeed = Control<CSwitchButton>(PerformancePage::kHighSpeed);
     EXPECT_TRUE(highSpeed->GetCheck());
@@ -227,8 +227,8 @@ TEST_F(PerformancePageTest, StoredValuesOutOfRangeShowTheNearestValidStateAndAre
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.key << "=" << c.value);
-        m_host.m_store.ResetConfig(1);
-        m_host.m_store.SetConfigValue(1, QString::fromLatin1(c.key), QString::fromLatin1(c.value));
+        EXPECT_TRUE(m_host.m_store.ResetConfig(1));
+        EXPECT_TRUE(m_host.m_store.SetConfigValue(1, QString::fromLatin1(c.key), QString::fromLatin1(c.value)));
         const auto before = m_host.StoredConfig();
         Open();
         EXPECT_EQ(m_host.StoredConfig(), before);

@@ -189,6 +189,32 @@ TEST_F(TextPageTest, RenamingUpdatesTheButtonsOfEveryProfileAndAnEmptyNameChange
     EXPECT_TRUE(List()->IsEditing());
 }
 
+// The name is kept but the buttons typing the snippet could not take it: the
+// user hears that not everything was saved.
+TEST_F(TextPageTest, ARenameWhoseButtonLabelsCannotBeWrittenSaysSo)
+{
+    Open();
+    const int32_t id = IdAt(1);
+    KeyAssignment row;
+    row.profile = 1;
+    row.key_code = 4;
+    row.macro_type = 11;
+    row.macro_value = id;
+    row.macro_desc = QStringLiteral("old");
+    ASSERT_GT(m_host.m_store.SetKeyAssignment(row), 0);
+    ASSERT_EQ(m_host.m_store.Execute("CREATE TRIGGER deny_labels BEFORE UPDATE ON t_key_macro_data "
+                                     "BEGIN SELECT RAISE(ABORT, 'denied'); END"),
+        0);
+
+    Rename(1, QStringLiteral("Greeting"));
+    QString name;
+    ASSERT_TRUE(m_host.m_store.GetTextName(id, name));
+    EXPECT_EQ(name, QStringLiteral("Greeting"));
+    ASSERT_TRUE(m_host.m_store.GetKeyAssignment(1, 4, row));
+    EXPECT_EQ(row.macro_desc, QStringLiteral("old"));
+    EXPECT_EQ(m_host.m_storeFailures, 1);
+}
+
 TEST_F(TextPageTest, SaveClearAndTheCounterWithALongText)
 {
     Open();

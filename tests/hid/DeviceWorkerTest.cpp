@@ -166,7 +166,8 @@ TEST_F(DeviceWorkerTest, SilentMouseIsMarkedOfflineWithTheHeldKindAndNothingIsSt
 {
     Connect("heron cable");
     ReadOnce();
-    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("77"));
+    EXPECT_TRUE(
+        m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("77")));
     Sim("fault heron silent");
     EXPECT_FALSE(m_worker->GetMouseData());
     EXPECT_EQ(Queries("0605"), 5);
@@ -179,7 +180,8 @@ TEST_F(DeviceWorkerTest, ReceiverAnsweringForAnUnreachableMouseStoresNothing)
 {
     Connect("heron receiver");
     ReadOnce();
-    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_group0_value"), QStringLiteral("5000"));
+    EXPECT_TRUE(
+        m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_group0_value"), QStringLiteral("5000")));
     Sim("mouse heron off");
     EXPECT_FALSE(m_worker->GetMouseData());
     // The offline transition carries the kind this very reply reported.
@@ -215,7 +217,7 @@ TEST_F(DeviceWorkerTest, SettingTasksSendTheStoredValues)
     };
     for (const Case& c : cases) {
         for (const auto& [key, value] : c.values)
-            m_store.SetConfigValue(profile, QString::fromLatin1(key), QString::fromLatin1(value));
+            EXPECT_TRUE(m_store.SetConfigValue(profile, QString::fromLatin1(key), QString::fromLatin1(value)));
         Sim("log clear");
         m_worker->Queue(c.task);
         m_worker->RunPass();
@@ -239,7 +241,7 @@ TEST_F(DeviceWorkerTest, WritingEverythingSendsEveryDpiLevelInUse)
         {"dpi_group0_value", "450"}, {"dpi_group1_value", "950"}, {"dpi_group2_value", "1450"},
         {"dpi_group3_value", "1950"}, {"dpi_group4_value", "2450"}};
     for (const auto& [key, value] : values)
-        m_store.SetConfigValue(profile, QString::fromLatin1(key), QString::fromLatin1(value));
+        EXPECT_TRUE(m_store.SetConfigValue(profile, QString::fromLatin1(key), QString::fromLatin1(value)));
     m_worker->Queue(5);
     m_worker->RunPass();
     std::vector<std::string> dpi;
@@ -293,7 +295,7 @@ TEST_F(DeviceWorkerTest, MacrosAreUploadedInPiecesAndReassembledByTheMouse)
             steps[i].macro_id = id;
             steps[i].record_index = static_cast<int>(i);
         }
-        m_store.AddMacroSteps(steps);
+        EXPECT_TRUE(m_store.AddMacroSteps(steps));
     };
     // 3 events and 1 event: the first takes 3 * 4 + 8 bytes.
     addMacro(
@@ -321,7 +323,7 @@ TEST_F(DeviceWorkerTest, UnplugDuringTheMacroUploadStopsAtOnceAndReportsOffline)
         std::vector<MacroStep> steps;
         for (int e = 0; e < 40; ++e)
             steps.push_back({0, id, e % 2 ? 3 : 2, e, 0x41 + m, 10, {}});
-        m_store.AddMacroSteps(steps);
+        EXPECT_TRUE(m_store.AddMacroSteps(steps));
     }
     Sim("fault heron unplug");
     m_worker->Queue(6);
@@ -407,7 +409,7 @@ TEST_F(DeviceWorkerTest, ModelSwitchAndFactoryResetEndTheWaitDialog)
     m_worker->Tasks().Clear();
 
     // The factory reset restores everything in the mouse and reads it back.
-    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("3"));
+    EXPECT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("3")));
     m_worker->Queue(11);
     m_worker->RunPass();
     ASSERT_EQ(State("heron cable")["report_rate"].toInt(), 3);
@@ -471,7 +473,7 @@ TEST_F(DeviceWorkerTest, NotificationsReachTheWindowAndTheStore)
 
     // The same index again writes nothing.
     m_events->Clear();
-    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_index"), QStringLiteral("5"));
+    EXPECT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_index"), QStringLiteral("5")));
     Sim("notify heron 2 " + std::to_string(next) + " 0");
     Sim("text heron 9 9"); // arrives after it: once seen, the repeat was handled
     EXPECT_TRUE(pollUntil("text 9 9"));
@@ -558,8 +560,8 @@ TEST_F(DeviceWorkerTest, ThreadRunsTasksFromAnotherThreadAndShutsDownWithTasksQu
         ASSERT_TRUE(thread.Start(2, CThreadBasic::Mode::Looping));
         std::thread producer([&] {
             for (int i = 0; i < 50; ++i) {
-                m_store.SetConfigValue(
-                    m_worker->CurrentProfile(), QStringLiteral("report_rate"), QString::number(i % 4));
+                EXPECT_TRUE(m_store.SetConfigValue(
+                    m_worker->CurrentProfile(), QStringLiteral("report_rate"), QString::number(i % 4)));
                 m_worker->Queue(11);
             }
         });
@@ -587,8 +589,8 @@ TEST_F(DeviceWorkerTest, BatchesRunWholeAndTellHowTheyWent)
     Connect("heron cable");
     ReadOnce();
     const int profile = m_worker->CurrentProfile();
-    m_store.SetConfigValue(profile, QStringLiteral("report_rate"), QStringLiteral("3"));
-    m_store.SetConfigValue(profile, QStringLiteral("button_respondtime"), QStringLiteral("7"));
+    ASSERT_TRUE(m_store.SetConfigValue(profile, QStringLiteral("report_rate"), QStringLiteral("3")));
+    ASSERT_TRUE(m_store.SetConfigValue(profile, QStringLiteral("button_respondtime"), QStringLiteral("7")));
 
     std::vector<DeviceWorker::BatchOutcome> outcomes;
     auto record = [&](DeviceWorker::BatchOutcome outcome) { outcomes.push_back(outcome); };
@@ -683,7 +685,7 @@ TEST_F(DeviceWorkerTest, ANotificationDuringTheReadIsNoReplyAndStillReachesTheWi
     Connect("heron receiver");
     ReadOnce();
     Sim("fault heron noisy");
-    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("0"));
+    ASSERT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("0")));
     ASSERT_TRUE(m_worker->GetMouseData());
     EXPECT_EQ(Queries("0605"), 1) << "the first reply to the status query was taken";
     EXPECT_EQ(m_worker->Held().receiverVersion, QStringLiteral("1.0.5"));
@@ -712,7 +714,7 @@ TEST_F(DeviceWorkerTest, AfterAReadTheStoreHoldsTheLevelTheMouseIsOn)
     EXPECT_EQ(m_worker->Held().dpiIndex, level);
 
     // A level beyond the profile's count is the profile's last level.
-    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_count"), QStringLiteral("2"));
+    ASSERT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("dpi_count"), QStringLiteral("2")));
     Sim("dpi-button heron"); // level 4 of the mouse's 6
     ASSERT_GE(State("heron cable")["dpi_index"].toInt(), 2);
     ASSERT_TRUE(m_worker->GetMouseData());
@@ -828,7 +830,7 @@ TEST_F(DeviceWorkerTest, AWakingThreadRunsTasksAndNotificationsAsTheyCome)
     Sim("battery heron 33 1");
     EXPECT_TRUE(waitFor([&] { return m_events->Has("battery 33 1"); }));
     // So does a task from another thread.
-    m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("3"));
+    ASSERT_TRUE(m_store.SetConfigValue(m_worker->CurrentProfile(), QStringLiteral("report_rate"), QStringLiteral("3")));
     std::thread([&] { m_worker->Queue(WorkerTask::SetReportRate); }).join();
     EXPECT_TRUE(waitFor([&] { return State("heron cable")["report_rate"].toInt() == 3; }));
     // The start-up refresh comes before the task queued with it.

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "support/SpecialFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -88,6 +90,48 @@ struct ParseCase {
     const char* key;
     QString expected;
 };
+
+TEST_F(InterfaceTextTest, ALanguageFileThatIsNoRegularFileGivesEmptyTexts)
+{
+    ASSERT_TRUE(SpecialFiles::MakeFifo(FilePath(1033)));
+    QString text = QStringLiteral("unchanged");
+    ASSERT_TRUE(SpecialFiles::ReturnsWithin([&] { text = InterfaceText::Get(61); }, FilePath(1033)));
+    EXPECT_EQ(text, QString());
+    EXPECT_FALSE(InterfaceText::HasLanguageFile(1033));
+    QFile::remove(FilePath(1033));
+    ASSERT_TRUE(SpecialFiles::MakeLink(QStringLiteral("/dev/zero"), FilePath(1033)));
+    EXPECT_EQ(InterfaceText::Get(61), QString());
+    QFile::remove(FilePath(1033));
+    ASSERT_TRUE(SpecialFiles::MakeSparse(FilePath(1033), 20 * 1024 * 1024));
+    EXPECT_EQ(InterfaceText::Get(61), QString());
+    EXPECT_FALSE(InterfaceText::HasLanguageFile(1033));
+}
+
+// A stored language without a file would blank every text of the window:
+// the user's own language is taken instead, then English.
+TEST_F(InterfaceTextTest, ALanguageWithoutAFileFallsBackToTheUsersThenToEnglish)
+{
+    Write(1033, "[LAN]\n1=Tarvo\n");
+    Write(2052, "[LAN]\n1=Tarvo\n");
+    const struct {
+        int chosen;
+        int user;
+        int used;
+    } cases[] = {
+        {2052, 1033, 2052},
+        {1033, 2052, 1033},
+        {-1, 2052, 2052},
+        {-1, 1041, 1033},
+        {2147483647, 1033, 1033},
+        {0, 1041, 1033},
+        {1041, 1041, 1033},
+        {1041, 2052, 2052},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(InterfaceText::UsableLanguage(c.chosen, c.user), c.used) << c.chosen << " " << c.user;
+    Language::SetCurrent(InterfaceText::UsableLanguage(-1, 1041));
+    EXPECT_EQ(InterfaceText::Get(1), QStringLiteral("Tarvo"));
+}
 
 TEST(LanguageFile, ReadsLikeTheProfileFunctions)
 {

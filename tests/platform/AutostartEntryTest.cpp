@@ -1,6 +1,8 @@
 #include "platform/AutostartEntry.h"
 #include "platform/ChildProcess.h"
 
+#include "support/SpecialFiles.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -117,6 +119,34 @@ TEST(AutostartEntry, AnEntrySwitchedOffByTheDesktopIsNotEnabled)
     // A folder in the entry's place is no entry, and cannot be removed as one.
     QDir().mkpath(path + QStringLiteral(".d"));
     EXPECT_FALSE(AutostartEntry(path + QStringLiteral(".d")).IsEnabled());
+}
+
+// Whatever sits at the entry's path, the settings dialog asking whether start
+// at login is on gets an answer at once and never reads more than an entry.
+TEST(AutostartEntry, SomethingOtherThanAnEntryAtItsPathIsNotEnabled)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.path() + QStringLiteral("/fifo.desktop");
+    ASSERT_TRUE(SpecialFiles::MakeFifo(fifo));
+    bool enabled = true;
+    EXPECT_TRUE(SpecialFiles::ReturnsWithin([&] { enabled = AutostartEntry(fifo).IsEnabled(); }, fifo));
+    EXPECT_FALSE(enabled);
+
+    const QString zero = dir.path() + QStringLiteral("/zero.desktop");
+    ASSERT_TRUE(SpecialFiles::MakeLink(QStringLiteral("/dev/zero"), zero));
+    EXPECT_FALSE(AutostartEntry(zero).IsEnabled());
+
+    // Two gigabytes with no line break: once read line by line, whole.
+    const QString huge = dir.path() + QStringLiteral("/huge.desktop");
+    ASSERT_TRUE(SpecialFiles::MakeSparse(huge, 2LL * 1024 * 1024 * 1024));
+    EXPECT_FALSE(AutostartEntry(huge).IsEnabled());
+
+    // A link to a real entry is followed.
+    const QString real = dir.path() + QStringLiteral("/real.desktop");
+    const QString link = dir.path() + QStringLiteral("/link.desktop");
+    ASSERT_TRUE(WriteFile(real, "[Desktop Entry]\nExec=tarvo -autorun\n"));
+    ASSERT_TRUE(SpecialFiles::MakeLink(real, link));
+    EXPECT_TRUE(AutostartEntry(link).IsEnabled());
 }
 
 TEST(AutostartEntry, AnUnwritableFolderFailsTheWrite)

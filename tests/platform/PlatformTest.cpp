@@ -4,6 +4,8 @@
 #include "platform/UserSettings.h"
 #include "support/ScopedEnv.h"
 
+#include "support/SpecialFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -170,15 +172,58 @@ TEST_F(StartupLanguageTest, StoredValueWinsAndZeroOrTextCountAsAbsent)
     EXPECT_EQ(settings.ReadInt(QStringLiteral("exit_mode")), 1);
 }
 
-TEST_F(StartupLanguageTest, UnusableSettingsFileMeansSimplifiedChineseAndNoWrite)
+// A settings file that cannot be used says nothing about the user: the
+// locale decides, as on a first start (not Simplified Chinese for everyone).
+TEST_F(StartupLanguageTest, UnusableSettingsFileMeansTheUsersLanguageAndNoWrite)
 {
     // The settings folder's place is taken by a file: nothing can be created.
     QDir().mkpath(m_dir.path() + QStringLiteral("/config"));
     QFile blocker(m_dir.path() + QStringLiteral("/config/Tarvo"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    EXPECT_EQ(UserSettings::ChooseStartupLanguage(Path(), 1033), 2052);
+    EXPECT_EQ(UserSettings::ChooseStartupLanguage(Path(), 1033), 1033);
+    EXPECT_EQ(UserSettings::ChooseStartupLanguage(Path(), 2052), 2052);
     EXPECT_FALSE(QFileInfo::exists(Path()));
+}
+
+TEST_F(StartupLanguageTest, ASettingsPathThatIsNoRegularFileIsNeverRead)
+{
+    QDir().mkpath(QFileInfo(Path()).absolutePath());
+    // A FIFO would block QSettings' read for ever; a folder, /dev/zero or a
+    // huge file cannot be our settings either.
+    ASSERT_TRUE(SpecialFiles::MakeFifo(Path()));
+    int chosen = 0;
+    ASSERT_TRUE(SpecialFiles::ReturnsWithin([&] { chosen = UserSettings::ChooseStartupLanguage(Path(), 1049); }, Path()));
+    EXPECT_EQ(chosen, 1049);
+    QFile::remove(Path());
+    ASSERT_TRUE(SpecialFiles::MakeLink(QStringLiteral("/dev/zero"), Path()));
+    EXPECT_EQ(UserSettings::ChooseStartupLanguage(Path(), 1041), 1041);
+    QFile::remove(Path());
+    ASSERT_TRUE(SpecialFiles::MakeSparse(Path(), 2 * UserSettings::kMaxFileBytes));
+    UserSettings settings(Path());
+    EXPECT_EQ(settings.Open(), UserSettings::OpenResult::Failed);
+}
+
+// A choice that cannot be stored still holds for the rest of the run.
+TEST_F(StartupLanguageTest, ValuesThatCannotBeStoredAreKeptForTheRun)
+{
+    QDir().mkpath(QFileInfo(Path()).absolutePath());
+    QDir().mkpath(Path()); // a folder where the file should be
+    UserSettings settings(Path());
+    ASSERT_EQ(settings.Open(), UserSettings::OpenResult::Failed);
+    EXPECT_EQ(settings.ReadInt(QStringLiteral("DeviceType")), 0);
+    EXPECT_FALSE(settings.WriteInt(QStringLiteral("DeviceType"), 103));
+    EXPECT_EQ(settings.ReadInt(QStringLiteral("DeviceType")), 103);
+    EXPECT_FALSE(settings.WriteInt(QStringLiteral("DeviceType"), 105));
+    EXPECT_EQ(settings.ReadInt(QStringLiteral("DeviceType")), 105);
+
+    // And a stored one: the value written now wins over the file's.
+    QDir().rmdir(Path());
+    WriteFile("[General]\nexit_mode=1\n");
+    UserSettings stored(Path());
+    ASSERT_EQ(stored.Open(), UserSettings::OpenResult::Opened);
+    EXPECT_TRUE(stored.WriteInt(QStringLiteral("exit_mode"), 0));
+    EXPECT_EQ(stored.ReadInt(QStringLiteral("exit_mode")), 0);
 }
 
 TEST_F(StartupLanguageTest, ValuesAreDecimalText)

@@ -65,7 +65,8 @@ TEST_F(ConcurrencyTest, InterfaceAndWorkerThreadsAcrossDatabaseSwitches)
                 ++failures;
                 continue;
             }
-            m_store.AddMacroSteps({ MacroStep { 0, macro, 2, 0, 4, 5, {} }, MacroStep { 0, macro, 3, 1, 4, 5, {} } });
+            if (!m_store.AddMacroSteps({ MacroStep { 0, macro, 2, 0, 4, 5, {} }, MacroStep { 0, macro, 3, 1, 4, 5, {} } }))
+                ++failures;
             if (m_store.ListMacroSteps(macro, steps) != 2)
                 ++failures;
         }

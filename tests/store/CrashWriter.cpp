@@ -4,6 +4,7 @@
 //   M <id> <count>   macro <id> and its <count> steps were written
 // Arguments: <data folder> <stem> <first value>
 
+#include "store/ProfileLoader.h"
 #include "store/SettingsStore.h"
 #include "store/StoreRecords.h"
 
@@ -30,6 +31,10 @@ int main(int argc, char** argv)
     SettingsStore store;
     if (!store.OpenForDevice(QString::fromUtf8(argv[1]), QString::fromUtf8(argv[2])))
         return 3;
+    // A fresh database gets its profiles (and their rows) first, as the
+    // program's first read does; an existing one is only read.
+    if (ProfileLoader::LoadProfiles(store).profile != 1)
+        return 4;
     Announce("ready\n", 0);
     const int base = std::atoi(argv[3]);
     for (int i = 1; i < 1000000; ++i) {
@@ -43,8 +48,8 @@ int main(int argc, char** argv)
             std::vector<MacroStep> steps;
             for (int n = 0; n < count; ++n)
                 steps.push_back(MacroStep { 0, macro, 2 + n % 2, n, 4 + n, 10, QStringLiteral("step") });
-            store.AddMacroSteps(std::move(steps));
-            Announce("M %d %d\n", macro, count);
+            if (store.AddMacroSteps(std::move(steps)))
+                Announce("M %d %d\n", macro, count);
         }
     }
     return 0;

@@ -632,7 +632,7 @@ TEST_F(ExchangeFilesTest, AnExportedMacroImportsWithItsEvents)
         step.desc = QStringLiteral("e%1 <&>\"'").arg(i);
         steps.push_back(step);
     }
-    m_store.AddMacroSteps(steps);
+    EXPECT_TRUE(m_store.AddMacroSteps(steps));
     const QString path = Path("m.xml");
     ASSERT_EQ(ExchangeFiles::ExportMacro(m_store, id, path).status, Status::Done);
     const ExchangeResult result = ExchangeFiles::ImportMacro(m_store, path);

@@ -163,7 +163,7 @@ TEST_F(AtomicOperationTest, FailedLightActivationKeepsTheActiveMode)
 TEST_F(AtomicOperationTest, FailedStepDeletionKeepsTheMacro)
 {
     const int id = m_store.AddMacro(QStringLiteral("m"));
-    m_store.AddMacroSteps({ MacroStep { 0, id, 2, 0, 4, 0, {} }, MacroStep { 0, id, 3, 1, 4, 0, {} } });
+    ASSERT_TRUE(m_store.AddMacroSteps({ MacroStep { 0, id, 2, 0, 4, 0, {} }, MacroStep { 0, id, 3, 1, 4, 0, {} } }));
     Refuse("CREATE TRIGGER refuse BEFORE DELETE ON t_macrorecord BEGIN SELECT RAISE(ABORT, 'refused'); END");
     EXPECT_FALSE(m_store.DeleteMacro(id));
     MacroInfo macro;
@@ -175,7 +175,7 @@ TEST_F(AtomicOperationTest, FailedStepDeletionKeepsTheMacro)
 TEST_F(AtomicOperationTest, FailedMacroDeletionLeavesTheSteps)
 {
     const int id = m_store.AddMacro(QStringLiteral("m"));
-    m_store.AddMacroSteps({ MacroStep { 0, id, 2, 0, 4, 0, {} } });
+    ASSERT_TRUE(m_store.AddMacroSteps({ MacroStep { 0, id, 2, 0, 4, 0, {} } }));
     Refuse("CREATE TRIGGER refuse BEFORE DELETE ON t_macro_data BEGIN SELECT RAISE(ABORT, 'refused'); END");
     EXPECT_FALSE(m_store.DeleteMacro(id));
     std::vector<MacroStep> steps;

@@ -68,7 +68,7 @@ TEST_F(ProfileTest, LoadUsesTheCurrentLanguagesWordAndLeavesExistingProfilesAlon
     Language::SetCurrent(2052);
     ASSERT_TRUE(Open());
     EXPECT_EQ(ProfileLoader::LoadProfiles(m_store).name, QStringLiteral("配置 1"));
-    m_store.SetActiveProfile(3);
+    ASSERT_TRUE(m_store.SetActiveProfile(3));
     const LoadedProfile again = ProfileLoader::LoadProfiles(m_store);
     EXPECT_EQ(again.profile, 3);
     EXPECT_EQ(again.name, QStringLiteral("配置 3"));
@@ -98,7 +98,7 @@ TEST_F(ProfileTest, ResetRestoresEveryKeyButVersionAndLevelFiveColourDiffers)
     ProfileLoader::LoadProfiles(m_store);
     for (const auto& [key, value] : kNewProfile)
         ASSERT_TRUE(m_store.SetConfigValue(2, key, QStringLiteral("77")));
-    m_store.ResetConfig(2);
+    ASSERT_TRUE(m_store.ResetConfig(2));
 
     QString value;
     ASSERT_TRUE(m_store.GetConfigValue(2, QStringLiteral("version"), value));

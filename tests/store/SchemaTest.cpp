@@ -68,7 +68,10 @@ TEST_F(SchemaTest, NewDatabaseHasTheTenTablesAndNineIndexesAsQuotedAndNoRows)
     }
 }
 
-TEST_F(SchemaTest, ExistingDatabaseIsOpenedAsItIsWithoutSchemaStatements)
+// A file with only some of the tables (an older file, a hand-made one) gets
+// the missing ones; what it holds stays as it is. Without them every write to
+// a missing table would fail for good.
+TEST_F(SchemaTest, ExistingDatabaseKeepsItsRowsAndGetsTheMissingTables)
 {
     QDir().mkpath(m_data + QStringLiteral("db"));
     {
@@ -80,12 +83,24 @@ TEST_F(SchemaTest, ExistingDatabaseIsOpenedAsItIsWithoutSchemaStatements)
             0);
     }
     ASSERT_TRUE(Open());
-    EXPECT_EQ(QueryInt("SELECT count(*) FROM sqlite_master"), 1);
+    EXPECT_EQ(QueryInt("SELECT count(*) FROM sqlite_master WHERE name NOT LIKE 'sqlite%'"), 19);
+    // The existing table keeps its own definition and its row.
+    EXPECT_TRUE(QueryText("SELECT sql FROM sqlite_master WHERE name = 't_configdata'").contains(QStringLiteral("config_id INTEGER PRIMARY KEY,")));
     QString value;
     EXPECT_TRUE(m_store.GetConfigValue(1, QStringLiteral("report_rate"), value));
     EXPECT_EQ(value, QStringLiteral("3"));
-    // Missing tables are not repaired: their operations simply fail.
-    EXPECT_EQ(m_store.AddMacro(QStringLiteral("m")), 0);
+    EXPECT_GT(m_store.AddMacro(QStringLiteral("m")), 0);
+
+    // A file with all its tables runs no schema statement.
+    m_store.CloseDatabase();
+    {
+        SQLiteDB other;
+        const QByteArray path = DbPath().toUtf8();
+        ASSERT_TRUE(other.Open(path.constData(), SQLiteOpen::kReadWrite));
+        ASSERT_EQ(other.Execute("DROP INDEX macroidindex"), 0);
+    }
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(QueryInt("SELECT count(*) FROM sqlite_master WHERE name = 'macroidindex'"), 0);
 }
 
 TEST_F(SchemaTest, EmptyFileLeftByACreationCutShortGetsTheSchema)

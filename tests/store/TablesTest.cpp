@@ -157,7 +157,7 @@ TEST_F(TablesTest, StepsComeBackSortedByRecordIndexWithTheirFields)
         step.desc = QStringLiteral("键%1").arg(index);
         steps.push_back(step);
     }
-    m_store.AddMacroSteps(steps);
+    ASSERT_TRUE(m_store.AddMacroSteps(steps));
     EXPECT_FALSE(m_store.InTransaction());
     std::vector<MacroStep> read;
     ASSERT_EQ(m_store.ListMacroSteps(id, read), 4);
@@ -183,7 +183,7 @@ TEST_F(TablesTest, DeleteMacroRemovesItsStepsButNotTheButtonsNamingIt)
     const int keep = m_store.AddMacro(QStringLiteral("keep"));
     const int gone = m_store.AddMacro(QStringLiteral("gone"));
     for (int macro : { keep, gone })
-        m_store.AddMacroSteps({ MacroStep { 0, macro, 2, 0, 4, 10, {} }, MacroStep { 0, macro, 3, 1, 4, 10, {} } });
+        ASSERT_TRUE(m_store.AddMacroSteps({ MacroStep { 0, macro, 2, 0, 4, 10, {} }, MacroStep { 0, macro, 3, 1, 4, 10, {} } }));
     ASSERT_GT(m_store.SetKeyAssignment(Button(1, 5, gone, 5)), 0);
     EXPECT_TRUE(m_store.DeleteMacro(gone));
     std::vector<MacroStep> steps;
@@ -285,8 +285,8 @@ TEST(UnconnectedStore, EveryOperationFailsQuietly)
     EXPECT_FALSE(store.GetConfigValue(1, QStringLiteral("report_rate"), text));
     EXPECT_TRUE(text.isEmpty());
     EXPECT_EQ(store.GetConfigInt(1, QStringLiteral("report_rate")), 0);
-    store.InsertDefaultConfig(1);
-    store.ResetConfig(1);
+    EXPECT_FALSE(store.InsertDefaultConfig(1));
+    EXPECT_FALSE(store.ResetConfig(1));
     EXPECT_EQ(store.AddProfile(NamedEntry {}), 0);
     EXPECT_FALSE(store.RenameProfile(1, text));
     EXPECT_FALSE(store.GetProfileName(1, text));
@@ -319,7 +319,7 @@ TEST(UnconnectedStore, EveryOperationFailsQuietly)
     EXPECT_EQ(store.ListMacros(macros), 0);
     EXPECT_FALSE(store.DeleteMacro(1));
     EXPECT_EQ(store.AddMacroStep(MacroStep {}), 0);
-    store.AddMacroSteps(steps);
+    EXPECT_FALSE(store.AddMacroSteps(steps));
     EXPECT_EQ(store.ListMacroSteps(1, steps), 0);
     EXPECT_FALSE(store.DeleteMacroSteps(1));
     EXPECT_EQ(store.CountLightModes(1), 0);

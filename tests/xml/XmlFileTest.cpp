@@ -2,6 +2,8 @@
 #include "xml/XmlFileCodec.h"
 #include "xml/XmlResultText.h"
 
+#include "support/SpecialFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -179,6 +181,43 @@ TEST_F(XmlFile, MissingFile)
     EXPECT_FALSE(doc.LoadFile(m_dir.path())) << "a folder is no file";
     EXPECT_TRUE(doc.ResultText().startsWith(QStringLiteral("<file_error msg=\""))) << doc.ResultText().toStdString();
     EXPECT_FALSE(doc.SaveFile(m_dir.path()));
+}
+
+// What sits at a data file's path is not trusted: a FIFO is never waited on,
+// a device or a huge file is never read whole. Each counts as missing.
+TEST_F(XmlFile, OnlyRegularFilesUnderTheCapAreRead)
+{
+    const QString fifo = m_dir.filePath("fifo.xml");
+    ASSERT_TRUE(SpecialFiles::MakeFifo(fifo));
+    const QString zero = m_dir.filePath("zero.xml");
+    ASSERT_TRUE(SpecialFiles::MakeLink(QStringLiteral("/dev/zero"), zero));
+    const QString random = m_dir.filePath("random.xml");
+    ASSERT_TRUE(SpecialFiles::MakeLink(QStringLiteral("/dev/urandom"), random));
+    const QString huge = m_dir.filePath("huge.xml");
+    ASSERT_TRUE(SpecialFiles::MakeSparse(huge, 20 * 1024 * 1024));
+    const QString linked = m_dir.filePath("linked.xml");
+    ASSERT_TRUE(SpecialFiles::MakeLink(Write("real.xml", "<config/>"), linked));
+
+    for (const QString& path : {fifo, zero, random, huge}) {
+        XmlDocument doc;
+        bool loaded = true;
+        ASSERT_TRUE(SpecialFiles::ReturnsWithin([&] { loaded = doc.LoadFile(path); }, fifo)) << path.toStdString();
+        EXPECT_FALSE(loaded) << path.toStdString();
+        EXPECT_TRUE(doc.DocumentText().isEmpty()) << path.toStdString();
+        EXPECT_TRUE(doc.ResultText().startsWith(QStringLiteral("<file_error msg=\""))) << doc.ResultText().toStdString();
+    }
+    XmlDocument doc;
+    EXPECT_TRUE(doc.LoadFile(linked)) << "a link to a regular file is followed";
+    EXPECT_TRUE(doc.FindNext(QStringLiteral("config")));
+}
+
+TEST_F(XmlFile, BytesInMemoryLoadLikeAFile)
+{
+    XmlDocument doc;
+    EXPECT_TRUE(doc.LoadBytes(QByteArrayView("\xEF\xBB\xBF<a v=\"\xC3\xA9\"/>")));
+    EXPECT_TRUE(doc.FindNext(QStringLiteral("a")));
+    EXPECT_EQ(doc.GetAttribute(QStringLiteral("v")), QStringLiteral("\u00e9"));
+    EXPECT_FALSE(doc.LoadBytes(QByteArrayView("<a><b></a>")));
 }
 
 TEST_F(XmlFile, IllFormedFileLoadsButFails)
