@@ -69,7 +69,7 @@ void DeviceDescription::SplitRect(const QString& rect, int32_t& x1, int32_t& x2,
     const QString rest = rect.mid(first + 1);
     const qsizetype second = rest.indexOf(QLatin1Char('#'));
     if (second < 0) {
-        // The original cut leaves y empty here: 0.
+        // "x1#x2" with no y: y is 0.
         x2 = LenientNumber::Decimal(rest);
         y = 0;
         return;

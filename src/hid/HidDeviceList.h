@@ -164,7 +164,7 @@ public:
     // no longer running and will not be called again.
     void SetInputListener(std::function<void()> listener);
     // Reads the receivers' 0xC0 status reports into their connection state:
-    // the newest one queued, else the first to come within the poll wait. The
+    // the newest one queued, else the first that arrives within the poll wait. The
     // reports stay queued for TakeInput.
     void PollWirelessStatus();
     void SetConnectionState(int32_t vendorId, int32_t productId, int32_t state);

@@ -24,7 +24,7 @@
 #include <future>
 #include <gtest/gtest.h>
 
-#include "support/SpecialFiles.h"
+#include "support/OddFiles.h"
 
 #include <algorithm>
 #include <csignal>
@@ -362,10 +362,10 @@ TEST_F(InstanceChannelTest, ALockWithoutAReadableOwnerIsStale)
 
     // A FIFO where the lock belongs.
     QFile::remove(lock);
-    ASSERT_TRUE(SpecialFiles::MakeFifo(lock));
+    ASSERT_TRUE(OddFiles::MakeFifo(lock));
     InstanceChannel channel(QStringLiteral("Tarvo"), Folder());
     InstanceChannel::Claim claim = InstanceChannel::Claim::Unavailable;
-    ASSERT_TRUE(SpecialFiles::ReturnsWithin([&] { claim = channel.ClaimFirst(); }, lock));
+    ASSERT_TRUE(OddFiles::ReturnsWithin([&] { claim = channel.ClaimFirst(); }, lock));
     EXPECT_EQ(claim, InstanceChannel::Claim::First);
     EXPECT_TRUE(QFileInfo(lock).isFile());
 }
@@ -592,7 +592,7 @@ TEST_F(TwoProcessTest, TheStateProbeStaysSmallWithManyModels)
     const QString folder = m_home.path() + QStringLiteral("/program/");
     QDir().mkpath(folder);
     for (const char* shared : {"skins", "language", "device"})
-        ASSERT_TRUE(SpecialFiles::MakeLink(
+        ASSERT_TRUE(OddFiles::MakeLink(
             QStringLiteral(TARVO_BINARY_DIR "/") + QLatin1String(shared), folder + QLatin1String(shared)));
     QByteArray config = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<config><device>\n";
     for (int i = 0; i < kModels; ++i)

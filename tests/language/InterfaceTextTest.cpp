@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "support/SpecialFiles.h"
+#include "support/OddFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -93,16 +93,16 @@ struct ParseCase {
 
 TEST_F(InterfaceTextTest, ALanguageFileThatIsNoRegularFileGivesEmptyTexts)
 {
-    ASSERT_TRUE(SpecialFiles::MakeFifo(FilePath(1033)));
+    ASSERT_TRUE(OddFiles::MakeFifo(FilePath(1033)));
     QString text = QStringLiteral("unchanged");
-    ASSERT_TRUE(SpecialFiles::ReturnsWithin([&] { text = InterfaceText::Get(61); }, FilePath(1033)));
+    ASSERT_TRUE(OddFiles::ReturnsWithin([&] { text = InterfaceText::Get(61); }, FilePath(1033)));
     EXPECT_EQ(text, QString());
     EXPECT_FALSE(InterfaceText::HasLanguageFile(1033));
     QFile::remove(FilePath(1033));
-    ASSERT_TRUE(SpecialFiles::MakeLink(QStringLiteral("/dev/zero"), FilePath(1033)));
+    ASSERT_TRUE(OddFiles::MakeLink(QStringLiteral("/dev/zero"), FilePath(1033)));
     EXPECT_EQ(InterfaceText::Get(61), QString());
     QFile::remove(FilePath(1033));
-    ASSERT_TRUE(SpecialFiles::MakeSparse(FilePath(1033), 20 * 1024 * 1024));
+    ASSERT_TRUE(OddFiles::MakeSparse(FilePath(1033), 20 * 1024 * 1024));
     EXPECT_EQ(InterfaceText::Get(61), QString());
     EXPECT_FALSE(InterfaceText::HasLanguageFile(1033));
 }

@@ -1,7 +1,7 @@
 #include "platform/AutostartEntry.h"
 #include "platform/ChildProcess.h"
 
-#include "support/SpecialFiles.h"
+#include "support/OddFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -127,25 +127,25 @@ TEST(AutostartEntry, SomethingOtherThanAnEntryAtItsPathIsNotEnabled)
 {
     QTemporaryDir dir;
     const QString fifo = dir.path() + QStringLiteral("/fifo.desktop");
-    ASSERT_TRUE(SpecialFiles::MakeFifo(fifo));
+    ASSERT_TRUE(OddFiles::MakeFifo(fifo));
     bool enabled = true;
-    EXPECT_TRUE(SpecialFiles::ReturnsWithin([&] { enabled = AutostartEntry(fifo).IsEnabled(); }, fifo));
+    EXPECT_TRUE(OddFiles::ReturnsWithin([&] { enabled = AutostartEntry(fifo).IsEnabled(); }, fifo));
     EXPECT_FALSE(enabled);
 
     const QString zero = dir.path() + QStringLiteral("/zero.desktop");
-    ASSERT_TRUE(SpecialFiles::MakeLink(QStringLiteral("/dev/zero"), zero));
+    ASSERT_TRUE(OddFiles::MakeLink(QStringLiteral("/dev/zero"), zero));
     EXPECT_FALSE(AutostartEntry(zero).IsEnabled());
 
     // Two gigabytes with no line break: once read line by line, whole.
     const QString huge = dir.path() + QStringLiteral("/huge.desktop");
-    ASSERT_TRUE(SpecialFiles::MakeSparse(huge, 2LL * 1024 * 1024 * 1024));
+    ASSERT_TRUE(OddFiles::MakeSparse(huge, 2LL * 1024 * 1024 * 1024));
     EXPECT_FALSE(AutostartEntry(huge).IsEnabled());
 
     // A link to a real entry is followed.
     const QString real = dir.path() + QStringLiteral("/real.desktop");
     const QString link = dir.path() + QStringLiteral("/link.desktop");
     ASSERT_TRUE(WriteFile(real, "[Desktop Entry]\nExec=tarvo -autorun\n"));
-    ASSERT_TRUE(SpecialFiles::MakeLink(real, link));
+    ASSERT_TRUE(OddFiles::MakeLink(real, link));
     EXPECT_TRUE(AutostartEntry(link).IsEnabled());
 }
 

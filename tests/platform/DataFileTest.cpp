@@ -1,6 +1,6 @@
 #include "platform/DataFile.h"
 
-#include "support/SpecialFiles.h"
+#include "support/OddFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -26,15 +26,15 @@ TEST_F(DataFileTest, ReadsOnlyRegularFilesUnderTheCap)
 {
     const QString plain = Write(QStringLiteral("config.xml"), "<config/>");
     const QString fifo = m_dir.filePath(QStringLiteral("fifo.xml"));
-    ASSERT_TRUE(SpecialFiles::MakeFifo(fifo));
+    ASSERT_TRUE(OddFiles::MakeFifo(fifo));
     const QString zero = m_dir.filePath(QStringLiteral("zero.xml"));
-    ASSERT_TRUE(SpecialFiles::MakeLink(QStringLiteral("/dev/zero"), zero));
+    ASSERT_TRUE(OddFiles::MakeLink(QStringLiteral("/dev/zero"), zero));
     const QString linked = m_dir.filePath(QStringLiteral("linked.xml"));
-    ASSERT_TRUE(SpecialFiles::MakeLink(plain, linked));
+    ASSERT_TRUE(OddFiles::MakeLink(plain, linked));
     const QString dangling = m_dir.filePath(QStringLiteral("dangling.xml"));
-    ASSERT_TRUE(SpecialFiles::MakeLink(m_dir.filePath(QStringLiteral("gone")), dangling));
+    ASSERT_TRUE(OddFiles::MakeLink(m_dir.filePath(QStringLiteral("gone")), dangling));
     const QString huge = m_dir.filePath(QStringLiteral("huge.xml"));
-    ASSERT_TRUE(SpecialFiles::MakeSparse(huge, 2LL * 1024 * 1024 * 1024));
+    ASSERT_TRUE(OddFiles::MakeSparse(huge, 2LL * 1024 * 1024 * 1024));
 
     const struct {
         QString path;
@@ -55,7 +55,7 @@ TEST_F(DataFileTest, ReadsOnlyRegularFilesUnderTheCap)
     for (const auto& c : cases) {
         DataFile::Contents contents;
         // A FIFO with no writer would keep a blocking open waiting for ever.
-        ASSERT_TRUE(SpecialFiles::ReturnsWithin([&] { contents = DataFile::Read(c.path); }, fifo))
+        ASSERT_TRUE(OddFiles::ReturnsWithin([&] { contents = DataFile::Read(c.path); }, fifo))
             << c.path.toStdString();
         EXPECT_EQ(contents.status, c.status) << c.path.toStdString();
         EXPECT_EQ(DataFile::Examine(c.path, DataFile::kDefaultMaxBytes), c.status) << c.path.toStdString();

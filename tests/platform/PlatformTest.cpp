@@ -4,7 +4,7 @@
 #include "platform/UserSettings.h"
 #include "support/ScopedEnv.h"
 
-#include "support/SpecialFiles.h"
+#include "support/OddFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -191,15 +191,15 @@ TEST_F(StartupLanguageTest, ASettingsPathThatIsNoRegularFileIsNeverRead)
     QDir().mkpath(QFileInfo(Path()).absolutePath());
     // A FIFO would block QSettings' read for ever; a folder, /dev/zero or a
     // huge file cannot be our settings either.
-    ASSERT_TRUE(SpecialFiles::MakeFifo(Path()));
+    ASSERT_TRUE(OddFiles::MakeFifo(Path()));
     int chosen = 0;
-    ASSERT_TRUE(SpecialFiles::ReturnsWithin([&] { chosen = UserSettings::ChooseStartupLanguage(Path(), 1049); }, Path()));
+    ASSERT_TRUE(OddFiles::ReturnsWithin([&] { chosen = UserSettings::ChooseStartupLanguage(Path(), 1049); }, Path()));
     EXPECT_EQ(chosen, 1049);
     QFile::remove(Path());
-    ASSERT_TRUE(SpecialFiles::MakeLink(QStringLiteral("/dev/zero"), Path()));
+    ASSERT_TRUE(OddFiles::MakeLink(QStringLiteral("/dev/zero"), Path()));
     EXPECT_EQ(UserSettings::ChooseStartupLanguage(Path(), 1041), 1041);
     QFile::remove(Path());
-    ASSERT_TRUE(SpecialFiles::MakeSparse(Path(), 2 * UserSettings::kMaxFileBytes));
+    ASSERT_TRUE(OddFiles::MakeSparse(Path(), 2 * UserSettings::kMaxFileBytes));
     UserSettings settings(Path());
     EXPECT_EQ(settings.Open(), UserSettings::OpenResult::Failed);
 }

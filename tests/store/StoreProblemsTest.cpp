@@ -7,7 +7,7 @@
 #include "store/ProfileLoader.h"
 #include "store/SQLiteDB.h"
 #include "store/StoreRecords.h"
-#include "support/SpecialFiles.h"
+#include "support/OddFiles.h"
 
 #include <QDir>
 #include <QProcess>
@@ -135,10 +135,10 @@ TEST_F(StoreProblemsTest, AFileDamagedPastItsFirstPageIsSetAside)
 TEST_F(StoreProblemsTest, SomethingThatIsNoRegularFileAtTheDatabasePathIsSetAside)
 {
     QDir().mkpath(m_data + QStringLiteral("db"));
-    ASSERT_TRUE(SpecialFiles::MakeFifo(DbPath()));
+    ASSERT_TRUE(OddFiles::MakeFifo(DbPath()));
     bool opened = false;
     // Reading the FIFO's header would wait for a writer for ever.
-    ASSERT_TRUE(SpecialFiles::ReturnsWithin([&] { opened = Open(); }, DbPath()));
+    ASSERT_TRUE(OddFiles::ReturnsWithin([&] { opened = Open(); }, DbPath()));
     EXPECT_TRUE(opened);
     EXPECT_EQ(SetAside().size(), 1);
     EXPECT_TRUE(QFileInfo(DbPath()).isFile());

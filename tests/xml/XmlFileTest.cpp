@@ -2,7 +2,7 @@
 #include "xml/XmlFileCodec.h"
 #include "xml/XmlResultText.h"
 
-#include "support/SpecialFiles.h"
+#include "support/OddFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -188,20 +188,20 @@ TEST_F(XmlFile, MissingFile)
 TEST_F(XmlFile, OnlyRegularFilesUnderTheCapAreRead)
 {
     const QString fifo = m_dir.filePath("fifo.xml");
-    ASSERT_TRUE(SpecialFiles::MakeFifo(fifo));
+    ASSERT_TRUE(OddFiles::MakeFifo(fifo));
     const QString zero = m_dir.filePath("zero.xml");
-    ASSERT_TRUE(SpecialFiles::MakeLink(QStringLiteral("/dev/zero"), zero));
+    ASSERT_TRUE(OddFiles::MakeLink(QStringLiteral("/dev/zero"), zero));
     const QString random = m_dir.filePath("random.xml");
-    ASSERT_TRUE(SpecialFiles::MakeLink(QStringLiteral("/dev/urandom"), random));
+    ASSERT_TRUE(OddFiles::MakeLink(QStringLiteral("/dev/urandom"), random));
     const QString huge = m_dir.filePath("huge.xml");
-    ASSERT_TRUE(SpecialFiles::MakeSparse(huge, 20 * 1024 * 1024));
+    ASSERT_TRUE(OddFiles::MakeSparse(huge, 20 * 1024 * 1024));
     const QString linked = m_dir.filePath("linked.xml");
-    ASSERT_TRUE(SpecialFiles::MakeLink(Write("real.xml", "<config/>"), linked));
+    ASSERT_TRUE(OddFiles::MakeLink(Write("real.xml", "<config/>"), linked));
 
     for (const QString& path : {fifo, zero, random, huge}) {
         XmlDocument doc;
         bool loaded = true;
-        ASSERT_TRUE(SpecialFiles::ReturnsWithin([&] { loaded = doc.LoadFile(path); }, fifo)) << path.toStdString();
+        ASSERT_TRUE(OddFiles::ReturnsWithin([&] { loaded = doc.LoadFile(path); }, fifo)) << path.toStdString();
         EXPECT_FALSE(loaded) << path.toStdString();
         EXPECT_TRUE(doc.DocumentText().isEmpty()) << path.toStdString();
         EXPECT_TRUE(doc.ResultText().startsWith(QStringLiteral("<file_error msg=\""))) << doc.ResultText().toStdString();

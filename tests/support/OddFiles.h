@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace SpecialFiles {
+namespace OddFiles {
 
 inline bool MakeFifo(const QString& path)
 {
@@ -49,4 +49,4 @@ inline bool ReturnsWithin(const std::function<void()>& call, const QString& fifo
     return false;
 }
 
-} // namespace SpecialFiles
+} // namespace OddFiles
