@@ -10,7 +10,7 @@
 
 struct XTestKeySender::Connection {
     struct Closer {
-        void operator()(Display* display) const { XCloseDisplay(display); }
+        void operator()(Display* opened) const { XCloseDisplay(opened); }
     };
     std::unique_ptr<Display, Closer> display;
     KeyCode control = 0;
