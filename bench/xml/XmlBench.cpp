@@ -2,8 +2,11 @@
 // throughput of each and XmlDocument's ratios to the other two. The files are
 // generated here: a 6 KB profile exchange file, and 300 KB and 30 MB ones of
 // the same shape. Each figure is the best of repeated loads (construction,
-// file read, parse and destruction included).
+// file read, parse and destruction included). The program's own loading caps
+// its files at 16 MB; here the file is read without the cap, the same way,
+// so that the 30 MB figure measures the parser rather than a refusal.
 
+#include "platform/DataFile.h"
 #include "xml/XmlDocument.h"
 
 #include <libxml/parser.h>
@@ -50,6 +53,7 @@ std::string Document(size_t target)
     return out;
 }
 
+// The best time of the loads, or 0 when one failed.
 double BestSeconds(const std::function<bool()>& load, size_t bytes)
 {
     // Enough repetitions for about half a second, at least three.
@@ -93,7 +97,8 @@ int main()
 
         const double ours = BestSeconds([&] {
             XmlDocument doc;
-            return doc.LoadFile(path);
+            const DataFile::Contents contents = DataFile::Read(path, -1);
+            return contents.IsRead() && doc.LoadBytes(contents.bytes);
         }, bytes.size());
         const double pugi = BestSeconds([&] {
             pugi::xml_document doc;
@@ -105,6 +110,11 @@ int main()
             return doc != nullptr;
         }, bytes.size());
 
+        if (ours <= 0 || pugi <= 0 || libxml <= 0) {
+            std::printf("%-8s %10zu  a load failed: no figures\n", label, bytes.size());
+            allMet = false;
+            continue;
+        }
         const double mb = double(bytes.size()) / (1024.0 * 1024.0);
         const double vsPugi = pugi / ours;
         const double vsLibxml = libxml / ours;

@@ -8,6 +8,7 @@ constexpr uint64_t kMaxRecords = 0xFFFFFFF0u;
 } // namespace
 
 XmlElementIndex::XmlElementIndex()
+    : m_first(std::make_unique_for_overwrite<XmlElementRecord[]>(kFirstBlockSize))
 {
     EnsureCapacity(8);
     (*this)[0] = XmlElementRecord{};
@@ -24,8 +25,8 @@ void XmlElementIndex::Reset(size_t textLength)
 
 void XmlElementIndex::Release()
 {
-    m_blocks.resize(1);
-    m_capacity = std::min<uint32_t>(m_capacity, kBlockSize);
+    m_blocks.clear();
+    m_capacity = std::min<uint32_t>(m_capacity, kFirstBlockSize);
     m_free = 1;
     (*this)[0] = XmlElementRecord{};
 }
@@ -42,9 +43,10 @@ void XmlElementIndex::EnsureCapacity(uint64_t capacity)
     capacity = std::min(capacity, kMaxRecords);
     if (capacity <= m_capacity)
         return;
-    const size_t blocks = static_cast<size_t>((capacity + kBlockSize - 1) / kBlockSize);
     // Blocks are allocated whole but left uninitialised: the pages of records
     // never used are never touched.
+    const size_t blocks = capacity > kFirstBlockSize ? static_cast<size_t>((capacity + kBlockSize - 1) / kBlockSize)
+                                                     : 0;
     while (m_blocks.size() < blocks)
         m_blocks.push_back(std::make_unique_for_overwrite<XmlElementRecord[]>(kBlockSize));
     m_capacity = static_cast<uint32_t>(capacity);

@@ -20,14 +20,18 @@ struct XmlElementRecord
 static_assert(sizeof(XmlElementRecord) == 32);
 
 // The element records of a document. Record 0 stands for the document itself
-// (its first child is the root, its length the text length). Records sit in
-// fixed blocks of 65,536 chosen by the high 16 bits of the index, so growing
-// the index never moves a record.
+// (its first child is the root, its length the text length). Records never
+// move once allocated, so growing the index never moves a record: the first
+// kFirstBlockSize records sit in a small first block (a profile or macro file
+// fits in it), every later one in a block of 65,536 chosen by the high 16 bits
+// of its index (the first such block leaves its low places unused).
 class XmlElementIndex
 {
 public:
     static constexpr uint32_t kBlockBits = 16;
     static constexpr uint32_t kBlockSize = 1u << kBlockBits;
+    static constexpr uint32_t kFirstBlockBits = 8;
+    static constexpr uint32_t kFirstBlockSize = 1u << kFirstBlockBits;
 
     static constexpr uint32_t kLevelMask = 0xFFFF;
     static constexpr uint32_t kFirstChild = 0x80000;
@@ -55,10 +59,14 @@ public:
 
     XmlElementRecord& operator[](uint32_t index)
     {
+        if (index < kFirstBlockSize)
+            return m_first[index];
         return m_blocks[index >> kBlockBits][index & (kBlockSize - 1)];
     }
     const XmlElementRecord& operator[](uint32_t index) const
     {
+        if (index < kFirstBlockSize)
+            return m_first[index];
         return m_blocks[index >> kBlockBits][index & (kBlockSize - 1)];
     }
 
@@ -85,7 +93,8 @@ public:
 
     uint32_t FreeIndex() const { return m_free; }
     uint32_t Capacity() const { return m_capacity; }
-    size_t BlockCount() const { return m_blocks.size(); }
+    // The first block and the large ones.
+    size_t BlockCount() const { return 1 + m_blocks.size(); }
 
     static uint32_t PackTagLengths(size_t startTag, size_t endTag);
     static uint32_t StartTagField(const XmlElementRecord& r) { return r.tagLengths & kStartTagMax; }
@@ -94,7 +103,8 @@ public:
 private:
     void EnsureCapacity(uint64_t capacity);
 
-    std::vector<std::unique_ptr<XmlElementRecord[]>> m_blocks;
+    std::unique_ptr<XmlElementRecord[]> m_first;
+    std::vector<std::unique_ptr<XmlElementRecord[]>> m_blocks; // block i: indexes i * kBlockSize on
     uint32_t m_free = 1;
     uint32_t m_capacity = 0;
 };

@@ -1,9 +1,12 @@
 #include "xml/XmlDocument.h"
+#include "xml/XmlElementIndex.h"
 
 #include <gtest/gtest.h>
 
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 namespace {
 
@@ -236,9 +239,39 @@ TEST(XmlDocument, IndexGrowsByHalfWithoutMovingRecords)
     EXPECT_EQ(n, 300);
 }
 
+TEST(XmlDocument, IndexBlocksNeitherOverlapNorMove)
+{
+    // Every block boundary up to three full blocks past the small ones: each
+    // record keeps its address and its own values however far the index grows.
+    XmlElementIndex index;
+    index.Reset(0);
+    constexpr uint32_t kCount = 3 * XmlElementIndex::kBlockSize + 100;
+    std::vector<const XmlElementRecord*> addresses{&index[0]};
+    for (uint32_t i = 1; i <= kCount; ++i) {
+        ASSERT_EQ(index.Allocate(), i);
+        index[i].start = i;
+        index[i].next = ~i;
+        addresses.push_back(&index[i]);
+    }
+    for (uint32_t i = 1; i <= kCount; ++i) {
+        ASSERT_EQ(&index[i], addresses[i]) << i;
+        ASSERT_EQ(index[i].start, i) << i;
+        ASSERT_EQ(index[i].next, ~i) << i;
+    }
+    // A small document takes one small block; emptying keeps only that one.
+    XmlDocument doc;
+    ASSERT_TRUE(doc.SetDocumentText(QStringLiteral("<r><a/><b/></r>")));
+    EXPECT_EQ(doc.Index().BlockCount(), 1u);
+    index.Release();
+    EXPECT_EQ(index.BlockCount(), 1u);
+    EXPECT_EQ(index.Allocate(), 1u);
+    EXPECT_EQ(&index[1], addresses[1]);
+}
+
 TEST(XmlDocument, AppendingNeverMovesRecords)
 {
-    // 65,535 records fill the first block exactly (record 0 is the document).
+    // 65,535 records fill the blocks below index 65,536 exactly (record 0 is
+    // the document).
     QString text = QStringLiteral("<r>");
     for (int i = 0; i < 65534; ++i)
         text += QStringLiteral("<e/>");
