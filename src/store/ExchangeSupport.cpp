@@ -1,12 +1,12 @@
 #include "store/ExchangeSupport.h"
 
+#include "platform/DataFile.h"
 #include "xml/XmlDocument.h"
 #include "xml/XmlFileCodec.h"
 #include "xml/XmlResultText.h"
 #include "xml/XmlTagScanner.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <utility>
 
 namespace ExchangeSupport {
 
@@ -19,27 +19,21 @@ constexpr qsizetype kNotedValueLength = 32;
 ExchangeResult::Status ReadFile(const QString& path, QByteArray& bytes)
 {
     bytes.clear();
-    // A FIFO or a device would block the read or never end; only a plain file
-    // is read, and never more of it than the cap.
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return ExchangeResult::Status::Unreadable;
-    if (info.size() > ExchangeFiles::kMaxFileSize)
+    // One open, and every check on what it opened: whatever the path names by
+    // then (a FIFO, a device, a file past the cap) is refused unread.
+    DataFile::Contents contents = DataFile::Read(path, ExchangeFiles::kMaxFileSize);
+    switch (contents.status) {
+    case DataFile::Status::Read:
+        bytes = std::move(contents.bytes);
+        return ExchangeResult::Status::Done;
+    case DataFile::Status::TooLarge:
         return ExchangeResult::Status::TooLarge;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return ExchangeResult::Status::Unreadable;
-    // One byte more than allowed tells a file that grew since it was looked at.
-    bytes = file.read(ExchangeFiles::kMaxFileSize + 1);
-    if (file.error() != QFileDevice::NoError) {
-        bytes.clear();
-        return ExchangeResult::Status::Unreadable;
+    case DataFile::Status::Missing:
+    case DataFile::Status::NotRegular:
+    case DataFile::Status::Unreadable:
+        break;
     }
-    if (bytes.size() > ExchangeFiles::kMaxFileSize) {
-        bytes.clear();
-        return ExchangeResult::Status::TooLarge;
-    }
-    return ExchangeResult::Status::Done;
+    return ExchangeResult::Status::Unreadable;
 }
 
 bool Parse(XmlDocument& doc, QByteArrayView bytes)

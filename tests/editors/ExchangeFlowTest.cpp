@@ -9,6 +9,8 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 constexpr int32_t kWriteEverything = TaskCode(WorkerTask::WriteEverything);
@@ -106,10 +108,12 @@ TEST_F(ExchangeFlowTest, RefusedFilesAreExplainedAndNothingIsSent)
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
     ASSERT_TRUE(huge.resize(2 * ExchangeFiles::kMaxFileSize));
     huge.close();
+    // A FIFO nobody writes would hold the interface thread for ever.
+    ASSERT_EQ(mkfifo(Path("fifo.xml").toUtf8().constData(), 0600), 0);
     const struct {
         const char* file;
         int text;
-    } cases[] = {{"junk.xml", 972}, {"macro.xml", 972}, {"huge.xml", 971}, {"missing.xml", 970}};
+    } cases[] = {{"junk.xml", 972}, {"macro.xml", 972}, {"huge.xml", 971}, {"missing.xml", 970}, {"fifo.xml", 970}};
     for (const auto& c : cases) {
         m_host.Clear();
         m_host.m_chosenFile = Path(c.file);

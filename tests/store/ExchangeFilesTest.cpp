@@ -9,11 +9,17 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <thread>
 #include <tuple>
+#include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -738,6 +744,57 @@ TEST_F(ExchangeFilesTest, FilesAreReadOnlyWhenSmallAndPlain)
     ASSERT_EQ(mkfifo(fifo.toUtf8().constData(), 0600), 0);
     EXPECT_EQ(ExchangeFiles::ImportProfile(m_store, 1, Heron(), fifo).status, Status::Unreadable);
     EXPECT_EQ(Snapshot(1), withButton);
+}
+
+TEST_F(ExchangeFilesTest, APathSwappedForAFifoWhileImportedIsNeverWaitedOn)
+{
+    // Another program keeps renaming a good profile file and a FIFO over the
+    // chosen path. Whatever the import meets must be judged by what it opened:
+    // the file read whole, or the FIFO refused at once. A reader left waiting
+    // on the FIFO is released by a writer here, and then reads nothing at all.
+    const QByteArray good = ProfileFile({"<keyitems/>"});
+    WriteFile(Path("good.xml"), good);
+    const QByteArray fifo = Path("fifo").toUtf8();
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    const QString target = Path("swapped.xml");
+    const QByteArray targetName = target.toUtf8();
+    const QByteArray goodName = Path("good.xml").toUtf8();
+    const QByteArray staging = Path("staging").toUtf8();
+    ASSERT_EQ(link(goodName.constData(), targetName.constData()), 0);
+
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        for (bool useFifo = true; !stop; useFifo = !useFifo) {
+            if (link(useFifo ? fifo.constData() : goodName.constData(), staging.constData()) == 0)
+                (void)rename(staging.constData(), targetName.constData());
+        }
+    });
+    std::thread releaser([&] {
+        while (!stop) {
+            const int fd = open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0)
+                close(fd);
+        }
+    });
+    int done = 0;
+    int refused = 0;
+    std::vector<Status> others;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (std::chrono::steady_clock::now() < until) {
+        const Status status = ExchangeFiles::ImportProfile(m_store, 1, Heron(), target).status;
+        if (status == Status::Done)
+            ++done;
+        else if (status == Status::Unreadable)
+            ++refused;
+        else
+            others.push_back(status);
+    }
+    stop = true;
+    swapper.join();
+    releaser.join();
+    EXPECT_TRUE(others.empty()) << others.size() << " imports read the FIFO";
+    EXPECT_GT(done, 0);
+    EXPECT_GT(refused, 0);
 }
 
 TEST_F(ExchangeFilesTest, FilesInOtherEncodingsAreReadInTheirEncoding)
