@@ -139,10 +139,13 @@ TEST_F(HidDeviceListTest, ReceiverWithUnreachableMouseGivesNoDevice)
     HidInputBuffer buffer = Frame({0x06, 0x05});
     EXPECT_FALSE(list->SendReport(buffer, HidReply::Wanted));
 
-    // The receiver's newest word counts, once it has come.
+    // The receiver's newest word counts, once it has come (a loaded machine
+    // may take a while to deliver it).
     Sim("mouse heron on");
-    for (int i = 0; i < 200 && list->GetCurrentDevMode() != 1; ++i)
+    for (int i = 0; i < 2000 && list->GetCurrentDevMode() != 1; ++i) {
         list->PollWirelessStatus();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     EXPECT_EQ(list->GetCurrentDevMode(), 1);
     EXPECT_EQ(list->GetCurrentDevice(), 0);
 }
