@@ -57,6 +57,10 @@ MacroInfo ReadMacroInfo(const XmlDocument& doc, Notes& notes)
     QString kept = name.left(room);
     if (!kept.isEmpty() && kept.back().isHighSurrogate())
         kept.chop(1);
+    // The name as the store keeps it: in UTF-8 a lone surrogate (a damaged
+    // UTF-16 file) becomes a replacement, and the result must name the macro
+    // the store holds.
+    kept = QString::fromUtf8(kept.toUtf8());
     if (kept != name)
         notes.Adjusted(where + QStringLiteral("/macro_name"), name, kept);
     macro.name = kept + ExchangeFiles::kImportSuffix;

@@ -824,6 +824,22 @@ TEST_F(ExchangeFilesTest, FilesInOtherEncodingsAreReadInTheirEncoding)
     ASSERT_EQ(result.status, Status::Done);
     EXPECT_TRUE(result.macroName.endsWith(ExchangeFiles::kImportSuffix));
     EXPECT_NE(result.macroName, name + ExchangeFiles::kImportSuffix);
+
+    // A damaged UTF-16 file: a half of a surrogate pair cannot be stored as it
+    // is. The result names the macro as the store holds it, and says so.
+    QByteArray damaged = utf16;
+    const qsizetype at = damaged.indexOf(QByteArray(reinterpret_cast<const char*>(name.utf16()), 2));
+    ASSERT_GT(at, 0);
+    damaged[at] = '\x3D';
+    damaged[at + 1] = '\xD8'; // U+D83D without its low half
+    const ExchangeResult lone = ExchangeFiles::ImportMacroBytes(m_store, damaged);
+    ASSERT_EQ(lone.status, Status::Done);
+    MacroInfo stored;
+    ASSERT_TRUE(m_store.GetMacro(lone.macroId, stored));
+    EXPECT_EQ(stored.name, lone.macroName);
+    EXPECT_FALSE(lone.macroName.contains(QChar(0xD83D)));
+    EXPECT_TRUE(lone.macroName.endsWith(name.mid(1) + ExchangeFiles::kImportSuffix));
+    EXPECT_TRUE(HasNote(lone, Kind::Adjusted, QStringLiteral("macroinfo/macro_name"))) << NotesText(lone);
 }
 
 TEST_F(ExchangeFilesTest, AnImportTheStoreRefusesHalfwayChangesNothing)
