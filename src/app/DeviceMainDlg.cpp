@@ -1150,10 +1150,30 @@ void DeviceMainDlg::LoadConfiguration()
     // device-change registration. Without a usable config.xml the window
     // still opens, with no model. The first full refresh runs on the worker,
     // before task 1: a device that is slow to answer never holds up the
-    // window.
+    // window. It starts once the window has been drawn: a mouse found sooner
+    // would have its view built before the window first appears.
     m_registry->Start();
     m_softwareVersion = m_registry->SoftwareVersion();
+    m_startupRefreshPending = true;
+}
+void DeviceMainDlg::StartupRefresh()
+{
+    if (!m_startupRefreshPending)
+        return;
+    m_startupRefreshPending = false;
     m_worker->RequestRefresh();
+}
+void DeviceMainDlg::ShowWindow(int32_t showCommand)
+{
+    MDialog::ShowWindow(showCommand);
+    // Hidden in the tray or minimised, the window is not drawn.
+    if (showCommand == kSwHide || showCommand == kSwMinimize)
+        StartupRefresh();
+}
+void DeviceMainDlg::OnPaint(QPainter& painter)
+{
+    MDialog::OnPaint(painter);
+    StartupRefresh();
 }
 void DeviceMainDlg::LoadDescription()
 {

@@ -131,6 +131,8 @@ public:
     void UISize(const MRect& client) override;
     intptr_t OnMessage(int32_t id, int32_t code, intptr_t param, intptr_t lParam) override;
     void OnTimer(int32_t) override {}
+    void ShowWindow(int32_t showCommand) override;
+    void OnPaint(QPainter& painter) override;
     // The window is going away: the worker stops before anything it reports to.
     void OnDestroy() override;
 
@@ -256,6 +258,7 @@ protected:
     virtual void RemoveTrayIcon();
     // The configuration file, the current model's description and database.
     virtual void LoadConfiguration();
+    void StartupRefresh();
     virtual void LoadDescription();
     // The base address of the software update check.
     virtual void SetUpdateBase();
@@ -332,6 +335,7 @@ private:
     WaitDlg* m_waitDlg = nullptr;
     ProfileDlg* m_profileDlg = nullptr; // while the profiles popup is open
     bool m_storeFailureTold = false;
+    bool m_startupRefreshPending = false; // until the window is first drawn or starts hidden
 
     MTabCtrl* m_tabs = nullptr;
     CDeviceList* m_deviceList = nullptr;

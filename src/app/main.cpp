@@ -29,16 +29,19 @@ namespace {
 // Longer than any one tarvoctl command takes (a factory reset, about 4 s).
 constexpr int kCtlWaitMs = 15000;
 
-// With TARVO_STARTUP_PROBE set, prints one line when the main window is first
-// drawn, for the start-up benchmark and the screen tests.
+// With TARVO_STARTUP_PROBE set, prints one line when the main window has first
+// been drawn, for the start-up benchmark and the screen tests.
 class StartupProbe : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (!m_reported && event->type() == QEvent::Paint) {
             m_reported = true;
-            std::fprintf(stdout, "tarvo: window shown\n");
-            std::fflush(stdout);
+            // Told once the whole first drawing is done, children included.
+            QTimer::singleShot(0, this, [] {
+                std::fprintf(stdout, "tarvo: window shown\n");
+                std::fflush(stdout);
+            });
         }
         return QObject::eventFilter(watched, event);
     }
