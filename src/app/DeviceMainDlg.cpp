@@ -276,7 +276,7 @@ void DeviceMainDlg::OnInitDialog()
     SetIcon(Manager::SkinPath(QStringLiteral("DeviceDriver.ico")));
     LoadConfiguration();
     m_worker->Queue(WorkerTask::ReadMouse);
-    Start(0, CThreadBasic::Mode::Waking);
+    m_workerWaiting = true;
     SetUpdateBase();
 }
 
@@ -1150,30 +1150,34 @@ void DeviceMainDlg::LoadConfiguration()
     // device-change registration. Without a usable config.xml the window
     // still opens, with no model. The first full refresh runs on the worker,
     // before task 1: a device that is slow to answer never holds up the
-    // window. It starts once the window has been drawn: a mouse found sooner
-    // would have its view built before the window first appears.
+    // window.
     m_registry->Start();
     m_softwareVersion = m_registry->SoftwareVersion();
-    m_startupRefreshPending = true;
+    m_refreshAtStart = true;
 }
-void DeviceMainDlg::StartupRefresh()
+void DeviceMainDlg::StartWorker()
 {
-    if (!m_startupRefreshPending)
+    // The worker starts once the window has been drawn, with the refresh
+    // before its first task: a mouse found sooner would have its view built
+    // before the window first appears.
+    if (!m_workerWaiting)
         return;
-    m_startupRefreshPending = false;
-    m_worker->RequestRefresh();
+    m_workerWaiting = false;
+    if (m_refreshAtStart)
+        m_worker->RequestRefresh();
+    Start(0, CThreadBasic::Mode::Waking);
 }
 void DeviceMainDlg::ShowWindow(int32_t showCommand)
 {
     MDialog::ShowWindow(showCommand);
     // Hidden in the tray or minimised, the window is not drawn.
     if (showCommand == kSwHide || showCommand == kSwMinimize)
-        StartupRefresh();
+        StartWorker();
 }
 void DeviceMainDlg::OnPaint(QPainter& painter)
 {
     MDialog::OnPaint(painter);
-    StartupRefresh();
+    StartWorker();
 }
 void DeviceMainDlg::LoadDescription()
 {

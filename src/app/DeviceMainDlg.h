@@ -258,7 +258,7 @@ protected:
     virtual void RemoveTrayIcon();
     // The configuration file, the current model's description and database.
     virtual void LoadConfiguration();
-    void StartupRefresh();
+    void StartWorker();
     virtual void LoadDescription();
     // The base address of the software update check.
     virtual void SetUpdateBase();
@@ -335,7 +335,8 @@ private:
     WaitDlg* m_waitDlg = nullptr;
     ProfileDlg* m_profileDlg = nullptr; // while the profiles popup is open
     bool m_storeFailureTold = false;
-    bool m_startupRefreshPending = false; // until the window is first drawn or starts hidden
+    bool m_workerWaiting = false; // until the window is first drawn or starts hidden
+    bool m_refreshAtStart = false; // the configuration asks for a first full refresh
 
     MTabCtrl* m_tabs = nullptr;
     CDeviceList* m_deviceList = nullptr;

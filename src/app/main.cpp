@@ -25,7 +25,22 @@
 #include <cmath>
 #include <cstdio>
 
+#include <QMetaEnum>
 namespace {
+class TimingApp : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* r, QEvent* e) override {
+        QElapsedTimer t; t.start();
+        const int type = e->type();
+        const char* cls = r->metaObject()->className();
+        QString name = r->objectName();
+        bool res = QApplication::notify(r, e);
+        qint64 ms = t.elapsed();
+        if (ms >= 8) std::fprintf(stderr, "SLOW %lld ms type=%d %s %s\n", ms, type, cls, qPrintable(name));
+        return res;
+    }
+};
 // Longer than any one tarvoctl command takes (a factory reset, about 4 s).
 constexpr int kCtlWaitMs = 15000;
 
@@ -103,7 +118,7 @@ int main(int argc, char** argv)
         break;
     }
 
-    QApplication app(argc, argv);
+    TimingApp app(argc, argv);
     const QString name = Manager::GetDeviceName();
     QCoreApplication::setApplicationName(name);
 
