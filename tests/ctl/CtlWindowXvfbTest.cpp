@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -146,3 +147,79 @@ TEST_F(CtlWindowXvfbTest, TheWindowCarriesOutTheCommandsAndRefusesTheRest)
 }
 
 } // namespace
+
+namespace {
+
+// The commands (report id and command byte) of the reports the program sent,
+// in order, with the log time of each.
+struct SentReport {
+    int64_t at = 0;
+    std::string command;
+};
+std::vector<SentReport> Sent(const std::vector<std::string>& log)
+{
+    std::vector<SentReport> sent;
+    for (const std::string& line : log) {
+        const size_t kind = line.find(' ');
+        if (line.compare(kind + 1, 4, "out ") != 0)
+            continue;
+        sent.push_back({std::stoll(line.substr(0, kind)), line.substr(line.rfind(' ') + 1, 4)});
+    }
+    return sent;
+}
+
+} // namespace
+
+// A window started while tarvoctl drives the mouse itself (no window was
+// running) waits until tarvoctl is done before it opens the mouse: tarvoctl's
+// exchanges go out whole and first, then the window reads the mouse.
+TEST_F(CtlWindowXvfbTest, AWindowStartedMeanwhileWaitsForTarvoctl)
+{
+    Sim("plug heron cable");
+    // What tarvoctl sends for a reset when it is alone with the mouse; the
+    // reset holds the mouse for seconds while it restarts.
+    Sim("log clear");
+    ASSERT_EQ(Ctl("reset"), 0) << m_err.toStdString();
+    const std::vector<SentReport> alone = Sent(Sim("log"));
+    ASSERT_GE(alone.size(), 2u);
+
+    Sim("log clear");
+    auto ctl = Start("reset");
+    // Its first report out: tarvoctl holds the mice now.
+    bool sending = false;
+    for (int i = 0; i < 200 && !sending; ++i) {
+        sending = !Sent(Sim("log")).empty();
+        if (!sending)
+            QThread::msleep(20);
+    }
+    ASSERT_TRUE(sending);
+    const int64_t windowStarted = MonotonicMicroseconds();
+    StartProgram();
+    EXPECT_EQ(Finish(*ctl), 0) << m_err.toStdString();
+    ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.Item(101).cable == 1 && s.status == 51; }, 20000))
+        << m_lastLine.toStdString();
+    ASSERT_TRUE(WaitForQuietLink());
+
+    const std::vector<std::string> log = Sim("log");
+    const std::vector<SentReport> sent = Sent(log);
+    ASSERT_GT(sent.size(), alone.size()) << "the window read nothing";
+    // The two really overlapped: tarvoctl still sent after the window started.
+    EXPECT_GT(sent[alone.size() - 1].at, windowStarted);
+    for (size_t i = 0; i < alone.size(); ++i)
+        EXPECT_EQ(sent[i].command, alone[i].command) << "report " << i << " is not tarvoctl's";
+    // Every other report is answered before the next goes out; the reset
+    // itself is not, as the mouse restarts.
+    std::vector<std::string> answered;
+    for (const std::string& line : log) {
+        if (line.find(" out ") == std::string::npos || line.substr(line.rfind(' ') + 1, 4) != "060f")
+            answered.push_back(line);
+    }
+    int outs = 0;
+    std::string problem;
+    EXPECT_TRUE(ReportsTookTurns(answered, outs, problem)) << problem;
+    EXPECT_EQ(size_t(outs) + 1, sent.size());
+    for (const std::string& line : log)
+        EXPECT_EQ(line.find(" bad "), std::string::npos) << line;
+    // And the window found the mouse as tarvoctl left it.
+    EXPECT_EQ(Dpi(1), 800);
+}
