@@ -148,6 +148,32 @@ TEST_F(CtlWindowXvfbTest, TheWindowCarriesOutTheCommandsAndRefusesTheRest)
 
 } // namespace
 
+// The window's mouse switched off behind its receiver: show gives what the
+// window's store holds and says the mouse did not answer; changes are refused.
+TEST_F(CtlWindowXvfbTest, AWindowWhoseMouseIsAwayShowsTheStoredSettings)
+{
+    Sim("plug heron receiver");
+    StartProgram();
+    ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.status == 52 && s.Item(101).receiver == 1; }, 20000))
+        << m_lastLine.toStdString();
+    ASSERT_TRUE(WaitForQuietLink());
+    ASSERT_EQ(Ctl("set dpi 2 1750"), 0) << m_err.toStdString();
+    ASSERT_EQ(Ctl("button 3 shortcut copy"), 0) << m_err.toStdString();
+    ASSERT_TRUE(WaitForQuietLink());
+    Sim("mouse heron off");
+    ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.status == 50; })) << m_lastLine.toStdString();
+
+    ASSERT_EQ(Ctl("show"), 0) << m_err.toStdString();
+    EXPECT_TRUE(m_out.contains(QStringLiteral("2=1750"))) << m_out.toStdString();
+    EXPECT_TRUE(m_out.contains(QStringLiteral("    button 3 shortcut copy\n"))) << m_out.toStdString();
+    EXPECT_TRUE(m_err.contains(QStringLiteral("Heron Pro did not answer"))) << m_err.toStdString();
+    ASSERT_EQ(Ctl("--json show"), 0) << m_err.toStdString();
+    EXPECT_FALSE(QJsonDocument::fromJson(m_out.toUtf8()).object().value(QStringLiteral("mouse_answered")).toBool(true))
+        << m_out.toStdString();
+    EXPECT_EQ(Ctl("set dpi 2 900"), 4);
+    EXPECT_TRUE(m_err.contains(QStringLiteral("does not answer the Tarvo window"))) << m_err.toStdString();
+}
+
 namespace {
 
 // The commands (report id and command byte) of the reports the program sent,
