@@ -237,11 +237,9 @@ QString CtlProgram::DeviceLockPath(const QString& runtimeFolder)
 
 bool CtlProgram::WindowRunning(const QString& runtimeFolder)
 {
-    QLockFile lock(Folder(runtimeFolder) + Paths::ApplicationName() + QStringLiteral(".lock"));
-    // As the window judges a lock: stale when its owner is gone or cannot be read.
-    lock.setStaleLockTime(0);
-    // Taken is released again by the destructor.
-    return StaleLock::TakeOver(lock) == StaleLock::Take::Held;
+    // Looked at, never taken: a window starting this very moment must not
+    // find its lock held by tarvoctl and end, taking itself for a second start.
+    return StaleLock::IsHeld(Folder(runtimeFolder) + Paths::ApplicationName() + QStringLiteral(".lock"));
 }
 
 int CtlProgram::Run(const QStringList& arguments, QTextStream& out, QTextStream& err)
