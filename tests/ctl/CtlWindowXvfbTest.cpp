@@ -11,6 +11,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 int main(int argc, char** argv)
@@ -197,23 +198,19 @@ std::vector<SentReport> Sent(const std::vector<std::string>& log)
 } // namespace
 
 // A window started while tarvoctl drives the mouse itself (no window was
-// running) waits until tarvoctl is done before it opens the mouse: tarvoctl's
-// exchanges go out whole and first, then the window reads the mouse.
+// running) waits until tarvoctl is done before it opens the mouse, however
+// long tarvoctl takes: here a mouse that answers each report a second late
+// makes a profile switch take about twenty seconds. Every report is answered
+// before the next goes out, whichever program sent it.
 TEST_F(CtlWindowXvfbTest, AWindowStartedMeanwhileWaitsForTarvoctl)
 {
     Sim("plug heron cable");
-    // What tarvoctl sends for a reset when it is alone with the mouse; the
-    // reset holds the mouse for seconds while it restarts.
+    Sim("fault heron late 900");
     Sim("log clear");
-    ASSERT_EQ(Ctl("reset"), 0) << m_err.toStdString();
-    const std::vector<SentReport> alone = Sent(Sim("log"));
-    ASSERT_GE(alone.size(), 2u);
-
-    Sim("log clear");
-    auto ctl = Start("reset");
+    auto ctl = Start("profile 2");
     // Its first report out: tarvoctl holds the mice now.
     bool sending = false;
-    for (int i = 0; i < 200 && !sending; ++i) {
+    for (int i = 0; i < 300 && !sending; ++i) {
         sending = !Sent(Sim("log")).empty();
         if (!sending)
             QThread::msleep(20);
@@ -222,30 +219,26 @@ TEST_F(CtlWindowXvfbTest, AWindowStartedMeanwhileWaitsForTarvoctl)
     const int64_t windowStarted = MonotonicMicroseconds();
     StartProgram();
     EXPECT_EQ(Finish(*ctl), 0) << m_err.toStdString();
+    Sim("fault heron none");
     ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.Item(101).cable == 1 && s.status == 51; }, 20000))
         << m_lastLine.toStdString();
     ASSERT_TRUE(WaitForQuietLink());
+    EXPECT_EQ(Dpi(1), 800); // profile 2's, as tarvoctl sent it
 
     const std::vector<std::string> log = Sim("log");
     const std::vector<SentReport> sent = Sent(log);
-    ASSERT_GT(sent.size(), alone.size()) << "the window read nothing";
-    // The two really overlapped: tarvoctl still sent after the window started.
-    EXPECT_GT(sent[alone.size() - 1].at, windowStarted);
-    for (size_t i = 0; i < alone.size(); ++i)
-        EXPECT_EQ(sent[i].command, alone[i].command) << "report " << i << " is not tarvoctl's";
-    // Every other report is answered before the next goes out; the reset
-    // itself is not, as the mouse restarts.
-    std::vector<std::string> answered;
+    // tarvoctl was still sending long after the window started.
+    int64_t lastLate = 0;
     for (const std::string& line : log) {
-        if (line.find(" out ") == std::string::npos || line.substr(line.rfind(' ') + 1, 4) != "060f")
-            answered.push_back(line);
+        if (line.find(" in ") != std::string::npos)
+            lastLate = std::max(lastLate, int64_t(std::stoll(line.substr(0, line.find(' ')))));
     }
+    ASSERT_GT(sent.size(), 10u);
     int outs = 0;
     std::string problem;
-    EXPECT_TRUE(ReportsTookTurns(answered, outs, problem)) << problem;
-    EXPECT_EQ(size_t(outs) + 1, sent.size());
+    EXPECT_TRUE(ReportsTookTurns(log, outs, problem)) << problem;
+    EXPECT_EQ(size_t(outs), sent.size());
     for (const std::string& line : log)
         EXPECT_EQ(line.find(" bad "), std::string::npos) << line;
-    // And the window found the mouse as tarvoctl left it.
-    EXPECT_EQ(Dpi(1), 800);
+    EXPECT_GT(lastLate - windowStarted, int64_t(16) * 1000000) << "tarvoctl was done too soon to tell";
 }
