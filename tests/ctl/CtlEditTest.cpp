@@ -76,6 +76,15 @@ protected:
 
     int Run(const QStringList& words) { return RunCtl(words, m_context, m_out, m_err); }
     int Run(const char* line) { return Run(Words(line)); }
+    // A macro file of ours written to `path` and imported.
+    int ImportMacro(const QString& path)
+    {
+        QFile macro(path);
+        if (!macro.open(QIODevice::WriteOnly) || macro.write(MacroFileText()) < 0)
+            return -1;
+        macro.close();
+        return Run({QStringLiteral("macro"), QStringLiteral("import"), path});
+    }
 
     // The stored value of the model's current (active) profile.
     QString Stored(const QString& attr, const char* key)
@@ -388,12 +397,7 @@ TEST_F(CtlEditTest, ProfilesAndMacrosTravelThroughFiles)
     EXPECT_EQ(State("heron"), state);
 
     // A macro file of our own format comes in as a new macro, and goes out again.
-    const QString macroFile = files.filePath(QStringLiteral("macro.xml"));
-    QFile macro(macroFile);
-    ASSERT_TRUE(macro.open(QIODevice::WriteOnly));
-    macro.write(MacroFileText());
-    macro.close();
-    ASSERT_EQ(Run({QStringLiteral("macro"), QStringLiteral("import"), macroFile}), kCtlOk) << m_err.toStdString();
+    ASSERT_EQ(ImportMacro(files.filePath(QStringLiteral("macro.xml"))), kCtlOk) << m_err.toStdString();
     EXPECT_TRUE(m_out.contains(QStringLiteral("imported as macro \"Jump"))) << m_out.toStdString();
     const QString again = files.filePath(QStringLiteral("again.xml"));
     ASSERT_EQ(Run({QStringLiteral("macro"), QStringLiteral("export"), QStringLiteral("1"), again}), kCtlOk)
@@ -438,12 +442,7 @@ TEST_F(CtlEditTest, ShownButtonsTypeBackIntoTheSameButtonMap)
     // A macro and a text snippet, as the button page stores them, by name;
     // a macro deleted since still shows what its button was given.
     QTemporaryDir files;
-    const QString macroFile = files.filePath(QStringLiteral("macro.xml"));
-    QFile macro(macroFile);
-    ASSERT_TRUE(macro.open(QIODevice::WriteOnly));
-    macro.write(MacroFileText());
-    macro.close();
-    ASSERT_EQ(Run({QStringLiteral("macro"), QStringLiteral("import"), macroFile}), kCtlOk) << m_err.toStdString();
+    ASSERT_EQ(ImportMacro(files.filePath(QStringLiteral("macro.xml"))), kCtlOk) << m_err.toStdString();
     QString macroName;
     {
         SettingsStore store;
