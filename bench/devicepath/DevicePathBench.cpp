@@ -383,7 +383,7 @@ public:
             env.insert(QStringLiteral("TARVO_STALL_PROBE"), QStringLiteral("1"));
         m_process.setProcessEnvironment(env);
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.setStandardErrorFile(QStringLiteral("/tmp/memt/stall-err.txt"), QIODevice::Append);
+        m_process.setStandardErrorFile(QProcess::nullDevice());
         QElapsedTimer timer;
         timer.start();
         m_process.start(m_program, {});

@@ -20,6 +20,7 @@ class BatteryCtrl;
 class CDeviceList;
 class CDeviceState;
 class CIconButton;
+class CtlRequestHandler;
 class DesktopActions;
 class DesktopNotices;
 class DeviceRegistry;
@@ -163,9 +164,6 @@ public:
     // The profile made current and active, and shown; false when the store
     // did not take it. Sends nothing.
     bool MakeProfileCurrent(int32_t profile);
-    // A tarvoctl request from the single-instance channel (interface thread);
-    // `reply` gets the answer line once the mouse acknowledged the change.
-    void HandleCtlRequest(const QString& line, std::function<void(const QByteArray&)> reply);
     int32_t CurrentTabItem() const { return m_currentItem; }
     float LayoutScale() const { return m_layoutScale; }
     // The current mouse answers (the registry's state, not what is drawn yet).
@@ -308,6 +306,8 @@ private:
     HidDeviceList* m_hid = nullptr;
     SettingsStore* m_store = nullptr;
     InstanceChannel* m_channel = nullptr;
+    // tarvoctl's requests through m_channel.
+    std::unique_ptr<CtlRequestHandler> m_ctlRequests;
     std::unique_ptr<UserSettings> m_settings;
     std::unique_ptr<MainDlgRegistryView> m_registryView;
     std::unique_ptr<DeviceRegistry> m_registry;
