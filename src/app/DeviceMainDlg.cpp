@@ -2,14 +2,10 @@
 
 #include "app/AppMessages.h"
 #include "app/CUIMessageBox.h"
+#include "app/CtlRequestHandler.h"
 #include "app/DesktopNotices.h"
 #include "app/DonglePairDlg.h"
 #include "app/InstanceChannel.h"
-#include "ctl/CtlChannel.h"
-#include "ctl/CtlDirect.h"
-#include "ctl/CtlEdits.h"
-#include "ctl/CtlExitCode.h"
-#include "ctl/CtlHost.h"
 #include "app/MainDlgRegistryView.h"
 #include "app/SettingDlg.h"
 #include "app/TrayIcon.h"
@@ -168,6 +164,8 @@ DeviceMainDlg::DeviceMainDlg(Services services)
         m_ownDesktop = std::make_unique<SystemDesktop>();
     m_desktop = services.desktop ? services.desktop : m_ownDesktop.get();
     m_capture->SetDeliveredHook([this] { WriteStateLine(); });
+    m_ctlRequests = std::make_unique<CtlRequestHandler>(
+        *this, [this](std::function<void()> call) { PostToInterface(std::move(call)); });
     m_settings = std::make_unique<UserSettings>(
         services.settingsPath.isEmpty() ? Paths::SettingsFilePath() : services.settingsPath);
     m_settings->Open();
@@ -270,13 +268,13 @@ void DeviceMainDlg::OnInitDialog()
     if (m_channel) {
         m_channel->AttachWindow(handle, [this] { BringToFront(); });
         m_channel->SetCtlHandler(
-            [this](const QString& line, InstanceChannel::Reply reply) { HandleCtlRequest(line, std::move(reply)); });
+            [this](const QString& line, InstanceChannel::Reply reply) { m_ctlRequests->Handle(line, std::move(reply)); });
     }
     AddTrayIcon();
     SetIcon(Manager::SkinPath(QStringLiteral("DeviceDriver.ico")));
     LoadConfiguration();
     m_worker->Queue(WorkerTask::ReadMouse);
-    Start(0, CThreadBasic::Mode::Waking);
+    m_workerWaiting = true;
     SetUpdateBase();
 }
 
@@ -738,77 +736,6 @@ bool DeviceMainDlg::MakeProfileCurrent(int32_t profile)
     return stored;
 }
 
-void DeviceMainDlg::HandleCtlRequest(const QString& line, std::function<void(const QByteArray&)> reply)
-{
-    const CtlChannel::Request request = CtlChannel::DecodeRequest(line);
-    auto answer = [reply](const CtlOutcome& outcome, bool json) {
-        reply(CtlChannel::EncodeAnswer(CtlChannel::FromOutcome(outcome, json)));
-    };
-    CtlOutcome refused;
-    refused.code = kCtlBadArguments;
-    refused.error = request.error;
-    if (!request.error.isEmpty())
-        return answer(refused, request.json);
-
-    const std::vector<ModelEntry> models = m_registry->Models();
-    const int32_t type = CurrentDeviceType();
-    const auto current = std::find_if(
-        models.begin(), models.end(), [type](const ModelEntry& model) { return model.deviceType == type; });
-    const CtlCommand& command = request.command;
-    if (!command.model.isEmpty()) {
-        const ModelEntry* named = CtlDirect::FindModel(models, command.model);
-        if (!named) {
-            refused.error
-                = QStringLiteral("unknown model \"%1\" (one of %2)").arg(command.model, CtlDirect::ModelNames(models));
-            return answer(refused, request.json);
-        }
-        if (current == models.end() || named->deviceType != type) {
-            refused.code = kCtlNoDevice;
-            refused.error = QStringLiteral("the Tarvo window works on %1; choose %2 there first")
-                                .arg(current == models.end() ? QStringLiteral("no model") : current->name, named->name);
-            return answer(refused, request.json);
-        }
-    }
-    const QString modelName = current == models.end() ? QString() : current->name;
-    if (current == models.end() || (command.Changes() && !IsReachableNow())) {
-        refused.code = kCtlDeviceError;
-        refused.error = QStringLiteral("%1 does not answer the Tarvo window; nothing was changed")
-                            .arg(modelName.isEmpty() ? QStringLiteral("the mouse") : modelName);
-        return answer(refused, request.json);
-    }
-
-    CtlGuestHost host(
-        *this, [this](int32_t profile) { return MakeProfileCurrent(profile); }, [this] { return Description(); });
-    CtlOutcome outcome = CtlEdits::Apply(command, host, modelName);
-    // The pages show a change at once, as if it had been made on them.
-    const bool changed = command.kind != CtlCommand::Kind::Show && command.kind != CtlCommand::Kind::ProfileExport
-        && command.kind != CtlCommand::Kind::MacroExport;
-    if (outcome.code == kCtlOk && changed)
-        ReloadPagesNow(DeviceEvents::kButtonPage | DeviceEvents::kMacroPage | DeviceEvents::kDpiPerformancePage);
-    // As the restore button: the mouse is read afresh after its reset.
-    if (outcome.code == kCtlOk && command.kind == CtlCommand::Kind::Reset)
-        m_worker->ResetLoaded();
-    if (outcome.code != kCtlOk || host.Tasks().empty())
-        return answer(outcome, request.json);
-    const bool json = request.json;
-    m_worker->QueueBatch(
-        host.Tasks(), [this, outcome, json, answer, modelName](DeviceWorker::BatchOutcome sent) mutable {
-            if (sent == DeviceWorker::BatchOutcome::Dropped) {
-                outcome.code = kCtlDeviceError;
-                outcome.error = QStringLiteral(
-                    "the Tarvo window is pairing a receiver; the change is stored and not sent");
-            } else if (sent == DeviceWorker::BatchOutcome::Unanswered) {
-                outcome.code = kCtlDeviceError;
-                outcome.error = QStringLiteral("%1 did not acknowledge the change; it is stored and goes to the mouse "
-                                               "the next time Tarvo writes to it")
-                                    .arg(modelName);
-            }
-            // Answered from the interface thread, where the socket lives; a
-            // window closed meanwhile leaves tarvoctl to its time-out.
-            PostToInterface([answer, outcome, json] { answer(outcome, json); });
-        });
-}
-
 void DeviceMainDlg::SetCurrentProfile(int32_t profile)
 {
     m_currentProfile = profile;
@@ -1153,7 +1080,31 @@ void DeviceMainDlg::LoadConfiguration()
     // window.
     m_registry->Start();
     m_softwareVersion = m_registry->SoftwareVersion();
-    m_worker->RequestRefresh();
+    m_refreshAtStart = true;
+}
+void DeviceMainDlg::StartWorker()
+{
+    // The worker starts once the window has been drawn, with the refresh
+    // before its first task: a mouse found sooner would have its view built
+    // before the window first appears.
+    if (!m_workerWaiting)
+        return;
+    m_workerWaiting = false;
+    if (m_refreshAtStart)
+        m_worker->RequestRefresh();
+    Start(0, CThreadBasic::Mode::Waking);
+}
+void DeviceMainDlg::ShowWindow(int32_t showCommand)
+{
+    MDialog::ShowWindow(showCommand);
+    // Hidden in the tray or minimised, the window is not drawn.
+    if (showCommand == kSwHide || showCommand == kSwMinimize)
+        StartWorker();
+}
+void DeviceMainDlg::OnPaint(QPainter& painter)
+{
+    MDialog::OnPaint(painter);
+    StartWorker();
 }
 void DeviceMainDlg::LoadDescription()
 {

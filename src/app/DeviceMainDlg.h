@@ -20,6 +20,7 @@ class BatteryCtrl;
 class CDeviceList;
 class CDeviceState;
 class CIconButton;
+class CtlRequestHandler;
 class DesktopActions;
 class DesktopNotices;
 class DeviceRegistry;
@@ -131,6 +132,8 @@ public:
     void UISize(const MRect& client) override;
     intptr_t OnMessage(int32_t id, int32_t code, intptr_t param, intptr_t lParam) override;
     void OnTimer(int32_t) override {}
+    void ShowWindow(int32_t showCommand) override;
+    void OnPaint(QPainter& painter) override;
     // The window is going away: the worker stops before anything it reports to.
     void OnDestroy() override;
 
@@ -161,9 +164,6 @@ public:
     // The profile made current and active, and shown; false when the store
     // did not take it. Sends nothing.
     bool MakeProfileCurrent(int32_t profile);
-    // A tarvoctl request from the single-instance channel (interface thread);
-    // `reply` gets the answer line once the mouse acknowledged the change.
-    void HandleCtlRequest(const QString& line, std::function<void(const QByteArray&)> reply);
     int32_t CurrentTabItem() const { return m_currentItem; }
     float LayoutScale() const { return m_layoutScale; }
     // The current mouse answers (the registry's state, not what is drawn yet).
@@ -256,6 +256,7 @@ protected:
     virtual void RemoveTrayIcon();
     // The configuration file, the current model's description and database.
     virtual void LoadConfiguration();
+    void StartWorker();
     virtual void LoadDescription();
     // The base address of the software update check.
     virtual void SetUpdateBase();
@@ -305,6 +306,8 @@ private:
     HidDeviceList* m_hid = nullptr;
     SettingsStore* m_store = nullptr;
     InstanceChannel* m_channel = nullptr;
+    // tarvoctl's requests through m_channel.
+    std::unique_ptr<CtlRequestHandler> m_ctlRequests;
     std::unique_ptr<UserSettings> m_settings;
     std::unique_ptr<MainDlgRegistryView> m_registryView;
     std::unique_ptr<DeviceRegistry> m_registry;
@@ -332,6 +335,8 @@ private:
     WaitDlg* m_waitDlg = nullptr;
     ProfileDlg* m_profileDlg = nullptr; // while the profiles popup is open
     bool m_storeFailureTold = false;
+    bool m_workerWaiting = false; // until the window is first drawn or starts hidden
+    bool m_refreshAtStart = false; // the configuration asks for a first full refresh
 
     MTabCtrl* m_tabs = nullptr;
     CDeviceList* m_deviceList = nullptr;

@@ -26,19 +26,24 @@
 #include <cstdio>
 
 namespace {
-// Longer than any one tarvoctl command takes (a factory reset, about 4 s).
-constexpr int kCtlWaitMs = 15000;
+// Longer than any one tarvoctl command takes: a profile sent to a mouse that
+// stops answering waits out every report (about 25 s); the bound is for a
+// tarvoctl that hangs, and as long as one tarvoctl waits for another.
+constexpr int kCtlWaitMs = 60000;
 
-// With TARVO_STARTUP_PROBE set, prints one line when the main window is first
-// drawn, for the start-up benchmark and the screen tests.
+// With TARVO_STARTUP_PROBE set, prints one line when the main window has first
+// been drawn, for the start-up benchmark and the screen tests.
 class StartupProbe : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (!m_reported && event->type() == QEvent::Paint) {
             m_reported = true;
-            std::fprintf(stdout, "tarvo: window shown\n");
-            std::fflush(stdout);
+            // Told once the whole first drawing is done, children included.
+            QTimer::singleShot(0, this, [] {
+                std::fprintf(stdout, "tarvo: window shown\n");
+                std::fflush(stdout);
+            });
         }
         return QObject::eventFilter(watched, event);
     }
@@ -121,7 +126,12 @@ int main(int argc, char** argv)
         // this window opens them; later ones hand their commands to the window.
         QLockFile devices(CtlProgram::DeviceLockPath(InstanceChannel::DefaultFolder()));
         devices.setStaleLockTime(0);
-        devices.tryLock(kCtlWaitMs);
+        if (!devices.tryLock(0)) {
+            std::fprintf(stderr, "tarvo: tarvoctl is busy with the mice; waiting for it to finish\n");
+            if (!devices.tryLock(kCtlWaitMs))
+                std::fprintf(stderr, "tarvo: %s is still held after %d s; opening the mice all the same\n",
+                    qPrintable(devices.fileName()), kCtlWaitMs / 1000);
+        }
     }
 
     const QString programFolder = Paths::ProgramFolder();
@@ -156,8 +166,7 @@ int main(int argc, char** argv)
     // The session ending or Ctrl+C end the program as its own exit does:
     // the worker stopped, the database closed with everything in its file.
     const WindowHandle window = dialog.GetSafeHwnd();
-    TerminationSignals::Watch(
-        [window](int) { PostMessage(window, AppMessages::kQuit, 0, AppMessages::kQuitKey); });
+    TerminationSignals::Watch([window](int) { PostMessage(window, AppMessages::kQuit, 0, AppMessages::kQuitKey); });
 
     dialog.ShowModal(autorun ? kSwHide : kSwShowNormal);
     // The window closed without the program's own exit: the database is

@@ -178,24 +178,34 @@ CtlOutcome CtlDirect::Run(const CtlCommand& command, const Setup& setup)
     }
 
     hid.SetCurrentDevType(wanted->deviceType);
-    const int32_t mode = hid.GetCurrentDevMode();
-    if (mode == -1)
-        return Failed(kCtlDeviceError,
-            QStringLiteral("%1: the receiver is attached but its mouse does not answer (off, asleep or out of reach)")
-                .arg(wanted->name));
-
     SettingsStore store;
     if (!store.OpenForDevice(setup.dataFolder, wanted->deviceAttr))
         return Failed(kCtlDeviceError,
             QStringLiteral("the settings of %1 cannot be opened (%2)")
                 .arg(wanted->name, SettingsStore::DatabaseFilePath(setup.dataFolder, wanted->deviceAttr)));
+    // The read below makes profiles for a mouse never seen; those are not
+    // settings anybody stored.
+    std::vector<NamedEntry> profiles;
+    const bool storedBefore = store.ListProfiles(profiles) > 0;
 
+    const int32_t mode = hid.GetCurrentDevMode();
     QuietEvents events;
     DeviceWorker worker(hid, store, events, events, setup.timings);
-    // The window's first read: the profiles loaded and the mouse's own values stored.
-    worker.RunTask(TaskCode(WorkerTask::ReadMouse));
-    if (!worker.IsLoaded())
-        return Failed(kCtlDeviceError, QStringLiteral("%1 did not answer").arg(wanted->name));
+    // The window's first read: the profiles loaded and the mouse's own values
+    // stored. Without a mouse behind the receiver there is nothing to read.
+    if (mode != -1)
+        worker.RunTask(TaskCode(WorkerTask::ReadMouse));
+    const bool answered = mode != -1 && worker.IsLoaded();
+    if (!answered && (command.kind != CtlCommand::Kind::Show || !storedBefore)) {
+        const QString stored = command.kind == CtlCommand::Kind::Show ? QStringLiteral("; nothing is stored for it yet")
+                                                                      : QString();
+        if (mode == -1)
+            return Failed(kCtlDeviceError,
+                QStringLiteral("%1: the receiver is attached but its mouse does not answer (off, asleep or out of "
+                               "reach)%2")
+                    .arg(wanted->name, stored));
+        return Failed(kCtlDeviceError, QStringLiteral("%1 did not answer%2").arg(wanted->name, stored));
+    }
     // What the read queued after itself (the update check, the macro upload)
     // is the window's business at start-up, not this command's.
     worker.Tasks().Clear();
@@ -206,6 +216,16 @@ CtlOutcome CtlDirect::Run(const CtlCommand& command, const Setup& setup)
         return Failed(kCtlCannotRun,
             QStringLiteral("the description of %1 is missing or broken (%2)")
                 .arg(wanted->name, DeviceDescription::FilePath(setup.programFolder, wanted->deviceAttr)));
+    if (!answered) {
+        // The store is what was set; the profile it holds as active is the
+        // one the mouse was last sent.
+        int32_t profile = worker.CurrentProfile() > 0 ? worker.CurrentProfile() : store.GetActiveProfile();
+        if (profile < 1)
+            profile = profiles.front().id;
+        worker.SetCurrentProfile(profile);
+        DirectHost host(store, worker, wanted->deviceType, mode, description);
+        return CtlEdits::ShowStored(host, wanted->name);
+    }
     DirectHost host(store, worker, wanted->deviceType, mode, description);
     CtlOutcome outcome = CtlEdits::Apply(command, host, wanted->name);
     if (outcome.code != kCtlOk || host.m_tasks.empty())

@@ -50,7 +50,7 @@ std::vector<NamedEntry> Profiles(EditHost& host)
 
 // The outcome of a change: the lines of the settings it touched, and the
 // whole profile for scripts.
-CtlOutcome Changed(EditHost& host, const QString& modelName, std::initializer_list<Setting> settings)
+CtlOutcome Changed(CtlHost& host, const QString& modelName, std::initializer_list<Setting> settings)
 {
     const ProfileSettings now = CtlEdits::Read(host, modelName);
     CtlOutcome outcome;
@@ -359,7 +359,21 @@ CtlOutcome Apply(const CtlCommand& command, CtlHost& host, const QString& modelN
     return Refused(kCtlBadArguments, QStringLiteral("not a command for one mouse"));
 }
 
-ProfileSettings Read(EditHost& host, const QString& modelName)
+CtlOutcome ShowStored(CtlHost& host, const QString& modelName)
+{
+    ProfileSettings settings = Read(host, modelName);
+    settings.mouseAnswered = false;
+    CtlOutcome outcome;
+    outcome.text = Text(settings);
+    outcome.json = Json(settings);
+    outcome.error = QStringLiteral("%1 did not answer: these are the settings stored for it; its current DPI level "
+                                   "and report rate as the mouse reports them, its firmware and its battery are "
+                                   "missing")
+                        .arg(modelName);
+    return outcome;
+}
+
+ProfileSettings Read(CtlHost& host, const QString& modelName)
 {
     ProfileSettings s;
     s.deviceType = host.CurrentDeviceType();
@@ -390,6 +404,7 @@ ProfileSettings Read(EditHost& host, const QString& modelName)
     s.highSpeed = host.CurrentConnectionMode() == 0 || host.ConfigInt(QStringLiteral("highspeed_mode")) != 0;
     s.responseTime = PerformanceRules::ClampResponseTime(host.ConfigText(QStringLiteral("button_respondtime")));
     s.deepSleep = host.ConfigInt(QStringLiteral("deep_sleep"));
+    s.buttons = CtlButtons::List(host.Store(), current, host.Description().DefaultKeys());
     return s;
 }
 
@@ -454,6 +469,10 @@ QString Text(const ProfileSettings& s)
                        .arg(s.profileName);
     for (const CtlVocabulary::SettingName& entry : CtlVocabulary::Settings())
         text += QStringLiteral("  ") + SettingLine(s, entry.setting) + QLatin1Char('\n');
+    if (!s.buttons.empty())
+        text += QStringLiteral("  buttons:\n");
+    for (const ButtonShown& button : s.buttons)
+        text += QStringLiteral("    button %1 %2\n").arg(button.button).arg(button.Words());
     return text;
 }
 
@@ -462,6 +481,9 @@ QJsonObject Json(const ProfileSettings& s)
     QJsonArray levels;
     for (int32_t value : s.dpi)
         levels.append(value);
+    QJsonArray buttons;
+    for (const ButtonShown& button : s.buttons)
+        buttons.append(button.Json());
     return QJsonObject{
         {QStringLiteral("model"),
             QJsonObject{{QStringLiteral("device_type"), s.deviceType}, {QStringLiteral("name"), s.modelName}}},
@@ -479,6 +501,8 @@ QJsonObject Json(const ProfileSettings& s)
         {QStringLiteral("high_speed"), s.highSpeed},
         {QStringLiteral("response_time_ms"), s.responseTime},
         {QStringLiteral("deep_sleep_s"), s.deepSleep},
+        {QStringLiteral("buttons"), buttons},
+        {QStringLiteral("mouse_answered"), s.mouseAnswered},
     };
 }
 

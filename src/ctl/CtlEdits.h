@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ctl/CtlButtons.h"
 #include "ctl/CtlCommand.h"
 
 #include <QJsonObject>
@@ -7,9 +8,9 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 class CtlHost;
-class EditHost;
 
 // The settings of the current profile as `show` prints them.
 struct ProfileSettings {
@@ -27,6 +28,10 @@ struct ProfileSettings {
     bool highSpeed = false;
     int32_t responseTime = 0; // ms
     int32_t deepSleep = 0; // s
+    std::vector<ButtonShown> buttons; // all but the left button
+    // False when the mouse did not answer: the values are the store's alone,
+    // without what the mouse reports of itself (its DPI level, report rate).
+    bool mouseAnswered = true;
 };
 
 // What a command did: the exit code, the lines for stderr (why it failed, or
@@ -50,7 +55,10 @@ namespace CtlEdits {
 // go to the host's QueueTask; the caller sends them.
 CtlOutcome Apply(const CtlCommand& command, CtlHost& host, const QString& modelName);
 
-ProfileSettings Read(EditHost& host, const QString& modelName);
+ProfileSettings Read(CtlHost& host, const QString& modelName);
+// `show` from the store alone, for a mouse that did not answer: the note for
+// stderr says so and what is missing, and the JSON says "mouse_answered": false.
+CtlOutcome ShowStored(CtlHost& host, const QString& modelName);
 // "dpi: 1=400 2=800* 3=1200 ..." with the current level starred.
 QString SettingLine(const ProfileSettings& settings, CtlVocabulary::Setting setting);
 QString Text(const ProfileSettings& settings);

@@ -176,7 +176,10 @@ QString CtlProgram::HelpText()
                           "  list           every supported model and how it is attached: by cable or\n"
                           "                 receiver, online or not, firmware versions and battery;\n"
                           "                 one this user may not open shows as \"permission denied\"\n"
-                          "  show [MODEL]   the settings of the mouse's current profile\n"
+                          "  show [MODEL]   the settings of the mouse's current profile and what each\n"
+                          "                 button does, as `button N` takes it; for a mouse that does\n"
+                          "                 not answer, the settings stored for it (exit 0, a note on\n"
+                          "                 stderr, \"mouse_answered\": false in --json)\n"
                           "  set dpi LEVEL VALUE\n"
                           "                 DPI level 1-6 to VALUE (50 up to 26000 or 12000 by model,\n"
                           "                 rounded down to a step of 50); makes it the current level\n"
@@ -234,11 +237,9 @@ QString CtlProgram::DeviceLockPath(const QString& runtimeFolder)
 
 bool CtlProgram::WindowRunning(const QString& runtimeFolder)
 {
-    QLockFile lock(Folder(runtimeFolder) + Paths::ApplicationName() + QStringLiteral(".lock"));
-    // As the window judges a lock: stale when its owner is gone or cannot be read.
-    lock.setStaleLockTime(0);
-    // Taken is released again by the destructor.
-    return StaleLock::TakeOver(lock) == StaleLock::Take::Held;
+    // Looked at, never taken: a window starting this very moment must not
+    // find its lock held by tarvoctl and end, taking itself for a second start.
+    return StaleLock::IsHeld(Folder(runtimeFolder) + Paths::ApplicationName() + QStringLiteral(".lock"));
 }
 
 int CtlProgram::Run(const QStringList& arguments, QTextStream& out, QTextStream& err)

@@ -199,6 +199,15 @@ const FunctionName* FindFunction(std::span<const FunctionName> list, const QStri
     return nullptr;
 }
 
+const FunctionName* FindValue(std::span<const FunctionName> list, int32_t value)
+{
+    for (const FunctionName& entry : list) {
+        if (entry.value == value)
+            return &entry;
+    }
+    return nullptr;
+}
+
 QString NamesOf(std::span<const FunctionName> list)
 {
     QStringList names;
@@ -238,6 +247,16 @@ int32_t ModifierBit(const QString& name)
     if (name == QLatin1String("win"))
         return KeyCodes::kLeftWinBit;
     return 0;
+}
+
+QString ModifierNames(int32_t bits)
+{
+    QStringList names;
+    for (const char* name : {"ctrl", "shift", "alt", "win"}) {
+        if (bits & ModifierBit(QLatin1String(name)))
+            names << QString::fromLatin1(name);
+    }
+    return names.join(QLatin1Char('+'));
 }
 
 QString Slug(const QString& text)

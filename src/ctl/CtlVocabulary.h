@@ -60,6 +60,8 @@ std::span<const FunctionName> Shortcuts();
 constexpr int32_t kDpiSwitch = 11;
 // The entry named `name`; null when none is.
 const FunctionName* FindFunction(std::span<const FunctionName> list, const QString& name);
+// The entry of stored value `value`; null when the list has none.
+const FunctionName* FindValue(std::span<const FunctionName> list, int32_t value);
 // "left-click, middle-click, ..."
 QString NamesOf(std::span<const FunctionName> list);
 
@@ -73,6 +75,9 @@ QString KeyName(const QString& shown);
 // Modifier names: ctrl 1, shift 2, alt 4, win 8 (the window's four boxes);
 // 0 for anything else.
 int32_t ModifierBit(const QString& name);
+// The modifiers of `bits` by those names, in that order, joined by '+'
+// ("ctrl+alt"); other bits are left out.
+QString ModifierNames(int32_t bits);
 
 // A name as the words above spell it: lower case, runs of blanks and '_' as
 // one '-'. "Heron Pro" is "heron-pro".

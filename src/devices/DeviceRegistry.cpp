@@ -203,8 +203,7 @@ void DeviceRegistry::SelectModel(int32_t deviceType)
     if (changed) {
         DevicesDebugLine(QStringLiteral("dev_type 22: %1").arg(deviceType));
         m_hid.SetCurrentDevType(deviceType);
-        if (!m_settings.WriteInt(kDeviceTypeKey, deviceType))
-            DevicesDebugLine(QStringLiteral("DeviceType cannot be stored"));
+        m_settings.WriteIntInBackground(kDeviceTypeKey, deviceType);
     }
     LoadDescriptionLocked(deviceType);
     m_view.ShowView(RegistryView::View::Device);

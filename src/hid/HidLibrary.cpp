@@ -4,7 +4,6 @@
 #include <QtGlobal>
 #include <cerrno>
 #include <cwchar>
-#include <dlfcn.h>
 #include <hidapi/hidapi.h>
 
 #include "hid/HidTrace.h"
@@ -43,7 +42,7 @@ HidLibrary::~HidLibrary()
 bool HidLibrary::IsLoaded()
 {
     std::lock_guard lock(m_mutex);
-    return m_handle != nullptr;
+    return m_library.IsOpen();
 }
 
 QByteArray HidLibrary::LibraryName()
@@ -60,14 +59,13 @@ bool HidLibrary::Load()
 
 bool HidLibrary::LoadLocked()
 {
-    if (m_handle)
+    if (m_library.IsOpen())
         return true;
     QByteArray const name = LibraryName();
     // Every enumeration retries a failed load; say why only once per library.
     bool const firstFailure = name != m_lastFailure;
-    void* handle = dlopen(name.constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        char const* reason = dlerror();
+    QByteArray reason;
+    if (!m_library.Open(name, &reason)) {
         if (firstFailure)
             qCWarning(lcTarvoHid).noquote() << "dlopen" << name << "failed:" << reason;
         m_lastFailure = name;
@@ -76,8 +74,7 @@ bool HidLibrary::LoadLocked()
     auto entry = std::make_unique<EntryPoints>();
     bool complete = true;
     auto resolve = [&](auto& pointer, char const* symbol) {
-        pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(dlsym(handle, symbol));
-        if (!pointer) {
+        if (!m_library.Resolve(pointer, symbol)) {
             if (firstFailure)
                 qCWarning(lcTarvoHid).noquote() << name << "lacks" << symbol;
             complete = false;
@@ -93,28 +90,26 @@ bool HidLibrary::LoadLocked()
     resolve(entry->readTimeout, "hid_read_timeout");
     resolve(entry->productString, "hid_get_product_string");
     resolve(entry->error, "hid_error");
-    entry->monitorFd = reinterpret_cast<int (*)()>(dlsym(handle, "tarvo_hid_monitor_fd"));
+    m_library.Resolve(entry->monitorFd, "tarvo_hid_monitor_fd"); // optional
     if (!complete || entry->init() != 0) {
         if (complete && firstFailure)
             qCWarning(lcTarvoHid).noquote() << "hid_init of" << name << "failed";
         m_lastFailure = name;
-        dlclose(handle);
+        m_library.Close();
         return false;
     }
     m_lastFailure.clear();
-    m_handle = handle;
     m_entry = std::move(entry);
     return true;
 }
 
 void HidLibrary::Unload()
 {
-    if (!m_handle)
+    if (!m_library.IsOpen())
         return;
     m_entry->exit();
     m_entry.reset();
-    dlclose(m_handle);
-    m_handle = nullptr;
+    m_library.Close();
 }
 
 std::vector<HidInterfaceInfo> HidLibrary::Enumerate()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SharedLibrary.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -75,7 +77,7 @@ private:
     bool LoadLocked();
 
     std::mutex m_mutex;
-    void* m_handle = nullptr;
+    SharedLibrary m_library;
     QByteArray m_lastFailure;
     struct EntryPoints;
     std::unique_ptr<EntryPoints> m_entry;

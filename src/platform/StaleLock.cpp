@@ -5,6 +5,7 @@
 #include <QThread>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -38,6 +39,20 @@ bool StaleLock::RemoveIfUnheld(const QString& path)
     const bool removed = !held && (::unlink(native.constData()) == 0 || errno == ENOENT);
     ::close(fd);
     return removed;
+}
+
+bool StaleLock::IsHeld(const QString& path)
+{
+    // Neither the file nor its native lock is touched: a test lock taken at
+    // the moment the owner-to-be locks the file would leave it without one.
+    QLockFile lock(path);
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    // No owner written (yet): one that is starting has claimed nothing else.
+    if (!lock.getLockInfo(&pid, &host, &application) || pid <= 0)
+        return false;
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
 }
 
 StaleLock::Take StaleLock::TakeOver(QLockFile& lock)

@@ -20,6 +20,12 @@ public:
     // when it is gone afterwards; false while an owner holds it.
     static bool RemoveIfUnheld(const QString& path);
 
+    // Whether the lock at `path` names an owner that is alive, found out
+    // without taking it: one who looks never keeps the owner-to-be from
+    // claiming it. False when there is no file or no owner is written in it
+    // (yet).
+    static bool IsHeld(const QString& path);
+
     enum class Take {
         Taken, // the lock is ours now
         Held, // a live process holds it

@@ -13,10 +13,15 @@ UserSettings::UserSettings(QString filePath)
     : m_filePath(std::move(filePath))
 {}
 
-UserSettings::~UserSettings() = default;
+UserSettings::~UserSettings()
+{
+    Flush();
+}
 
 UserSettings::OpenResult UserSettings::Open()
 {
+    Flush();
+    std::lock_guard lock(m_fileMutex);
     m_settings.reset();
     OpenResult result = OpenResult::Opened;
     const QFileInfo info(m_filePath);
@@ -41,8 +46,12 @@ UserSettings::OpenResult UserSettings::Open()
 
 int UserSettings::ReadInt(const QString& name) const
 {
-    if (const auto written = m_written.constFind(name); written != m_written.constEnd())
-        return *written;
+    {
+        std::lock_guard values(m_valuesMutex);
+        if (const auto written = m_written.constFind(name); written != m_written.constEnd())
+            return *written;
+    }
+    std::lock_guard lock(m_fileMutex);
     if (!m_settings)
         return 0;
     return LenientNumber::Decimal(m_settings->value(name).toString());
@@ -50,7 +59,44 @@ int UserSettings::ReadInt(const QString& name) const
 
 bool UserSettings::WriteInt(const QString& name, int value)
 {
-    m_written.insert(name, value);
+    {
+        std::lock_guard values(m_valuesMutex);
+        m_written.insert(name, value);
+    }
+    std::lock_guard lock(m_fileMutex);
+    return Store(name, value);
+}
+
+void UserSettings::WriteIntInBackground(const QString& name, int value)
+{
+    {
+        std::lock_guard values(m_valuesMutex);
+        m_written.insert(name, value);
+    }
+    m_pending = std::async(std::launch::async, [this, name, previous = std::move(m_pending)] {
+        if (previous.valid())
+            previous.wait();
+        std::lock_guard lock(m_fileMutex);
+        // The run's value when the file is written, not the one asked for: a
+        // plain write made meanwhile from another thread is newer and must
+        // not be overwritten by this late one.
+        int latest = 0;
+        {
+            std::lock_guard values(m_valuesMutex);
+            latest = m_written.value(name);
+        }
+        (void)Store(name, latest);
+    });
+}
+
+void UserSettings::Flush()
+{
+    if (m_pending.valid())
+        m_pending.wait();
+}
+
+bool UserSettings::Store(const QString& name, int value)
+{
     if (!m_settings)
         return false;
     m_settings->setValue(name, QString::number(value));

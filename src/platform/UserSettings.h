@@ -3,7 +3,9 @@
 #include <QHash>
 #include <QString>
 
+#include <future>
 #include <memory>
+#include <mutex>
 
 class QSettings;
 
@@ -40,6 +42,13 @@ public:
     // Keeps the value for this run, stores it as decimal text and writes the
     // file at once. False when the file is not open or cannot be written.
     bool WriteInt(const QString& name, int value);
+    // The same, with the file written on a thread of its own: writing ends
+    // with a flush to the disk, which a click on the interface thread should
+    // not wait for. Writes keep their order; all are on disk when Flush
+    // returns and when the object goes. A failed write leaves the value held
+    // for this run, as WriteInt does.
+    void WriteIntInBackground(const QString& name, int value);
+    void Flush();
 
     // The start-up choice of the interface language. The stored "LCID" wins when it
     // is non-zero; otherwise the user's language. A settings file that cannot be
@@ -49,7 +58,14 @@ public:
     static int ChooseStartupLanguage(const QString& filePath, int userLcid);
 
 private:
+    bool Store(const QString& name, int value);
+
     QString m_filePath;
+    // The background writer holds the file's lock through the disk flush; the
+    // run's values have their own, so a read of a written value never waits.
+    mutable std::mutex m_valuesMutex;
+    mutable std::mutex m_fileMutex;
+    std::future<void> m_pending; // the last background write
     std::unique_ptr<QSettings> m_settings;
     QHash<QString, int> m_written; // this run's values, stored or not
 };

@@ -1,5 +1,6 @@
 #include "update/Http.h"
 
+#include "platform/SharedLibrary.h"
 #include "update/UpdateLog.h"
 
 #include <QFile>
@@ -20,20 +21,64 @@ namespace {
 constexpr const char* kUserAgent = "IIC2.0/PC 5.5.0000";
 constexpr long kMaxRedirects = 3;
 
+// libcurl's entry points. The library and the TLS stack behind it are loaded
+// on the first transfer, not at start: most sessions never fetch anything
+// before a mouse is seen, and a window without one neither waits for nor
+// keeps some thirty libraries it does not use.
+struct CurlCalls {
+    decltype(&::curl_global_init) globalInit = nullptr;
+    decltype(&::curl_easy_init) easyInit = nullptr;
+    decltype(&::curl_easy_cleanup) easyCleanup = nullptr;
+    decltype(&::curl_easy_setopt) setopt = nullptr;
+    decltype(&::curl_easy_perform) perform = nullptr;
+    decltype(&::curl_easy_getinfo) getinfo = nullptr;
+    decltype(&::curl_easy_strerror) strerror = nullptr;
+    decltype(&::curl_slist_append) slistAppend = nullptr;
+    decltype(&::curl_slist_free_all) slistFreeAll = nullptr;
+};
+
+// The loaded library, or null with the reason in `error`. Loaded and set up
+// once for the run; a library that failed stays failed.
+const CurlCalls* Curl(QString* error)
+{
+    static std::once_flag once;
+    static SharedLibrary library;
+    static CurlCalls calls;
+    static const CurlCalls* ready = nullptr;
+    static QString failure;
+    std::call_once(once, [] {
+        QByteArray reason;
+        if (!library.Open("libcurl.so.4", &reason)) {
+            failure = QStringLiteral("libcurl could not be loaded: %1").arg(QString::fromLocal8Bit(reason));
+            return;
+        }
+        bool complete = library.Resolve(calls.globalInit, "curl_global_init");
+        complete &= library.Resolve(calls.easyInit, "curl_easy_init");
+        complete &= library.Resolve(calls.easyCleanup, "curl_easy_cleanup");
+        complete &= library.Resolve(calls.setopt, "curl_easy_setopt");
+        complete &= library.Resolve(calls.perform, "curl_easy_perform");
+        complete &= library.Resolve(calls.getinfo, "curl_easy_getinfo");
+        complete &= library.Resolve(calls.strerror, "curl_easy_strerror");
+        complete &= library.Resolve(calls.slistAppend, "curl_slist_append");
+        complete &= library.Resolve(calls.slistFreeAll, "curl_slist_free_all");
+        if (!complete)
+            failure = QStringLiteral("libcurl lacks an entry point");
+        else if (calls.globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+            failure = QStringLiteral("curl_global_init failed");
+        else
+            ready = &calls;
+    });
+    if (!ready && error)
+        *error = failure;
+    return ready;
+}
+
 struct CurlDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    void operator()(CURL* handle) const { Curl(nullptr)->easyCleanup(handle); }
+    void operator()(curl_slist* list) const { Curl(nullptr)->slistFreeAll(list); }
 };
 using CurlHandle = std::unique_ptr<CURL, CurlDeleter>;
 using CurlList = std::unique_ptr<curl_slist, CurlDeleter>;
-
-bool GlobalInit()
-{
-    static std::once_flag once;
-    static bool ready = false;
-    std::call_once(once, [] { ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
-    return ready;
-}
 
 using Clock = std::chrono::steady_clock;
 
@@ -45,6 +90,7 @@ struct Sink {
     bool tooLarge = false;
     Transfer* transfer = nullptr;
     CURL* curl = nullptr;
+    const CurlCalls* calls = nullptr;
     // No byte for this long once connected ends the transfer. libcurl's own
     // low-speed check averages over several seconds, so a burst of a few
     // bytes would keep a stalled transfer alive for that long.
@@ -84,7 +130,7 @@ int ProgressCallback(void* user, curl_off_t total, curl_off_t now, curl_off_t, c
     }
     // Until the TLS handshake is done the connect timeout governs.
     curl_off_t connected = 0;
-    curl_easy_getinfo(sink->curl, CURLINFO_APPCONNECT_TIME_T, &connected);
+    sink->calls->getinfo(sink->curl, CURLINFO_APPCONNECT_TIME_T, &connected);
     const Clock::time_point moment = Clock::now();
     if (connected == 0 || now + sent != sink->lastBytes) {
         sink->lastBytes = now + sent;
@@ -102,12 +148,12 @@ int ProgressCallback(void* user, curl_off_t total, curl_off_t now, curl_off_t, c
 int32_t Perform(const QString& url, Sink& sink, const Limits& limits, Status& status)
 {
     status = {};
-    if (!GlobalInit()) {
+    const CurlCalls* calls = Curl(&status.error);
+    if (!calls) {
         status.result = kNoSession;
-        status.error = QStringLiteral("curl_global_init failed");
         return status.result;
     }
-    CurlHandle curl(curl_easy_init());
+    CurlHandle curl(calls->easyInit());
     if (!curl) {
         status.result = kNoSession;
         status.error = QStringLiteral("curl_easy_init failed");
@@ -118,7 +164,7 @@ int32_t Perform(const QString& url, Sink& sink, const Limits& limits, Status& st
     const QByteArray caBundle = QFile::encodeName(qEnvironmentVariable("TARVO_UPDATE_CA"));
     CurlList headers;
     for (const char* header : {"Accept: */*", "Cache-Control: no-cache", "Pragma: no-cache"}) {
-        curl_slist* grown = curl_slist_append(headers.get(), header);
+        curl_slist* grown = calls->slistAppend(headers.get(), header);
         if (!grown) {
             status.result = kNoSession;
             status.error = QStringLiteral("curl_slist_append failed");
@@ -131,36 +177,37 @@ int32_t Perform(const QString& url, Sink& sink, const Limits& limits, Status& st
 
     CURL* h = curl.get();
     sink.curl = h;
+    sink.calls = calls;
     sink.stallTimeout = std::chrono::milliseconds(std::max(1, limits.stallTimeoutMs));
     sink.lastActivity = Clock::now();
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
-    curl_easy_setopt(h, CURLOPT_URL, urlBytes.constData());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    calls->setopt(h, CURLOPT_ERRORBUFFER, errorText);
+    calls->setopt(h, CURLOPT_URL, urlBytes.constData());
+    calls->setopt(h, CURLOPT_PROTOCOLS_STR, "https");
+    calls->setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+    calls->setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    calls->setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
+    calls->setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    calls->setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!caBundle.isEmpty())
-        curl_easy_setopt(h, CURLOPT_CAINFO, caBundle.constData()); // the system's CA path stays trusted
-    curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L); // an error page is not a version or a package
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L); // worker threads: no SIGALRM for timeouts
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(std::max(1, limits.connectTimeoutMs)));
+        calls->setopt(h, CURLOPT_CAINFO, caBundle.constData()); // the system's CA path stays trusted
+    calls->setopt(h, CURLOPT_USERAGENT, kUserAgent);
+    calls->setopt(h, CURLOPT_HTTPHEADER, headers.get());
+    calls->setopt(h, CURLOPT_FAILONERROR, 1L); // an error page is not a version or a package
+    calls->setopt(h, CURLOPT_NOSIGNAL, 1L); // worker threads: no SIGALRM for timeouts
+    calls->setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(std::max(1, limits.connectTimeoutMs)));
     if (limits.totalTimeoutMs > 0)
-        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, long(limits.totalTimeoutMs));
+        calls->setopt(h, CURLOPT_TIMEOUT_MS, long(limits.totalTimeoutMs));
     if (limits.maxBytes > 0)
-        curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(limits.maxBytes));
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, WriteCallback);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, ProgressCallback);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &sink);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        calls->setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(limits.maxBytes));
+    calls->setopt(h, CURLOPT_WRITEFUNCTION, WriteCallback);
+    calls->setopt(h, CURLOPT_WRITEDATA, &sink);
+    calls->setopt(h, CURLOPT_XFERINFOFUNCTION, ProgressCallback);
+    calls->setopt(h, CURLOPT_XFERINFODATA, &sink);
+    calls->setopt(h, CURLOPT_NOPROGRESS, 0L);
 
-    const CURLcode code = curl_easy_perform(h);
+    const CURLcode code = calls->perform(h);
     long response = 0;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &response);
+    calls->getinfo(h, CURLINFO_RESPONSE_CODE, &response);
     status.httpStatus = int32_t(response);
     if (code == CURLE_OK) {
         status.result = kOk;
@@ -183,7 +230,7 @@ int32_t Perform(const QString& url, Sink& sink, const Limits& limits, Status& st
         status.error = QStringLiteral("larger than %1 bytes").arg(limits.maxBytes);
     else
         status.error = QStringLiteral("curl_easy_perform: %1 (%2)")
-                           .arg(QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code)))
+                           .arg(QString::fromUtf8(errorText[0] ? errorText : calls->strerror(code)))
                            .arg(int(code));
     return status.result;
 }

@@ -110,8 +110,8 @@ void CDeviceList::PaintItem(QPainter& painter, const QRect& rect, int32_t index,
     painter.setBrush(hovered ? Theme::kRaised : Theme::kSurface);
     painter.drawRoundedRect(QRectF(rect).adjusted(1, 1, -1, -1), 12, 12);
 
-    const QPixmap picture = MRender::LoadImage(item.icon);
     const QRect pictureRect(rect.left() + 16, rect.top() + 12, rect.width() - 32, rect.height() - 110);
+    const QPixmap picture = MRender::LoadImageFitted(item.icon, pictureRect.size(), devicePixelRatioF());
     if (!picture.isNull()) {
         painter.setOpacity(online ? 1.0 : 0.45);
         MRender::DrawImage(painter, pictureRect, picture, ShowMode::Center);

@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
@@ -29,6 +30,18 @@ QHash<QString, QPixmap>& KeptImages()
     return images;
 }
 
+// Decodes a skin file without Qt's pixmap cache: QPixmap::load would also
+// keep the whole decoded image there, which for a picture kept only scaled
+// down is the very memory the scaling saves.
+QImage Decode(const QString& full)
+{
+    QImageReader reader(full);
+    QImage image;
+    if (!reader.read(&image))
+        return {};
+    return image;
+}
+
 } // namespace
 
 QPixmap MRender::LoadImage(const QString& name)
@@ -39,10 +52,29 @@ QPixmap MRender::LoadImage(const QString& name)
     QHash<QString, QPixmap>& images = KeptImages();
     if (const auto kept = images.constFind(full); kept != images.constEnd())
         return *kept;
-    QPixmap pixmap;
-    if (!pixmap.load(full))
-        pixmap = QPixmap();
+    const QPixmap pixmap = QPixmap::fromImage(Decode(full));
     images.insert(full, pixmap);
+    return pixmap;
+}
+
+QPixmap MRender::LoadImageFitted(const QString& name, const QSize& box, qreal ratio)
+{
+    if (name.isEmpty() || box.isEmpty())
+        return {};
+    const QString full = Manager::SkinPath(name);
+    const QString key = QStringLiteral("%1#%2x%3@%4").arg(full).arg(box.width()).arg(box.height()).arg(ratio);
+    QHash<QString, QPixmap>& images = KeptImages();
+    if (const auto kept = images.constFind(key); kept != images.constEnd())
+        return *kept;
+    QImage image = Decode(full);
+    const QSize logical = image.deviceIndependentSize().toSize();
+    if (logical.width() > box.width() || logical.height() > box.height()) {
+        const QSize target = logical.scaled(box, Qt::KeepAspectRatio) * ratio;
+        image = image.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        image.setDevicePixelRatio(ratio);
+    }
+    const QPixmap pixmap = QPixmap::fromImage(std::move(image));
+    images.insert(key, pixmap);
     return pixmap;
 }
 

@@ -18,6 +18,11 @@ public:
     // A skin image, decoded on first use and kept; a null pixmap when missing
     // or unreadable (also kept: a missing file is not looked for again).
     static QPixmap LoadImage(const QString& name);
+    // A skin image scaled down to fit `box` (logical pixels, aspect kept) at
+    // `ratio` device pixels per logical one; only the scaled copy is kept. For
+    // pictures always drawn much smaller than their file, such as the model
+    // list's, where keeping the whole image would cost its full size per model.
+    static QPixmap LoadImageFitted(const QString& name, const QSize& box, qreal ratio);
     // Forgets the kept images (the skin folder or theme changed).
     static void ForgetImages();
     // Frame `index` of a strip of `states` frames (index clamped to the strip).

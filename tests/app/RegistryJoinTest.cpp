@@ -147,6 +147,32 @@ TEST_F(RegistryJoinTest, StartUpListsEveryModelWithNothingPlugged)
     EXPECT_EQ(settings.ReadInt(QStringLiteral("DeviceType")), 101);
 }
 
+TEST_F(RegistryJoinTest, TheStartUpRefreshWaitsForTheFirstDrawingUnlessTheWindowStartsHidden)
+{
+    const QString settingsPath = m_services.m_dir.path() + QStringLiteral("/Tarvo.conf");
+    auto refreshed = [&] {
+        UserSettings settings(settingsPath);
+        settings.Open();
+        return settings.ReadInt(QStringLiteral("DeviceType")) == 101; // stored by the refresh
+    };
+    for (const int32_t show : {kSwShow, kSwHide}) {
+        QFile::remove(settingsPath);
+        m_dlg = std::make_unique<JoinedMainDlg>(m_services, kShippedProgramFolder);
+        m_dlg->Create(0, QStringLiteral("Tarvo"), kWsDialog, 0, {0, 0, DeviceMainDlg::kDesignWidth, DeviceMainDlg::kDesignHeight});
+        // Created but not yet shown: no device has been looked for, so
+        // nothing found can hold up the window's first appearance.
+        m_dlg->Worker().RunPass();
+        EXPECT_FALSE(refreshed()) << show;
+        m_dlg->ShowWindow(show);
+        ProcessEvents();
+        m_dlg->Worker().RunPass();
+        ProcessEvents();
+        EXPECT_TRUE(refreshed()) << show;
+        m_dlg.reset();
+        ProcessEvents();
+    }
+}
+
 TEST_F(RegistryJoinTest, AModelClickLoadsItsDescriptionAndShowsTheDeviceView)
 {
     Open();

@@ -76,6 +76,15 @@ protected:
 
     int Run(const QStringList& words) { return RunCtl(words, m_context, m_out, m_err); }
     int Run(const char* line) { return Run(Words(line)); }
+    // A macro file of ours written to `path` and imported.
+    int ImportMacro(const QString& path)
+    {
+        QFile macro(path);
+        if (!macro.open(QIODevice::WriteOnly) || macro.write(MacroFileText()) < 0)
+            return -1;
+        macro.close();
+        return Run({QStringLiteral("macro"), QStringLiteral("import"), path});
+    }
 
     // The stored value of the model's current (active) profile.
     QString Stored(const QString& attr, const char* key)
@@ -388,15 +397,130 @@ TEST_F(CtlEditTest, ProfilesAndMacrosTravelThroughFiles)
     EXPECT_EQ(State("heron"), state);
 
     // A macro file of our own format comes in as a new macro, and goes out again.
-    const QString macroFile = files.filePath(QStringLiteral("macro.xml"));
-    QFile macro(macroFile);
-    ASSERT_TRUE(macro.open(QIODevice::WriteOnly));
-    macro.write(MacroFileText());
-    macro.close();
-    ASSERT_EQ(Run({QStringLiteral("macro"), QStringLiteral("import"), macroFile}), kCtlOk) << m_err.toStdString();
+    ASSERT_EQ(ImportMacro(files.filePath(QStringLiteral("macro.xml"))), kCtlOk) << m_err.toStdString();
     EXPECT_TRUE(m_out.contains(QStringLiteral("imported as macro \"Jump"))) << m_out.toStdString();
     const QString again = files.filePath(QStringLiteral("again.xml"));
     ASSERT_EQ(Run({QStringLiteral("macro"), QStringLiteral("export"), QStringLiteral("1"), again}), kCtlOk)
         << m_err.toStdString();
     EXPECT_TRUE(QFileInfo(again).size() > 0);
+}
+
+// show lists each button in the words `button N` takes: typed back after a
+// reset, those lines give the mouse the same button map again. Functions the
+// command line cannot give go by their stored names.
+TEST_F(CtlEditTest, ShownButtonsTypeBackIntoTheSameButtonMap)
+{
+    Sim("plug heron cable");
+    ASSERT_EQ(Run("show"), kCtlOk) << m_err.toStdString();
+    // Nothing stored yet: the model's own functions, the last its DPI switch.
+    for (const char* line : {"    button 1 mouse right-click\n", "    button 3 mouse forward\n", "    button 7 dpi\n"})
+        EXPECT_TRUE(m_out.contains(QString::fromLatin1(line))) << line << " in " << m_out.toStdString();
+
+    for (const char* command : {"button 1 key ctrl+shift+a", "button 2 media mute", "button 3 shortcut copy",
+             "button 4 disable", "button 5 key alt+win", "button 6 key num-plus", "button 7 mouse scroll-up"})
+        ASSERT_EQ(Run(command), kCtlOk) << command << ": " << m_err.toStdString();
+    ASSERT_EQ(Run("show"), kCtlOk) << m_err.toStdString();
+    const QString shown = m_out;
+    const QString map = State("heron").value(QStringLiteral("button_map")).toString();
+    QStringList lines;
+    for (const QString& line : shown.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("    button ")))
+            lines << line.trimmed();
+    }
+    ASSERT_EQ(lines.size(), 7) << shown.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("button 1 key ctrl+shift+a"));
+    EXPECT_EQ(lines[5], QStringLiteral("button 6 key num-plus"));
+
+    ASSERT_EQ(Run("reset"), kCtlOk) << m_err.toStdString();
+    ASSERT_NE(State("heron").value(QStringLiteral("button_map")).toString(), map);
+    for (const QString& line : lines)
+        ASSERT_EQ(Run(line.split(QLatin1Char(' '))), kCtlOk) << line.toStdString() << ": " << m_err.toStdString();
+    EXPECT_EQ(State("heron").value(QStringLiteral("button_map")).toString(), map);
+    ASSERT_EQ(Run("show"), kCtlOk);
+    EXPECT_EQ(m_out, shown);
+
+    // A macro and a text snippet, as the button page stores them, by name;
+    // a macro deleted since still shows what its button was given.
+    QTemporaryDir files;
+    ASSERT_EQ(ImportMacro(files.filePath(QStringLiteral("macro.xml"))), kCtlOk) << m_err.toStdString();
+    QString macroName;
+    {
+        SettingsStore store;
+        ASSERT_TRUE(store.OpenForDevice(m_data.path() + QLatin1Char('/'), QStringLiteral("heron")));
+        std::vector<MacroInfo> macros;
+        ASSERT_EQ(store.ListMacros(macros), 1);
+        macroName = macros[0].name;
+        const int snippet = store.AddText(NamedEntry{0, QStringLiteral("Greeting \"hi\""), {}});
+        ASSERT_GT(snippet, 0);
+        const int profile = store.GetActiveProfile();
+        const struct {
+            int32_t code, type, value;
+        } rows[] = {{2, 5, macros[0].macro_id}, {4, 11, snippet}, {5, 5, 999}};
+        for (const auto& row : rows) {
+            KeyAssignment assignment;
+            assignment.profile = profile;
+            assignment.key_code = row.code;
+            assignment.macro_type = row.type;
+            assignment.macro_value = row.value;
+            assignment.macro_value3 = 1;
+            ASSERT_GT(store.SetKeyAssignment(assignment), 0);
+        }
+    }
+    ASSERT_EQ(Run("show"), kCtlOk) << m_err.toStdString();
+    EXPECT_TRUE(m_out.contains(QStringLiteral("    button 2 macro \"%1\"\n").arg(macroName))) << m_out.toStdString();
+    EXPECT_TRUE(m_out.contains(QStringLiteral("    button 4 text \"Greeting \\\"hi\\\"\"\n"))) << m_out.toStdString();
+    EXPECT_TRUE(m_out.contains(QStringLiteral("    button 5 macro (deleted)\n"))) << m_out.toStdString();
+    ASSERT_EQ(Run("--json show"), kCtlOk);
+    const QJsonArray buttons
+        = QJsonDocument::fromJson(m_out.toUtf8()).object().value(QStringLiteral("buttons")).toArray();
+    ASSERT_EQ(buttons.size(), 7) << m_out.toStdString();
+    const QJsonObject first = buttons.at(0).toObject();
+    EXPECT_EQ(first.value(QStringLiteral("command")).toString(), QStringLiteral("button 1 key ctrl+shift+a"));
+    EXPECT_EQ(first.value(QStringLiteral("name")).toString(), QStringLiteral("ctrl+shift+a"));
+    EXPECT_FALSE(first.value(QStringLiteral("factory")).toBool());
+    const QJsonObject second = buttons.at(1).toObject();
+    EXPECT_EQ(second.value(QStringLiteral("function")).toString(), QStringLiteral("macro"));
+    EXPECT_EQ(second.value(QStringLiteral("name")).toString(), macroName);
+    EXPECT_FALSE(second.value(QStringLiteral("settable")).toBool());
+    EXPECT_FALSE(second.contains(QStringLiteral("command")));
+}
+
+// A mouse that does not answer: show prints what the store holds and says on
+// stderr that the mouse did not answer; changes are still refused.
+TEST_F(CtlEditTest, ShowOfASilentMouseGivesTheStoredSettings)
+{
+    Sim("plug heron cable");
+    ASSERT_EQ(Run("set dpi 2 1650"), kCtlOk) << m_err.toStdString();
+    ASSERT_EQ(Run("button 2 media mute"), kCtlOk) << m_err.toStdString();
+    Sim("fault heron silent");
+    ASSERT_EQ(Run("show"), kCtlOk) << m_err.toStdString();
+    EXPECT_TRUE(m_out.contains(QStringLiteral("2=1650"))) << m_out.toStdString();
+    EXPECT_TRUE(m_out.contains(QStringLiteral("    button 2 media mute\n"))) << m_out.toStdString();
+    EXPECT_TRUE(m_err.contains(QStringLiteral("Heron Pro did not answer"))) << m_err.toStdString();
+    EXPECT_TRUE(m_err.contains(QStringLiteral("firmware"))) << m_err.toStdString();
+    ASSERT_EQ(Run("--json show"), kCtlOk);
+    const QJsonObject shown = QJsonDocument::fromJson(m_out.toUtf8()).object();
+    EXPECT_FALSE(shown.value(QStringLiteral("mouse_answered")).toBool(true)) << m_out.toStdString();
+    EXPECT_EQ(
+        shown.value(QStringLiteral("dpi")).toObject().value(QStringLiteral("levels")).toArray().at(1).toInt(), 1650);
+    EXPECT_EQ(Run("set dpi 2 800"), kCtlDeviceError);
+    Sim("fault heron none");
+    ASSERT_EQ(Run("--json show"), kCtlOk);
+    EXPECT_TRUE(QJsonDocument::fromJson(m_out.toUtf8()).object().value(QStringLiteral("mouse_answered")).toBool());
+    EXPECT_TRUE(m_err.isEmpty()) << m_err.toStdString();
+
+    // A receiver whose mouse is away, and one never seen before that is silent.
+    Sim("unplug heron cable");
+    Sim("plug egret receiver");
+    ASSERT_EQ(Run("set dpi 1 700"), kCtlOk) << m_err.toStdString();
+    Sim("mouse egret off");
+    ASSERT_EQ(Run("show"), kCtlOk) << m_err.toStdString();
+    EXPECT_TRUE(m_out.contains(QStringLiteral("1=700"))) << m_out.toStdString();
+    EXPECT_TRUE(m_err.contains(QStringLiteral("did not answer"))) << m_err.toStdString();
+    Sim("unplug egret receiver");
+    Sim("plug plover cable");
+    Sim("fault plover silent");
+    EXPECT_EQ(Run("show"), kCtlDeviceError);
+    EXPECT_TRUE(m_err.contains(QStringLiteral("nothing is stored for it yet"))) << m_err.toStdString();
+    EXPECT_TRUE(m_out.isEmpty());
 }

@@ -25,10 +25,12 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <atomic>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -599,6 +601,41 @@ TEST_F(CtlProcessTest, WhileAWindowRunsNothingIsOpened)
     empty.close();
     EXPECT_EQ(Start({QStringLiteral("list")}), kCtlOk);
     EXPECT_TRUE(m_out.contains(QStringLiteral("Heron Pro (101): cable online"))) << m_out.toStdString();
+}
+
+// tarvoctl looks for a window while one starts: the look never takes the
+// window's lock, so the window never mistakes tarvoctl for itself running.
+TEST(CtlWindowProbeTest, LookingForAWindowNeverKeepsOneFromStarting)
+{
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    const QString lockPath = runtime.path() + QStringLiteral("/Tarvo.lock");
+    std::atomic<bool> stop{false};
+    std::atomic<int> looks{0};
+    std::thread looker([&] {
+        while (!stop) {
+            (void)CtlProgram::WindowRunning(runtime.path());
+            ++looks;
+        }
+    });
+    int kept = 0;
+    int seen = 0;
+    for (int start = 0; start < 500 || looks < 500; ++start) {
+        QLockFile window(lockPath);
+        window.setStaleLockTime(0);
+        if (!window.tryLock(0)) {
+            ++kept;
+            continue;
+        }
+        seen += CtlProgram::WindowRunning(runtime.path()) ? 1 : 0;
+        window.unlock();
+    }
+    stop = true;
+    looker.join();
+    EXPECT_EQ(kept, 0) << "window starts kept out by tarvoctl's look";
+    EXPECT_GT(seen, 0);
+    // Nothing left behind where the window claims its lock.
+    EXPECT_FALSE(QFile::exists(lockPath));
 }
 
 // Two tarvoctl at once without a window: one waits for the other, so every

@@ -8,8 +8,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QThread>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 int main(int argc, char** argv)
@@ -146,3 +148,97 @@ TEST_F(CtlWindowXvfbTest, TheWindowCarriesOutTheCommandsAndRefusesTheRest)
 }
 
 } // namespace
+
+// The window's mouse switched off behind its receiver: show gives what the
+// window's store holds and says the mouse did not answer; changes are refused.
+TEST_F(CtlWindowXvfbTest, AWindowWhoseMouseIsAwayShowsTheStoredSettings)
+{
+    Sim("plug heron receiver");
+    StartProgram();
+    ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.status == 52 && s.Item(101).receiver == 1; }, 20000))
+        << m_lastLine.toStdString();
+    ASSERT_TRUE(WaitForQuietLink());
+    ASSERT_EQ(Ctl("set dpi 2 1750"), 0) << m_err.toStdString();
+    ASSERT_EQ(Ctl("button 3 shortcut copy"), 0) << m_err.toStdString();
+    ASSERT_TRUE(WaitForQuietLink());
+    Sim("mouse heron off");
+    ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.status == 50; })) << m_lastLine.toStdString();
+
+    ASSERT_EQ(Ctl("show"), 0) << m_err.toStdString();
+    EXPECT_TRUE(m_out.contains(QStringLiteral("2=1750"))) << m_out.toStdString();
+    EXPECT_TRUE(m_out.contains(QStringLiteral("    button 3 shortcut copy\n"))) << m_out.toStdString();
+    EXPECT_TRUE(m_err.contains(QStringLiteral("Heron Pro did not answer"))) << m_err.toStdString();
+    ASSERT_EQ(Ctl("--json show"), 0) << m_err.toStdString();
+    EXPECT_FALSE(QJsonDocument::fromJson(m_out.toUtf8()).object().value(QStringLiteral("mouse_answered")).toBool(true))
+        << m_out.toStdString();
+    EXPECT_EQ(Ctl("set dpi 2 900"), 4);
+    EXPECT_TRUE(m_err.contains(QStringLiteral("does not answer the Tarvo window"))) << m_err.toStdString();
+}
+
+namespace {
+
+// The commands (report id and command byte) of the reports the program sent,
+// in order, with the log time of each.
+struct SentReport {
+    int64_t at = 0;
+    std::string command;
+};
+std::vector<SentReport> Sent(const std::vector<std::string>& log)
+{
+    std::vector<SentReport> sent;
+    for (const std::string& line : log) {
+        const size_t kind = line.find(' ');
+        if (line.compare(kind + 1, 4, "out ") != 0)
+            continue;
+        sent.push_back({std::stoll(line.substr(0, kind)), line.substr(line.rfind(' ') + 1, 4)});
+    }
+    return sent;
+}
+
+} // namespace
+
+// A window started while tarvoctl drives the mouse itself (no window was
+// running) waits until tarvoctl is done before it opens the mouse, however
+// long tarvoctl takes: here a mouse that answers each report a second late
+// makes a profile switch take about twenty seconds. Every report is answered
+// before the next goes out, whichever program sent it.
+TEST_F(CtlWindowXvfbTest, AWindowStartedMeanwhileWaitsForTarvoctl)
+{
+    Sim("plug heron cable");
+    Sim("fault heron late 900");
+    Sim("log clear");
+    auto ctl = Start("profile 2");
+    // Its first report out: tarvoctl holds the mice now.
+    bool sending = false;
+    for (int i = 0; i < 300 && !sending; ++i) {
+        sending = !Sent(Sim("log")).empty();
+        if (!sending)
+            QThread::msleep(20);
+    }
+    ASSERT_TRUE(sending);
+    const int64_t windowStarted = MonotonicMicroseconds();
+    StartProgram();
+    EXPECT_EQ(Finish(*ctl), 0) << m_err.toStdString();
+    Sim("fault heron none");
+    ASSERT_TRUE(WaitFor([](const WindowState& s) { return s.Item(101).cable == 1 && s.status == 51; }, 20000))
+        << m_lastLine.toStdString();
+    ASSERT_TRUE(WaitForQuietLink());
+    EXPECT_EQ(Dpi(1), 800); // profile 2's, as tarvoctl sent it
+
+    const std::vector<std::string> log = Sim("log");
+    const std::vector<SentReport> sent = Sent(log);
+    // tarvoctl was still sending long after the window started.
+    int64_t lastLate = 0;
+    for (const std::string& line : log) {
+        if (line.find(" in ") != std::string::npos)
+            lastLate = std::max(lastLate, int64_t(std::stoll(line.substr(0, line.find(' ')))));
+    }
+    ASSERT_GT(sent.size(), 10u);
+    int outs = 0;
+    std::string problem;
+    EXPECT_TRUE(ReportsTookTurns(log, outs, problem)) << problem;
+    EXPECT_EQ(size_t(outs), sent.size());
+    for (const std::string& line : log)
+        EXPECT_EQ(line.find(" bad "), std::string::npos) << line;
+    EXPECT_GT(lastLate - windowStarted, int64_t(16) * 1000000) << "tarvoctl was done too soon to tell";
+}

@@ -173,8 +173,8 @@ def check_deb(build, version, mousesim, hidsim):
         if fields.get("Package") != "tarvo" or fields.get("Version") != version:
             raise Failure("control fields: %s" % fields)
         depends = fields.get("Depends", "")
-        # Found by dpkg-shlibdeps from the programs themselves, plus hidapi named by hand.
-        for library in ("libqt6core6", "libqt6widgets6", "libsqlite3-0", "libudev1", "libhidapi-hidraw0"):
+        # Found by dpkg-shlibdeps from the programs themselves, plus hidapi and libcurl named by hand.
+        for library in ("libqt6core6", "libqt6widgets6", "libsqlite3-0", "libudev1", "libhidapi-hidraw0", "libcurl4"):
             if library not in depends:
                 raise Failure("Depends lacks %s: %s" % (library, depends))
         root = os.path.join(scratch, "root")

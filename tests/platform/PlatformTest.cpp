@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <thread>
 
 #include <climits>
 #include <cstdlib>
@@ -118,6 +119,30 @@ TEST(UserSettings, LenientDecimal)
     };
     for (const auto& c : cases)
         EXPECT_EQ(LenientNumber::Decimal(QString::fromLatin1(c.text)), c.value) << c.text;
+}
+
+TEST(UserSettings, BackgroundWritesKeepTheirOrderAndAreOnDiskAfterAFlush)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Tarvo.conf"));
+    UserSettings settings(path);
+    ASSERT_EQ(settings.Open(), UserSettings::OpenResult::Created);
+    // Clicks in quick succession, with a plain write from another thread
+    // (the worker's refresh) among them: the last value wins everywhere.
+    std::thread worker([&] {
+        for (int i = 0; i < 20; ++i)
+            EXPECT_TRUE(settings.WriteInt(QStringLiteral("LCID"), 1033));
+    });
+    for (int type = 101; type <= 140; ++type) {
+        settings.WriteIntInBackground(QStringLiteral("DeviceType"), type);
+        EXPECT_EQ(settings.ReadInt(QStringLiteral("DeviceType")), type); // at once, before the disk
+    }
+    worker.join();
+    settings.Flush();
+    UserSettings reread(path);
+    ASSERT_EQ(reread.Open(), UserSettings::OpenResult::Opened);
+    EXPECT_EQ(reread.ReadInt(QStringLiteral("DeviceType")), 140);
+    EXPECT_EQ(reread.ReadInt(QStringLiteral("LCID")), 1033);
 }
 
 class StartupLanguageTest : public ::testing::Test {

@@ -100,12 +100,19 @@ TEST_F(SkinTest, SkinImagesAreDecodedOnceAndKept)
     std::vector<qint64> keys;
     for (int i = 0; i < 16; ++i)
         keys.push_back(MRender::LoadImage(QStringLiteral("big%1.png").arg(i)).cacheKey());
+    // A picture drawn small is kept at the size it is drawn, for the screen's
+    // density, never larger than its file.
+    const QPixmap fitted = MRender::LoadImageFitted(QStringLiteral("big1.png"), QSize(100, 60), 2.0);
+    EXPECT_EQ(fitted.size(), QSize(120, 120));
+    EXPECT_EQ(fitted.deviceIndependentSize(), QSizeF(60, 60));
+    EXPECT_EQ(MRender::LoadImageFitted(QStringLiteral("big1.png"), QSize(900, 900), 1.0).size(), QSize(512, 512));
     // Every one comes back as the very pixmap first decoded, even with the
     // files gone: nothing is read or decoded again.
     for (int i = 0; i < 16; ++i)
         ASSERT_TRUE(QFile::remove(skin + QStringLiteral("big%1.png").arg(i)));
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(MRender::LoadImage(QStringLiteral("big%1.png").arg(i)).cacheKey(), keys[size_t(i)]) << i;
+    EXPECT_EQ(MRender::LoadImageFitted(QStringLiteral("big1.png"), QSize(100, 60), 2.0).cacheKey(), fitted.cacheKey());
 
     // A missing image is not looked for again on every paint...
     EXPECT_TRUE(MRender::LoadImage(QStringLiteral("late.png")).isNull());

@@ -656,9 +656,13 @@ bool SkinPainter::PaintAll()
     g_scale = m_scale;
     // Window backgrounds and bands.
     {
-        QImage bg = Canvas(1280, 780);
+        // Nothing but soft gradients: painted at a quarter of the window and
+        // stretched when drawn, it looks the same (within two levels of a
+        // channel) and is kept decoded in 250 kB instead of 4 MB (16 MB at @2x).
+        QImage bg = Canvas(320, 195);
         QPainter p(&bg);
         Smooth(p);
+        p.scale(0.25, 0.25);
         QLinearGradient base(0, 0, 0, 780);
         base.setColorAt(0, QColor(0x16, 0x1a, 0x20));
         base.setColorAt(1, QColor(0x10, 0x12, 0x16));
