@@ -19,6 +19,7 @@
 //
 //   tarvo-bench-devicepath [--baseline PATH] [--program PATH] [--idle-seconds S]
 //       [--storm-cycles N] [--edits N] [--runs N] [--settle-max S] [--no-worker] [--no-program]
+#include "BenchWorkerEvents.h"
 #include "SimProcess.h"
 #include "XTestInput.h"
 #include "hid/DeviceWorker.h"
@@ -66,12 +67,6 @@ struct Options {
     bool worker = true;
     bool programs = true;
 };
-
-int64_t NowMicroseconds()
-{
-    // The simulator logs CLOCK_MONOTONIC microseconds, which steady_clock reads here.
-    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
-}
 
 double Percentile(std::vector<double> values, double q)
 {
@@ -126,46 +121,6 @@ bool StartSim(tarvo::sim::SimProcess& sim, const char* tag)
 
 // ---- The worker, in this process ----
 
-class BenchEvents : public DeviceEvents, public ConnectionEvents {
-public:
-    explicit BenchEvents(HidDeviceList& list)
-        : m_list(list)
-    {}
-
-    void ShowMouseVersion(const QString&) override {}
-    void ShowReceiverVersion(const QString&) override {}
-    void ShowBattery(int32_t level, int32_t) override
-    {
-        m_batteryAt = NowMicroseconds();
-        m_battery = level;
-    }
-    void ShowDeviceBattery(int32_t, int32_t, int32_t) override {}
-    void ShowDpiLevel(int32_t) override {}
-    void ShowProfile(int32_t, const QString&) override {}
-    void ReloadPages(uint32_t) override {}
-    void RefreshConnectionState(Refresh) override
-    {
-        const int32_t devType = m_list.CurrentDevType();
-        m_list.Rebuild();
-        m_list.SetCurrentDevType(devType);
-    }
-    void DeviceConnectState(int32_t) override {}
-    void MouseAnswered(int32_t) override {}
-    bool IsReachable() const override { return true; }
-    void ClearReachable() override {}
-    void CloseWaitDialog() override {}
-    void RestoreButtonDefaults() override {}
-    void RestoreLighting() override {}
-    void PlayTextRequest(int32_t, int32_t) override {}
-    void RunUpdateTask(int32_t) override {}
-
-    std::atomic<int64_t> m_batteryAt{0};
-    std::atomic<int32_t> m_battery{0};
-
-private:
-    HidDeviceList& m_list;
-};
-
 struct WorkerFigures {
     std::vector<double> editToWire;
     std::vector<double> notifyToWindow;
@@ -190,7 +145,7 @@ WorkerFigures MeasureWorker(const Options& options, CThreadBasic::Mode mode)
     HidDeviceList& list = *owned;
     list.AddSupportedDevice(0x7768, 0x6D25, QString(), 101, 0);
     list.SetCurrentDevType(101);
-    BenchEvents events(list);
+    BenchWorkerEvents events(list);
     events.RefreshConnectionState(ConnectionEvents::Refresh::Full);
 
     {

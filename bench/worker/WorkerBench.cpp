@@ -5,6 +5,7 @@
 //   the CPU the process spends with one mouse idle (2 ms passes, 10 ms polls);
 //   a full 4000-byte macro upload.
 //   tarvo-bench-worker [--edits N] [--idle-seconds S]
+#include "BenchWorkerEvents.h"
 #include "SimProcess.h"
 #include "hid/DeviceWorker.h"
 #include "hid/HidDeviceList.h"
@@ -29,12 +30,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int64_t NowMicroseconds()
-{
-    // The firmware logs CLOCK_MONOTONIC microseconds, which steady_clock reads here.
-    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
-}
-
 double CpuSecondsSelf()
 {
     rusage usage{};
@@ -54,47 +49,6 @@ void PrintFigures(const char* what, std::vector<double> samples, const char* uni
     std::printf("%-34s n=%zu median %.2f %s  p99 %.2f %s  max %.2f %s\n", what, samples.size(), at(0.5), unit,
                 at(0.99), unit, samples.back(), unit);
 }
-
-class BenchEvents : public DeviceEvents, public ConnectionEvents {
-public:
-    explicit BenchEvents(HidDeviceList& list) : m_list(list) {}
-
-    void ShowMouseVersion(const QString&) override {}
-    void ShowReceiverVersion(const QString&) override {}
-    void ShowBattery(int32_t level, int32_t) override
-    {
-        m_batteryAt = NowMicroseconds();
-        m_battery = level;
-    }
-    void ShowDeviceBattery(int32_t, int32_t, int32_t) override {}
-    void ShowDpiLevel(int32_t) override {}
-    void ShowProfile(int32_t, const QString&) override {}
-    void ReloadPages(uint32_t) override {}
-    void RefreshConnectionState(Refresh) override
-    {
-        int32_t devType = m_list.CurrentDevType();
-        m_list.ResetCachedDevice();
-        m_list.CloseAll();
-        m_list.EnumerateDevice();
-        m_list.SetOpen(true);
-        m_list.SetCurrentDevType(devType);
-    }
-    void DeviceConnectState(int32_t) override {}
-    void MouseAnswered(int32_t) override {}
-    bool IsReachable() const override { return true; }
-    void ClearReachable() override {}
-    void CloseWaitDialog() override {}
-    void RestoreButtonDefaults() override {}
-    void RestoreLighting() override {}
-    void PlayTextRequest(int32_t, int32_t) override {}
-    void RunUpdateTask(int32_t) override {}
-
-    std::atomic<int64_t> m_batteryAt{0};
-    std::atomic<int32_t> m_battery{0};
-
-private:
-    HidDeviceList& m_list;
-};
 
 // The timestamp of the first logged line of `kind` whose hex starts with
 // `prefix`, or -1.
@@ -152,7 +106,7 @@ int main(int argc, char** argv)
     HidDeviceList list;
     list.AddSupportedDevice(0x7768, 0x6D25, QString(), 101, 0);
     list.SetCurrentDevType(101);
-    BenchEvents events(list);
+    BenchWorkerEvents events(list);
     events.RefreshConnectionState(ConnectionEvents::Refresh::Full);
 
     DeviceWorker worker(list, store, events, events);
