@@ -3,6 +3,7 @@
 // empty settings folder), then the resident memory of the idle window.
 // Runs on a private Xvfb display when Xvfb is installed, else offscreen.
 //   tarvo-bench-startup [--runs N] [--idle-seconds S] [--offscreen]
+#include "XvfbDisplay.h"
 #include "app/InstanceChannel.h"
 
 #include <QCoreApplication>
@@ -22,34 +23,14 @@
 namespace {
 
 struct Display {
-    QProcess xvfb;
+    XvfbDisplay xvfb; // stopped when this goes
     QString name; // empty: offscreen
 };
 
 bool StartXvfb(Display& display)
 {
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (program.isEmpty())
-        return false;
-    for (int number = 151; number < 179; ++number) {
-        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)) ||
-            QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
-            continue;
-        display.name = QStringLiteral(":%1").arg(number);
-        display.xvfb.start(program, {display.name, QStringLiteral("-screen"), QStringLiteral("0"),
-                                        QStringLiteral("1600x900x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        if (!display.xvfb.waitForStarted(5000))
-            return false;
-        for (int i = 0; i < 100 && display.xvfb.state() == QProcess::Running; ++i) {
-            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
-                return true;
-            QThread::msleep(50);
-        }
-        display.xvfb.kill();
-        display.xvfb.waitForFinished(2000);
-    }
-    display.name.clear();
-    return false;
+    display.name = display.xvfb.Start(1600, 900, 151) ? display.xvfb.Display() : QString();
+    return !display.name.isEmpty();
 }
 
 struct Run {
@@ -166,9 +147,5 @@ int main(int argc, char** argv)
     const Run idle = StartOnce(display, idleSeconds);
     std::printf("resident memory of the idle window after %d s: %ld KiB (%.1f MiB)\n", idleSeconds, idle.rssKb,
         double(idle.rssKb) / 1024.0);
-    if (display.xvfb.state() != QProcess::NotRunning) {
-        display.xvfb.terminate();
-        display.xvfb.waitForFinished(5000);
-    }
     return 0;
 }

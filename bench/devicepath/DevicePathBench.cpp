@@ -19,6 +19,7 @@
 //
 //   tarvo-bench-devicepath [--baseline PATH] [--program PATH] [--idle-seconds S]
 //       [--storm-cycles N] [--edits N] [--runs N] [--settle-max S] [--no-worker] [--no-program]
+#include "XvfbDisplay.h"
 #include "BenchWorkerEvents.h"
 #include "SimProcess.h"
 #include "XTestInput.h"
@@ -218,35 +219,14 @@ WorkerFigures MeasureWorker(const Options& options, CThreadBasic::Mode mode)
 // ---- The real program ----
 
 struct DisplayServer {
-    QProcess xvfb;
+    XvfbDisplay xvfb; // stopped when this goes
     QString name; // empty: offscreen
 };
 
 bool StartXvfb(DisplayServer& display)
 {
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (program.isEmpty())
-        return false;
-    for (int number = 181; number < 209; ++number) {
-        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number))
-            || QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
-            continue;
-        display.name = QStringLiteral(":%1").arg(number);
-        display.xvfb.start(program,
-            {display.name, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1600x900x24"),
-                QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        if (!display.xvfb.waitForStarted(5000))
-            return false;
-        for (int i = 0; i < 100 && display.xvfb.state() == QProcess::Running; ++i) {
-            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
-                return true;
-            QThread::msleep(50);
-        }
-        display.xvfb.kill();
-        display.xvfb.waitForFinished(2000);
-    }
-    display.name.clear();
-    return false;
+    display.name = display.xvfb.Start(1600, 900, 181) ? display.xvfb.Display() : QString();
+    return !display.name.isEmpty();
 }
 
 struct ProcStats {
@@ -768,10 +748,6 @@ int main(int argc, char** argv)
         MeasureProgram(display, QStringLiteral("this build"), options.program, options);
         if (!options.baseline.isEmpty())
             MeasureProgram(display, QStringLiteral("baseline"), options.baseline, options);
-        if (display.xvfb.state() != QProcess::NotRunning) {
-            display.xvfb.terminate();
-            display.xvfb.waitForFinished(5000);
-        }
     }
     return 0;
 }
