@@ -8,6 +8,7 @@
 #include "app/InstanceChannel.h"
 #include "app/MainDlgRegistryView.h"
 #include "app/SettingDlg.h"
+#include "app/StateProbe.h"
 #include "app/TrayIcon.h"
 #include "app/ProfileDlg.h"
 #include "app/UpdateFlow.h"
@@ -33,7 +34,6 @@
 #include "widgets/CIconButton.h"
 #include "widgets/CImageButton.h"
 #include "widgets/MButton.h"
-#include "widgets/MListBase.h"
 #include "widgets/MPicture.h"
 #include "widgets/MTabCtrl.h"
 #include "widgets/MTabLayout.h"
@@ -1294,22 +1294,8 @@ void DeviceMainDlg::WriteStateLine()
             line += QStringLiteral(" %1=%2,%3").arg(QLatin1String(key)).arg(at.x()).arg(at.y());
         }
     }
-    if (m_deviceList) {
-        line += QStringLiteral(" selected=%1").arg(m_deviceList->GetSelectDevice());
-        for (int32_t i = 0; i < m_deviceList->GetItemCount(); ++i) {
-            const ListItem* item = m_deviceList->GetItem(i);
-            const QPoint centre = m_deviceList->mapToGlobal(m_deviceList->GetItemRect(i).center());
-            line += QStringLiteral(" item=%1:%2/%3:%4:%5/%6@%7,%8")
-                        .arg(item->data)
-                        .arg(item->modeState[0])
-                        .arg(item->modeState[1])
-                        .arg(item->detail.isEmpty() ? QStringLiteral("-") : item->detail)
-                        .arg(item->batteryStatus)
-                        .arg(item->batteryLevel)
-                        .arg(centre.x())
-                        .arg(centre.y());
-        }
-    }
+    if (m_deviceList)
+        line += StateProbe::DeviceItems(*m_deviceList);
     // The profile button: the current profile, its name (percent-encoded) and
     // where to click; with the profiles popup open, what it shows.
     if (m_profileButton) {
@@ -1326,31 +1312,14 @@ void DeviceMainDlg::WriteStateLine()
             line += QLatin1Char(' ') + popup;
     }
     // Where the tab items are, by item id.
-    if (m_tabs && m_tabs->IsVisible()) {
-        for (int32_t i = 0; i < m_tabs->GetItemCount(); ++i) {
-            if (!m_tabs->IsItemVisible(m_tabs->GetItemId(i)))
-                continue;
-            const QPoint at = m_tabs->mapToGlobal(m_tabs->GetItemRect(i).center());
-            line += QStringLiteral(" tabitem=%1@%2,%3").arg(m_tabs->GetItemId(i)).arg(at.x()).arg(at.y());
-        }
-    }
+    if (m_tabs && m_tabs->IsVisible())
+        line += StateProbe::TabItems(*m_tabs);
     // The current page: where its visible controls are (list items too, as
     // "ctlitem=ID.N@x,y") and what it says of itself.
     const auto tab = std::find_if(kTabs.begin(), kTabs.end(), [&](const TabDef& t) { return t.item == m_currentItem; });
     auto* container = tab == kTabs.end() || m_currentItem == kItemHome ? nullptr : GetControl(tab->container);
     if (container && container->IsVisible()) {
-        for (MControl* control : GetAllControls()) {
-            if (control == container || !control->isVisible() || !container->isAncestorOf(control))
-                continue;
-            const QPoint centre = control->mapToGlobal(control->rect().center());
-            line += QStringLiteral(" ctl=%1@%2,%3").arg(control->GetId()).arg(centre.x()).arg(centre.y());
-            if (auto* list = dynamic_cast<MListBase*>(control)) {
-                for (int32_t i = 0; i < list->GetItemCount(); ++i) {
-                    const QPoint at = list->mapToGlobal(list->GetItemRect(i).center());
-                    line += QStringLiteral(" ctlitem=%1.%2@%3,%4").arg(control->GetId()).arg(i).arg(at.x()).arg(at.y());
-                }
-            }
-        }
+        line += StateProbe::ControlsWithin(*container, GetAllControls());
         for (const std::unique_ptr<Page>& page : m_pages) {
             if (page->TabItem() != m_currentItem)
                 continue;

@@ -2,7 +2,11 @@
 
 #include <QString>
 
+#include <vector>
+
+class CDeviceList;
 class MControl;
+class MTabCtrl;
 
 // With TARVO_STATE_PROBE set, the program prints one line on standard output
 // for each change a user would see in its dialogs ("tarvo: box ...",
@@ -15,5 +19,13 @@ bool Enabled();
 void Line(const QString& text);
 // "x,y": the centre of a control in screen coordinates.
 QString ScreenCentre(const MControl* control);
+// " selected=TYPE item=TYPE:CABLE/RECEIVER:DETAIL:BATTERYSTATUS/LEVEL@x,y ..."
+// for the model list.
+QString DeviceItems(const CDeviceList& list);
+// " tabitem=ID@x,y ..." for the visible tab items.
+QString TabItems(const MTabCtrl& tabs);
+// " ctl=ID@x,y ..." for the visible controls inside `container`, with the
+// items of lists as " ctlitem=ID.N@x,y".
+QString ControlsWithin(const MControl& container, const std::vector<MControl*>& controls);
 
 } // namespace StateProbe
