@@ -211,6 +211,28 @@ TEST_F(SkinTest, HighDensityVariantsAreTwiceTheSize)
     }
 }
 
+TEST_F(SkinTest, TheWindowBackgroundCoversTheWindowWithItsShape)
+{
+    // Painted small and stretched when drawn: every pixel opaque, darker at
+    // the bottom than at the top, and the glow brightest at the upper right.
+    for (const char* name : {"main_bkg.png", "main_bkg@2x.png"}) {
+        QImage image;
+        ASSERT_TRUE(QImageReader(Manager::GetSkinFolder() + QString::fromLatin1(name)).read(&image)) << name;
+        EXPECT_EQ(double(image.width()) / image.height(), 1280.0 / 780.0) << name;
+        int transparent = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                transparent += qAlpha(image.pixel(x, y)) != 255;
+        }
+        EXPECT_EQ(transparent, 0) << name;
+        auto brightness = [&](double fx, double fy) {
+            return qGray(image.pixel(int(fx * (image.width() - 1)), int(fy * (image.height() - 1))));
+        };
+        EXPECT_GT(brightness(0.77, 0.08), brightness(0.1, 0.08)) << name;
+        EXPECT_GT(brightness(0.1, 0.1), brightness(0.1, 0.95)) << name;
+    }
+}
+
 TEST_F(SkinTest, DefaultSkinHoldsTheNamedImages)
 {
     const QString skin = Manager::GetSkinFolder();

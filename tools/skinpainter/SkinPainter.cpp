@@ -663,14 +663,15 @@ bool SkinPainter::PaintAll()
         QPainter p(&bg);
         Smooth(p);
         p.scale(0.25, 0.25);
+        const QRect window(0, 0, 1280, 780); // in the window's coordinates
         QLinearGradient base(0, 0, 0, 780);
         base.setColorAt(0, QColor(0x16, 0x1a, 0x20));
         base.setColorAt(1, QColor(0x10, 0x12, 0x16));
-        p.fillRect(bg.rect(), base);
+        p.fillRect(window, base);
         QRadialGradient glow(QPointF(980, 60), 720);
         glow.setColorAt(0, QColor(0x2e, 0xc4, 0xb6, 34));
         glow.setColorAt(1, QColor(0x2e, 0xc4, 0xb6, 0));
-        p.fillRect(bg.rect(), glow);
+        p.fillRect(window, glow);
         Save(bg, QStringLiteral("main_bkg.png"));
     }
     {
