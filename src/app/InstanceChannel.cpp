@@ -86,6 +86,22 @@ InstanceChannel::Claim InstanceChannel::ClaimFirst()
     return Claim::Unavailable;
 }
 
+namespace {
+
+// Ends a served connection once its answer is written. A client that hung up
+// before it was served (it waited in the queue past its own patience) is
+// unconnected already: no "disconnected" follows to delete it, and it would
+// keep one of the served places for the rest of the run.
+void Finish(QLocalSocket* socket)
+{
+    socket->flush();
+    socket->disconnectFromServer();
+    if (socket->state() == QLocalSocket::UnconnectedState)
+        socket->deleteLater();
+}
+
+} // namespace
+
 bool InstanceChannel::Listen()
 {
     if (m_server)
@@ -179,7 +195,7 @@ void InstanceChannel::OnReadyRead(QLocalSocket* socket)
     if (!socket->canReadLine()) {
         if (socket->bytesAvailable() > kMaxLine) {
             socket->write("error\n");
-            socket->disconnectFromServer();
+            Finish(socket);
         }
         return;
     }
@@ -191,8 +207,7 @@ void InstanceChannel::OnReadyRead(QLocalSocket* socket)
     // A line is whole only with its '\n'; one cut at kMaxLine is too long to be ours.
     if (!line.endsWith('\n')) {
         socket->write("error\n");
-        socket->flush();
-        socket->disconnectFromServer();
+        Finish(socket);
         return;
     }
     line.chop(1);
@@ -204,8 +219,7 @@ void InstanceChannel::OnReadyRead(QLocalSocket* socket)
             if (!client)
                 return;
             client->write(answer);
-            client->flush();
-            client->disconnectFromServer();
+            Finish(client);
         };
         if (!m_ctlHandler) {
             reply(CtlChannel::EncodeAnswer(
@@ -216,8 +230,7 @@ void InstanceChannel::OnReadyRead(QLocalSocket* socket)
         return;
     }
     socket->write(Answer(line) + '\n');
-    socket->flush();
-    socket->disconnectFromServer();
+    Finish(socket);
 }
 
 QByteArray InstanceChannel::Answer(QByteArrayView line)

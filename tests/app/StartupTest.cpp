@@ -255,6 +255,41 @@ TEST_F(InstanceChannelTest, IdleConnectionsAreDroppedAndOnlyDelayARequest)
     EXPECT_TRUE(WaitUntil([&] { return server.ConnectionCount() == 0; }));
 }
 
+// Clients that send a request and give up while they wait behind idle ones
+// are served with nobody left to answer: each must still free its place, or
+// eight of them close the channel for the rest of the run.
+TEST_F(InstanceChannelTest, ClientsThatHungUpWhileQueuedFreeTheirPlaces)
+{
+    InstanceChannel server(QStringLiteral("Tarvo"), Folder());
+    ASSERT_EQ(server.ClaimFirst(), InstanceChannel::Claim::First);
+    ASSERT_TRUE(server.Listen());
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < InstanceChannel::kMaxConnections; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(server.SocketPath());
+    }
+    ASSERT_TRUE(WaitUntil([&] { return server.ConnectionCount() == InstanceChannel::kMaxConnections; }));
+    for (int i = 0; i < 2 * InstanceChannel::kMaxConnections; ++i) {
+        QLocalSocket impatient;
+        impatient.connectToServer(server.SocketPath());
+        ASSERT_TRUE(impatient.waitForConnected(2000));
+        impatient.write("ping\n");
+        ASSERT_TRUE(impatient.waitForBytesWritten(2000));
+        impatient.abort();
+    }
+    // The idle ones are dropped after the timeout; the queued ones are then
+    // served, each to a client that is gone.
+    EXPECT_TRUE(WaitUntil([&] { return server.ConnectionCount() == 0; }))
+        << server.ConnectionCount() << " places still taken";
+    InstanceChannel client(QStringLiteral("Tarvo"), Folder());
+    auto answer = std::async(std::launch::async, [&] { return client.Request(QStringLiteral("ping"), 5000); });
+    QElapsedTimer clock;
+    clock.start();
+    while (answer.wait_for(std::chrono::seconds(0)) != std::future_status::ready && clock.elapsed() < 6000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(answer.get(), QStringLiteral("nowindow"));
+}
+
 // The idle limit is for clients that never finish a request: tarvoctl's
 // request, answered by the window only after the mouse replied, is waited for.
 TEST_F(InstanceChannelTest, AWholeRequestIsAnsweredHoweverLongTheWindowTakes)
