@@ -265,6 +265,9 @@ def program_soak(build, minutes, rng):
             idle = []
             for _ in range(rng.randint(5, 40)):
                 s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+                # A program that stopped accepting would hold a blocking
+                # connect for ever; the unanswered ping then tells of it.
+                s.settimeout(2)
                 try:
                     s.connect(path)
                 except OSError:
@@ -281,6 +284,10 @@ def program_soak(build, minutes, rng):
         if time.time() >= next_sample and program.poll() is None:
             samples.append(sample(program.pid))
             next_sample += 30
+            if len(samples) % 20 == 1:
+                log("program: after %.0f min RSS %d kB, %d descriptors, CPU %.1f s; unanswered %s"
+                    % ((time.time() - end) / 60 + minutes, samples[-1][0], samples[-1][1], samples[-1][2],
+                       sum(unanswered.values())))
 
     alive = program.poll() is None
     log("program: %s after %.0f min; actions %s; channel requests unanswered: %s"
