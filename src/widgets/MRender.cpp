@@ -70,8 +70,18 @@ QPixmap MRender::LoadImageFitted(const QString& name, const QSize& box, qreal ra
     const QSize logical = image.deviceIndependentSize().toSize();
     if (logical.width() > box.width() || logical.height() > box.height()) {
         const QSize target = logical.scaled(box, Qt::KeepAspectRatio) * ratio;
-        image = image.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        image.setDevicePixelRatio(ratio);
+        // Drawn as the window would draw it scaled, on this thread: the
+        // smooth QImage::scaled hands large images to a thread pool.
+        QImage scaled(target, QImage::Format_ARGB32_Premultiplied);
+        scaled.fill(Qt::transparent);
+        {
+            QPainter painter(&scaled);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            image.setDevicePixelRatio(1);
+            painter.drawImage(scaled.rect(), image);
+        }
+        scaled.setDevicePixelRatio(ratio);
+        image = std::move(scaled);
     }
     const QPixmap pixmap = QPixmap::fromImage(std::move(image));
     images.insert(key, pixmap);
