@@ -170,7 +170,28 @@ void MRender::DrawImage(QPainter& painter, const QRect& target, const QPixmap& i
     }
     case ShowMode::Stretch:
     default:
-        painter.drawPixmap(target, image);
+        DrawStretched(painter, target, image);
         break;
+    }
+}
+
+void MRender::DrawStretched(QPainter& painter, const QRect& target, const QPixmap& image)
+{
+    // A large smooth stretch (the window background is a quarter-size image)
+    // is drawn in bands of a few dozen rows: in one go Qt splits the fill
+    // across its thread pool, whose hand-off costs more than the fill and
+    // whose threads the idle window then keeps (and which make sanitizer runs
+    // of the window tests some thirty times slower). Each band clips the same
+    // stretch, so the pixels are the same.
+    constexpr int kBandRows = 40;
+    if (target.height() <= kBandRows || image.deviceIndependentSize().toSize() == target.size()) {
+        painter.drawPixmap(target, image);
+        return;
+    }
+    for (int top = target.top(); top <= target.bottom(); top += kBandRows) {
+        painter.save();
+        painter.setClipRect(QRect(target.left(), top, target.width(), kBandRows), Qt::IntersectClip);
+        painter.drawPixmap(target, image);
+        painter.restore();
     }
 }

@@ -29,5 +29,7 @@ public:
     static QPixmap StateFrame(const QPixmap& strip, int states, int index);
     static void DrawImage(QPainter& painter, const QRect& target, const QPixmap& image,
         ShowMode mode = ShowMode::Stretch, int param = 0);
+    // `image` stretched over `target`.
+    static void DrawStretched(QPainter& painter, const QRect& target, const QPixmap& image);
     static void DrawNineSlice(QPainter& painter, const QRect& target, const QPixmap& image, int border);
 };
