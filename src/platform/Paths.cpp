@@ -7,6 +7,10 @@
 #include <filesystem>
 #include <system_error>
 
+#ifndef TARVO_FETCH_FROM_BIN
+#define TARVO_FETCH_FROM_BIN "../libexec/tarvo/tarvo-fetch"
+#endif
+
 #ifndef TARVO_INSTALL_PREFIX
 #define TARVO_INSTALL_PREFIX "/usr/local"
 #endif
@@ -38,8 +42,8 @@ QString Paths::WithSlash(const QString& folder)
     return folder + QLatin1Char('/');
 }
 
-QString Paths::ResolveProgramFolder(const QString& overrideDir, const QString& executableDir,
-    const QString& installPrefix)
+QString Paths::ResolveProgramFolder(
+    const QString& overrideDir, const QString& executableDir, const QString& installPrefix)
 {
     if (!overrideDir.isEmpty())
         return WithSlash(overrideDir);
@@ -58,8 +62,26 @@ QString Paths::ResolveProgramFolder(const QString& overrideDir, const QString& e
 
 QString Paths::ProgramFolder()
 {
-    return ResolveProgramFolder(qEnvironmentVariable("TARVO_PROGRAM_DIR"), ExecutableFolder(),
-        QString::fromUtf8(TARVO_INSTALL_PREFIX));
+    return ResolveProgramFolder(
+        qEnvironmentVariable("TARVO_PROGRAM_DIR"), ExecutableFolder(), QString::fromUtf8(TARVO_INSTALL_PREFIX));
+}
+
+QString Paths::ResolveFetchProgram(const QString& overrideProgram, const QString& executableDir)
+{
+    if (!overrideProgram.isEmpty())
+        return overrideProgram;
+    if (executableDir.isEmpty())
+        return QDir::cleanPath(QString::fromUtf8(TARVO_INSTALL_PREFIX "/bin/" TARVO_FETCH_FROM_BIN));
+    const QString beside = WithSlash(executableDir);
+    const QString built = beside + QStringLiteral("tarvo-fetch");
+    if (QFileInfo(built).isFile())
+        return built;
+    return QDir::cleanPath(beside + QString::fromUtf8(TARVO_FETCH_FROM_BIN));
+}
+
+QString Paths::FetchProgram()
+{
+    return ResolveFetchProgram(qEnvironmentVariable("TARVO_FETCH_PROGRAM"), ExecutableFolder());
 }
 
 QString Paths::XdgBase(const char* variable, const char* fallbackBelowHome)
@@ -95,8 +117,7 @@ QString Paths::ConfigHome()
 
 QString Paths::SettingsFilePath()
 {
-    return ConfigHome() + ApplicationName() + QLatin1Char('/')
-        + ApplicationName() + QStringLiteral(".conf");
+    return ConfigHome() + ApplicationName() + QLatin1Char('/') + ApplicationName() + QStringLiteral(".conf");
 }
 
 QString Paths::RuntimeFolder()

@@ -20,14 +20,22 @@ public:
 
     // The decision behind ProgramFolder(), given its inputs; any empty input is
     // treated as absent.
-    static QString ResolveProgramFolder(const QString& overrideDir, const QString& executableDir,
-        const QString& installPrefix);
+    static QString ResolveProgramFolder(
+        const QString& overrideDir, const QString& executableDir, const QString& installPrefix);
+
+    // The transfer helper, tarvo-fetch: $TARVO_FETCH_PROGRAM when set; else the
+    // one beside the executable (a build tree); else the installed one in
+    // libexec/tarvo/ beside the executable's bin/ folder. When neither exists,
+    // the installed path, so an error can name where it was expected.
+    static QString FetchProgram();
+    // The decision behind FetchProgram(), given its inputs.
+    static QString ResolveFetchProgram(const QString& overrideProgram, const QString& executableDir);
 
     // $XDG_DATA_HOME/Tarvo Files/ ($HOME/.local/share when the variable is unset,
     // empty or relative, as the XDG rules require).
     static QString DataFolder();
     static QString DatabaseFolder(); // DataFolder() + "db/"
-    static QString TempFolder();     // DataFolder() + "temp/"
+    static QString TempFolder(); // DataFolder() + "temp/"
 
     // $XDG_CONFIG_HOME/ ($HOME/.config/ when the variable is unset, empty or
     // relative).

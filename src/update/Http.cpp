@@ -1,238 +1,170 @@
 #include "update/Http.h"
 
-#include "platform/SharedLibrary.h"
+#include "fetch/FetchFrames.h"
+#include "platform/ChildProcess.h"
+#include "platform/Paths.h"
 #include "update/UpdateLog.h"
 
 #include <QFile>
 #include <QSaveFile>
-
-#include <curl/curl.h>
+#include <QStringList>
 
 #include <algorithm>
 #include <chrono>
 #include <functional>
-#include <memory>
-#include <mutex>
+#include <string>
+#include <string_view>
 
 namespace Http {
 
 namespace {
 
-constexpr const char* kUserAgent = "IIC2.0/PC 5.5.0000";
-constexpr long kMaxRedirects = 3;
+static_assert(kNoSession == FetchFrames::kNoSession && kOk == FetchFrames::kOk && kFailed == FetchFrames::kFailed
+    && kCancelled == FetchFrames::kCancelled);
 
-// libcurl's entry points. The library and the TLS stack behind it are loaded
-// on the first transfer, not at start: most sessions never fetch anything
-// before a mouse is seen, and a window without one neither waits for nor
-// keeps some thirty libraries it does not use.
-struct CurlCalls {
-    decltype(&::curl_global_init) globalInit = nullptr;
-    decltype(&::curl_easy_init) easyInit = nullptr;
-    decltype(&::curl_easy_cleanup) easyCleanup = nullptr;
-    decltype(&::curl_easy_setopt) setopt = nullptr;
-    decltype(&::curl_easy_perform) perform = nullptr;
-    decltype(&::curl_easy_getinfo) getinfo = nullptr;
-    decltype(&::curl_easy_strerror) strerror = nullptr;
-    decltype(&::curl_slist_append) slistAppend = nullptr;
-    decltype(&::curl_slist_free_all) slistFreeAll = nullptr;
-};
-
-// The loaded library, or null with the reason in `error`. Loaded and set up
-// once for the run; a library that failed stays failed.
-const CurlCalls* Curl(QString* error)
-{
-    static std::once_flag once;
-    static SharedLibrary library;
-    static CurlCalls calls;
-    static const CurlCalls* ready = nullptr;
-    static QString failure;
-    std::call_once(once, [] {
-        QByteArray reason;
-        if (!library.Open("libcurl.so.4", &reason)) {
-            failure = QStringLiteral("libcurl could not be loaded: %1").arg(QString::fromLocal8Bit(reason));
-            return;
-        }
-        bool complete = library.Resolve(calls.globalInit, "curl_global_init");
-        complete &= library.Resolve(calls.easyInit, "curl_easy_init");
-        complete &= library.Resolve(calls.easyCleanup, "curl_easy_cleanup");
-        complete &= library.Resolve(calls.setopt, "curl_easy_setopt");
-        complete &= library.Resolve(calls.perform, "curl_easy_perform");
-        complete &= library.Resolve(calls.getinfo, "curl_easy_getinfo");
-        complete &= library.Resolve(calls.strerror, "curl_easy_strerror");
-        complete &= library.Resolve(calls.slistAppend, "curl_slist_append");
-        complete &= library.Resolve(calls.slistFreeAll, "curl_slist_free_all");
-        if (!complete)
-            failure = QStringLiteral("libcurl lacks an entry point");
-        else if (calls.globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK)
-            failure = QStringLiteral("curl_global_init failed");
-        else
-            ready = &calls;
-    });
-    if (!ready && error)
-        *error = failure;
-    return ready;
-}
-
-struct CurlDeleter {
-    void operator()(CURL* handle) const { Curl(nullptr)->easyCleanup(handle); }
-    void operator()(curl_slist* list) const { Curl(nullptr)->slistFreeAll(list); }
-};
-using CurlHandle = std::unique_ptr<CURL, CurlDeleter>;
-using CurlList = std::unique_ptr<curl_slist, CurlDeleter>;
+// How long one wait for the helper's output lasts: the longest a cancel waits.
+constexpr int32_t kReadSliceMs = 100;
+constexpr int32_t kReadBlockBytes = 64 * 1024;
+// Beyond the transfer's own limits, how long the helper may stay silent (or
+// overrun the total timeout) before it counts as hung: it starts, loads
+// libcurl and says it is alive several times a second, so this is slack for
+// a loaded machine only.
+constexpr int64_t kHelperSlackMs = 3000;
+// How long a helper that has sent its result may take to exit.
+constexpr int32_t kExitWaitMs = 1000;
 
 using Clock = std::chrono::steady_clock;
 
-// What the callbacks of one transfer share.
+// Where the body goes and what the transfer shares with other threads.
 struct Sink {
     std::function<bool(const char*, size_t)> write; // false stops the transfer
+    QString writeError; // why write refused, for the status
     int64_t maxBytes = 0;
     int64_t written = 0;
-    bool tooLarge = false;
     Transfer* transfer = nullptr;
-    CURL* curl = nullptr;
-    const CurlCalls* calls = nullptr;
-    // No byte for this long once connected ends the transfer. libcurl's own
-    // low-speed check averages over several seconds, so a burst of a few
-    // bytes would keep a stalled transfer alive for that long.
-    std::chrono::milliseconds stallTimeout{0};
-    Clock::time_point lastActivity = Clock::now();
-    curl_off_t lastBytes = -1;
-    bool stalled = false;
 };
 
-size_t WriteCallback(char* data, size_t size, size_t count, void* user)
+bool Stopped(const Transfer* transfer)
 {
-    auto* sink = static_cast<Sink*>(user);
-    const size_t bytes = size * count;
-    if (sink->maxBytes > 0 && sink->written + int64_t(bytes) > sink->maxBytes) {
-        sink->tooLarge = true;
-        return 0; // anything else than `bytes` ends the transfer with a write error
-    }
-    if (!sink->write(data, bytes))
-        return 0;
-    sink->written += int64_t(bytes);
-    if (sink->transfer)
-        sink->transfer->received = sink->written;
-    return bytes;
+    return transfer && (transfer->cancel || (transfer->abandon && transfer->abandon->load()));
 }
 
-// Called by libcurl while a transfer runs, at least about once a second
-// even when nothing moves. Non-zero ends the transfer.
-int ProgressCallback(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t sent)
+// Up to a line of what the helper wrote instead of frames (a loader's
+// complaint, say), readable in the log.
+QString Printable(std::string_view bytes)
 {
-    auto* sink = static_cast<Sink*>(user);
-    if (sink->transfer) {
-        if (total > 0)
-            sink->transfer->total = int64_t(total);
-        const bool abandoned = sink->transfer->abandon && sink->transfer->abandon->load();
-        if (sink->transfer->cancel || abandoned)
-            return 1;
-    }
-    // Until the TLS handshake is done the connect timeout governs.
-    curl_off_t connected = 0;
-    sink->calls->getinfo(sink->curl, CURLINFO_APPCONNECT_TIME_T, &connected);
-    const Clock::time_point moment = Clock::now();
-    if (connected == 0 || now + sent != sink->lastBytes) {
-        sink->lastBytes = now + sent;
-        sink->lastActivity = moment;
-        return 0;
-    }
-    if (moment - sink->lastActivity > sink->stallTimeout) {
-        sink->stalled = true;
-        return 1;
-    }
-    return 0;
+    QString text;
+    for (const char c : bytes.substr(0, 200))
+        text.append(c >= 0x20 && c < 0x7f ? QLatin1Char(c) : QLatin1Char(' '));
+    return text.simplified();
 }
 
-// One request, written to `sink`; the result code of the Part's interface.
+// The helper's code for one request, read until its result frame; the
+// result code of the interface. The helper is killed (and reaped) on every
+// way out that does not end with its result.
 int32_t Perform(const QString& url, Sink& sink, const Limits& limits, Status& status)
 {
     status = {};
-    const CurlCalls* calls = Curl(&status.error);
-    if (!calls) {
+    const QString program = Paths::FetchProgram();
+    const QStringList arguments{
+        QStringLiteral("--connect-ms=%1").arg(std::max(1, limits.connectTimeoutMs)),
+        QStringLiteral("--stall-ms=%1").arg(std::max(1, limits.stallTimeoutMs)),
+        QStringLiteral("--total-ms=%1").arg(std::max(0, limits.totalTimeoutMs)),
+        QStringLiteral("--max-bytes=%1").arg(std::max<int64_t>(0, limits.maxBytes)),
+        QStringLiteral("--"),
+        url,
+    };
+    ChildProcess helper;
+    int32_t errorNumber = 0;
+    if (!helper.Start(program, arguments, errorNumber)) {
         status.result = kNoSession;
+        status.error = QStringLiteral("the transfer helper %1 could not be started: %2")
+                           .arg(program, qt_error_string(errorNumber));
         return status.result;
     }
-    CurlHandle curl(calls->easyInit());
-    if (!curl) {
-        status.result = kNoSession;
-        status.error = QStringLiteral("curl_easy_init failed");
-        return status.result;
-    }
-    // The strings libcurl reads while the transfer runs.
-    const QByteArray urlBytes = url.toUtf8();
-    const QByteArray caBundle = QFile::encodeName(qEnvironmentVariable("TARVO_UPDATE_CA"));
-    CurlList headers;
-    for (const char* header : {"Accept: */*", "Cache-Control: no-cache", "Pragma: no-cache"}) {
-        curl_slist* grown = calls->slistAppend(headers.get(), header);
-        if (!grown) {
-            status.result = kNoSession;
-            status.error = QStringLiteral("curl_slist_append failed");
-            return status.result;
+    const auto fail = [&](int32_t result, const QString& error) {
+        helper.Kill();
+        status.result = result;
+        status.error = error;
+        return result;
+    };
+
+    const int64_t silenceMs = int64_t(std::max(1, limits.connectTimeoutMs)) + std::max(1, limits.stallTimeoutMs)
+        + kHelperSlackMs;
+    const Clock::time_point started = Clock::now();
+    Clock::time_point lastFrame = started;
+    FetchFrames::Reader reader;
+    QByteArray block;
+    std::string payload;
+    for (;;) {
+        if (Stopped(sink.transfer))
+            return fail(kCancelled, QStringLiteral("cancelled"));
+        const Clock::time_point moment = Clock::now();
+        if (moment - lastFrame > std::chrono::milliseconds(silenceMs))
+            return fail(kFailed, QStringLiteral("the transfer helper sent nothing for %1 ms").arg(silenceMs));
+        if (limits.totalTimeoutMs > 0
+            && moment - started > std::chrono::milliseconds(limits.totalTimeoutMs + kHelperSlackMs))
+            return fail(kFailed, QStringLiteral("the transfer helper overran %1 ms").arg(limits.totalTimeoutMs));
+
+        const ChildProcess::ReadStatus read = helper.Read(block, kReadBlockBytes, kReadSliceMs);
+        if (read == ChildProcess::ReadStatus::TimedOut)
+            continue;
+        if (read == ChildProcess::ReadStatus::Failed)
+            return fail(kFailed, QStringLiteral("the transfer helper's output could not be read"));
+        if (read == ChildProcess::ReadStatus::End) {
+            if (!helper.Wait(kExitWaitMs))
+                helper.Kill();
+            const QString rest = Printable(reader.Rest());
+            return fail(kFailed,
+                QStringLiteral("the transfer helper ended without a result (exit status %1)%2")
+                    .arg(helper.ExitCode())
+                    .arg(rest.isEmpty() ? QString() : QStringLiteral(": ") + rest));
         }
-        (void)headers.release();
-        headers.reset(grown);
+        reader.Append(block.constData(), size_t(block.size()));
+        for (;;) {
+            FetchFrames::Type type{};
+            const FetchFrames::Reader::Next next = reader.Take(type, payload);
+            if (next == FetchFrames::Reader::Next::NeedMore)
+                break;
+            if (next == FetchFrames::Reader::Next::Malformed)
+                return fail(kFailed,
+                    QStringLiteral("the transfer helper sent no valid result: %1").arg(Printable(reader.Rest())));
+            lastFrame = Clock::now();
+            switch (type) {
+            case FetchFrames::kBody:
+                if (sink.maxBytes > 0 && sink.written + int64_t(payload.size()) > sink.maxBytes)
+                    return fail(kFailed, QStringLiteral("larger than %1 bytes").arg(sink.maxBytes));
+                if (!sink.write(payload.data(), payload.size()))
+                    return fail(kFailed, sink.writeError);
+                sink.written += int64_t(payload.size());
+                if (sink.transfer)
+                    sink.transfer->received = sink.written;
+                break;
+            case FetchFrames::kTotal: {
+                const auto total = int64_t(FetchFrames::GetLe(payload.data(), 8));
+                if (sink.transfer && total > 0)
+                    sink.transfer->total = total;
+                break;
+            }
+            case FetchFrames::kAlive:
+                break;
+            case FetchFrames::kResult: {
+                const auto result = int32_t(uint32_t(FetchFrames::GetLe(payload.data(), 4)));
+                const auto httpStatus = int32_t(uint32_t(FetchFrames::GetLe(payload.data() + 4, 4)));
+                if (result != kOk && result != kFailed && result != kNoSession && result != kCancelled)
+                    return fail(kFailed, QStringLiteral("the transfer helper sent an unknown result %1").arg(result));
+                if (!helper.Wait(kExitWaitMs))
+                    helper.Kill();
+                status.result = result;
+                status.httpStatus = httpStatus;
+                status.error = QString::fromUtf8(payload.data() + 8, qsizetype(payload.size() - 8));
+                if (result != kOk && status.error.isEmpty())
+                    status.error = QStringLiteral("the transfer helper gave no reason");
+                return status.result;
+            }
+            }
+        }
     }
-    char errorText[CURL_ERROR_SIZE] = {};
-
-    CURL* h = curl.get();
-    sink.curl = h;
-    sink.calls = calls;
-    sink.stallTimeout = std::chrono::milliseconds(std::max(1, limits.stallTimeoutMs));
-    sink.lastActivity = Clock::now();
-    calls->setopt(h, CURLOPT_ERRORBUFFER, errorText);
-    calls->setopt(h, CURLOPT_URL, urlBytes.constData());
-    calls->setopt(h, CURLOPT_PROTOCOLS_STR, "https");
-    calls->setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "https");
-    calls->setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    calls->setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
-    calls->setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-    calls->setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!caBundle.isEmpty())
-        calls->setopt(h, CURLOPT_CAINFO, caBundle.constData()); // the system's CA path stays trusted
-    calls->setopt(h, CURLOPT_USERAGENT, kUserAgent);
-    calls->setopt(h, CURLOPT_HTTPHEADER, headers.get());
-    calls->setopt(h, CURLOPT_FAILONERROR, 1L); // an error page is not a version or a package
-    calls->setopt(h, CURLOPT_NOSIGNAL, 1L); // worker threads: no SIGALRM for timeouts
-    calls->setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(std::max(1, limits.connectTimeoutMs)));
-    if (limits.totalTimeoutMs > 0)
-        calls->setopt(h, CURLOPT_TIMEOUT_MS, long(limits.totalTimeoutMs));
-    if (limits.maxBytes > 0)
-        calls->setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(limits.maxBytes));
-    calls->setopt(h, CURLOPT_WRITEFUNCTION, WriteCallback);
-    calls->setopt(h, CURLOPT_WRITEDATA, &sink);
-    calls->setopt(h, CURLOPT_XFERINFOFUNCTION, ProgressCallback);
-    calls->setopt(h, CURLOPT_XFERINFODATA, &sink);
-    calls->setopt(h, CURLOPT_NOPROGRESS, 0L);
-
-    const CURLcode code = calls->perform(h);
-    long response = 0;
-    calls->getinfo(h, CURLINFO_RESPONSE_CODE, &response);
-    status.httpStatus = int32_t(response);
-    if (code == CURLE_OK) {
-        status.result = kOk;
-        return status.result;
-    }
-    if (code == CURLE_ABORTED_BY_CALLBACK && sink.stalled) {
-        status.result = kFailed;
-        status.error = QStringLiteral("no data for %1 ms").arg(limits.stallTimeoutMs);
-        return status.result;
-    }
-    if (code == CURLE_ABORTED_BY_CALLBACK) {
-        status.result = kCancelled;
-        status.error = QStringLiteral("cancelled");
-        return status.result;
-    }
-    status.result = kFailed;
-    if (status.httpStatus >= 400)
-        status.error = QStringLiteral("HTTP status %1").arg(status.httpStatus);
-    else if (sink.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
-        status.error = QStringLiteral("larger than %1 bytes").arg(limits.maxBytes);
-    else
-        status.error = QStringLiteral("curl_easy_perform: %1 (%2)")
-                           .arg(QString::fromUtf8(errorText[0] ? errorText : calls->strerror(code)))
-                           .arg(int(code));
-    return status.result;
 }
 
 void Log(const QString& url, const Status& status)
@@ -284,7 +216,12 @@ int32_t FetchFile(const QString& url, const QString& path, const Limits& limits,
     Sink sink;
     sink.maxBytes = limits.maxBytes;
     sink.transfer = transfer;
-    sink.write = [&file](const char* data, size_t bytes) { return file.write(data, qint64(bytes)) == qint64(bytes); };
+    sink.write = [&file, &sink, &path](const char* data, size_t bytes) {
+        if (file.write(data, qint64(bytes)) == qint64(bytes))
+            return true;
+        sink.writeError = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    };
     int32_t result = Perform(url, sink, limits, local);
     if (result == kOk && !file.commit()) {
         result = local.result = kFailed;

@@ -6,8 +6,9 @@
 #include <atomic>
 #include <cstdint>
 
-// HTTPS transfers from the upgrade server, through libcurl (wrapped here and
-// nowhere else). Every request sends the user agent "IIC2.0/PC 5.5.0000",
+// HTTPS transfers from the upgrade server. Each runs in its own tarvo-fetch
+// process (Paths::FetchProgram), which links libcurl: the TLS stack never
+// enters this process, and its memory goes when the transfer ends. Every request sends the user agent "IIC2.0/PC 5.5.0000",
 // "Accept: */*" and asks every cache on the way for a fresh copy; the
 // desktop's proxy variables (https_proxy, no_proxy, ...) are honoured.
 // Only https is spoken, redirects included, and the server's certificate and
@@ -17,7 +18,7 @@ namespace Http {
 
 // The result codes of FetchText and FetchFile.
 enum Result : int32_t {
-    kNoSession = 0, // libcurl could not be set up
+    kNoSession = 0, // the transfer helper could not be started, or libcurl could not be set up in it
     kOk = 1,
     kFailed = -1, // no connection, TLS refused, an HTTP error status, a timeout, too large, not writable
     kCancelled = -2, // Transfer::cancel (or its abandon flag) was set
@@ -48,7 +49,7 @@ struct Transfer {
 struct Status {
     int32_t result = kFailed;
     int32_t httpStatus = 0; // 0 when no response arrived
-    QString error; // libcurl's message naming what failed; empty on success
+    QString error; // libcurl's or the helper's message naming what failed; empty on success
 };
 
 // The body of url, at most limits.maxBytes.
