@@ -79,7 +79,7 @@ def expect_layout(root, prefix):
     """Every file the installation must hold, below root + prefix."""
     base = os.path.join(root, prefix.lstrip("/"))
     wanted = [
-        "bin/tarvo", "bin/tarvoctl",
+        "bin/tarvo", "bin/tarvoctl", "libexec/tarvo/tarvo-fetch",
         "share/tarvo/config.xml", "share/tarvo/device/heron.xml", "share/tarvo/language/1033.lan",
         "share/tarvo/language/2052.lan", "share/tarvo/skins/default/DeviceDriver.ico",
         "share/applications/tarvo.desktop", "share/metainfo/io.tarvo.Tarvo.metainfo.xml",
@@ -89,7 +89,7 @@ def expect_layout(root, prefix):
     missing = [name for name in wanted if not os.path.isfile(os.path.join(base, name))]
     if missing:
         raise Failure("missing below %s: %s" % (base, ", ".join(missing)))
-    for program in ("bin/tarvo", "bin/tarvoctl"):
+    for program in ("bin/tarvo", "bin/tarvoctl", "libexec/tarvo/tarvo-fetch"):
         if not os.access(os.path.join(base, program), os.X_OK):
             raise Failure("%s is not executable" % program)
     mode = os.stat(os.path.join(base, "lib/udev/rules.d/70-tarvo.rules")).st_mode & 0o777
@@ -114,6 +114,19 @@ def check_versions(base, version):
         result = run([os.path.join(base, "bin", program), "--help"], env=bare_env())
         if "Usage:" not in result.stdout:
             raise Failure("%s --help printed %r" % (program, result.stdout))
+
+
+def check_fetch_helper(base):
+    """The installed transfer helper runs and answers in frames: plain http is refused before any connection."""
+    helper = os.path.join(base, "libexec/tarvo/tarvo-fetch")
+    result = subprocess.run([helper, "--connect-ms=1000", "--", "http://127.0.0.1:9/"], capture_output=True,
+                            env=bare_env(), timeout=60)
+    out = result.stdout
+    # One result frame: 'R', a 4-byte length, result -1 (failed), HTTP status 0, the error text.
+    if result.returncode != 0 or len(out) < 13 or out[:1] != b"R" or int.from_bytes(out[1:5], "little") != len(out) - 5:
+        raise Failure("tarvo-fetch answered %r (exit %d, stderr %r)" % (out, result.returncode, result.stderr))
+    if int.from_bytes(out[5:9], "little", signed=True) != -1 or result.stderr:
+        raise Failure("tarvo-fetch did not refuse plain http: %r %r" % (out, result.stderr))
 
 
 def check_list_from(base, mousesim, hidsim, scratch):
@@ -152,6 +165,7 @@ def check_install(build, version, mousesim, hidsim):
         run([cmake, "--install", build, "--prefix", prefix], env=dict(os.environ, DESTDIR=stage))
         base = expect_layout(stage, prefix)
         check_versions(base, version)
+        check_fetch_helper(base)
         check_list_from(base, mousesim, hidsim, scratch)
 
 
@@ -173,7 +187,8 @@ def check_deb(build, version, mousesim, hidsim):
         if fields.get("Package") != "tarvo" or fields.get("Version") != version:
             raise Failure("control fields: %s" % fields)
         depends = fields.get("Depends", "")
-        # Found by dpkg-shlibdeps from the programs themselves, plus hidapi and libcurl named by hand.
+        # Found by dpkg-shlibdeps from the programs themselves, plus hidapi and libcurl named by hand
+        # (tarvo-fetch needs the release that added the protocol-list options).
         for library in ("libqt6core6", "libqt6widgets6", "libsqlite3-0", "libudev1", "libhidapi-hidraw0", "libcurl4"):
             if library not in depends:
                 raise Failure("Depends lacks %s: %s" % (library, depends))
@@ -181,6 +196,7 @@ def check_deb(build, version, mousesim, hidsim):
         run([dpkg_deb, "-x", deb, root])
         base = expect_layout(root, "/usr")
         check_versions(base, version)
+        check_fetch_helper(base)
         check_list_from(base, mousesim, hidsim, scratch)
 
 

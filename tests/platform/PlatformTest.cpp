@@ -71,6 +71,25 @@ TEST(Paths, ProgramFolderChoice)
     EXPECT_EQ(Paths::ProgramFolder(), QStringLiteral("/srv/tarvo/"));
 }
 
+TEST(Paths, FetchHelperBesideTheProgramThenInLibexec)
+{
+    QTemporaryDir root;
+    const QString bin = root.path() + QStringLiteral("/bin");
+    const QString installed = root.path() + QStringLiteral("/libexec/tarvo/tarvo-fetch");
+    ASSERT_TRUE(QDir().mkpath(bin));
+    ASSERT_TRUE(QDir().mkpath(root.path() + QStringLiteral("/libexec/tarvo")));
+    // Expected in libexec even before it is there, so an error can name the place.
+    EXPECT_EQ(Paths::ResolveFetchProgram(QString(), bin), installed);
+    QFile helper(bin + QStringLiteral("/tarvo-fetch"));
+    ASSERT_TRUE(helper.open(QIODevice::WriteOnly));
+    helper.close();
+    EXPECT_EQ(Paths::ResolveFetchProgram(QString(), bin + QLatin1Char('/')), helper.fileName());
+    EXPECT_EQ(Paths::ResolveFetchProgram(QStringLiteral("/srv/f"), bin), QStringLiteral("/srv/f"));
+    EXPECT_TRUE(Paths::ResolveFetchProgram(QString(), QString()).endsWith(QStringLiteral("/libexec/tarvo/tarvo-fetch")));
+    ScopedEnv program("TARVO_FETCH_PROGRAM", "/srv/fetch");
+    EXPECT_EQ(Paths::FetchProgram(), QStringLiteral("/srv/fetch"));
+}
+
 TEST(Paths, DataAndSettingsFollowTheXdgRules)
 {
     ScopedEnv home("HOME", "/home/u");
