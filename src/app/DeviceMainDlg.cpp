@@ -30,6 +30,7 @@
 #include "store/SettingsStore.h"
 #include "widgets/BatteryCtrl.h"
 #include "widgets/CDeviceList.h"
+#include "widgets/MRender.h"
 #include "widgets/CDeviceState.h"
 #include "widgets/CIconButton.h"
 #include "widgets/CImageButton.h"
@@ -228,6 +229,7 @@ DeviceMainDlg::~DeviceMainDlg()
         m_channel->SetCtlHandler({});
     }
     RemoveTrayIcon();
+    MRender::FinishPrefetch();
 }
 
 void DeviceMainDlg::StopWorker()
@@ -1093,6 +1095,8 @@ void DeviceMainDlg::StartWorker()
     if (m_refreshAtStart)
         m_worker->RequestRefresh();
     Start(0, CThreadBasic::Mode::Waking);
+    if (m_deviceList && !m_deviceList->IsVisible())
+        m_deviceList->PrefetchPictures();
 }
 void DeviceMainDlg::ShowWindow(int32_t showCommand)
 {

@@ -41,6 +41,11 @@ UserSettings::OpenResult UserSettings::Open()
         m_settings.reset();
         return OpenResult::Failed;
     }
+    // Every write syncs at once. Left on this thread, each write would also
+    // post QSettings its own deferred sync, which then ran on the interface
+    // thread (a disk flush there after a background write) and outside the
+    // file's lock.
+    m_settings->moveToThread(nullptr);
     return result;
 }
 

@@ -39,7 +39,7 @@ void BatteryCtrl::paintEvent(QPaintEvent*)
         painter.fillRect(QRect(body.right() - 3, body.center().y() - 3, 3, 6), Theme::kTextDim);
     }
     if (!fill.isNull() && m_level > 20) {
-        painter.drawPixmap(filled, fill, QRect(0, 0, fill.width() * m_level / 100, fill.height()));
+        MRender::DrawPart(painter, filled, fill, QRect(0, 0, fill.width() * m_level / 100, fill.height()));
     } else {
         painter.setPen(Qt::NoPen);
         painter.setBrush(levelColor);

@@ -96,6 +96,20 @@ void CDeviceList::SetModeText(int32_t mode, const QString& text)
     update();
 }
 
+QRect CDeviceList::PictureRect(const QRect& card)
+{
+    return QRect(card.left() + 16, card.top() + 12, card.width() - 32, card.height() - 110);
+}
+
+void CDeviceList::PrefetchPictures() const
+{
+    std::vector<MRender::PictureRequest> requests{{GetImage(), {}, 1}, {m_modeImage, {}, 1}};
+    const qreal ratio = devicePixelRatioF();
+    for (int32_t index = 0; index < GetItemCount(); ++index)
+        requests.push_back({m_items[size_t(index)].icon, PictureRect(LayoutItem(index)).size(), ratio});
+    MRender::Prefetch(requests);
+}
+
 void CDeviceList::OnItemClicked(int32_t index, const QPoint&)
 {
     SetCurSel(index);
@@ -110,7 +124,7 @@ void CDeviceList::PaintItem(QPainter& painter, const QRect& rect, int32_t index,
     painter.setBrush(hovered ? Theme::kRaised : Theme::kSurface);
     painter.drawRoundedRect(QRectF(rect).adjusted(1, 1, -1, -1), 12, 12);
 
-    const QRect pictureRect(rect.left() + 16, rect.top() + 12, rect.width() - 32, rect.height() - 110);
+    const QRect pictureRect = PictureRect(rect);
     const QPixmap picture = MRender::LoadImageFitted(item.icon, pictureRect.size(), devicePixelRatioF());
     if (!picture.isNull()) {
         painter.setOpacity(online ? 1.0 : 0.45);

@@ -24,12 +24,17 @@ public:
     // The mode descriptions (mode 0 cable, 1 receiver) and their icon strip.
     void SetModeText(int32_t mode, const QString& text);
     void SetModeImage(const QString& file) { m_modeImage = file; update(); }
+    // Decodes the cards' pictures in the background: the list appears with
+    // the first mouse and would otherwise decode every model's picture in
+    // the repaint that shows it.
+    void PrefetchPictures() const;
 
 protected:
     void OnItemClicked(int32_t index, const QPoint& point) override;
     void PaintItem(QPainter& painter, const QRect& rect, int32_t index, bool selected, bool hovered) override;
 
 private:
+    static QRect PictureRect(const QRect& card);
     ListItem* FindDevice(int32_t deviceType);
     QString m_modeText[2] = {QStringLiteral("Wired"), QStringLiteral("2.4G wireless")};
     QString m_modeImage = QStringLiteral("device_mode.png");

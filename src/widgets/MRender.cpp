@@ -7,7 +7,13 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSet>
+
 #include <cmath>
+#include <future>
+#include <map>
+#include <mutex>
+#include <tuple>
 
 QIcon MRender::LoadIconFromFile(const QString& path)
 {
@@ -24,22 +30,88 @@ namespace {
 // view while another is drawn and decode them again on every repaint; the
 // skin is small enough to keep whole. A file that would not load is kept as a
 // null image, so it is not looked for again on every paint.
-QHash<QString, QPixmap>& KeptImages()
-{
-    static QHash<QString, QPixmap> images;
-    return images;
-}
+struct KeptImages {
+    QHash<QString, QPixmap> images;
+    // Whether drawn parts of kept images are one colour, by the image's
+    // cache key and the part; only kept images are looked at, so this stays
+    // as small as the skin.
+    QSet<qint64> keys;
+    std::map<std::tuple<qint64, int, int, int, int>, bool> uniform;
+
+    static KeptImages& Get()
+    {
+        static KeptImages kept;
+        return kept;
+    }
+    const QPixmap& Keep(const QString& key, QImage image)
+    {
+        const QPixmap pixmap = QPixmap::fromImage(std::move(image));
+        keys.insert(pixmap.cacheKey());
+        return *images.insert(key, pixmap);
+    }
+};
+
+// Pictures decoded ahead of their first drawing on a thread of their own,
+// waiting to be kept by the interface thread.
+struct Prefetched {
+    std::mutex mutex;
+    QHash<QString, QImage> images; // by the kept image's key
+    uint64_t generation = 0; // a forgotten skin's late results are dropped
+    std::future<void> job; // the last prefetch; waited for when the program ends
+
+    static Prefetched& Get()
+    {
+        static Prefetched prefetched;
+        return prefetched;
+    }
+    QImage Take(const QString& key)
+    {
+        std::lock_guard lock(mutex);
+        return images.take(key);
+    }
+};
 
 // Decodes a skin file without Qt's pixmap cache: QPixmap::load would also
 // keep the whole decoded image there, which for a picture kept only scaled
-// down is the very memory the scaling saves.
+// down is the very memory the scaling saves. Any thread.
 QImage Decode(const QString& full)
 {
     QImageReader reader(full);
     QImage image;
     if (!reader.read(&image))
         return {};
+    // The format the window draws from, converted here rather than on the
+    // interface thread when the image is kept.
+    if (image.format() == QImage::Format_ARGB32)
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
     return image;
+}
+
+// A skin file scaled down to fit `box` (aspect kept) at `ratio`. Any thread.
+QImage DecodeFitted(const QString& full, const QSize& box, qreal ratio)
+{
+    QImage image = Decode(full);
+    const QSize logical = image.deviceIndependentSize().toSize();
+    if (logical.width() <= box.width() && logical.height() <= box.height())
+        return image;
+    const QSize target = logical.scaled(box, Qt::KeepAspectRatio) * ratio;
+    // Drawn as the window would draw it scaled: the smooth QImage::scaled
+    // hands large images to a thread pool.
+    QImage scaled(target, QImage::Format_ARGB32_Premultiplied);
+    scaled.fill(Qt::transparent);
+    {
+        QPainter painter(&scaled);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        image.setDevicePixelRatio(1);
+        painter.drawImage(scaled.rect(), image);
+    }
+    scaled.setDevicePixelRatio(ratio);
+    return scaled;
+}
+
+QString FittedKey(const QString& full, const QSize& box, qreal ratio)
+{
+    return QStringLiteral("%1#%2x%3@%4").arg(full).arg(box.width()).arg(box.height()).arg(ratio);
 }
 
 } // namespace
@@ -49,12 +121,11 @@ QPixmap MRender::LoadImage(const QString& name)
     if (name.isEmpty())
         return {};
     const QString full = Manager::SkinPath(name);
-    QHash<QString, QPixmap>& images = KeptImages();
-    if (const auto kept = images.constFind(full); kept != images.constEnd())
-        return *kept;
-    const QPixmap pixmap = QPixmap::fromImage(Decode(full));
-    images.insert(full, pixmap);
-    return pixmap;
+    KeptImages& kept = KeptImages::Get();
+    if (const auto found = kept.images.constFind(full); found != kept.images.constEnd())
+        return *found;
+    QImage image = Prefetched::Get().Take(full);
+    return kept.Keep(full, image.isNull() ? Decode(full) : std::move(image));
 }
 
 QPixmap MRender::LoadImageFitted(const QString& name, const QSize& box, qreal ratio)
@@ -62,35 +133,73 @@ QPixmap MRender::LoadImageFitted(const QString& name, const QSize& box, qreal ra
     if (name.isEmpty() || box.isEmpty())
         return {};
     const QString full = Manager::SkinPath(name);
-    const QString key = QStringLiteral("%1#%2x%3@%4").arg(full).arg(box.width()).arg(box.height()).arg(ratio);
-    QHash<QString, QPixmap>& images = KeptImages();
-    if (const auto kept = images.constFind(key); kept != images.constEnd())
-        return *kept;
-    QImage image = Decode(full);
-    const QSize logical = image.deviceIndependentSize().toSize();
-    if (logical.width() > box.width() || logical.height() > box.height()) {
-        const QSize target = logical.scaled(box, Qt::KeepAspectRatio) * ratio;
-        // Drawn as the window would draw it scaled, on this thread: the
-        // smooth QImage::scaled hands large images to a thread pool.
-        QImage scaled(target, QImage::Format_ARGB32_Premultiplied);
-        scaled.fill(Qt::transparent);
-        {
-            QPainter painter(&scaled);
-            painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            image.setDevicePixelRatio(1);
-            painter.drawImage(scaled.rect(), image);
-        }
-        scaled.setDevicePixelRatio(ratio);
-        image = std::move(scaled);
+    const QString key = FittedKey(full, box, ratio);
+    KeptImages& kept = KeptImages::Get();
+    if (const auto found = kept.images.constFind(key); found != kept.images.constEnd())
+        return *found;
+    QImage image = Prefetched::Get().Take(key);
+    return kept.Keep(key, image.isNull() ? DecodeFitted(full, box, ratio) : std::move(image));
+}
+
+void MRender::Prefetch(const std::vector<PictureRequest>& requests)
+{
+    struct Job {
+        QString full;
+        QString key;
+        QSize box; // empty: the whole image
+        qreal ratio;
+    };
+    std::vector<Job> jobs;
+    const KeptImages& kept = KeptImages::Get();
+    for (const PictureRequest& request : requests) {
+        if (request.name.isEmpty())
+            continue;
+        const QString full = Manager::SkinPath(request.name);
+        const QString key = request.box.isEmpty() ? full : FittedKey(full, request.box, request.ratio);
+        if (!kept.images.contains(key))
+            jobs.push_back({full, key, request.box, request.ratio});
     }
-    const QPixmap pixmap = QPixmap::fromImage(std::move(image));
-    images.insert(key, pixmap);
-    return pixmap;
+    if (jobs.empty())
+        return;
+    Prefetched& prefetched = Prefetched::Get();
+    std::lock_guard lock(prefetched.mutex);
+    prefetched.job = std::async(std::launch::async,
+        [&prefetched, jobs = std::move(jobs), generation = prefetched.generation,
+            previous = std::move(prefetched.job)]() mutable {
+            if (previous.valid())
+                previous.wait();
+            for (Job& job : jobs) {
+                QImage image = job.box.isEmpty() ? Decode(job.full) : DecodeFitted(job.full, job.box, job.ratio);
+                std::lock_guard lock(prefetched.mutex);
+                if (prefetched.generation != generation)
+                    return;
+                prefetched.images.insert(job.key, std::move(image));
+            }
+        });
+}
+
+void MRender::FinishPrefetch()
+{
+    Prefetched& prefetched = Prefetched::Get();
+    std::future<void> job;
+    {
+        std::lock_guard lock(prefetched.mutex);
+        job = std::move(prefetched.job);
+    }
+    if (job.valid())
+        job.wait();
 }
 
 void MRender::ForgetImages()
 {
-    KeptImages().clear();
+    KeptImages& kept = KeptImages::Get();
+    kept.images.clear();
+    kept.keys.clear();
+    kept.uniform.clear();
+    Prefetched& prefetched = Prefetched::Get();
+    std::lock_guard lock(prefetched.mutex);
+    ++prefetched.generation;
+    prefetched.images.clear();
 }
 
 QPixmap MRender::StateFrame(const QPixmap& strip, int states, int index)
@@ -117,7 +226,7 @@ void MRender::DrawNineSlice(QPainter& painter, const QRect& target, const QPixma
     const int b = std::max(
         0, std::min({border, logical.width() / 2, logical.height() / 2, target.width() / 2, target.height() / 2}));
     if (b == 0) {
-        painter.drawPixmap(target, image);
+        DrawStretched(painter, target, image);
         return;
     }
     const int w = image.width();
@@ -132,7 +241,7 @@ void MRender::DrawNineSlice(QPainter& painter, const QRect& target, const QPixma
             const QRect dst(tx[col], ty[row], tx[col + 1] - tx[col], ty[row + 1] - ty[row]);
             const QRect src(sx[col], sy[row], sx[col + 1] - sx[col], sy[row + 1] - sy[row]);
             if (!dst.isEmpty() && !src.isEmpty())
-                painter.drawPixmap(dst, image, src);
+                DrawPart(painter, dst, image, src);
         }
     }
 }
@@ -154,7 +263,7 @@ void MRender::DrawImage(QPainter& painter, const QRect& target, const QPixmap& i
         QPainterPath path;
         path.addRoundedRect(QRectF(target), param, param);
         painter.setClipPath(path);
-        painter.drawPixmap(target, image);
+        DrawStretched(painter, target, image);
         painter.restore();
         break;
     }
@@ -165,7 +274,7 @@ void MRender::DrawImage(QPainter& painter, const QRect& target, const QPixmap& i
             size = logical;
         QRect r(QPoint(0, 0), size);
         r.moveCenter(target.center());
-        painter.drawPixmap(r, image);
+        DrawStretched(painter, r, image);
         break;
     }
     case ShowMode::Stretch:
@@ -177,21 +286,76 @@ void MRender::DrawImage(QPainter& painter, const QRect& target, const QPixmap& i
 
 void MRender::DrawStretched(QPainter& painter, const QRect& target, const QPixmap& image)
 {
-    // A large smooth stretch (the window background is a quarter-size image)
-    // is drawn in bands of a few dozen rows: in one go Qt splits the fill
-    // across its thread pool, whose hand-off costs more than the fill and
-    // whose threads the idle window then keeps (and which make sanitizer runs
-    // of the window tests some thirty times slower). Each band clips the same
-    // stretch, so the pixels are the same.
+    DrawPart(painter, target, image, image.rect());
+}
+
+namespace {
+
+// Whether a part of a kept skin image is one colour, worked out once per
+// image and part. Flat fills are the largest stretched parts of the skin, and
+// for them the smooth filter, a good part of a repaint's cost, draws exactly
+// what plain sampling draws (for any other part it does not, not even for a
+// part stretched along lines of one colour). Images that are not kept (a
+// frame copied from a strip for one paint) count as not uniform.
+bool IsUniform(const QPixmap& image, const QRect& source)
+{
+    KeptImages& kept = KeptImages::Get();
+    if (!kept.keys.contains(image.cacheKey()))
+        return false;
+    const std::tuple key{image.cacheKey(), source.x(), source.y(), source.width(), source.height()};
+    if (const auto found = kept.uniform.find(key); found != kept.uniform.end())
+        return found->second;
+    const QImage pixels = image.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QRect part = source.intersected(pixels.rect());
+    bool uniform = !part.isEmpty() && part == source;
+    const QRgb first = uniform ? pixels.pixel(part.topLeft()) : 0;
+    for (int y = part.top(); y <= part.bottom() && uniform; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        for (int x = part.left(); x <= part.right() && uniform; ++x)
+            uniform = row[x] == first;
+    }
+    kept.uniform.emplace(key, uniform);
+    return uniform;
+}
+
+} // namespace
+
+void MRender::DrawPart(QPainter& painter, const QRect& target, const QPixmap& image, const QRect& source)
+{
+    const QTransform& transform = painter.worldTransform();
+    const qreal deviceRatio = painter.device()->devicePixelRatio();
+    const bool plainPlacement = transform.type() <= QTransform::TxTranslate && transform.dx() == std::floor(transform.dx())
+        && transform.dy() == std::floor(transform.dy());
+    // Device pixels drawn per image pixel, along each axis.
+    const qreal scaleX = target.width() * deviceRatio / std::max(1, source.width());
+    const qreal scaleY = target.height() * deviceRatio / std::max(1, source.height());
+    const bool scaled = !plainPlacement || scaleX != 1 || scaleY != 1;
+    if (!scaled || !painter.testRenderHint(QPainter::SmoothPixmapTransform)) {
+        painter.drawPixmap(target, image, source);
+        return;
+    }
+    if (plainPlacement && IsUniform(image, source)) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter.drawPixmap(target, image, source);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        return;
+    }
+    // A smooth scaled draw of more than a few dozen rows is drawn in bands: in
+    // one go Qt's raster engine splits the fill across its thread pool, and
+    // the hand-off (two cores shared with the display server) costs more than
+    // the fill; the window's repaints waited on it, and the idle window kept
+    // the pool's threads (which also made sanitizer runs of the window tests
+    // some thirty times slower). Each band clips the same draw, so the pixels
+    // are the same.
     constexpr int kBandRows = 40;
-    if (target.height() <= kBandRows || image.deviceIndependentSize().toSize() == target.size()) {
-        painter.drawPixmap(target, image);
+    if (target.height() <= kBandRows) {
+        painter.drawPixmap(target, image, source);
         return;
     }
     for (int top = target.top(); top <= target.bottom(); top += kBandRows) {
         painter.save();
         painter.setClipRect(QRect(target.left(), top, target.width(), kBandRows), Qt::IntersectClip);
-        painter.drawPixmap(target, image);
+        painter.drawPixmap(target, image, source);
         painter.restore();
     }
 }

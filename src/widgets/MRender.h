@@ -6,6 +6,8 @@
 #include <QPixmap>
 #include <QString>
 
+#include <vector>
+
 class QPainter;
 
 // Image loading and drawing. Images are strips of `states` equal frames laid
@@ -23,6 +25,21 @@ public:
     // pictures always drawn much smaller than their file, such as the model
     // list's, where keeping the whole image would cost its full size per model.
     static QPixmap LoadImageFitted(const QString& name, const QSize& box, qreal ratio);
+    // Pictures about to be drawn, decoded (and fitted to `box` when it is not
+    // empty) on a thread of their own, so their first drawing only keeps
+    // them: for views that appear at once with many pictures, such as the
+    // model list when the first mouse arrives. Images already kept are
+    // skipped; a picture asked for before its decoding is done is decoded
+    // as usual.
+    struct PictureRequest {
+        QString name;
+        QSize box;
+        qreal ratio = 1;
+    };
+    static void Prefetch(const std::vector<PictureRequest>& requests);
+    // Waits until the pictures asked for are decoded (before the application
+    // object goes, whose image readers the decoding uses).
+    static void FinishPrefetch();
     // Forgets the kept images (the skin folder or theme changed).
     static void ForgetImages();
     // Frame `index` of a strip of `states` frames (index clamped to the strip).
@@ -31,5 +48,8 @@ public:
         ShowMode mode = ShowMode::Stretch, int param = 0);
     // `image` stretched over `target`.
     static void DrawStretched(QPainter& painter, const QRect& target, const QPixmap& image);
+    // The part `source` (device pixels) of `image` drawn over `target`, the
+    // way every scaled skin image is drawn.
+    static void DrawPart(QPainter& painter, const QRect& target, const QPixmap& image, const QRect& source);
     static void DrawNineSlice(QPainter& painter, const QRect& target, const QPixmap& image, int border);
 };

@@ -17,6 +17,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 class SkinTest : public ::testing::Test {
@@ -122,6 +124,131 @@ TEST_F(SkinTest, SkinImagesAreDecodedOnceAndKept)
     Manager::SetProgramFolder(dir.path());
     EXPECT_FALSE(MRender::LoadImage(QStringLiteral("late.png")).isNull());
     EXPECT_TRUE(MRender::LoadImage(QStringLiteral("big0.png")).isNull());
+}
+
+TEST_F(SkinTest, PrefetchedPicturesAreTheOnesDecodedOnDemand)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString skin = dir.filePath(QStringLiteral("skins/default/"));
+    QDir().mkpath(skin);
+    QImage picture(260, 400, QImage::Format_ARGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgba(x % 256, y % 256, (x * y) % 256, 40 + (x + y) % 200));
+    for (const char* name : {"a.png", "b.png", "same-a.png", "same-b.png"})
+        ASSERT_TRUE(picture.save(skin + QString::fromLatin1(name)));
+    Manager::SetProgramFolder(dir.path());
+
+    MRender::Prefetch({{QStringLiteral("a.png"), QSize(91, 140), 2.0}, {QStringLiteral("b.png"), {}, 1.0},
+        {QStringLiteral("missing.png"), {}, 1.0}});
+    MRender::FinishPrefetch();
+    // Taken from the prefetch: the files are gone, the pictures are there,
+    // with the very pixels and size of the same files decoded on demand.
+    ASSERT_TRUE(QFile::remove(skin + QStringLiteral("a.png")));
+    ASSERT_TRUE(QFile::remove(skin + QStringLiteral("b.png")));
+    const QPixmap fitted = MRender::LoadImageFitted(QStringLiteral("a.png"), QSize(91, 140), 2.0);
+    const QPixmap whole = MRender::LoadImage(QStringLiteral("b.png"));
+    ASSERT_FALSE(fitted.isNull());
+    ASSERT_FALSE(whole.isNull());
+    const QPixmap fittedOnDemand = MRender::LoadImageFitted(QStringLiteral("same-a.png"), QSize(91, 140), 2.0);
+    EXPECT_EQ(fitted.size(), fittedOnDemand.size());
+    EXPECT_EQ(fitted.devicePixelRatio(), fittedOnDemand.devicePixelRatio());
+    EXPECT_EQ(fitted.toImage(), fittedOnDemand.toImage());
+    EXPECT_EQ(whole.toImage(), MRender::LoadImage(QStringLiteral("same-b.png")).toImage());
+    // A file that was missing then is looked for when first drawn.
+    ASSERT_TRUE(picture.save(skin + QStringLiteral("missing.png")));
+    EXPECT_FALSE(MRender::LoadImage(QStringLiteral("missing.png")).isNull());
+
+    // Prefetched for a skin that was then left: nothing of it is kept.
+    ASSERT_TRUE(picture.save(skin + QStringLiteral("c.png")));
+    MRender::Prefetch({{QStringLiteral("c.png"), {}, 1.0}});
+    Manager::SetProgramFolder(dir.path());
+    MRender::FinishPrefetch();
+    ASSERT_TRUE(QFile::remove(skin + QStringLiteral("c.png")));
+    EXPECT_TRUE(MRender::LoadImage(QStringLiteral("c.png")).isNull());
+}
+
+TEST_F(SkinTest, ScaledSkinPartsDrawTheSamePixelsAsOneSmoothDraw)
+{
+    // Uniform parts are drawn without the smooth filter and tall smooth ones
+    // in bands: neither may change a pixel against Qt's one smooth draw.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString skin = dir.filePath(QStringLiteral("skins/default/"));
+    QDir().mkpath(skin);
+    struct Source {
+        const char* name;
+        std::function<QRgb(int, int)> pixel;
+    };
+    const Source sources[] = {
+        {"flat.png", [](int, int) { return qRgba(30, 120, 200, 180); }},
+        {"rows.png", [](int, int y) { return qRgba(10 * y, 255 - 9 * y, 90, 255); }}, // each row one colour
+        {"almost.png", [](int x, int y) { return x == 23 && y == 23 ? qRgba(30, 120, 201, 180) : qRgba(30, 120, 200, 180); }},
+        {"columns.png", [](int x, int) { return qRgba(200, 7 * x, 50, 100 + 5 * x); }}, // each column one colour
+        {"mixed.png", [](int x, int y) { return qRgba((x * 37 + y * 11) % 256, (x * y) % 256, 128, 255); }},
+        {"panel.png", [](int x, int y) { // rounded-looking border, flat centre
+             const bool edge = x < 6 || y < 6 || x >= 18 || y >= 18;
+             return edge ? qRgba(255, 40 * (x % 6), 40 * (y % 6), 60 + 30 * std::min(x % 6, y % 6)) : qRgba(20, 30, 40, 230);
+         }},
+    };
+    for (const Source& source : sources) {
+        QImage image(24, 24, QImage::Format_ARGB32);
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 24; ++x)
+                image.setPixel(x, y, source.pixel(x, y));
+        ASSERT_TRUE(image.save(skin + QString::fromLatin1(source.name)));
+    }
+    Manager::SetProgramFolder(dir.path());
+
+    struct Draw {
+        QRect target;
+        QRect source;
+        qreal deviceRatio;
+        QPointF offset;
+    };
+    const Draw draws[] = {
+        {{3, 2, 180, 130}, {0, 0, 24, 24}, 1, {}}, // both ways, in bands
+        {{0, 0, 150, 24}, {0, 0, 24, 24}, 1, {}}, // across only
+        {{0, 0, 24, 150}, {0, 0, 24, 24}, 1, {}}, // down only, in bands
+        {{5, 5, 100, 90}, {6, 6, 12, 12}, 1, {}}, // a centre part
+        {{0, 0, 100, 6}, {6, 0, 12, 6}, 1, {}}, // a top edge
+        {{0, 0, 6, 100}, {0, 6, 6, 12}, 1, {}}, // a left edge
+        {{0, 0, 60, 50}, {0, 0, 24, 24}, 2, {}}, // a high-density window
+        {{0, 0, 24, 24}, {0, 0, 24, 24}, 2, {}}, // unscaled in logical pixels only
+        {{0, 0, 80, 70}, {0, 0, 24, 24}, 1, {7, 3}}, // a painter moved by whole pixels
+        {{0, 0, 80, 70}, {0, 0, 24, 24}, 1, {0.5, 0.25}}, // and by fractions
+    };
+    for (const Source& source : sources) {
+        const QPixmap image = MRender::LoadImage(QString::fromLatin1(source.name));
+        ASSERT_FALSE(image.isNull()) << source.name;
+        for (const Draw& draw : draws) {
+            auto render = [&](bool ours) {
+                QImage canvas(QSize(200, 200) * draw.deviceRatio, QImage::Format_ARGB32_Premultiplied);
+                canvas.setDevicePixelRatio(draw.deviceRatio);
+                for (int y = 0; y < canvas.height(); ++y)
+                    for (int x = 0; x < canvas.width(); ++x)
+                        canvas.setPixel(x, y, qRgba(x % 200, 100, y % 200, 255));
+                QPainter painter(&canvas);
+                painter.setRenderHint(QPainter::SmoothPixmapTransform);
+                painter.translate(draw.offset);
+                if (ours)
+                    MRender::DrawPart(painter, draw.target, image, draw.source);
+                else
+                    painter.drawPixmap(draw.target, image, draw.source);
+                painter.end();
+                return canvas;
+            };
+            const QImage ours = render(true);
+            const QImage smooth = render(false);
+            int differing = 0;
+            for (int y = 0; y < ours.height(); ++y)
+                for (int x = 0; x < ours.width(); ++x)
+                    differing += ours.pixel(x, y) != smooth.pixel(x, y);
+            EXPECT_EQ(differing, 0) << source.name << " onto " << draw.target.width() << "x" << draw.target.height()
+                                    << " at ratio " << draw.deviceRatio << " offset " << draw.offset.x();
+        }
+    }
 }
 
 TEST_F(SkinTest, StateImagesShowTheFrameOfTheState)
