@@ -170,7 +170,7 @@ void MRender::Prefetch(const std::vector<PictureRequest>& requests)
                 previous.wait();
             for (Job& job : jobs) {
                 QImage image = job.box.isEmpty() ? Decode(job.full) : DecodeFitted(job.full, job.box, job.ratio);
-                std::lock_guard lock(prefetched.mutex);
+                std::lock_guard results(prefetched.mutex);
                 if (prefetched.generation != generation)
                     return;
                 prefetched.images.insert(job.key, std::move(image));
