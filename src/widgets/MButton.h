@@ -9,6 +9,7 @@ class MButton : public MControlFont {
 public:
     explicit MButton(QWidget* parent = nullptr);
     QString GetClassName() const override { return QStringLiteral("MButton"); }
+    bool DrawsHover() const override { return true; }
     virtual void SetCheck(bool checked);
     bool GetCheck() const { return m_checked; }
 

@@ -14,6 +14,7 @@ public:
     explicit MComboBox(QWidget* parent = nullptr);
     ~MComboBox() override;
     QString GetClassName() const override { return QStringLiteral("MComboBox"); }
+    bool DrawsHover() const override { return true; }
 
     void DelAllItems();
     int32_t AddItem(const QString& text, intptr_t itemData); // returns the index

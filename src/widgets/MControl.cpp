@@ -127,14 +127,16 @@ bool MControl::DrawSkin(QPainter& painter, const QRect& rect, int32_t index) con
 void MControl::enterEvent(QEnterEvent* event)
 {
     m_hover = true;
-    update();
+    if (DrawsHover())
+        update();
     QWidget::enterEvent(event);
 }
 
 void MControl::leaveEvent(QEvent* event)
 {
     m_hover = false;
-    update();
+    if (DrawsHover())
+        update();
     QWidget::leaveEvent(event);
 }
 

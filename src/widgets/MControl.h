@@ -56,6 +56,11 @@ protected:
     // Draws frame `index` of the skin image into `rect`; false when there is none.
     bool DrawSkin(QPainter& painter, const QRect& rect, int32_t index) const;
     bool IsHovered() const { return m_hover; }
+    // Whether the control looks different under the pointer. Only those are
+    // repainted when the pointer comes and goes: a page or an area the size
+    // of the window would otherwise be redrawn whole as the pointer crosses
+    // it on its way to a button.
+    virtual bool DrawsHover() const { return false; }
     bool IsPressed() const { return m_pressed; }
     void SetPressed(bool pressed) { m_pressed = pressed; update(); }
 

@@ -5,6 +5,7 @@
 #include "widgets/Theme.h"
 #include "widgets/WindowHost.h"
 
+#include <utility>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -314,8 +315,8 @@ void MListBase::mouseMoveEvent(QMouseEvent* event)
 
 void MListBase::leaveEvent(QEvent* event)
 {
-    m_hover = -1;
-    update();
+    if (std::exchange(m_hover, -1) >= 0)
+        update();
     MControlFont::leaveEvent(event);
 }
 

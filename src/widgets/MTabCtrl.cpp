@@ -3,6 +3,7 @@
 #include "widgets/MRender.h"
 #include "widgets/Theme.h"
 
+#include <utility>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -195,7 +196,7 @@ void MTabCtrl::mouseReleaseEvent(QMouseEvent* event)
 
 void MTabCtrl::leaveEvent(QEvent* event)
 {
-    m_hover = -1;
-    update();
+    if (std::exchange(m_hover, -1) >= 0)
+        update();
     MControl::leaveEvent(event);
 }

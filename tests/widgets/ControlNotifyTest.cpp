@@ -1,6 +1,7 @@
 #include "WidgetTestSupport.h"
 
 #include "widgets/BatteryCtrl.h"
+#include "widgets/CArea.h"
 #include "widgets/MArea.h"
 #include "widgets/CCheckButton.h"
 #include "widgets/CColorButton.h"
@@ -468,3 +469,55 @@ TEST_F(ControlNotifyTest, SettingValuesFromCodeNeverNotifies)
 }
 
 } // namespace
+
+namespace {
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(ControlNotifyTest, OnlyControlsThatShowHoverRepaintWhenThePointerCrossesThem)
+{
+    // A window-sized area is crossed by the pointer on its way to every
+    // button inside it: repainting it whole each time made every click cost a
+    // full repaint.
+    auto* area = Make<CArea>(20, {0, 0, 800, 600});
+    auto* button = Make<MButton>(21, {10, 10, 110, 40}, QStringLiteral("OK"));
+    auto* combo = Make<MComboBox>(22, {10, 50, 160, 80});
+    auto* list = Make<CDeviceList>(23, {10, 100, 700, 400});
+    list->AddDevice(101, QStringLiteral("Heron"), {});
+    QApplication::processEvents();
+    struct Case {
+        QWidget* widget;
+        bool repaints;
+    };
+    for (const Case c : {Case{area, false}, Case{button, true}, Case{combo, true}, Case{list, false}}) {
+        PaintCounter paints(c.widget);
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QApplication::sendEvent(c.widget, &enter);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(c.widget, &leave);
+        QApplication::processEvents();
+        EXPECT_EQ(paints.count > 0, c.repaints) << c.widget->metaObject()->className() << " " << paints.count;
+    }
+    // A list repaints when an item under the pointer loses its highlight.
+    PaintCounter paints(list);
+    QTest::mouseMove(list, list->GetItemRect(0).center());
+    QApplication::processEvents();
+    const int afterHover = paints.count;
+    EXPECT_GT(afterHover, 0);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(list, &leave);
+    QApplication::processEvents();
+    EXPECT_GT(paints.count, afterHover);
+}
