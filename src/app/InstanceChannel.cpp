@@ -4,14 +4,14 @@
 #include "app/InstanceRequest.h"
 #include "ctl/CtlChannel.h"
 #include "ctl/CtlExitCode.h"
+#include "platform/LocalServer.h"
+#include "platform/LocalSocket.h"
 #include "platform/Paths.h"
 #include "platform/StaleLock.h"
 #include "widgets/WindowRegistry.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
 #include <QTimer>
@@ -21,6 +21,10 @@
 namespace {
 // A request longer than this is not one of ours.
 constexpr qint64 kMaxLine = CtlChannel::kMaxRequest;
+// No answer is longer; one that is is not waited for to its end.
+constexpr qint64 kMaxAnswer = 1 << 20;
+// Clients beyond the served ones wait here; more than ever start at once.
+constexpr int32_t kListenBacklog = 64;
 
 QString WithSlash(QString folder)
 {
@@ -43,9 +47,9 @@ InstanceChannel::~InstanceChannel()
 void InstanceChannel::Close()
 {
     m_watchdog.reset();
-    // Closes and removes the socket file, and its connections; unset first,
-    // as the connections' ends look at it.
-    delete std::exchange(m_server, nullptr);
+    // Closes and removes the socket file; unset first, as the connections'
+    // ends look at it.
+    std::exchange(m_server, nullptr).reset();
     m_lock.reset(); // unlocks
     m_window = 0;
     m_bringToFront = nullptr;
@@ -88,16 +92,10 @@ InstanceChannel::Claim InstanceChannel::ClaimFirst()
 
 namespace {
 
-// Ends a served connection once its answer is written. A client that hung up
-// before it was served (it waited in the queue past its own patience) is
-// unconnected already: no "disconnected" follows to delete it, and it would
-// keep one of the served places for the rest of the run.
-void Finish(QLocalSocket* socket)
+// Ends a served connection once its answer is written; it goes when closed.
+void Finish(LocalSocket* socket)
 {
-    socket->flush();
-    socket->disconnectFromServer();
-    if (socket->state() == QLocalSocket::UnconnectedState)
-        socket->deleteLater();
+    socket->CloseAfterWriting();
 }
 
 } // namespace
@@ -105,7 +103,7 @@ void Finish(QLocalSocket* socket)
 bool InstanceChannel::Listen()
 {
     if (m_server)
-        return m_server->isListening();
+        return m_server->IsListening();
     const bool listening = StartServer();
     // Also when the first listen failed: the watchdog keeps trying.
     m_watchdog = std::make_unique<QTimer>();
@@ -116,16 +114,14 @@ bool InstanceChannel::Listen()
 
 bool InstanceChannel::StartServer()
 {
-    delete std::exchange(m_server, nullptr);
-    m_server = new QLocalServer();
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // Accepted but not yet served connections hold descriptors: few of them.
-    m_server->setMaxPendingConnections(kMaxConnections);
-    // We hold the lock, so a socket file left here belongs to a dead instance.
-    QLocalServer::removeServer(SocketPath());
-    if (!m_server->listen(SocketPath()))
+    m_server.reset();
+    m_server = std::make_unique<LocalServer>();
+    // We hold the lock, so a socket file left here belongs to a dead instance
+    // and is replaced. Beyond the served connections, clients wait in the
+    // system's queue.
+    if (!m_server->Listen(SocketPath(), kListenBacklog))
         return false;
-    QObject::connect(m_server, &QLocalServer::newConnection, m_server, [this] { OnNewConnection(); });
+    m_server->onPending = [this] { OnNewConnection(); };
     return true;
 }
 
@@ -134,14 +130,14 @@ void InstanceChannel::CheckServer()
     // Out of descriptors, the server closes for good on its first failed
     // accept; and a socket file removed by a cleaner leaves it listening on
     // nothing. Either way later starts could no longer reach us.
-    if (m_server && m_server->isListening() && QFileInfo::exists(SocketPath()))
+    if (m_server && m_server->IsListening() && QFileInfo::exists(SocketPath()))
         return;
     StartServer();
 }
 
 bool InstanceChannel::IsListening() const
 {
-    return m_server && m_server->isListening();
+    return m_server && m_server->IsListening();
 }
 
 void InstanceChannel::AttachWindow(WindowHandle window, std::function<void()> bringToFront)
@@ -157,56 +153,55 @@ void InstanceChannel::SetCtlHandler(std::function<void(const QString& line, Repl
 
 void InstanceChannel::OnNewConnection()
 {
-    // Beyond the limit connections wait, in the server's short queue and
-    // then the system's, until a served one ends: a request is delayed by
-    // idle clients, never refused for them.
+    // Beyond the limit connections wait in the system's queue until a served
+    // one ends: a request is delayed by idle clients, never refused for them.
     while (m_server && m_connections < kMaxConnections) {
-        QLocalSocket* socket = m_server->nextPendingConnection();
+        LocalSocket* socket = m_server->Accept();
         if (!socket)
-            return;
+            break;
         ++m_connections;
         QObject::connect(socket, &QObject::destroyed, [this] {
             --m_connections;
             // Queued: the server may be going away with its sockets.
             if (m_server)
                 QMetaObject::invokeMethod(
-                    m_server, [this] { OnNewConnection(); }, Qt::QueuedConnection);
+                    m_server.get(), [this] { OnNewConnection(); }, Qt::QueuedConnection);
         });
-        QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] { OnReadyRead(socket); });
+        // Also a client that hung up while it waited in the queue, or before
+        // its answer: its place is freed.
+        socket->onClosed = [socket] { socket->deleteLater(); };
+        socket->onReadable = [this, socket] { OnReadyRead(socket); };
         // A client that never sends a whole request is not waited for; once
         // it has, the answer may take its time (tarvoctl's requests reach the
         // mouse).
         auto* timeout = new QTimer(socket);
         timeout->setObjectName(QStringLiteral("requestTimeout"));
         timeout->setSingleShot(true);
-        QObject::connect(timeout, &QTimer::timeout, socket, [socket] {
-            socket->abort();
-            socket->deleteLater();
-        });
+        QObject::connect(timeout, &QTimer::timeout, socket, [socket] { socket->Abort(); });
         timeout->start(kRequestTimeoutMs);
-        if (socket->bytesAvailable() > 0)
-            OnReadyRead(socket);
     }
+    if (m_server)
+        m_server->SetWatching(m_connections < kMaxConnections);
 }
 
-void InstanceChannel::OnReadyRead(QLocalSocket* socket)
+void InstanceChannel::OnReadyRead(LocalSocket* socket)
 {
-    if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > kMaxLine) {
-            socket->write("error\n");
+    if (!socket->CanReadLine()) {
+        if (socket->BytesAvailable() > kMaxLine) {
+            socket->DiscardInput();
+            socket->Write("error\n");
             Finish(socket);
         }
         return;
     }
     // One request per connection: what follows it is not read.
-    QObject::disconnect(socket, &QLocalSocket::readyRead, socket, nullptr);
     if (auto* timeout = socket->findChild<QTimer*>(QStringLiteral("requestTimeout")))
         timeout->stop();
-    QByteArray line = socket->readLine(kMaxLine + 1);
+    QByteArray line = socket->ReadLine(kMaxLine + 1);
+    socket->DiscardInput();
     // A line is whole only with its '\n'; one cut at kMaxLine is too long to be ours.
     if (!line.endsWith('\n')) {
-        socket->write("error\n");
+        socket->Write("error\n");
         Finish(socket);
         return;
     }
@@ -214,11 +209,11 @@ void InstanceChannel::OnReadyRead(QLocalSocket* socket)
     if (line.startsWith(CtlChannel::kPrefix)) {
         // Answered when the window is done with it; a client that hung up
         // meanwhile is not written to.
-        QPointer<QLocalSocket> client(socket);
+        QPointer<LocalSocket> client(socket);
         Reply reply = [client](const QByteArray& answer) {
-            if (!client)
+            if (!client || !client->IsOpen())
                 return;
-            client->write(answer);
+            client->Write(answer);
             Finish(client);
         };
         if (!m_ctlHandler) {
@@ -229,7 +224,7 @@ void InstanceChannel::OnReadyRead(QLocalSocket* socket)
         m_ctlHandler(QString::fromUtf8(line).trimmed(), std::move(reply));
         return;
     }
-    socket->write(Answer(line) + '\n');
+    socket->Write(Answer(line) + '\n');
     Finish(socket);
 }
 
@@ -255,18 +250,9 @@ QByteArray InstanceChannel::Answer(QByteArrayView line)
 
 QString InstanceChannel::Request(const QString& line, int32_t timeoutMs) const
 {
-    QLocalSocket socket;
-    socket.connectToServer(SocketPath());
-    if (!socket.waitForConnected(timeoutMs))
-        return {};
-    socket.write(line.toLatin1() + '\n');
-    if (!socket.waitForBytesWritten(timeoutMs))
-        return {};
-    while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(timeoutMs))
-            return {};
-    }
-    return QString::fromLatin1(socket.readLine(kMaxLine + 1)).trimmed();
+    const std::optional<QByteArray> answer = LocalSocket::Exchange(
+        SocketPath(), line.toLatin1() + '\n', timeoutMs, kMaxAnswer);
+    return answer ? QString::fromLatin1(answer->left(kMaxLine)).trimmed() : QString();
 }
 
 InstanceChannel::ShowResult InstanceChannel::AskToShow(int32_t timeoutMs) const

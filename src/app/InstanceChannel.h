@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-class QLocalServer;
-class QLocalSocket;
+class LocalServer;
+class LocalSocket;
 class QLockFile;
 class QTimer;
 
@@ -80,7 +80,7 @@ public:
 
 private:
     void OnNewConnection();
-    void OnReadyRead(QLocalSocket* socket);
+    void OnReadyRead(LocalSocket* socket);
     QByteArray Answer(QByteArrayView line);
     bool StartServer();
     void CheckServer();
@@ -88,7 +88,7 @@ private:
     QString m_name;
     QString m_folder;
     std::unique_ptr<QLockFile> m_lock;
-    QLocalServer* m_server = nullptr;
+    std::unique_ptr<LocalServer> m_server;
     std::unique_ptr<QTimer> m_watchdog;
     int m_connections = 0;
     WindowHandle m_window = 0;

@@ -1,10 +1,10 @@
 #include "ctl/CtlChannel.h"
 
-#include <QDeadlineTimer>
+#include "platform/LocalSocket.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocalSocket>
 
 namespace CtlChannel {
 
@@ -116,21 +116,10 @@ Answer FromOutcome(const CtlOutcome& outcome, bool json)
 
 std::optional<Answer> Send(const QString& socketPath, const QByteArray& request, int32_t timeoutMs)
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    QLocalSocket socket;
-    socket.connectToServer(socketPath);
-    if (!socket.waitForConnected(int(deadline.remainingTime())))
+    const std::optional<QByteArray> line = LocalSocket::Exchange(socketPath, request, timeoutMs, kMaxAnswer);
+    if (!line)
         return std::nullopt;
-    socket.write(request);
-    if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
-        return std::nullopt;
-    while (!socket.canReadLine()) {
-        if (socket.bytesAvailable() > kMaxAnswer || deadline.hasExpired())
-            return std::nullopt;
-        if (!socket.waitForReadyRead(int(deadline.remainingTime())))
-            return std::nullopt;
-    }
-    return DecodeAnswer(socket.readLine(kMaxAnswer));
+    return DecodeAnswer(*line);
 }
 
 } // namespace CtlChannel
