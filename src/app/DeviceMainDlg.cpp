@@ -24,6 +24,7 @@
 #include "language/InterfaceText.h"
 #include "language/TextIds.h"
 #include "platform/AutostartEntry.h"
+#include "platform/HeapTuning.h"
 #include "platform/Paths.h"
 #include "platform/SystemDesktop.h"
 #include "platform/UserSettings.h"
@@ -508,6 +509,7 @@ void DeviceMainDlg::ShowHomeView()
     hide(kTopBand);
     m_currentItem = kItemHome;
     ShowPageContainer(kItemHome);
+    HeapTuning::ReturnFreeMemorySoon();
 }
 
 void DeviceMainDlg::ShowModelView()
@@ -517,6 +519,7 @@ void DeviceMainDlg::ShowModelView()
             control->SetVisible(true);
     }
     SelectTab(1);
+    HeapTuning::ReturnFreeMemorySoon();
 }
 
 void DeviceMainDlg::SetHomeContent(bool devicesPresent)
@@ -531,6 +534,7 @@ void DeviceMainDlg::SetHomeContent(bool devicesPresent)
         if (MControl* control = GetControl(id))
             control->SetVisible(!devicesPresent);
     }
+    HeapTuning::ReturnFreeMemorySoon();
 }
 
 void DeviceMainDlg::SetNoDeviceText(int32_t textId)
@@ -1097,6 +1101,7 @@ void DeviceMainDlg::StartWorker()
     Start(0, CThreadBasic::Mode::Waking);
     if (m_deviceList && !m_deviceList->IsVisible())
         m_deviceList->PrefetchPictures();
+    HeapTuning::ReturnFreeMemorySoon();
 }
 void DeviceMainDlg::ShowWindow(int32_t showCommand)
 {

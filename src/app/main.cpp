@@ -5,6 +5,7 @@
 #include "ctl/CtlProgram.h"
 #include "language/InterfaceText.h"
 #include "language/Language.h"
+#include "platform/HeapTuning.h"
 #include "platform/Locale.h"
 #include "platform/Paths.h"
 #include "platform/TerminationSignals.h"
@@ -105,6 +106,7 @@ int main(int argc, char** argv)
         break;
     }
 
+    HeapTuning::KeepLargeBlocksApart();
     QApplication app(argc, argv);
     const QString name = Manager::GetDeviceName();
     QCoreApplication::setApplicationName(name);

@@ -103,7 +103,9 @@ QRect CDeviceList::PictureRect(const QRect& card)
 
 void CDeviceList::PrefetchPictures() const
 {
-    std::vector<MRender::PictureRequest> requests{{GetImage(), {}, 1}, {m_modeImage, {}, 1}};
+    // Only the small copies: the list's own background is decoded when it is
+    // first drawn, so a window that never sees a mouse does not keep it.
+    std::vector<MRender::PictureRequest> requests{{m_modeImage, {}, 1}};
     const qreal ratio = devicePixelRatioF();
     for (int32_t index = 0; index < GetItemCount(); ++index)
         requests.push_back({m_items[size_t(index)].icon, PictureRect(LayoutItem(index)).size(), ratio});
