@@ -1,4 +1,5 @@
 #include "platform/LocalSocket.h"
+#include "platform/HeapTuning.h"
 #include "platform/LocalServer.h"
 
 #include <QCoreApplication>
@@ -43,6 +44,9 @@ bool ServeUntil(const std::function<bool()>& done)
 TEST(LocalSocket, AnswersOfAnySizeAndPeersThatHangUpMidAnswer)
 {
     App();
+    // As in the program: the answers of megabytes are mapped on their own and
+    // handed back, rather than growing the heap under the tests that follow.
+    HeapTuning::KeepLargeBlocksApart();
     QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/Tarvo");
     {
