@@ -296,17 +296,19 @@ TEST_F(StartupLanguageTest, ValuesAreDecimalText)
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && !defined(TARVO_OWN_ALLOCATOR)
 TEST(HeapTuning, LargeBlocksKeepPagesOfTheirOwnAfterALargerOneWasFreed)
 {
-    // Without the tuning, freeing a 1 MiB block raises the allocator's limit
-    // to 1 MiB, and the 400 KiB picture that follows comes from the heap,
-    // whose pages then stay with the process after it is freed.
+    // Without the tuning, freeing an 8 MiB block raises the allocator's limit
+    // to 8 MiB, and the 6 MiB picture that follows comes from the heap, whose
+    // pages then stay with the process after it is freed. The heap is trimmed
+    // first, so no free space left by earlier tests can serve the request.
     HeapTuning::KeepLargeBlocksApart();
-    void* large = std::malloc(1 << 20);
+    malloc_trim(0);
+    void* large = std::malloc(8 << 20);
     ASSERT_NE(large, nullptr);
     std::free(large);
     const size_t before = mallinfo2().hblkhd;
-    void* picture = std::malloc(400 * 1024);
+    void* picture = std::malloc(6 << 20);
     ASSERT_NE(picture, nullptr);
-    EXPECT_GE(mallinfo2().hblkhd, before + 400 * 1024) << "the block should be mapped on its own";
+    EXPECT_GE(mallinfo2().hblkhd, before + (6 << 20)) << "the block should be mapped on its own";
     std::free(picture);
     EXPECT_EQ(mallinfo2().hblkhd, before) << "and handed back when freed";
 }
