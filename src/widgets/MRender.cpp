@@ -109,9 +109,29 @@ QImage DecodeFitted(const QString& full, const QSize& box, qreal ratio)
     return scaled;
 }
 
-QString FittedKey(const QString& full, const QSize& box, qreal ratio)
+// A skin picture as it is kept: the whole file, or fitted to a box.
+struct Picture {
+    QString full; // the file's path
+    QSize box; // empty: the whole image
+    qreal ratio = 1;
+
+    QString Key() const
+    {
+        return box.isEmpty() ? full
+                             : QStringLiteral("%1#%2x%3@%4").arg(full).arg(box.width()).arg(box.height()).arg(ratio);
+    }
+    QImage Decoded() const { return box.isEmpty() ? Decode(full) : DecodeFitted(full, box, ratio); }
+};
+
+// The kept picture, else the prefetched one, else decoded now (interface thread).
+QPixmap Load(const Picture& picture)
 {
-    return QStringLiteral("%1#%2x%3@%4").arg(full).arg(box.width()).arg(box.height()).arg(ratio);
+    const QString key = picture.Key();
+    KeptImages& kept = KeptImages::Get();
+    if (const auto found = kept.images.constFind(key); found != kept.images.constEnd())
+        return *found;
+    QImage image = Prefetched::Get().Take(key);
+    return kept.Keep(key, image.isNull() ? picture.Decoded() : std::move(image));
 }
 
 } // namespace
@@ -120,60 +140,42 @@ QPixmap MRender::LoadImage(const QString& name)
 {
     if (name.isEmpty())
         return {};
-    const QString full = Manager::SkinPath(name);
-    KeptImages& kept = KeptImages::Get();
-    if (const auto found = kept.images.constFind(full); found != kept.images.constEnd())
-        return *found;
-    QImage image = Prefetched::Get().Take(full);
-    return kept.Keep(full, image.isNull() ? Decode(full) : std::move(image));
+    return Load({Manager::SkinPath(name), {}, 1});
 }
 
 QPixmap MRender::LoadImageFitted(const QString& name, const QSize& box, qreal ratio)
 {
     if (name.isEmpty() || box.isEmpty())
         return {};
-    const QString full = Manager::SkinPath(name);
-    const QString key = FittedKey(full, box, ratio);
-    KeptImages& kept = KeptImages::Get();
-    if (const auto found = kept.images.constFind(key); found != kept.images.constEnd())
-        return *found;
-    QImage image = Prefetched::Get().Take(key);
-    return kept.Keep(key, image.isNull() ? DecodeFitted(full, box, ratio) : std::move(image));
+    return Load({Manager::SkinPath(name), box, ratio});
 }
 
 void MRender::Prefetch(const std::vector<PictureRequest>& requests)
 {
-    struct Job {
-        QString full;
-        QString key;
-        QSize box; // empty: the whole image
-        qreal ratio;
-    };
-    std::vector<Job> jobs;
+    std::vector<Picture> pictures;
     const KeptImages& kept = KeptImages::Get();
     for (const PictureRequest& request : requests) {
         if (request.name.isEmpty())
             continue;
-        const QString full = Manager::SkinPath(request.name);
-        const QString key = request.box.isEmpty() ? full : FittedKey(full, request.box, request.ratio);
-        if (!kept.images.contains(key))
-            jobs.push_back({full, key, request.box, request.ratio});
+        Picture picture{Manager::SkinPath(request.name), request.box, request.ratio};
+        if (!kept.images.contains(picture.Key()))
+            pictures.push_back(std::move(picture));
     }
-    if (jobs.empty())
+    if (pictures.empty())
         return;
     Prefetched& prefetched = Prefetched::Get();
     std::lock_guard lock(prefetched.mutex);
     prefetched.job = std::async(std::launch::async,
-        [&prefetched, jobs = std::move(jobs), generation = prefetched.generation,
+        [&prefetched, pictures = std::move(pictures), generation = prefetched.generation,
             previous = std::move(prefetched.job)]() mutable {
             if (previous.valid())
                 previous.wait();
-            for (Job& job : jobs) {
-                QImage image = job.box.isEmpty() ? Decode(job.full) : DecodeFitted(job.full, job.box, job.ratio);
+            for (const Picture& picture : pictures) {
+                QImage image = picture.Decoded();
                 std::lock_guard results(prefetched.mutex);
                 if (prefetched.generation != generation)
                     return;
-                prefetched.images.insert(job.key, std::move(image));
+                prefetched.images.insert(picture.Key(), std::move(image));
             }
         });
 }
@@ -324,8 +326,8 @@ void MRender::DrawPart(QPainter& painter, const QRect& target, const QPixmap& im
 {
     const QTransform& transform = painter.worldTransform();
     const qreal deviceRatio = painter.device()->devicePixelRatio();
-    const bool plainPlacement = transform.type() <= QTransform::TxTranslate && transform.dx() == std::floor(transform.dx())
-        && transform.dy() == std::floor(transform.dy());
+    const bool plainPlacement = transform.type() <= QTransform::TxTranslate
+        && transform.dx() == std::floor(transform.dx()) && transform.dy() == std::floor(transform.dy());
     // Device pixels drawn per image pixel, along each axis.
     const qreal scaleX = target.width() * deviceRatio / std::max(1, source.width());
     const qreal scaleY = target.height() * deviceRatio / std::max(1, source.height());
