@@ -509,7 +509,6 @@ void DeviceMainDlg::ShowHomeView()
     hide(kTopBand);
     m_currentItem = kItemHome;
     ShowPageContainer(kItemHome);
-    HeapTuning::ReturnFreeMemorySoon();
 }
 
 void DeviceMainDlg::ShowModelView()
@@ -519,7 +518,6 @@ void DeviceMainDlg::ShowModelView()
             control->SetVisible(true);
     }
     SelectTab(1);
-    HeapTuning::ReturnFreeMemorySoon();
 }
 
 void DeviceMainDlg::SetHomeContent(bool devicesPresent)
@@ -576,6 +574,9 @@ void DeviceMainDlg::ShowPageContainer(int32_t item)
         if (MControl* container = GetControl(tab.container))
             container->SetVisible(tab.item == item);
     }
+    // Every view and page shown passes here: once its building is over, the
+    // heap gives its passing allocations back.
+    HeapTuning::ReturnFreeMemorySoon();
 }
 
 void DeviceMainDlg::SetLightingPresent(bool present)
