@@ -10,10 +10,10 @@
 #include <QPointer>
 #include <QTimerEvent>
 
-MControl::MControl(QWidget* parent) : QWidget(parent), m_textColor(Theme::kText)
-{
-    setAttribute(Qt::WA_Hover, true);
-}
+// No Qt::WA_Hover: with it Qt repaints every control the pointer enters or
+// leaves, window-sized areas included; enterEvent and leaveEvent repaint only
+// the controls that draw hover.
+MControl::MControl(QWidget* parent) : QWidget(parent), m_textColor(Theme::kText) {}
 
 void MControl::SetEnabled(bool enabled)
 {

@@ -491,22 +491,28 @@ TEST_F(ControlNotifyTest, OnlyControlsThatShowHoverRepaintWhenThePointerCrossesT
     // A window-sized area is crossed by the pointer on its way to every
     // button inside it: repainting it whole each time made every click cost a
     // full repaint.
-    auto* area = Make<CArea>(20, {0, 0, 800, 600});
+    auto* area = Make<CArea>(20, {0, 0, 780, 580});
     auto* button = Make<MButton>(21, {10, 10, 110, 40}, QStringLiteral("OK"));
     auto* combo = Make<MComboBox>(22, {10, 50, 160, 80});
     auto* list = Make<CDeviceList>(23, {10, 100, 700, 400});
     list->AddDevice(101, QStringLiteral("Heron"), {});
+    QWidget* window = area->window();
+    const QPoint outside(790, 590);
+    QTest::mouseMove(window, outside);
     QApplication::processEvents();
     struct Case {
         QWidget* widget;
+        QPoint inside; // in the window, over this widget only
         bool repaints;
     };
-    for (const Case c : {Case{area, false}, Case{button, true}, Case{combo, true}, Case{list, false}}) {
+    // Moved as a user moves it, so Qt's own enter, leave and hover events
+    // all arrive.
+    for (const Case c : {Case{area, {750, 500}, false}, Case{button, {60, 25}, true}, Case{combo, {85, 65}, true},
+             Case{list, {690, 390}, false}}) {
         PaintCounter paints(c.widget);
-        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-        QApplication::sendEvent(c.widget, &enter);
-        QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(c.widget, &leave);
+        QTest::mouseMove(window, c.inside);
+        QApplication::processEvents();
+        QTest::mouseMove(window, outside);
         QApplication::processEvents();
         EXPECT_EQ(paints.count > 0, c.repaints) << c.widget->metaObject()->className() << " " << paints.count;
     }
