@@ -574,6 +574,8 @@ void DeviceMainDlg::ShowPageContainer(int32_t item)
         if (MControl* container = GetControl(tab.container))
             container->SetVisible(tab.item == item);
     }
+    if (QWidget* window = GetWidget())
+        MControl::PrefetchBeforeDrawing(window);
     // Every view and page shown passes here: once its building is over, the
     // heap gives its passing allocations back.
     HeapTuning::ReturnFreeMemorySoon();
@@ -1101,7 +1103,7 @@ void DeviceMainDlg::StartWorker()
         m_worker->RequestRefresh();
     Start(0, CThreadBasic::Mode::Waking);
     if (m_deviceList && !m_deviceList->IsVisible())
-        m_deviceList->PrefetchPictures();
+        MControl::PrefetchPictures(m_deviceList);
     HeapTuning::ReturnFreeMemorySoon();
 }
 void DeviceMainDlg::ShowWindow(int32_t showCommand)

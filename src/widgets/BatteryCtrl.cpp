@@ -20,6 +20,12 @@ void BatteryCtrl::SetBatteryImages(const QString& outline, const QString& fill, 
     update();
 }
 
+void BatteryCtrl::AddPictures(std::vector<MRender::PictureRequest>& pictures) const
+{
+    for (const QString* image : {&m_outline, &m_fill, &m_charge})
+        pictures.push_back({*image, {}, 1});
+}
+
 void BatteryCtrl::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);

@@ -14,6 +14,7 @@ public:
     void SetBatteryImages(const QString& outline, const QString& fill, const QString& charge);
 
 protected:
+    void AddPictures(std::vector<MRender::PictureRequest>& pictures) const override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -101,15 +101,12 @@ QRect CDeviceList::PictureRect(const QRect& card)
     return QRect(card.left() + 16, card.top() + 12, card.width() - 32, card.height() - 110);
 }
 
-void CDeviceList::PrefetchPictures() const
+void CDeviceList::AddPictures(std::vector<MRender::PictureRequest>& pictures) const
 {
-    // Only the small copies: the list's own background is decoded when it is
-    // first drawn, so a window that never sees a mouse does not keep it.
-    std::vector<MRender::PictureRequest> requests{{m_modeImage, {}, 1}};
+    pictures.push_back({m_modeImage, {}, 1});
     const qreal ratio = devicePixelRatioF();
     for (int32_t index = 0; index < GetItemCount(); ++index)
-        requests.push_back({m_items[size_t(index)].icon, PictureRect(LayoutItem(index)).size(), ratio});
-    MRender::Prefetch(requests);
+        pictures.push_back({m_items[size_t(index)].icon, PictureRect(LayoutItem(index)).size(), ratio});
 }
 
 void CDeviceList::OnItemClicked(int32_t index, const QPoint&)

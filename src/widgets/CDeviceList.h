@@ -24,12 +24,12 @@ public:
     // The mode descriptions (mode 0 cable, 1 receiver) and their icon strip.
     void SetModeText(int32_t mode, const QString& text);
     void SetModeImage(const QString& file) { m_modeImage = file; update(); }
-    // Decodes the cards' pictures in the background: the list appears with
-    // the first mouse and would otherwise decode every model's picture in
-    // the repaint that shows it.
-    void PrefetchPictures() const;
 
 protected:
+    // The cards' pictures, at the size drawn; not the list's own background,
+    // so a window that never sees a mouse, whose list is prefetched when it
+    // starts, does not keep it.
+    void AddPictures(std::vector<MRender::PictureRequest>& pictures) const override;
     void OnItemClicked(int32_t index, const QPoint& point) override;
     void PaintItem(QPainter& painter, const QRect& rect, int32_t index, bool selected, bool hovered) override;
 

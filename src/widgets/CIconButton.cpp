@@ -10,6 +10,12 @@ void CIconButton::SetIconImage(const QString& file)
     update();
 }
 
+void CIconButton::AddPictures(std::vector<MRender::PictureRequest>& pictures) const
+{
+    MButton::AddPictures(pictures);
+    pictures.push_back({m_icon, {}, 1});
+}
+
 void CIconButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);

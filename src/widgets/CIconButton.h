@@ -11,6 +11,7 @@ public:
     QString GetIconImage() const { return m_icon; }
 
 protected:
+    void AddPictures(std::vector<MRender::PictureRequest>& pictures) const override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -17,6 +17,12 @@ void CSwitchButton::SetSwitchImages(const QString& offImage, const QString& onIm
     update();
 }
 
+void CSwitchButton::AddPictures(std::vector<MRender::PictureRequest>& pictures) const
+{
+    pictures.push_back({m_offImage, {}, 1});
+    pictures.push_back({m_onImage, {}, 1});
+}
+
 void CSwitchButton::OnClicked()
 {
     SetCheck(!GetCheck());

@@ -10,6 +10,7 @@ public:
     void SetSwitchImages(const QString& offImage, const QString& onImage);
 
 protected:
+    void AddPictures(std::vector<MRender::PictureRequest>& pictures) const override;
     void OnClicked() override;
     void paintEvent(QPaintEvent* event) override;
 

@@ -8,7 +8,11 @@
 
 #include <QPainter>
 #include <QPointer>
+#include <QTimer>
 #include <QTimerEvent>
+
+#include <memory>
+#include <utility>
 
 // No Qt::WA_Hover: with it Qt repaints every control the pointer enters or
 // leaves, window-sized areas included; enterEvent and leaveEvent repaint only
@@ -111,6 +115,43 @@ int32_t MControl::VisualState() const
 QPixmap MControl::SkinImage() const
 {
     return MRender::LoadImage(m_imageFile);
+}
+
+void MControl::AddPictures(std::vector<MRender::PictureRequest>& pictures) const
+{
+    pictures.push_back({m_imageFile, {}, 1});
+}
+
+bool MControl::PrefetchPictures(const QWidget* root, std::function<void()> whenDecoded)
+{
+    std::vector<MRender::PictureRequest> pictures;
+    if (const auto* control = dynamic_cast<const MControl*>(root))
+        control->AddPictures(pictures);
+    for (const QWidget* widget : root->findChildren<QWidget*>()) {
+        const auto* control = dynamic_cast<const MControl*>(widget);
+        if (control && control->isVisibleTo(root))
+            control->AddPictures(pictures);
+    }
+    return MRender::Prefetch(pictures, std::move(whenDecoded));
+}
+
+void MControl::PrefetchBeforeDrawing(QWidget* window)
+{
+    // A window not on screen yet is drawn when it appears, with whatever its
+    // first drawing needs: holding it would only delay that.
+    if (!window->isVisible())
+        return;
+    const QPointer<WindowHost> host(dynamic_cast<WindowHost*>(window));
+    // Released by whichever comes first: the decoding's end or the time limit.
+    auto held = std::make_shared<bool>(true);
+    const auto release = [host, held] {
+        if (host && std::exchange(*held, false))
+            host->ReleaseDrawing();
+    };
+    if (!PrefetchPictures(window, host ? release : std::function<void()>{}) || !host)
+        return;
+    host->HoldDrawing();
+    QTimer::singleShot(kPrefetchHoldMs, host, release);
 }
 
 bool MControl::DrawSkin(QPainter& painter, const QRect& rect, int32_t index) const

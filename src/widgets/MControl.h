@@ -1,6 +1,7 @@
 #pragma once
 
 #include "widgets/MObject.h"
+#include "widgets/MRender.h"
 #include "widgets/WidgetTypes.h"
 
 #include <QColor>
@@ -43,8 +44,21 @@ public:
     void SetTextColor(uint32_t argb);
     QColor GetTextColor() const { return m_textColor; }
     MWindow* GetOwnerWindow() const;
+    // Decodes, each on a thread of its own, the skin pictures that `root`
+    // (when a control) and the controls shown within it draw and that were
+    // never drawn yet (MRender::Prefetch: true when any are decoded, then
+    // `whenDecoded` follows).
+    static bool PrefetchPictures(const QWidget* root, std::function<void()> whenDecoded = {});
+    // For a view just shown in `window`: its pictures never drawn are decoded
+    // on other threads, and the window is not drawn until they are (at most
+    // kPrefetchHoldMs), so the interface thread does not decode them itself
+    // and stays free meanwhile.
+    static void PrefetchBeforeDrawing(QWidget* window);
+    static constexpr int kPrefetchHoldMs = 100;
 
 protected:
+    // The skin pictures this control draws (PrefetchPictures).
+    virtual void AddPictures(std::vector<MRender::PictureRequest>& pictures) const;
     virtual void OnMTimer() {}
     // Reports a user gesture to the owning window (synchronously).
     void Notify(int32_t code, intptr_t param = 0, intptr_t lParam = 0);

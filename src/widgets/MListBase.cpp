@@ -21,6 +21,13 @@ MListBase::MListBase(QWidget* parent) : MControlFont(parent)
 
 MListBase::~MListBase() = default;
 
+void MListBase::AddPictures(std::vector<MRender::PictureRequest>& pictures) const
+{
+    MControlFont::AddPictures(pictures);
+    for (const ListItem& item : m_items)
+        pictures.push_back({item.icon, {}, 1});
+}
+
 bool MListBase::SetCurSel(int32_t index)
 {
     if (index < -1 || index >= GetItemCount())

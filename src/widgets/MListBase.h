@@ -67,6 +67,7 @@ public:
     void OnFocus(bool focus) override;
 
 protected:
+    void AddPictures(std::vector<MRender::PictureRequest>& pictures) const override;
     int32_t InsertRecord(ListItem item, int32_t position);
     // After every change of the current item (from code or a gesture).
     virtual void OnSelectionChanged() {}

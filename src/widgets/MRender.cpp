@@ -2,6 +2,7 @@
 
 #include "widgets/Manager.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
 #include <QImageReader>
@@ -9,10 +10,10 @@
 #include <QPainterPath>
 #include <QSet>
 
+#include <atomic>
 #include <cmath>
 #include <future>
 #include <map>
-#include <mutex>
 #include <tuple>
 
 QIcon MRender::LoadIconFromFile(const QString& path)
@@ -51,23 +52,27 @@ struct KeptImages {
     }
 };
 
-// Pictures decoded ahead of their first drawing on a thread of their own,
-// waiting to be kept by the interface thread.
+// Pictures being decoded ahead of their first drawing, each on a thread of
+// its own, by the kept image's key (interface thread only). A picture drawn
+// while its decoding runs waits for it rather than decoding it again.
 struct Prefetched {
-    std::mutex mutex;
-    QHash<QString, QImage> images; // by the kept image's key
-    uint64_t generation = 0; // a forgotten skin's late results are dropped
-    std::future<void> job; // the last prefetch; waited for when the program ends
+    std::map<QString, std::future<QImage>> decodings;
 
     static Prefetched& Get()
     {
         static Prefetched prefetched;
         return prefetched;
     }
+    // The decoded picture, once done; null when none was asked for (or the
+    // file would not load then).
     QImage Take(const QString& key)
     {
-        std::lock_guard lock(mutex);
-        return images.take(key);
+        const auto found = decodings.find(key);
+        if (found == decodings.end())
+            return {};
+        QImage image = found->second.get();
+        decodings.erase(found);
+        return image;
     }
 };
 
@@ -150,46 +155,48 @@ QPixmap MRender::LoadImageFitted(const QString& name, const QSize& box, qreal ra
     return Load({Manager::SkinPath(name), box, ratio});
 }
 
-void MRender::Prefetch(const std::vector<PictureRequest>& requests)
+bool MRender::Prefetch(const std::vector<PictureRequest>& requests, std::function<void()> whenDecoded)
 {
-    std::vector<Picture> pictures;
     const KeptImages& kept = KeptImages::Get();
+    Prefetched& prefetched = Prefetched::Get();
+    std::vector<std::pair<QString, Picture>> pictures; // by key
+    QSet<QString> asked;
     for (const PictureRequest& request : requests) {
         if (request.name.isEmpty())
             continue;
         Picture picture{Manager::SkinPath(request.name), request.box, request.ratio};
-        if (!kept.images.contains(picture.Key()))
-            pictures.push_back(std::move(picture));
+        QString key = picture.Key();
+        if (asked.contains(key) || kept.images.contains(key) || prefetched.decodings.count(key) != 0)
+            continue;
+        asked.insert(key);
+        pictures.emplace_back(std::move(key), std::move(picture));
     }
     if (pictures.empty())
-        return;
-    Prefetched& prefetched = Prefetched::Get();
-    std::lock_guard lock(prefetched.mutex);
-    prefetched.job = std::async(std::launch::async,
-        [&prefetched, pictures = std::move(pictures), generation = prefetched.generation,
-            previous = std::move(prefetched.job)]() mutable {
-            if (previous.valid())
-                previous.wait();
-            for (const Picture& picture : pictures) {
+        return false;
+    // The last decoding to end posts `whenDecoded` to the application
+    // object, which outlives every decoding (FinishPrefetch).
+    auto left = std::make_shared<std::atomic<size_t>>(pictures.size());
+    auto done = [left, whenDecoded = std::move(whenDecoded), application = QCoreApplication::instance()] {
+        if (left->fetch_sub(1) == 1 && whenDecoded && application)
+            QMetaObject::invokeMethod(application, whenDecoded, Qt::QueuedConnection);
+    };
+    // One thread each: a view's pictures are few, and decoded side by side
+    // they are ready sooner.
+    for (auto& [key, picture] : pictures) {
+        prefetched.decodings.emplace(
+            std::move(key), std::async(std::launch::async, [picture = std::move(picture), done] {
                 QImage image = picture.Decoded();
-                std::lock_guard results(prefetched.mutex);
-                if (prefetched.generation != generation)
-                    return;
-                prefetched.images.insert(picture.Key(), std::move(image));
-            }
-        });
+                done();
+                return image;
+            }));
+    }
+    return true;
 }
 
 void MRender::FinishPrefetch()
 {
-    Prefetched& prefetched = Prefetched::Get();
-    std::future<void> job;
-    {
-        std::lock_guard lock(prefetched.mutex);
-        job = std::move(prefetched.job);
-    }
-    if (job.valid())
-        job.wait();
+    for (auto& [key, decoding] : Prefetched::Get().decodings)
+        decoding.wait();
 }
 
 void MRender::ForgetImages()
@@ -198,10 +205,8 @@ void MRender::ForgetImages()
     kept.images.clear();
     kept.keys.clear();
     kept.uniform.clear();
-    Prefetched& prefetched = Prefetched::Get();
-    std::lock_guard lock(prefetched.mutex);
-    ++prefetched.generation;
-    prefetched.images.clear();
+    // Waits for decodings still running: they read the old skin's files.
+    Prefetched::Get().decodings.clear();
 }
 
 QPixmap MRender::StateFrame(const QPixmap& strip, int states, int index)

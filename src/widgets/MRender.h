@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class QPainter;
@@ -26,19 +27,20 @@ public:
     // list's, where keeping the whole image would cost its full size per model.
     static QPixmap LoadImageFitted(const QString& name, const QSize& box, qreal ratio);
     // Pictures about to be drawn, decoded (and fitted to `box` when it is not
-    // empty) on a thread of their own, so their first drawing only keeps
-    // them: for views that appear at once with many pictures, such as the
-    // model list when the first mouse arrives. Images already kept are
-    // skipped; a picture asked for before its decoding is done is decoded
-    // as usual.
+    // empty) each on a thread of its own, so their first drawing only keeps
+    // them: for views that appear at once with many pictures. Images already
+    // kept or being decoded are skipped; drawing a picture whose decoding
+    // still runs waits for it (interface thread only). True when anything is
+    // being decoded for this call: `whenDecoded` then runs on the interface
+    // thread once it is all done (never when this returns false).
     struct PictureRequest {
         QString name;
         QSize box;
         qreal ratio = 1;
     };
-    static void Prefetch(const std::vector<PictureRequest>& requests);
+    static bool Prefetch(const std::vector<PictureRequest>& requests, std::function<void()> whenDecoded = {});
     // Waits until the pictures asked for are decoded (before the application
-    // object goes, whose image readers the decoding uses).
+    // object goes, whose image readers the decoding uses); they stay ready.
     static void FinishPrefetch();
     // Forgets the kept images (the skin folder or theme changed).
     static void ForgetImages();

@@ -13,6 +13,15 @@ MTabCtrl::MTabCtrl(QWidget* parent) : MControl(parent)
     setCursor(Qt::PointingHandCursor);
 }
 
+void MTabCtrl::AddPictures(std::vector<MRender::PictureRequest>& pictures) const
+{
+    MControl::AddPictures(pictures);
+    for (const Item& item : m_items) {
+        if (item.visible)
+            pictures.push_back({item.icon, {}, 1});
+    }
+}
+
 void MTabCtrl::SetLeftRightPading(int32_t left, int32_t right)
 {
     m_padLeft = left;

@@ -36,6 +36,7 @@ public:
     QRect GetItemRect(int32_t index) const;
 
 protected:
+    void AddPictures(std::vector<MRender::PictureRequest>& pictures) const override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

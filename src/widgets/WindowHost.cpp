@@ -5,6 +5,7 @@
 #include "widgets/WindowRegistry.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -26,8 +27,22 @@ WindowHost::~WindowHost()
     }
 }
 
+void WindowHost::ReleaseDrawing()
+{
+    if (m_drawingHolds == 0 || --m_drawingHolds > 0 || !m_drawingDeferred)
+        return;
+    m_drawingDeferred = false;
+    // Delivered late rather than dropped: Qt asks for no other repaint of
+    // this window until this one is made.
+    QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+}
+
 bool WindowHost::event(QEvent* event)
 {
+    if (event->type() == QEvent::UpdateRequest && m_drawingHolds > 0) {
+        m_drawingDeferred = true;
+        return true;
+    }
     WindowRegistry::SyncWithPosters();
     if (event->type() == WindowMessageEvent::kType) {
         auto* message = static_cast<WindowMessageEvent*>(event);

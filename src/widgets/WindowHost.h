@@ -19,6 +19,13 @@ public:
     WindowHandle Handle() const { return m_handle; }
     void SetHandle(WindowHandle handle) { m_handle = handle; }
     void SetDragEnabled(bool enabled) { m_dragEnabled = enabled; }
+    // Holds the window's drawing: repaints asked for meanwhile are made once
+    // every hold is released. For a view whose pictures are being decoded on
+    // other threads: it is drawn once they are, rather than decoding them in
+    // the drawing.
+    void HoldDrawing() { ++m_drawingHolds; }
+    void ReleaseDrawing();
+    bool DrawingHeld() const { return m_drawingHolds > 0; }
 
 protected:
     bool event(QEvent* event) override;
@@ -39,5 +46,7 @@ private:
     WindowHandle m_handle = 0;
     bool m_dragEnabled = false;
     bool m_dragging = false;
+    int m_drawingHolds = 0;
+    bool m_drawingDeferred = false; // a repaint came while held
     QPoint m_dragOffset;
 };

@@ -3,9 +3,11 @@
 #include "widgets/CGifPicture.h"
 #include "widgets/Colors.h"
 #include "widgets/MButton.h"
+#include "widgets/MControl.h"
 #include "widgets/MRender.h"
 #include "widgets/Manager.h"
 #include "widgets/PaletteBar.h"
+#include "widgets/WindowHost.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +22,24 @@
 #include <functional>
 
 namespace {
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    PaintCounter(QWidget* widget, int& count)
+        : m_count(count)
+    {
+        widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        m_count += event->type() == QEvent::Paint;
+        return false;
+    }
+
+private:
+    int& m_count;
+};
 
 class SkinTest : public ::testing::Test {
 protected:
@@ -167,6 +187,75 @@ TEST_F(SkinTest, PrefetchedPicturesAreTheOnesDecodedOnDemand)
     MRender::FinishPrefetch();
     ASSERT_TRUE(QFile::remove(skin + QStringLiteral("c.png")));
     EXPECT_TRUE(MRender::LoadImage(QStringLiteral("c.png")).isNull());
+}
+
+TEST_F(SkinTest, AViewJustShownIsDrawnOnceItsPicturesAreDecodedElsewhere)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString skin = dir.filePath(QStringLiteral("skins/default/"));
+    QDir().mkpath(skin);
+    QImage picture(300, 200, QImage::Format_ARGB32);
+    picture.fill(qRgba(10, 120, 200, 255));
+    for (const char* name : {"shown.png", "hidden.png", "kept.png"})
+        ASSERT_TRUE(picture.save(skin + QString::fromLatin1(name)));
+    Manager::SetProgramFolder(dir.path());
+    EXPECT_FALSE(MRender::LoadImage(QStringLiteral("kept.png")).isNull());
+
+    RecordingDialog dialog;
+    dialog.Open();
+    auto* host = dynamic_cast<WindowHost*>(dialog.GetWidget());
+    ASSERT_NE(host, nullptr);
+    auto* shown = dialog.Create<MButton>(1, {10, 10, 110, 40}, QStringLiteral("Shown"));
+    auto* hidden = dialog.Create<MButton>(2, {10, 50, 110, 80}, QStringLiteral("Hidden"));
+    auto* kept = dialog.Create<MButton>(3, {10, 90, 110, 120}, QStringLiteral("Kept"));
+    hidden->SetVisible(false);
+    ProcessEvents();
+    int paints = 0;
+    const PaintCounter counter(shown, paints);
+    const auto drawnAgain = [&] {
+        const int before = paints;
+        shown->update();
+        for (int i = 0; i < 200 && paints == before; ++i)
+            QTest::qWait(5);
+        return paints > before;
+    };
+
+    // Held twice, released twice: repaints asked for meanwhile are made
+    // then, and the window goes on repainting afterwards.
+    host->HoldDrawing();
+    host->HoldDrawing();
+    shown->update();
+    QTest::qWait(30);
+    host->ReleaseDrawing();
+    QTest::qWait(30);
+    EXPECT_EQ(paints, 0) << "drawn while held";
+    host->ReleaseDrawing();
+    host->ReleaseDrawing(); // one too many changes nothing
+    QTest::qWait(30);
+    EXPECT_GT(paints, 0);
+    EXPECT_TRUE(drawnAgain());
+
+    // A view just built: its controls were never drawn with these pictures.
+    shown->SetImage(QStringLiteral("shown.png"));
+    hidden->SetImage(QStringLiteral("hidden.png"));
+    kept->SetImage(QStringLiteral("kept.png"));
+    MControl::PrefetchBeforeDrawing(host);
+    EXPECT_TRUE(host->DrawingHeld());
+    for (int i = 0; i < 1000 && host->DrawingHeld(); ++i)
+        QTest::qWait(5);
+    EXPECT_FALSE(host->DrawingHeld());
+    EXPECT_TRUE(drawnAgain());
+    // The shown control's picture came from the prefetch; the hidden one's
+    // was not decoded, and nothing was asked for the kept one.
+    for (const char* name : {"shown.png", "hidden.png", "kept.png"})
+        ASSERT_TRUE(QFile::remove(skin + QString::fromLatin1(name)));
+    EXPECT_FALSE(MRender::LoadImage(QStringLiteral("shown.png")).isNull());
+    EXPECT_TRUE(MRender::LoadImage(QStringLiteral("hidden.png")).isNull());
+    EXPECT_FALSE(MRender::LoadImage(QStringLiteral("kept.png")).isNull());
+    // Nothing left to decode: the window is not held at all.
+    MControl::PrefetchBeforeDrawing(host);
+    EXPECT_FALSE(host->DrawingHeld());
 }
 
 TEST_F(SkinTest, ScaledSkinPartsDrawTheSamePixelsAsOneSmoothDraw)
