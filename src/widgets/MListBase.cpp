@@ -311,19 +311,25 @@ void MListBase::mouseDoubleClickEvent(QMouseEvent* event)
         BeginEdit(index);
 }
 
+void MListBase::SetHover(int32_t index)
+{
+    // Only the two items: a list the size of a page would otherwise be
+    // redrawn whole as the pointer moves over it.
+    for (const int32_t changed : {std::exchange(m_hover, index), index}) {
+        if (changed >= 0)
+            update(GetItemRect(changed).adjusted(-1, -1, 1, 1));
+    }
+}
+
 void MListBase::mouseMoveEvent(QMouseEvent* event)
 {
-    const int32_t hover = HitTest(event->position().toPoint());
-    if (hover != m_hover) {
-        m_hover = hover;
-        update();
-    }
+    if (const int32_t hover = HitTest(event->position().toPoint()); hover != m_hover)
+        SetHover(hover);
 }
 
 void MListBase::leaveEvent(QEvent* event)
 {
-    if (std::exchange(m_hover, -1) >= 0)
-        update();
+    SetHover(-1);
     MControlFont::leaveEvent(event);
 }
 

@@ -107,6 +107,8 @@ protected:
     bool m_drawFrame = true;
 
 private:
+    // Redraws the items whose highlight changes.
+    void SetHover(int32_t index);
     int32_t m_pressIndex = -1;
     bool m_editable = false;
     std::vector<MenuItem> m_menu;

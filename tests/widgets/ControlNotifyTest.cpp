@@ -32,6 +32,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -477,9 +478,13 @@ class PaintCounter : public QObject {
 public:
     explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
     int count = 0;
+    QRegion painted;
     bool eventFilter(QObject*, QEvent* event) override
     {
-        count += event->type() == QEvent::Paint;
+        if (event->type() == QEvent::Paint) {
+            ++count;
+            painted += static_cast<QPaintEvent*>(event)->region();
+        }
         return false;
     }
 };
@@ -516,12 +521,15 @@ TEST_F(ControlNotifyTest, OnlyControlsThatShowHoverRepaintWhenThePointerCrossesT
         QApplication::processEvents();
         EXPECT_EQ(paints.count > 0, c.repaints) << c.widget->metaObject()->className() << " " << paints.count;
     }
-    // A list repaints when an item under the pointer loses its highlight.
+    // A list repaints the item under the pointer, and only that item, when
+    // its highlight comes and goes.
     PaintCounter paints(list);
     QTest::mouseMove(list, list->GetItemRect(0).center());
     QApplication::processEvents();
     const int afterHover = paints.count;
     EXPECT_GT(afterHover, 0);
+    EXPECT_TRUE(list->GetItemRect(0).adjusted(-1, -1, 1, 1).contains(paints.painted.boundingRect()))
+        << "the whole list was redrawn";
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(list, &leave);
     QApplication::processEvents();
