@@ -408,9 +408,7 @@ void DeviceMainDlg::CreatePageControls()
 {
     m_pages = CreatePages();
     for (const std::unique_ptr<Page>& page : m_pages) {
-        const auto tab = std::find_if(kTabs.begin(), kTabs.end(), [&](const TabDef& t) { return t.item == page->TabItem(); });
-        auto* container = tab == kTabs.end() ? nullptr : dynamic_cast<MArea*>(GetControl(tab->container));
-        if (container)
+        if (auto* container = dynamic_cast<MArea*>(ContainerOf(page->TabItem())))
             page->Create(*this, *container);
     }
 }
@@ -481,6 +479,12 @@ void DeviceMainDlg::UISize(const MRect& client)
     const MRect area = PageArea();
     for (const std::unique_ptr<Page>& page : m_pages)
         page->Layout(area, s);
+}
+
+MControl* DeviceMainDlg::ContainerOf(int32_t item) const
+{
+    const auto tab = std::find_if(kTabs.begin(), kTabs.end(), [&](const TabDef& t) { return t.item == item; });
+    return tab == kTabs.end() ? nullptr : GetControl(tab->container);
 }
 
 MRect DeviceMainDlg::PageArea() const
@@ -1264,85 +1268,4 @@ void DeviceMainDlg::CloseTransientWindowsNow()
         if (QWidget* focus = widget->focusWidget())
             focus->clearFocus();
     }
-}
-
-void DeviceMainDlg::ScheduleStateLine()
-{
-    if (!m_stateProbe || m_stateLinePending || !GetWidget())
-        return;
-    // One line for a burst of changes, and at most one every kStateLineGapMs:
-    // a line after each of them would repeat the whole device list once per
-    // model, the square of the model count in output and time.
-    m_stateLinePending = true;
-    const qint64 since = m_stateLineClock.isValid() ? m_stateLineClock.elapsed() : kStateLineGapMs;
-    const int delay = since >= kStateLineGapMs ? 0 : int(kStateLineGapMs - since);
-    QTimer::singleShot(delay, GetWidget(), [this] {
-        m_stateLinePending = false;
-        m_stateLineClock.restart();
-        WriteStateLine();
-    });
-}
-
-void DeviceMainDlg::WriteStateLine()
-{
-    if (!m_stateProbe)
-        return;
-    QString line = QStringLiteral("tarvo: state view=%1 tab=%2 status=%3 content=%4")
-                       .arg(m_currentItem == kItemHome ? QStringLiteral("home") : QStringLiteral("device"))
-                       .arg(m_currentItem)
-                       .arg(m_statusTextId)
-                       .arg(m_deviceList && m_deviceList->IsVisible() ? QStringLiteral("list")
-                                : m_noDeviceTextId == TextIds::kAccessDenied ? QStringLiteral("denied")
-                                                                            : QStringLiteral("nodevice"));
-    line += QStringLiteral(" lighting=%1").arg(m_lightingPresent ? 1 : 0);
-    // Whether the window can be seen, where the frame's close, settings and
-    // pairing buttons are.
-    line += QStringLiteral(" shown=%1").arg(IsOutOfSight() ? 0 : 1);
-    for (const auto& [key, id] : {std::pair{"closebtn", int32_t(kCloseButton)}, {"settingsbtn", int32_t(kSettingsButton)},
-             {"pairbtn", int32_t(kPairButton)}}) {
-        const MControl* control = GetControl(id);
-        if (control && control->isVisible()) {
-            const QPoint at = control->mapToGlobal(control->rect().center());
-            line += QStringLiteral(" %1=%2,%3").arg(QLatin1String(key)).arg(at.x()).arg(at.y());
-        }
-    }
-    if (m_deviceList)
-        line += StateProbe::DeviceItems(*m_deviceList);
-    // The profile button: the current profile, its name (percent-encoded) and
-    // where to click; with the profiles popup open, what it shows.
-    if (m_profileButton) {
-        const QPoint at = m_profileButton->mapToGlobal(m_profileButton->rect().center());
-        line += QStringLiteral(" profile=%1 profilename=%2 profilebtn=%3,%4")
-                    .arg(m_currentProfile)
-                    .arg(QString::fromLatin1(QUrl::toPercentEncoding(m_profileButton->GetTitle())))
-                    .arg(at.x())
-                    .arg(at.y());
-    }
-    if (m_profileDlg) {
-        const QString popup = m_profileDlg->ProbeState();
-        if (!popup.isEmpty())
-            line += QLatin1Char(' ') + popup;
-    }
-    // Where the tab items are, by item id.
-    if (m_tabs && m_tabs->IsVisible())
-        line += StateProbe::TabItems(*m_tabs);
-    // The current page: where its visible controls are (list items too, as
-    // "ctlitem=ID.N@x,y") and what it says of itself.
-    const auto tab = std::find_if(kTabs.begin(), kTabs.end(), [&](const TabDef& t) { return t.item == m_currentItem; });
-    auto* container = tab == kTabs.end() || m_currentItem == kItemHome ? nullptr : GetControl(tab->container);
-    if (container && container->IsVisible()) {
-        line += StateProbe::ControlsWithin(*container, GetAllControls());
-        for (const std::unique_ptr<Page>& page : m_pages) {
-            if (page->TabItem() != m_currentItem)
-                continue;
-            const QString fields = page->ProbeState();
-            if (!fields.isEmpty())
-                line += QLatin1Char(' ') + fields;
-        }
-    }
-    if (line == m_lastStateLine)
-        return;
-    m_lastStateLine = line;
-    std::fprintf(stdout, "%s\n", line.toUtf8().constData());
-    std::fflush(stdout);
 }

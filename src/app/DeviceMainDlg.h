@@ -297,6 +297,8 @@ private:
     void CreatePageControls();
     void ShowPageContainer(int32_t item);
     MRect PageArea() const;
+    // The page container of a tab item; null for none.
+    MControl* ContainerOf(int32_t item) const;
     void PlaceMousePicture(const MRect& client);
     intptr_t RouteControl(int32_t id, int32_t code, intptr_t param);
     // The state line is written once the changes of the moment are done.
