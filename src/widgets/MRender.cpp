@@ -14,6 +14,7 @@
 #include <cmath>
 #include <future>
 #include <map>
+#include <system_error>
 #include <tuple>
 
 QIcon MRender::LoadIconFromFile(const QString& path)
@@ -183,12 +184,17 @@ bool MRender::Prefetch(const std::vector<PictureRequest>& requests, std::functio
     // One thread each: a view's pictures are few, and decoded side by side
     // they are ready sooner.
     for (auto& [key, picture] : pictures) {
-        prefetched.decodings.emplace(
-            std::move(key), std::async(std::launch::async, [picture = std::move(picture), done] {
-                QImage image = picture.Decoded();
-                done();
-                return image;
-            }));
+        try {
+            prefetched.decodings.emplace(
+                std::move(key), std::async(std::launch::async, [picture = std::move(picture), done] {
+                    QImage image = picture.Decoded();
+                    done();
+                    return image;
+                }));
+        } catch (const std::system_error&) {
+            // No thread to be had: this picture is decoded when drawn.
+            done();
+        }
     }
     return true;
 }
