@@ -1068,6 +1068,7 @@ void DeviceMainDlg::OnTrayNotify(intptr_t mouseMessage)
     if (mouseMessage == kWmLButtonDown || mouseMessage == kWmLButtonDblClk)
         BringToFront();
 }
+
 void DeviceMainDlg::AddTrayIcon()
 {
     if (!m_tray)
@@ -1075,15 +1076,18 @@ void DeviceMainDlg::AddTrayIcon()
     m_tray->Add(Manager::SkinPath(QStringLiteral("DeviceDriver.ico")), Paths::ApplicationName(),
         Text(TextIds::kTrayExit));
 }
+
 void DeviceMainDlg::RemoveTrayIcon()
 {
     if (m_tray)
         m_tray->Remove();
 }
+
 bool DeviceMainDlg::HasTray() const
 {
     return m_tray && m_tray->IsShown();
 }
+
 void DeviceMainDlg::LoadConfiguration()
 {
     // The configuration, the current model's description and the
@@ -1095,6 +1099,7 @@ void DeviceMainDlg::LoadConfiguration()
     m_softwareVersion = m_registry->SoftwareVersion();
     m_refreshAtStart = true;
 }
+
 void DeviceMainDlg::StartWorker()
 {
     // The worker starts once the window has been drawn, with the refresh
@@ -1110,6 +1115,7 @@ void DeviceMainDlg::StartWorker()
         MControl::PrefetchPictures(m_deviceList);
     HeapTuning::ReturnFreeMemorySoon();
 }
+
 void DeviceMainDlg::ShowWindow(int32_t showCommand)
 {
     MDialog::ShowWindow(showCommand);
@@ -1117,28 +1123,34 @@ void DeviceMainDlg::ShowWindow(int32_t showCommand)
     if (showCommand == kSwHide || showCommand == kSwMinimize)
         StartWorker();
 }
+
 void DeviceMainDlg::OnPaint(QPainter& painter)
 {
     MDialog::OnPaint(painter);
     StartWorker();
 }
+
 void DeviceMainDlg::LoadDescription()
 {
     m_registry->LoadDescription();
 }
+
 void DeviceMainDlg::SetUpdateBase()
 {
     m_update->SetUpdateBase(m_softwareVersion);
 }
+
 void DeviceMainDlg::OnDeviceChange(uintptr_t, intptr_t) {}
 void DeviceMainDlg::OnUpdateResult(uintptr_t subject, intptr_t outcome)
 {
     m_update->OnUpdateResult(subject, outcome);
 }
+
 void DeviceMainDlg::RunUpdateTaskHook(int32_t code)
 {
     m_update->RunTask(code);
 }
+
 void DeviceMainDlg::OpenProfilesDialog()
 {
     ProfileDlg dialog(*m_store);
@@ -1150,14 +1162,17 @@ void DeviceMainDlg::OpenProfilesDialog()
     dialog.Run(GetSafeHwnd(), ProfileDlg::PopupRect(button));
     m_profileDlg = nullptr;
 }
+
 void DeviceMainDlg::ImportProfile(intptr_t)
 {
     ExchangeFlow::ImportProfile(*this);
 }
+
 void DeviceMainDlg::ExportProfile(intptr_t value)
 {
     ExchangeFlow::ExportProfile(*this, int32_t(value));
 }
+
 void DeviceMainDlg::OnCloseButton()
 {
     if (m_settings->ReadInt(QStringLiteral("exit_mode")) != 1) {
@@ -1168,6 +1183,7 @@ void DeviceMainDlg::OnCloseButton()
     // a tray it is minimised instead, so it can always be reached.
     ShowWindow(HasTray() ? kSwHide : kSwMinimize);
 }
+
 void DeviceMainDlg::OpenSettingsDialog()
 {
     SettingDlg::Services services;
@@ -1178,10 +1194,12 @@ void DeviceMainDlg::OpenSettingsDialog()
     SettingDlg dialog(std::move(services), m_softwareVersion);
     dialog.Run(GetSafeHwnd());
 }
+
 void DeviceMainDlg::SelectModel()
 {
     m_registry->SelectModel(m_clickedDeviceType);
 }
+
 void DeviceMainDlg::PairReceiver()
 {
     if (!Ask(Text(TextIds::kPairQuestion), Text(TextIds::kPairCaption)))
@@ -1195,6 +1213,7 @@ void DeviceMainDlg::PairReceiver()
     m_worker->SetPaused(false);
     m_worker->Queue(WorkerTask::DeviceArrived);
 }
+
 std::vector<std::unique_ptr<Page>> DeviceMainDlg::CreatePages()
 {
     return CreateFeaturePages(*this);

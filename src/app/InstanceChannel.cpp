@@ -65,6 +65,7 @@ QString InstanceChannel::SocketPath() const
 {
     return m_folder + m_name;
 }
+
 QString InstanceChannel::LockPath() const
 {
     return m_folder + m_name + QStringLiteral(".lock");

@@ -95,6 +95,7 @@ bool CRecordList::MoveTop(int32_t index)
 {
     return MoveTo(index, 0);
 }
+
 bool CRecordList::MoveBottom(int32_t index)
 {
     return MoveTo(index, GetItemCount() - 1);
