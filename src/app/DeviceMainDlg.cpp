@@ -530,12 +530,15 @@ void DeviceMainDlg::SetHomeContent(bool devicesPresent)
         m_homeShowsList = devicesPresent;
         UISize(GetClientRect());
     }
+    const bool listAppears = devicesPresent && m_deviceList && !m_deviceList->IsVisible();
     if (m_deviceList)
         m_deviceList->SetVisible(devicesPresent);
     for (int32_t id : {kNoDevicePicture, kNoDeviceText}) {
         if (MControl* control = GetControl(id))
             control->SetVisible(!devicesPresent);
     }
+    if (QWidget* window = GetWidget(); window && listAppears)
+        MControl::PrefetchBeforeDrawing(window);
     HeapTuning::ReturnFreeMemorySoon();
 }
 
@@ -1112,7 +1115,7 @@ void DeviceMainDlg::StartWorker()
         m_worker->RequestRefresh();
     Start(0, CThreadBasic::Mode::Waking);
     if (m_deviceList && !m_deviceList->IsVisible())
-        MControl::PrefetchPictures(m_deviceList);
+        MRender::Prefetch(m_deviceList->CardPictures());
     HeapTuning::ReturnFreeMemorySoon();
 }
 

@@ -101,12 +101,21 @@ QRect CDeviceList::PictureRect(const QRect& card)
     return QRect(card.left() + 16, card.top() + 12, card.width() - 32, card.height() - 110);
 }
 
-void CDeviceList::AddPictures(std::vector<MRender::PictureRequest>& pictures) const
+std::vector<MRender::PictureRequest> CDeviceList::CardPictures() const
 {
-    pictures.push_back({m_modeImage, {}, 1});
+    std::vector<MRender::PictureRequest> pictures{{m_modeImage, {}, 1}};
     const qreal ratio = devicePixelRatioF();
     for (int32_t index = 0; index < GetItemCount(); ++index)
         pictures.push_back({m_items[size_t(index)].icon, PictureRect(LayoutItem(index)).size(), ratio});
+    return pictures;
+}
+
+void CDeviceList::AddPictures(std::vector<MRender::PictureRequest>& pictures) const
+{
+    // The background, and the cards' pictures fitted, never whole.
+    MControl::AddPictures(pictures);
+    const std::vector<MRender::PictureRequest> cards = CardPictures();
+    pictures.insert(pictures.end(), cards.begin(), cards.end());
 }
 
 void CDeviceList::OnItemClicked(int32_t index, const QPoint&)

@@ -24,11 +24,13 @@ public:
     // The mode descriptions (mode 0 cable, 1 receiver) and their icon strip.
     void SetModeText(int32_t mode, const QString& text);
     void SetModeImage(const QString& file) { m_modeImage = file; update(); }
+    // The cards' pictures at the size drawn and the mode icons, to decode
+    // ahead (MRender::Prefetch) for the list that appears with the first
+    // mouse; not the list's own background, so that a window that never sees
+    // a mouse does not keep it.
+    std::vector<MRender::PictureRequest> CardPictures() const;
 
 protected:
-    // The cards' pictures, at the size drawn; not the list's own background,
-    // so a window that never sees a mouse, whose list is prefetched when it
-    // starts, does not keep it.
     void AddPictures(std::vector<MRender::PictureRequest>& pictures) const override;
     void OnItemClicked(int32_t index, const QPoint& point) override;
     void PaintItem(QPainter& painter, const QRect& rect, int32_t index, bool selected, bool hovered) override;
