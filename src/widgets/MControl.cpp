@@ -7,7 +7,6 @@
 #include "widgets/WindowRegistry.h"
 
 #include <QPainter>
-#include <QPointer>
 #include <QTimer>
 #include <QTimerEvent>
 
@@ -141,14 +140,21 @@ void MControl::PrefetchBeforeDrawing(QWidget* window)
     // first drawing needs: holding it would only delay that.
     if (!window->isVisible())
         return;
-    const QPointer<WindowHost> host(dynamic_cast<WindowHost*>(window));
-    // Released by whichever comes first: the decoding's end or the time limit.
+    auto* host = dynamic_cast<WindowHost*>(window);
+    if (!host) {
+        PrefetchPictures(window);
+        return;
+    }
+    // Released by whichever comes first: the decoding's end or the time
+    // limit. Both run on the interface thread, in calls that only run while
+    // the window exists: the timer's, and the one posted to the window.
     auto held = std::make_shared<bool>(true);
     const auto release = [host, held] {
-        if (host && std::exchange(*held, false))
+        if (std::exchange(*held, false))
             host->ReleaseDrawing();
     };
-    if (!PrefetchPictures(window, host ? release : std::function<void()>{}) || !host)
+    const WindowHandle handle = host->Handle();
+    if (!PrefetchPictures(window, [handle, release] { WindowRegistry::PostCall(handle, release); }))
         return;
     host->HoldDrawing();
     QTimer::singleShot(kPrefetchHoldMs, host, release);

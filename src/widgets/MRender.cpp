@@ -2,7 +2,6 @@
 
 #include "widgets/Manager.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
 #include <QImageReader>
@@ -174,12 +173,11 @@ bool MRender::Prefetch(const std::vector<PictureRequest>& requests, std::functio
     }
     if (pictures.empty())
         return false;
-    // The last decoding to end posts `whenDecoded` to the application
-    // object, which outlives every decoding (FinishPrefetch).
+    // The last decoding to end calls `whenDecoded`.
     auto left = std::make_shared<std::atomic<size_t>>(pictures.size());
-    auto done = [left, whenDecoded = std::move(whenDecoded), application = QCoreApplication::instance()] {
-        if (left->fetch_sub(1) == 1 && whenDecoded && application)
-            QMetaObject::invokeMethod(application, whenDecoded, Qt::QueuedConnection);
+    auto done = [left, whenDecoded = std::move(whenDecoded)] {
+        if (left->fetch_sub(1) == 1 && whenDecoded)
+            whenDecoded();
     };
     // One thread each: a view's pictures are few, and decoded side by side
     // they are ready sooner.

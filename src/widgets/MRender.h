@@ -31,8 +31,8 @@ public:
     // them: for views that appear at once with many pictures. Images already
     // kept or being decoded are skipped; drawing a picture whose decoding
     // still runs waits for it (interface thread only). True when anything is
-    // being decoded for this call: `whenDecoded` then runs on the interface
-    // thread once it is all done (never when this returns false).
+    // being decoded for this call: `whenDecoded` is then called once it is
+    // all done, on the thread that ended last (never when this returns false).
     struct PictureRequest {
         QString name;
         QSize box;

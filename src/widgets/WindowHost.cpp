@@ -39,11 +39,11 @@ void WindowHost::ReleaseDrawing()
 
 bool WindowHost::event(QEvent* event)
 {
+    WindowRegistry::SyncWithPosters();
     if (event->type() == QEvent::UpdateRequest && m_drawingHolds > 0) {
         m_drawingDeferred = true;
         return true;
     }
-    WindowRegistry::SyncWithPosters();
     if (event->type() == WindowMessageEvent::kType) {
         auto* message = static_cast<WindowMessageEvent*>(event);
         if (m_owner)
