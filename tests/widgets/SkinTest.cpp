@@ -43,8 +43,17 @@ private:
 
 class SkinTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureApplication(); }
+    void SetUp() override
+    {
+        EnsureApplication();
+        ASSERT_TRUE(m_program.isValid());
+        QDir().mkpath(m_skin);
+    }
     void TearDown() override { Manager::SetProgramFolder(QStringLiteral(TARVO_BINARY_DIR)); }
+
+    // A program folder of the test's own, with an empty skin folder.
+    QTemporaryDir m_program;
+    const QString m_skin = m_program.filePath(QStringLiteral("skins/default/"));
 };
 
 TEST(PaletteTest, KnownHues)
@@ -109,16 +118,12 @@ TEST_F(SkinTest, SkinPathsAcceptBackslashes)
 
 TEST_F(SkinTest, SkinImagesAreDecodedOnceAndKept)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString skin = dir.filePath(QStringLiteral("skins/default/"));
-    QDir().mkpath(skin);
     // 16 images of 1 MB decoded: more than a default pixmap cache keeps.
     QImage big(512, 512, QImage::Format_ARGB32);
     big.fill(Qt::darkCyan);
     for (int i = 0; i < 16; ++i)
-        ASSERT_TRUE(big.save(skin + QStringLiteral("big%1.png").arg(i)));
-    Manager::SetProgramFolder(dir.path());
+        ASSERT_TRUE(big.save(m_skin + QStringLiteral("big%1.png").arg(i)));
+    Manager::SetProgramFolder(m_program.path());
     std::vector<qint64> keys;
     for (int i = 0; i < 16; ++i)
         keys.push_back(MRender::LoadImage(QStringLiteral("big%1.png").arg(i)).cacheKey());
@@ -131,42 +136,38 @@ TEST_F(SkinTest, SkinImagesAreDecodedOnceAndKept)
     // Every one comes back as the very pixmap first decoded, even with the
     // files gone: nothing is read or decoded again.
     for (int i = 0; i < 16; ++i)
-        ASSERT_TRUE(QFile::remove(skin + QStringLiteral("big%1.png").arg(i)));
+        ASSERT_TRUE(QFile::remove(m_skin + QStringLiteral("big%1.png").arg(i)));
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(MRender::LoadImage(QStringLiteral("big%1.png").arg(i)).cacheKey(), keys[size_t(i)]) << i;
     EXPECT_EQ(MRender::LoadImageFitted(QStringLiteral("big1.png"), QSize(100, 60), 2.0).cacheKey(), fitted.cacheKey());
 
     // A missing image is not looked for again on every paint...
     EXPECT_TRUE(MRender::LoadImage(QStringLiteral("late.png")).isNull());
-    ASSERT_TRUE(big.save(skin + QStringLiteral("late.png")));
+    ASSERT_TRUE(big.save(m_skin + QStringLiteral("late.png")));
     EXPECT_TRUE(MRender::LoadImage(QStringLiteral("late.png")).isNull());
     // ...until the skin changes.
-    Manager::SetProgramFolder(dir.path());
+    Manager::SetProgramFolder(m_program.path());
     EXPECT_FALSE(MRender::LoadImage(QStringLiteral("late.png")).isNull());
     EXPECT_TRUE(MRender::LoadImage(QStringLiteral("big0.png")).isNull());
 }
 
 TEST_F(SkinTest, PrefetchedPicturesAreTheOnesDecodedOnDemand)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString skin = dir.filePath(QStringLiteral("skins/default/"));
-    QDir().mkpath(skin);
     QImage picture(260, 400, QImage::Format_ARGB32);
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
             picture.setPixel(x, y, qRgba(x % 256, y % 256, (x * y) % 256, 40 + (x + y) % 200));
     for (const char* name : {"a.png", "b.png", "same-a.png", "same-b.png"})
-        ASSERT_TRUE(picture.save(skin + QString::fromLatin1(name)));
-    Manager::SetProgramFolder(dir.path());
+        ASSERT_TRUE(picture.save(m_skin + QString::fromLatin1(name)));
+    Manager::SetProgramFolder(m_program.path());
 
     MRender::Prefetch({{QStringLiteral("a.png"), QSize(91, 140), 2.0}, {QStringLiteral("b.png"), {}, 1.0},
         {QStringLiteral("missing.png"), {}, 1.0}});
     MRender::FinishPrefetch();
     // Taken from the prefetch: the files are gone, the pictures are there,
     // with the very pixels and size of the same files decoded on demand.
-    ASSERT_TRUE(QFile::remove(skin + QStringLiteral("a.png")));
-    ASSERT_TRUE(QFile::remove(skin + QStringLiteral("b.png")));
+    ASSERT_TRUE(QFile::remove(m_skin + QStringLiteral("a.png")));
+    ASSERT_TRUE(QFile::remove(m_skin + QStringLiteral("b.png")));
     const QPixmap fitted = MRender::LoadImageFitted(QStringLiteral("a.png"), QSize(91, 140), 2.0);
     const QPixmap whole = MRender::LoadImage(QStringLiteral("b.png"));
     ASSERT_FALSE(fitted.isNull());
@@ -177,29 +178,25 @@ TEST_F(SkinTest, PrefetchedPicturesAreTheOnesDecodedOnDemand)
     EXPECT_EQ(fitted.toImage(), fittedOnDemand.toImage());
     EXPECT_EQ(whole.toImage(), MRender::LoadImage(QStringLiteral("same-b.png")).toImage());
     // A file that was missing then is looked for when first drawn.
-    ASSERT_TRUE(picture.save(skin + QStringLiteral("missing.png")));
+    ASSERT_TRUE(picture.save(m_skin + QStringLiteral("missing.png")));
     EXPECT_FALSE(MRender::LoadImage(QStringLiteral("missing.png")).isNull());
 
     // Prefetched for a skin that was then left: nothing of it is kept.
-    ASSERT_TRUE(picture.save(skin + QStringLiteral("c.png")));
+    ASSERT_TRUE(picture.save(m_skin + QStringLiteral("c.png")));
     MRender::Prefetch({{QStringLiteral("c.png"), {}, 1.0}});
-    Manager::SetProgramFolder(dir.path());
+    Manager::SetProgramFolder(m_program.path());
     MRender::FinishPrefetch();
-    ASSERT_TRUE(QFile::remove(skin + QStringLiteral("c.png")));
+    ASSERT_TRUE(QFile::remove(m_skin + QStringLiteral("c.png")));
     EXPECT_TRUE(MRender::LoadImage(QStringLiteral("c.png")).isNull());
 }
 
 TEST_F(SkinTest, AViewJustShownIsDrawnOnceItsPicturesAreDecodedElsewhere)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString skin = dir.filePath(QStringLiteral("skins/default/"));
-    QDir().mkpath(skin);
     QImage picture(300, 200, QImage::Format_ARGB32);
     picture.fill(qRgba(10, 120, 200, 255));
     for (const char* name : {"shown.png", "hidden.png", "kept.png"})
-        ASSERT_TRUE(picture.save(skin + QString::fromLatin1(name)));
-    Manager::SetProgramFolder(dir.path());
+        ASSERT_TRUE(picture.save(m_skin + QString::fromLatin1(name)));
+    Manager::SetProgramFolder(m_program.path());
     EXPECT_FALSE(MRender::LoadImage(QStringLiteral("kept.png")).isNull());
 
     RecordingDialog dialog;
@@ -249,7 +246,7 @@ TEST_F(SkinTest, AViewJustShownIsDrawnOnceItsPicturesAreDecodedElsewhere)
     // The shown control's picture came from the prefetch; the hidden one's
     // was not decoded, and nothing was asked for the kept one.
     for (const char* name : {"shown.png", "hidden.png", "kept.png"})
-        ASSERT_TRUE(QFile::remove(skin + QString::fromLatin1(name)));
+        ASSERT_TRUE(QFile::remove(m_skin + QString::fromLatin1(name)));
     EXPECT_FALSE(MRender::LoadImage(QStringLiteral("shown.png")).isNull());
     EXPECT_TRUE(MRender::LoadImage(QStringLiteral("hidden.png")).isNull());
     EXPECT_FALSE(MRender::LoadImage(QStringLiteral("kept.png")).isNull());
@@ -262,10 +259,6 @@ TEST_F(SkinTest, ScaledSkinPartsDrawTheSamePixelsAsOneSmoothDraw)
 {
     // Uniform parts are drawn without the smooth filter and tall smooth ones
     // in bands: neither may change a pixel against Qt's one smooth draw.
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString skin = dir.filePath(QStringLiteral("skins/default/"));
-    QDir().mkpath(skin);
     struct Source {
         const char* name;
         std::function<QRgb(int, int)> pixel;
@@ -286,9 +279,9 @@ TEST_F(SkinTest, ScaledSkinPartsDrawTheSamePixelsAsOneSmoothDraw)
         for (int y = 0; y < 24; ++y)
             for (int x = 0; x < 24; ++x)
                 image.setPixel(x, y, source.pixel(x, y));
-        ASSERT_TRUE(image.save(skin + QString::fromLatin1(source.name)));
+        ASSERT_TRUE(image.save(m_skin + QString::fromLatin1(source.name)));
     }
-    Manager::SetProgramFolder(dir.path());
+    Manager::SetProgramFolder(m_program.path());
 
     struct Draw {
         QRect target;
@@ -342,9 +335,6 @@ TEST_F(SkinTest, ScaledSkinPartsDrawTheSamePixelsAsOneSmoothDraw)
 
 TEST_F(SkinTest, StateImagesShowTheFrameOfTheState)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    QDir(dir.path()).mkpath(QStringLiteral("skins/default"));
     const QColor frames[4] = {Qt::red, Qt::green, Qt::blue, Qt::gray};
     QImage strip(4 * 12, 12, QImage::Format_ARGB32);
     for (int i = 0; i < 4; ++i) {
@@ -352,8 +342,8 @@ TEST_F(SkinTest, StateImagesShowTheFrameOfTheState)
             for (int x = 0; x < 12; ++x)
                 strip.setPixelColor(i * 12 + x, y, frames[i]);
     }
-    ASSERT_TRUE(strip.save(dir.filePath(QStringLiteral("skins/default/btn4.png"))));
-    Manager::SetProgramFolder(dir.path());
+    ASSERT_TRUE(strip.save(m_skin + QStringLiteral("btn4.png")));
+    Manager::SetProgramFolder(m_program.path());
 
     const QPixmap loaded = MRender::LoadImage(QStringLiteral("btn4.png"));
     ASSERT_FALSE(loaded.isNull());
