@@ -8,7 +8,6 @@
 #include "app/InstanceChannel.h"
 #include "app/MainDlgRegistryView.h"
 #include "app/SettingDlg.h"
-#include "app/StateProbe.h"
 #include "app/TrayIcon.h"
 #include "app/ProfileDlg.h"
 #include "app/UpdateFlow.h"
@@ -47,13 +46,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QTimer>
-#include <QUrl>
 #include <QWidget>
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstdlib>
 
 namespace {
