@@ -2,6 +2,7 @@
 // report on the simulated wire, checked in the simulated firmware's state.
 #include "CtlTestSupport.h"
 #include "SimFixture.h"
+#include "TestApplication.h"
 
 #include "ctl/CtlExitCode.h"
 #include "ctl/CtlProgram.h"
@@ -26,11 +27,7 @@ const QString kShipped = QStringLiteral(TARVO_SOURCE_DIR "/resources/");
 
 void App()
 {
-    static int argc = 1;
-    static char name[] = "tarvo_ctl_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
+    TestApplication("tarvo_ctl_tests");
 }
 
 // A macro file as Tarvo writes one: space down, space up.

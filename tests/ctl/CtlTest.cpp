@@ -3,6 +3,7 @@
 #include "CtlTestSupport.h"
 #include "SimFixture.h"
 #include "SpawnedProgram.h"
+#include "TestApplication.h"
 
 #include "ctl/CtlArguments.h"
 #include "ctl/CtlChannel.h"
@@ -38,12 +39,7 @@ const QString kShipped = QStringLiteral(TARVO_SOURCE_DIR "/resources/");
 
 QCoreApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "tarvo_ctl_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
-    (void)app;
-    return *QCoreApplication::instance();
+    return TestApplication("tarvo_ctl_tests");
 }
 
 QStringList Args(std::initializer_list<const char*> words)

@@ -4,6 +4,7 @@
 #include "DevicesTestSupport.h"
 #include "RecordingView.h"
 #include "SimFixture.h"
+#include "TestApplication.h"
 #include "WorkerFakes.h"
 
 #include "devices/DeviceRegistry.h"
@@ -28,12 +29,7 @@ const QString kShipped = QStringLiteral(TARVO_SOURCE_DIR "/resources/");
 
 QCoreApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "tarvo_devices_tests";
-    static char* argv[] = { name, nullptr };
-    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
-    (void)app;
-    return *QCoreApplication::instance();
+    return TestApplication("tarvo_devices_tests");
 }
 
 QString ChangePath(std::string const& commandPath, char const* interface = "MI_01")

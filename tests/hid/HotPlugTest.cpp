@@ -1,4 +1,5 @@
 #include "SimFixture.h"
+#include "TestApplication.h"
 
 #include "platform/DeviceChangeSource.h"
 
@@ -11,12 +12,7 @@ namespace {
 
 QCoreApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "tarvo_hid_tests";
-    static char* argv[] = { name, nullptr };
-    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
-    (void)app;
-    return *QCoreApplication::instance();
+    return TestApplication("tarvo_hid_tests");
 }
 
 }

@@ -1,4 +1,5 @@
 #include "platform/DeviceChangeSource.h"
+#include "TestApplication.h"
 #include "platform/HidInterfacePath.h"
 
 #include <QCoreApplication>
@@ -10,12 +11,7 @@ namespace {
 
 QCoreApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "tarvo_platform_tests";
-    static char* argv[] = { name, nullptr };
-    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
-    (void)app;
-    return *QCoreApplication::instance();
+    return TestApplication("tarvo_platform_tests");
 }
 
 void Drain(std::function<bool()> const& done)

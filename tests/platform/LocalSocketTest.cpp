@@ -1,4 +1,5 @@
 #include "platform/LocalSocket.h"
+#include "TestApplication.h"
 #include "platform/HeapTuning.h"
 #include "platform/LocalServer.h"
 
@@ -18,12 +19,7 @@ namespace {
 
 QCoreApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "tarvo_platform_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
-    (void)app;
-    return *QCoreApplication::instance();
+    return TestApplication("tarvo_platform_tests");
 }
 
 // Serves the event loop until `done`, for 10 s at most.
